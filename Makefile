@@ -1,0 +1,35 @@
+# Two commands set everything up on a fresh Debian 12 machine:
+#   make run    install what is missing, build, make the default store, start the program
+#   make test   the same set-up, then every test on SQLite and on a throwaway PostgreSQL
+BUILD := build
+BIN := $(BUILD)/bin
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps build store run test bench soak clean
+
+all: build
+
+deps:
+	@tools/deps.sh
+
+build: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+store: build
+	@[ -f $(BIN)/Data/KTA30.wdb ] || $(BIN)/tessaly --new-store $(BIN)/Data/KTA30.wdb
+
+run: store
+	@if [ -z "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+	  echo "Tessaly 已构建完成，但它需要图形桌面才能运行（没有找到 DISPLAY）。"; \
+	  echo "在没有显示器的机器上可以用虚拟桌面启动：  xvfb-run -a $(BIN)/tessaly"; \
+	else $(BIN)/tessaly; fi
+
+test: store
+	@tools/with-pg.sh ctest --test-dir $(BUILD) --output-on-failure -j 2
+
+bench: build
+	@tools/with-pg.sh $(BUILD)/bench/run-bench.sh
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QStringList>
+
+// Start-up of the program: the command line, then splash, folders, store, login and the
+// main window in their fixed order.
+namespace Application {
+
+int main(int argc, char *argv[]);
+
+struct Options
+{
+    QString dir;      // --dir: another program directory
+    QString newStore; // --new-store: make a store there and exit
+    bool help = false;
+    QString error;
+};
+Options parse(const QStringList &arguments);
+
+} // namespace Application

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QWidget>
+
+// The start-up picture: borderless, centred, shown for about one second while the rest of
+// the program is built.
+class SplashWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit SplashWindow(QWidget *parent = nullptr);
+
+    // Shows the picture and keeps the event loop turning until its one-second timer fires.
+    void showForAMoment(int milliseconds = 1000);
+};

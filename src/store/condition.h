@@ -1,0 +1,55 @@
+#pragma once
+
+#include "schema.h"
+
+#include <QDate>
+#include <QSharedPointer>
+#include <QString>
+#include <QVariant>
+#include <QVariantMap>
+
+namespace store {
+
+// A row filter built from typed parts. It becomes a WHERE text with named placeholders; no
+// value ever becomes SQL text, so quotes, "%" and "_" in a value match literally.
+class Condition
+{
+public:
+    Condition() = default; // no condition: every row
+
+    static Condition eq(const QString &column, const QVariant &value);
+    static Condition ne(const QString &column, const QVariant &value);
+    // The column contains the text (letter case ignored, as the store compares texts).
+    static Condition like(const QString &column, const QString &text);
+    static Condition startsWith(const QString &column, const QString &text);
+    // The date part of a date column equals the day, or lies in the span (both ends included).
+    static Condition dateEq(const QString &column, const QDate &day);
+    static Condition dateBetween(const QString &column, const QDate &from, const QDate &to);
+    static Condition isEmpty(const QString &column); // null or empty text
+
+    Condition operator&&(const Condition &other) const;
+    Condition operator||(const Condition &other) const;
+    Condition operator!() const;
+
+    bool isNull() const { return !m_node; }
+    QStringList columns() const;
+
+    // The WHERE text (without "WHERE"); placeholders are named `:<prefix><n>` and their
+    // values are added to `values`. `counter` numbers placeholders across several conditions.
+    QString toSql(Engine engine, QVariantMap &values, int &counter,
+                  const QString &prefix = QStringLiteral("c")) const;
+
+    // A readable form for messages and tests, e.g. (SUser = 'Admin') AND (CustName LIKE ...).
+    QString describe() const;
+
+    struct Node;
+
+private:
+    explicit Condition(QSharedPointer<const Node> node) : m_node(std::move(node)) {}
+    QSharedPointer<const Node> m_node;
+};
+
+// Escapes "%" "_" and "\" so that a typed text matches itself inside LIKE ... ESCAPE '\'.
+QString escapeLike(const QString &text);
+
+} // namespace store

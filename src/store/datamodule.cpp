@@ -1,0 +1,224 @@
+#include "datamodule.h"
+
+#include "operationlog.h"
+#include "session.h"
+#include "startup.h"
+#include "storeerror.h"
+
+namespace store {
+
+namespace {
+
+// Display fields every agent set carries; the status name is called differently per set.
+void agentLookups(Dataset &agents, DataModule &dm, const char *stateField)
+{
+    agents.addLookup(QStringLiteral("CountryName"), &dm.tblCountry, QStringLiteral("CountryID"),
+                     QStringLiteral("CountryID"), QStringLiteral("CountryName"));
+    agents.addLookup(QStringLiteral("DistName"), &dm.tblCustDist, QStringLiteral("DistID"),
+                     QStringLiteral("DistID"), QStringLiteral("DistName"));
+    agents.addLookup(QStringLiteral("VocationName"), &dm.tblVocation, QStringLiteral("VocationID"),
+                     QStringLiteral("VocationId"), QStringLiteral("VocationName"));
+    agents.addLookup(QStringLiteral("OriginName"), &dm.tblCustOrigin, QStringLiteral("OriginID"),
+                     QStringLiteral("OriginID"), QStringLiteral("OriginName"));
+    agents.addLookup(QStringLiteral("Operater"), &dm.tblOperaters, QStringLiteral("OperaterID"),
+                     QStringLiteral("OperaterID"), QStringLiteral("Name"));
+    agents.addLookup(QString::fromLatin1(stateField), &dm.tblCustState, QStringLiteral("StateId"),
+                     QStringLiteral("StateID"), QStringLiteral("StateName"));
+    agents.addLookup(QStringLiteral("LevelName"), &dm.tblCustLevel, QStringLiteral("LevelID"),
+                     QStringLiteral("LevelID"), QStringLiteral("LevelName"));
+}
+
+void recordLookups(Dataset &records, DataModule &dm, Dataset &contacts)
+{
+    records.addLookup(QStringLiteral("CustName"), &dm.tblCustomers2, QStringLiteral("CustID"),
+                      QStringLiteral("CustId"), QStringLiteral("CustName"));
+    records.addLookup(QStringLiteral("LinkCustName"), &dm.tblCustomers2, QStringLiteral("LinkCustID"),
+                      QStringLiteral("CustId"), QStringLiteral("CustName"));
+    records.addLookup(QStringLiteral("OriginName"), &dm.tblOperateOrigin, QStringLiteral("OriginId"),
+                      QStringLiteral("OriginID"), QStringLiteral("OriginName"));
+    records.addLookup(QStringLiteral("TypeName"), &dm.tblOperateType, QStringLiteral("TypeID"),
+                      QStringLiteral("TypeID"), QStringLiteral("TypeName"));
+    records.addLookup(QStringLiteral("OperaterName"), &dm.tblOperaters, QStringLiteral("OperaterID"),
+                      QStringLiteral("OperaterID"), QStringLiteral("Name"));
+    records.addLookup(QStringLiteral("OperateStateName"), &dm.tblOperateState,
+                      QStringLiteral("OperateStateID"), QStringLiteral("OperateStateID"),
+                      QStringLiteral("OperateStateName"));
+    records.addLookup(QStringLiteral("LinkmanName"), &contacts, QStringLiteral("LinkmanID"),
+                      QStringLiteral("LinkmanID"), QStringLiteral("Name"));
+    records.addLookup(QStringLiteral("CurrName"), &dm.tblCurrencyRate, QStringLiteral("CurrID"),
+                      QStringLiteral("CurrID"), QStringLiteral("CurrName"));
+}
+
+void agentName(Dataset &set, DataModule &dm)
+{
+    set.addLookup(QStringLiteral("CustName"), &dm.tblCustomers2, QStringLiteral("CustID"),
+                  QStringLiteral("CustId"), QStringLiteral("CustName"));
+}
+
+bool blank(const QVariant &v) { return v.isNull() || v.toString().isEmpty(); }
+
+// Stamps the owner of a row posted without one.
+Dataset::PostAction stampOwner(Dataset &d)
+{
+    if (blank(d.value(QStringLiteral("SUser"))))
+        d.setValue(QStringLiteral("SUser"), session().CurrentUserID);
+    return Dataset::PostAction::Store;
+}
+
+// A new row without its code is dropped silently instead of stored.
+Dataset::BeforePost stampOrDiscard(const QString &codeColumn)
+{
+    return [codeColumn](Dataset &d) {
+        stampOwner(d);
+        if (d.state() == Dataset::State::Insert && blank(d.value(codeColumn)))
+            return Dataset::PostAction::Discard;
+        return Dataset::PostAction::Store;
+    };
+}
+
+} // namespace
+
+Dataset *DataModule::make(const char *name)
+{
+    auto *d = new Dataset(m_db, QString::fromLatin1(name), this);
+    m_all.push_back(d);
+    return d;
+}
+
+#define DS(n) n(*make(#n))
+
+DataModule::DataModule(QObject *parent)
+    : QObject(parent), DS(tblCustomers), DS(tblLinkmans), DS(tblCustomerState), DS(tblCustomerAddInfo),
+      DS(tblOperates), DS(tblCustomers2), DS(tblLinkmans2), DS(tblOperates2), DS(tblOperateDetail),
+      DS(tblOperateDetail1), DS(tblOperaters), DS(qryPlan), DS(qryLinkmans1), DS(qryLinkmans3),
+      DS(qryCustomers1), DS(qryCustLookup), DS(qryPubQuery), DS(qryGathering), DS(qryPayment),
+      DS(qryAssignUpdate), DS(qryChartRegion), DS(qryChartTime), DS(qryChartLevel),
+      DS(qryChartCustOrigin), DS(qryChartCustState), DS(qryChartVocation), DS(qryChartOperateOrigin),
+      DS(qryChartOperateType), DS(qryChartOperateSort), DS(qryChartCustomerSort),
+      DS(qryChartOperaterSort), DS(qryChartPayment), DS(qryChartGathering), DS(qryChartInOut),
+      DS(tblCountry), DS(tblCustDist), DS(tblCustLevel), DS(tblCustOrigin), DS(tblCustState),
+      DS(tblVocation), DS(tblOperateType), DS(tblOperateOrigin), DS(tblOperateState), DS(tblDepartment),
+      DS(tblFinanceOrgan), DS(tblCurrencyRate), DS(tblColor), DS(tblUser), DS(tblUserRight),
+      DS(tblUserInfo), DS(tblLog), DS(tblBoard), DS(qryLogClear), DS(qryDelUserRight)
+{
+    setObjectName(QStringLiteral("TdmMain"));
+    const auto table = [](Dataset &d, const char *t) { d.setTable(QString::fromLatin1(t)); };
+
+    table(tblCustomers, "tblCustomers");
+    table(tblLinkmans, "tblLinkmans");
+    table(tblCustomerState, "tblCustomerState");
+    table(tblCustomerAddInfo, "tblCustomerAddInfo");
+    table(tblOperates, "tblOperates");
+    table(tblCustomers2, "tblCustomers");
+    table(tblLinkmans2, "tblLinkmans");
+    table(tblOperates2, "tblOperates");
+    table(tblOperateDetail, "tblOperateDetail");
+    table(tblOperateDetail1, "tblOperateDetail");
+    table(tblOperaters, "tblOperaters");
+    for (Dataset *d : {&tblCountry, &tblCustDist, &tblCustLevel, &tblCustOrigin, &tblCustState, &tblVocation,
+                       &tblOperateType, &tblOperateOrigin, &tblOperateState, &tblDepartment,
+                       &tblFinanceOrgan, &tblCurrencyRate, &tblColor, &tblUser, &tblUserRight,
+                       &tblUserInfo, &tblLog, &tblBoard})
+        d->setTable(d->name());
+
+    qryPlan.setSql(QStringLiteral("select * from tblPlan"));
+    qryLinkmans1.setSql(QStringLiteral("select * from tblLinkmans"));
+    qryLinkmans3.setSql(QStringLiteral("select * from tblLinkmans"));
+    qryCustomers1.setSql(QStringLiteral("select * from tblCustomers"));
+    qryCustLookup.setSql(QStringLiteral("select custID from tblCustomers"));
+    qryLogClear.setSql(QStringLiteral("delete * from tblLog"));
+    qryDelUserRight.setSql(QStringList{QStringLiteral("delete * from tblUserRight "),
+                                       QStringLiteral("where UserID=:userID")});
+
+    // Details follow their master's current row.
+    const QString custId = QStringLiteral("CustId"), custID = QStringLiteral("CustID");
+    tblLinkmans.setMaster(&tblCustomers, custID, custId);
+    tblCustomerState.setMaster(&tblCustomers, custID, custId);
+    tblCustomerAddInfo.setMaster(&tblCustomers, custID, custId);
+    tblOperates.setMaster(&tblCustomers, custID, custId);
+    tblLinkmans2.setMaster(&tblCustomers2, custID, custId);
+    tblOperateDetail.setMaster(&tblOperates2, QStringLiteral("OperateID"), QStringLiteral("OperateID"));
+
+    agentLookups(tblCustomers, *this, "State");
+    agentLookups(tblCustomers2, *this, "StateName");
+    agentName(qryPlan, *this);
+    agentName(tblLinkmans, *this);
+    agentName(qryLinkmans1, *this);
+    agentName(qryLinkmans3, *this);
+    qryLinkmans3.addLookup(QStringLiteral("PostCode"), &tblCustomers2, custID, custId, QStringLiteral("PostCode"));
+    qryLinkmans3.addLookup(QStringLiteral("Address"), &tblCustomers2, custID, custId, QStringLiteral("Address"));
+    recordLookups(tblOperates, *this, tblLinkmans);
+    recordLookups(tblOperates2, *this, tblLinkmans2);
+    tblOperaters.addLookup(QStringLiteral("Department"), &tblDepartment, QStringLiteral("DepartmentID"),
+                           QStringLiteral("DepartmentID"), QStringLiteral("DepartmentName"));
+    tblUser.addLookup(QStringLiteral("DeptName"), &tblDepartment, QStringLiteral("DeptID"),
+                      QStringLiteral("DepartmentID"), QStringLiteral("DepartmentName"));
+
+    // Posting rules.
+    tblCustomers.addBeforePost(stampOrDiscard(QStringLiteral("CustID")));
+    tblOperates2.addBeforePost(stampOrDiscard(QStringLiteral("OperateID")));
+    qryLinkmans1.addBeforePost(stampOwner);
+}
+
+#undef DS
+
+DataModule::~DataModule()
+{
+    disconnect();
+    for (Dataset *d : m_all)
+        delete d; // before the connection they read through
+    m_all.clear();
+}
+
+Dataset *DataModule::dataset(const QString &name) const
+{
+    for (Dataset *d : m_all)
+        if (d->name().compare(name, Qt::CaseInsensitive) == 0)
+            return d;
+    return nullptr;
+}
+
+void DataModule::openAtStartup(const QString &appDir)
+{
+    Startup::openStore(m_db, appDir);
+    afterConnect();
+}
+
+void DataModule::disconnect()
+{
+    for (Dataset *d : m_all)
+        d->close();
+    m_db.close();
+}
+
+void DataModule::reconnect(const QString &location)
+{
+    disconnect();
+    m_db.open(location);
+    afterConnect();
+}
+
+void DataModule::afterConnect()
+{
+    for (Dataset *d : {&tblCountry, &tblCustDist, &tblCustLevel, &tblCustState, &tblCustOrigin, &tblVocation,
+                       &tblFinanceOrgan, &tblCurrencyRate, &tblOperateType, &tblOperateOrigin,
+                       &tblOperateState, &tblBoard, &tblLinkmans2, &qryCustomers1, &tblOperates2,
+                       &tblCustomers2, &tblOperaters})
+        d->open();
+}
+
+void DataModule::writeLog(const QString &operate)
+{
+    // A bound insert works on the store as it is now, so there is no need to reopen tblLog
+    // first (which would reread a log of millions of rows for every command).
+    OperationLog::write(m_db, OperationLog::dateTimeText(), operate);
+}
+
+bool DataModule::isAdministrator(const QString &userId)
+{
+    const QVariant sys =
+        m_db.scalar(QStringLiteral("SELECT Sys FROM tblUser WHERE UserID = ?"), {userId});
+    return sys.isValid() && sys.toBool();
+}
+
+} // namespace store

@@ -1,0 +1,1155 @@
+#include "dataset.h"
+
+#include "connection.h"
+#include "storeerror.h"
+
+#include <QDateTime>
+#include <QRegularExpression>
+#include <QSet>
+#include <QSqlError>
+#include <QSqlRecord>
+#include <QtDebug>
+
+namespace store {
+
+namespace {
+
+constexpr int PageSize = 128;
+constexpr int CacheLimit = 20000;   // rows kept per dataset before the cache starts over
+constexpr int SmallSource = 2000;   // look-up sources up to this size are read whole
+
+QString lowerKey(const QVariant &v)
+{
+    return v.toString().toLower();
+}
+
+// Column types of query results that are not read from one table: known column names keep
+// the type their table gives them, the rest follow the value the driver returns.
+ColumnType typeOfQueryColumn(const QString &name, const QVariant &sample)
+{
+    for (const Table &t : Schema::tables())
+        if (const Column *c = t.column(name))
+            return c->type == ColumnType::AutoNumber ? ColumnType::Integer : c->type;
+    switch (sample.metaType().id()) {
+    case QMetaType::Bool:
+        return ColumnType::Bool;
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        return ColumnType::Integer;
+    case QMetaType::Double:
+        return ColumnType::Number;
+    case QMetaType::QDate:
+    case QMetaType::QDateTime:
+        return ColumnType::Date;
+    default:
+        return ColumnType::Text;
+    }
+}
+
+// The query dialect the windows write: "delete * from" is "delete from" elsewhere.
+QString dialect(const QString &sql)
+{
+    static const QRegularExpression deleteStar(QStringLiteral("\\bdelete\\s+\\*\\s+from\\b"),
+                                               QRegularExpression::CaseInsensitiveOption);
+    QString out = sql;
+    out.replace(deleteStar, QStringLiteral("DELETE FROM"));
+    return out;
+}
+
+QSet<QString> placeholderNames(const QString &sql)
+{
+    static const QRegularExpression re(QStringLiteral("(?<![:\\w]):([A-Za-z_]\\w*)"));
+    QSet<QString> names;
+    auto it = re.globalMatch(sql);
+    while (it.hasNext())
+        names.insert(it.next().captured(1));
+    return names;
+}
+
+} // namespace
+
+Dataset::Dataset(Connection &db, const QString &name, QObject *parent) : QObject(parent), m_db(db)
+{
+    setObjectName(name);
+}
+
+Dataset::~Dataset()
+{
+    m_pageQuery.reset();
+}
+
+// ---------------------------------------------------------------- source
+
+void Dataset::setTable(const QString &table)
+{
+    if (isOpen())
+        close();
+    m_table = Schema::find(table);
+    if (!m_table)
+        throw StoreError(QStringLiteral("数据表 %1 不存在。").arg(table));
+    m_sql.clear();
+    m_sqlWhere.clear();
+    m_sqlOrder.clear();
+    m_columns.clear();
+}
+
+void Dataset::setSql(const QString &sql)
+{
+    if (isOpen())
+        close();
+    m_sql = sql;
+    m_table = nullptr;
+    m_sqlWhere.clear();
+    m_sqlOrder.clear();
+    m_columns.clear();
+
+    // "select * from <table> [where ...] [order by ...]" stays a cursor over that table: it
+    // is read lazily and can be edited. Anything else is read whole and only shown.
+    static const QRegularExpression single(
+        QStringLiteral("^\\s*select\\s+\\*\\s+from\\s+(\\w+)\\s*(.*?)\\s*;?\\s*$"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    const auto m = single.match(sql);
+    if (!m.hasMatch())
+        return;
+    const Table *t = Schema::find(m.captured(1));
+    QString rest = m.captured(2);
+    static const QRegularExpression whereStart(QStringLiteral("^where\\b"),
+                                               QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression orderBy(QStringLiteral("\\border\\s+by\\b"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression awkward(QStringLiteral("\\b(join|group|union|having|limit)\\b|,"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    if (!t)
+        return;
+    QString where = rest, order;
+    const auto o = orderBy.match(rest);
+    if (o.hasMatch()) {
+        where = rest.left(o.capturedStart()).trimmed();
+        order = rest.mid(o.capturedEnd()).trimmed();
+    }
+    if (!where.isEmpty()) {
+        if (!whereStart.match(where).hasMatch())
+            return;
+        where = where.mid(5).trimmed();
+    }
+    if (awkward.match(where).hasMatch())
+        return;
+    m_table = t;
+    m_sqlWhere = where;
+    m_sqlOrder = order;
+}
+
+void Dataset::setParam(const QString &name, const QVariant &value)
+{
+    m_params.insert(name, value);
+}
+
+int Dataset::execute()
+{
+    QVariantMap values;
+    const QString sql = paramSql(values);
+    QSqlQuery q = run(sql, values);
+    Q_EMIT contentChanged();
+    return q.numRowsAffected();
+}
+
+QString Dataset::paramSql(QVariantMap &values) const
+{
+    const QString sql = dialect(m_sql);
+    for (const QString &n : placeholderNames(sql)) {
+        QVariant v = m_params.value(n);
+        if (v.metaType().id() == QMetaType::QDate && m_db.engine() == Engine::SQLite)
+            v = v.toDate().toString(Qt::ISODate);
+        values.insert(n, v);
+    }
+    return sql;
+}
+
+QSqlQuery Dataset::run(const QString &sql, const QVariantMap &values) const
+{
+    return m_db.execNamed(sql, values);
+}
+
+void Dataset::requireTable(const char *what) const
+{
+    if (!m_table)
+        throw StoreError(QStringLiteral("数据集 %1 只能查看，不能%2。")
+                             .arg(name(), QString::fromUtf8(what)));
+    if (!isOpen())
+        throw StoreError(QStringLiteral("数据集 %1 没有打开。").arg(name()));
+}
+
+// ---------------------------------------------------------------- columns and SQL
+
+void Dataset::ensureColumns()
+{
+    if (!m_table || !m_columns.isEmpty())
+        return;
+    m_columns = m_table->columnNames();
+    m_types.clear();
+    for (const Column &c : m_table->columns)
+        m_types << c.type;
+    m_fieldIndex.clear();
+    for (int i = 0; i < m_columns.size(); ++i)
+        m_fieldIndex.insert(m_columns[i].toLower(), i);
+    for (int i = 0; i < int(m_lookups.size()); ++i)
+        m_fieldIndex.insert(m_lookups[i].field.toLower(), int(m_columns.size()) + i);
+    resolveLookupKeys();
+}
+
+QString Dataset::selectList() const
+{
+    QStringList cols{m_db.ident(m_table->keyColumn()), m_db.ident(QLatin1String(RowVersion))};
+    for (const QString &c : m_columns)
+        cols << m_db.ident(c);
+    return cols.join(QStringLiteral(", "));
+}
+
+QString Dataset::baseWhere(QVariantMap &values) const
+{
+    QStringList parts;
+    if (!m_sqlWhere.isEmpty()) {
+        parts << QLatin1Char('(') + m_sqlWhere + QLatin1Char(')');
+        for (const QString &n : placeholderNames(m_sqlWhere)) {
+            QVariant v = m_params.value(n);
+            if (v.metaType().id() == QMetaType::QDate && m_db.engine() == Engine::SQLite)
+                v = v.toDate().toString(Qt::ISODate);
+            values.insert(n, v);
+        }
+    }
+    int counter = 0;
+    if (!m_filter.isNull())
+        parts << QLatin1Char('(') + m_filter.toSql(m_db.engine(), values, counter, QStringLiteral("f_")) +
+                     QLatin1Char(')');
+    if (m_master) {
+        const QVariantList mv = masterValues();
+        for (int i = 0; i < m_detailColumns.size(); ++i) {
+            const QVariant v = i < mv.size() ? mv[i] : QVariant();
+            if (v.isNull() || v.toString().isEmpty()) {
+                parts << QStringLiteral("1 = 0"); // no master row: no detail rows
+                break;
+            }
+            const QString name = QStringLiteral("m_%1").arg(i);
+            parts << m_db.ident(m_detailColumns[i]) + QStringLiteral(" = :") + name;
+            values.insert(name, v);
+        }
+    }
+    return parts.isEmpty() ? QString() : QStringLiteral(" WHERE ") + parts.join(QStringLiteral(" AND "));
+}
+
+QString Dataset::orderBy() const
+{
+    const QString key = m_db.ident(m_table->keyColumn());
+    if (!m_sortColumn.isEmpty())
+        return QStringLiteral(" ORDER BY %1 %2, %3")
+            .arg(m_db.ident(m_sortColumn),
+                 m_sortOrder == Qt::AscendingOrder ? QStringLiteral("ASC") : QStringLiteral("DESC"), key);
+    if (!m_sqlOrder.isEmpty())
+        return QStringLiteral(" ORDER BY ") + m_sqlOrder + QStringLiteral(", ") + key;
+    return QStringLiteral(" ORDER BY ") + key;
+}
+
+QVariant Dataset::fromStore(int column, const QVariant &v) const
+{
+    const ColumnType t = column < m_types.size() ? m_types[column] : ColumnType::Text;
+    if (t == ColumnType::Bool)
+        return v.isNull() ? false : v.toBool();
+    if (v.isNull())
+        return {};
+    switch (t) {
+    case ColumnType::Date:
+        if (v.metaType().id() == QMetaType::QDateTime)
+            return v.toDateTime().date();
+        if (v.metaType().id() == QMetaType::QDate)
+            return v;
+        {
+            const QDate d = QDate::fromString(v.toString().left(10), Qt::ISODate);
+            return d.isValid() ? QVariant(d) : QVariant();
+        }
+    case ColumnType::Integer:
+    case ColumnType::AutoNumber:
+        return v.toLongLong();
+    case ColumnType::Number:
+    case ColumnType::Currency:
+        return v.toDouble();
+    default:
+        return v.toString();
+    }
+}
+
+QVariant Dataset::toStore(int column, const QVariant &v) const
+{
+    const ColumnType t = m_types[column];
+    const bool blank = !v.isValid() || v.isNull() ||
+                       (v.metaType().id() == QMetaType::QString && v.toString().trimmed().isEmpty());
+    switch (t) {
+    case ColumnType::Bool:
+        return v.toBool();
+    case ColumnType::Date: {
+        if (blank)
+            return QVariant(m_db.engine() == Engine::SQLite ? QMetaType::fromType<QString>()
+                                                            : QMetaType::fromType<QDate>());
+        QDate d;
+        if (v.metaType().id() == QMetaType::QDateTime)
+            d = v.toDateTime().date();
+        else if (v.metaType().id() == QMetaType::QDate)
+            d = v.toDate();
+        else
+            d = QDate::fromString(v.toString().trimmed().left(10), Qt::ISODate);
+        if (!d.isValid())
+            throw StoreError(QStringLiteral("字段 %1 的日期“%2”无效。").arg(m_columns[column], v.toString()));
+        return m_db.engine() == Engine::SQLite ? QVariant(d.toString(Qt::ISODate)) : QVariant(d);
+    }
+    case ColumnType::Integer:
+    case ColumnType::AutoNumber:
+    case ColumnType::Number:
+    case ColumnType::Currency: {
+        if (blank)
+            return QVariant(QMetaType::fromType<double>());
+        bool ok = false;
+        const double d = v.toDouble(&ok);
+        if (!ok)
+            throw StoreError(QStringLiteral("字段 %1 的值“%2”不是有效的数字。").arg(m_columns[column], v.toString()));
+        if (t == ColumnType::Integer || t == ColumnType::AutoNumber)
+            return qint64(d);
+        return d;
+    }
+    default:
+        if (!v.isValid() || v.isNull())
+            return QVariant(QMetaType::fromType<QString>());
+        return v.toString();
+    }
+}
+
+Dataset::Row Dataset::readRow(const QSqlQuery &q, int offset) const
+{
+    Row r;
+    r.key = q.value(0).toLongLong();
+    r.version = q.value(1).toLongLong();
+    r.values.resize(m_columns.size());
+    for (int i = 0; i < m_columns.size(); ++i)
+        r.values[i] = fromStore(i, q.value(i + offset));
+    return r;
+}
+
+// ---------------------------------------------------------------- life
+
+void Dataset::open()
+{
+    if (isOpen())
+        return;
+    if (!m_table && m_sql.trimmed().isEmpty())
+        throw StoreError(QStringLiteral("数据集 %1 没有查询语句。").arg(name()));
+    m_lazy = m_table != nullptr;
+    if (m_lazy) {
+        ensureColumns();
+        loadKeys();
+    } else {
+        loadAll();
+    }
+    m_state = State::Browse;
+    m_current = rowCount() > 0 ? 0 : -1;
+    m_loadedMasterValues = masterValues();
+    invalidateLookups();
+    Q_EMIT stateChanged(m_state);
+    Q_EMIT rowsReset();
+    Q_EMIT currentRowChanged(m_current);
+    for (const auto &d : std::as_const(m_details))
+        if (d && d->isOpen())
+            d->followMaster();
+}
+
+void Dataset::loadKeys()
+{
+    QVariantMap values;
+    const QString sql = QStringLiteral("SELECT %1 FROM %2").arg(m_db.ident(m_table->keyColumn()), m_table->name) +
+                        baseWhere(values) + orderBy();
+    QSqlQuery q = run(sql, values);
+    m_keys.clear();
+    while (q.next())
+        m_keys.append(q.value(0).toLongLong());
+    m_cache.clear();
+    m_pageQuery.reset();
+}
+
+void Dataset::loadAll()
+{
+    QVariantMap values;
+    QString sql = paramSql(values);
+    if (!m_filter.isNull() || !m_sortColumn.isEmpty()) {
+        sql = QStringLiteral("SELECT * FROM (%1) q").arg(sql);
+        int counter = 0;
+        if (!m_filter.isNull())
+            sql += QStringLiteral(" WHERE ") + m_filter.toSql(m_db.engine(), values, counter, QStringLiteral("f_"));
+        if (!m_sortColumn.isEmpty())
+            sql += QStringLiteral(" ORDER BY %1 %2").arg(m_db.ident(m_sortColumn),
+                                                          m_sortOrder == Qt::AscendingOrder ? QStringLiteral("ASC")
+                                                                                            : QStringLiteral("DESC"));
+    }
+    QSqlQuery q = run(sql, values);
+    const QSqlRecord rec = q.record();
+    m_columns.clear();
+    m_types.clear();
+    m_fieldIndex.clear();
+    m_rows.clear();
+    for (int i = 0; i < rec.count(); ++i) {
+        const QString n = rec.fieldName(i);
+        if (n.compare(QLatin1String(RowVersion), Qt::CaseInsensitive) == 0 ||
+            n.compare(QLatin1String(RowKey), Qt::CaseInsensitive) == 0)
+            continue; // hidden columns of a table read through a query
+        m_columns << n;
+    }
+    QVector<int> source;
+    for (int i = 0; i < rec.count(); ++i)
+        if (m_columns.contains(rec.fieldName(i)))
+            source << i;
+    bool typed = false;
+    qint64 n = 0;
+    while (q.next()) {
+        if (!typed) {
+            for (int i = 0; i < m_columns.size(); ++i)
+                m_types << typeOfQueryColumn(m_columns[i], q.value(source[i]));
+            typed = true;
+        }
+        Row r;
+        r.key = n++;
+        r.values.resize(m_columns.size());
+        for (int i = 0; i < m_columns.size(); ++i)
+            r.values[i] = fromStore(i, q.value(source[i]));
+        m_rows.append(std::move(r));
+    }
+    if (!typed)
+        for (const QString &c : std::as_const(m_columns))
+            m_types << typeOfQueryColumn(c, QVariant());
+    for (int i = 0; i < m_columns.size(); ++i)
+        m_fieldIndex.insert(m_columns[i].toLower(), i);
+    for (int i = 0; i < int(m_lookups.size()); ++i)
+        m_fieldIndex.insert(m_lookups[i].field.toLower(), int(m_columns.size()) + i);
+    resolveLookupKeys();
+}
+
+void Dataset::close()
+{
+    if (!isOpen())
+        return;
+    if (m_state == State::Insert || m_state == State::Edit) {
+        m_edit = Row();
+        m_touched = false;
+    }
+    m_state = State::Closed;
+    m_keys.clear();
+    m_cache.clear();
+    m_rows.clear();
+    m_pageQuery.reset();
+    m_current = -1;
+    invalidateLookups();
+    Q_EMIT stateChanged(m_state);
+    Q_EMIT rowsReset();
+    Q_EMIT currentRowChanged(m_current);
+    for (const auto &d : std::as_const(m_details))
+        if (d && d->isOpen())
+            d->followMaster();
+}
+
+void Dataset::reset()
+{
+    // Rereads the rows and keeps the current row where it still is.
+    const qint64 key = m_current >= 0 && m_current < rowCount() ? rowKey(m_current) : -1;
+    if (m_lazy)
+        loadKeys();
+    else
+        loadAll();
+    int row = m_lazy ? int(m_keys.indexOf(key)) : qMin(m_current, rowCount() - 1);
+    if (row < 0)
+        row = rowCount() > 0 ? qBound(0, m_current, rowCount() - 1) : -1;
+    m_current = row;
+    m_loadedMasterValues = masterValues();
+    invalidateLookups();
+    Q_EMIT rowsReset();
+    Q_EMIT currentRowChanged(m_current);
+    for (const auto &d : std::as_const(m_details))
+        if (d && d->isOpen())
+            d->followMaster();
+}
+
+void Dataset::refresh()
+{
+    if (!isOpen())
+        return;
+    post();
+    reset();
+}
+
+int Dataset::rowCount() const
+{
+    const int n = m_lazy ? int(m_keys.size()) : int(m_rows.size());
+    return n + (m_state == State::Insert ? 1 : 0);
+}
+
+qint64 Dataset::rowKey(int row) const
+{
+    if (row < 0 || row >= rowCount())
+        return -1;
+    if (m_state == State::Insert && row == rowCount() - 1)
+        return 0;
+    return m_lazy ? m_keys[row] : m_rows[row].key;
+}
+
+// ---------------------------------------------------------------- rows
+
+const Dataset::Row *Dataset::rowAt(int row) const
+{
+    if (row < 0 || row >= rowCount())
+        return nullptr;
+    if (isEditing() && row == m_current)
+        return &m_edit;
+    if (!m_lazy)
+        return &m_rows[row];
+    const qint64 key = m_keys[row];
+    auto it = m_cache.constFind(key);
+    if (it == m_cache.constEnd()) {
+        fetchPage(row);
+        it = m_cache.constFind(key);
+        if (it == m_cache.constEnd())
+            return nullptr; // deleted by another seat since the keys were read
+    }
+    return &it.value();
+}
+
+void Dataset::fetchPage(int row) const
+{
+    if (m_cache.size() > CacheLimit)
+        m_cache.clear();
+    try {
+        if (!m_pageQuery) {
+            QStringList marks;
+            for (int i = 0; i < PageSize; ++i)
+                marks << QStringLiteral(":k%1").arg(i);
+            const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 IN (%4)")
+                                    .arg(selectList(), m_table->name, m_db.ident(m_table->keyColumn()),
+                                         marks.join(QLatin1Char(',')));
+            m_pageQuery = std::make_unique<QSqlQuery>(m_db.database());
+            m_pageQuery->setForwardOnly(true);
+            m_pageQuery->setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
+            if (!m_pageQuery->prepare(sql))
+                throw StoreError::fromSql(m_pageQuery->lastError());
+        }
+        const int keyCount = int(m_keys.size());
+        const int start = qMax(0, qMin(row - row % PageSize, keyCount - PageSize));
+        for (int i = 0; i < PageSize; ++i) {
+            const int at = start + i;
+            m_pageQuery->bindValue(QStringLiteral(":k%1").arg(i),
+                                   at < keyCount ? m_keys[at] : m_keys[row]);
+        }
+        if (!m_pageQuery->exec())
+            throw StoreError::fromSql(m_pageQuery->lastError());
+        while (m_pageQuery->next()) {
+            Row r = readRow(*m_pageQuery, 2);
+            m_cache.insert(r.key, std::move(r));
+        }
+        m_pageQuery->finish();
+    } catch (const StoreError &e) {
+        // Rows are read while painting; a failed read shows empty cells and the next
+        // command that works on the store reports the error.
+        qWarning("%s: %s", qPrintable(name()), qPrintable(e.text()));
+        m_pageQuery.reset();
+    }
+}
+
+void Dataset::reloadRow(int row)
+{
+    if (!m_lazy || row < 0 || row >= int(m_keys.size()))
+        return;
+    QVariantMap values{{QStringLiteral("k"), m_keys[row]}};
+    QSqlQuery q = run(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = :k")
+                          .arg(selectList(), m_table->name, m_db.ident(m_table->keyColumn())),
+                      values);
+    if (q.next())
+        m_cache.insert(m_keys[row], readRow(q, 2));
+    else
+        m_cache.remove(m_keys[row]);
+}
+
+// ---------------------------------------------------------------- fields
+
+QStringList Dataset::fieldNames() const
+{
+    QStringList names = m_columns;
+    for (const auto &l : m_lookups)
+        names << l.field;
+    return names;
+}
+
+int Dataset::fieldIndex(const QString &field) const
+{
+    if (m_columns.isEmpty() && m_table)
+        const_cast<Dataset *>(this)->ensureColumns();
+    return m_fieldIndex.value(field.toLower(), -1);
+}
+
+QString Dataset::fieldName(int index) const
+{
+    if (index < 0)
+        return {};
+    if (index < m_columns.size())
+        return m_columns[index];
+    const int l = index - int(m_columns.size());
+    return l < int(m_lookups.size()) ? m_lookups[l].field : QString();
+}
+
+bool Dataset::isLookupField(int index) const
+{
+    return index >= m_columns.size() && index < m_columns.size() + int(m_lookups.size());
+}
+
+ColumnType Dataset::fieldType(int index) const
+{
+    if (index >= 0 && index < m_types.size())
+        return m_types[index];
+    return ColumnType::Text;
+}
+
+QVariant Dataset::value(int row, const QString &field) const
+{
+    const int i = fieldIndex(field);
+    if (i < 0)
+        throw StoreError(QStringLiteral("数据集 %1 中没有字段 %2。").arg(name(), field));
+    return value(row, i);
+}
+
+QVariant Dataset::value(int row, int field) const
+{
+    if (field < 0)
+        return {};
+    if (field < m_columns.size()) {
+        const Row *r = rowAt(row);
+        return r ? r->values.value(field) : QVariant();
+    }
+    const int li = field - int(m_columns.size());
+    if (li >= int(m_lookups.size()))
+        return {};
+    const Lookup &l = m_lookups[li];
+    if (!l.source || l.keyColumn < 0)
+        return {};
+    const QVariant key = value(row, l.keyColumn);
+    if (key.isNull() || key.toString().isEmpty())
+        return {};
+    return l.source->lookup(l.sourceKey, l.resultColumn, key);
+}
+
+QString Dataset::displayText(const QVariant &v)
+{
+    if (v.isNull() || !v.isValid())
+        return {};
+    switch (v.metaType().id()) {
+    case QMetaType::QDate:
+        return v.toDate().toString(QStringLiteral("yyyy-MM-dd"));
+    case QMetaType::QDateTime:
+        return v.toDateTime().toString(QStringLiteral("yyyy-MM-dd"));
+    case QMetaType::Bool:
+        return v.toBool() ? QStringLiteral("是") : QStringLiteral("否");
+    case QMetaType::Double:
+        return QString::number(v.toDouble(), 'g', 15);
+    default:
+        return v.toString();
+    }
+}
+
+void Dataset::setValue(const QString &field, const QVariant &v)
+{
+    const int i = fieldIndex(field);
+    if (i < 0)
+        throw StoreError(QStringLiteral("数据集 %1 中没有字段 %2。").arg(name(), field));
+    if (i >= m_columns.size())
+        throw StoreError(QStringLiteral("字段 %1 只能显示，不能修改。").arg(field));
+    requireTable("修改");
+    if (m_state == State::Browse)
+        edit();
+    m_edit.values[i] = v.isValid() ? fromStore(i, toStore(i, v)) : QVariant();
+    m_changed[i] = true;
+    m_touched = true;
+    Q_EMIT rowChanged(m_current);
+}
+
+// ---------------------------------------------------------------- moves
+
+void Dataset::setCurrent(int row, bool force)
+{
+    if (row == m_current && !force)
+        return;
+    m_current = row;
+    Q_EMIT currentRowChanged(m_current);
+    for (const auto &d : std::as_const(m_details))
+        if (d && d->isOpen())
+            d->followMaster();
+}
+
+bool Dataset::moveTo(int row)
+{
+    if (!isOpen())
+        return false;
+    if (isEditing()) {
+        if (row == m_current)
+            return true;
+        post(); // pending changes are stored first; a new untouched row is dropped
+    }
+    const int n = rowCount();
+    if (n == 0) {
+        setCurrent(-1);
+        return false;
+    }
+    row = qBound(0, row, n - 1);
+    // Details post their own pending rows before the master leaves its row.
+    for (const auto &d : std::as_const(m_details))
+        if (d && d->isEditing())
+            d->post();
+    setCurrent(row);
+    return true;
+}
+
+bool Dataset::locate(const QString &column, const QVariant &v)
+{
+    const int field = fieldIndex(column);
+    if (field < 0 || !isOpen())
+        return false;
+    int found = -1;
+    if (m_lazy && field < m_columns.size()) {
+        QVariantMap values;
+        QString where = baseWhere(values);
+        where += (where.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND "));
+        int counter = 0;
+        const Condition c = m_types[field] == ColumnType::Date ? Condition::dateEq(m_columns[field], v.toDate())
+                                                               : Condition::eq(m_columns[field], v);
+        where += c.toSql(m_db.engine(), values, counter, QStringLiteral("l_"));
+        QSqlQuery q = run(QStringLiteral("SELECT %1 FROM %2").arg(m_db.ident(m_table->keyColumn()), m_table->name) +
+                              where + orderBy(),
+                          values);
+        while (found < 0 && q.next())
+            found = int(m_keys.indexOf(q.value(0).toLongLong()));
+    } else {
+        const QString want = lowerKey(v);
+        for (int r = 0; r < rowCount() && found < 0; ++r)
+            if (lowerKey(value(r, field)) == want)
+                found = r;
+    }
+    if (found < 0)
+        return false;
+    return moveTo(found);
+}
+
+// ---------------------------------------------------------------- editing
+
+void Dataset::edit()
+{
+    requireTable("修改");
+    if (isEditing())
+        return;
+    const Row *r = rowAt(m_current);
+    if (!r)
+        throw StoreError(QStringLiteral("没有可以修改的记录。"));
+    m_edit = *r;
+    m_changed = QVector<bool>(m_columns.size(), false);
+    m_touched = false;
+    setState(State::Edit);
+}
+
+void Dataset::append()
+{
+    requireTable("新增");
+    if (isEditing())
+        post();
+    m_beforeInsert = m_current;
+    m_edit = Row();
+    m_edit.values.resize(m_columns.size());
+    m_changed = QVector<bool>(m_columns.size(), false);
+    for (int i = 0; i < m_columns.size(); ++i)
+        if (m_types[i] == ColumnType::Bool)
+            m_edit.values[i] = false;
+    if (m_master) {
+        // A new detail row belongs to the master's current row.
+        const QVariantList mv = masterValues();
+        for (int i = 0; i < m_detailColumns.size() && i < mv.size(); ++i) {
+            const int f = fieldIndex(m_detailColumns[i]);
+            if (f >= 0 && f < m_columns.size()) {
+                m_edit.values[f] = mv[i];
+                m_changed[f] = true;
+            }
+        }
+    }
+    m_touched = false;
+    m_state = State::Insert;
+    const int row = rowCount() - 1;
+    Q_EMIT rowInserted(row);
+    Q_EMIT stateChanged(m_state);
+    setCurrent(row, true);
+}
+
+void Dataset::dropNewRow()
+{
+    const int row = rowCount() - 1;
+    m_edit = Row();
+    m_touched = false;
+    m_state = State::Browse;
+    Q_EMIT rowRemoved(row);
+    Q_EMIT stateChanged(m_state);
+    const int n = rowCount();
+    setCurrent(n == 0 ? -1 : qBound(0, m_beforeInsert, n - 1), true);
+}
+
+void Dataset::post()
+{
+    if (!isEditing())
+        return;
+    if (m_state == State::Insert && !m_touched) {
+        dropNewRow(); // nothing was typed into the new row
+        return;
+    }
+    for (const auto &hook : m_beforePost) {
+        if (hook(*this) == PostAction::Discard) {
+            if (m_state == State::Insert)
+                dropNewRow();
+            else
+                cancel();
+            return;
+        }
+    }
+
+    QStringList cols, marks, sets;
+    QVariantMap values;
+    for (int i = 0; i < m_columns.size(); ++i) {
+        if (!m_changed[i] || m_types[i] == ColumnType::AutoNumber)
+            continue;
+        const QString mark = QStringLiteral("v%1").arg(i);
+        values.insert(mark, toStore(i, m_edit.values[i]));
+        cols << m_db.ident(m_columns[i]);
+        marks << QLatin1Char(':') + mark;
+        sets << m_db.ident(m_columns[i]) + QStringLiteral(" = :") + mark;
+    }
+    const QString key = m_db.ident(m_table->keyColumn());
+    const QString ver = m_db.ident(QLatin1String(RowVersion));
+
+    if (m_state == State::Insert) {
+        const QString sql = cols.isEmpty()
+                                ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES RETURNING %2").arg(m_table->name, key)
+                                : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING %4")
+                                      .arg(m_table->name, cols.join(QLatin1Char(',')), marks.join(QLatin1Char(',')), key);
+        QSqlQuery q = run(sql, values); // a refusal throws; the row stays in insert state
+        const qint64 newKey = q.next() ? q.value(0).toLongLong() : 0;
+        q.finish();
+        m_keys.append(newKey);
+        m_state = State::Browse;
+        m_edit = Row();
+        m_touched = false;
+        reloadRow(int(m_keys.size()) - 1);
+    } else {
+        if (!sets.isEmpty()) {
+            values.insert(QStringLiteral("key"), m_edit.key);
+            values.insert(QStringLiteral("ver"), m_edit.version);
+            QSqlQuery q = run(QStringLiteral("UPDATE %1 SET %2, %3 = %3 + 1 WHERE %4 = :key AND %3 = :ver")
+                                  .arg(m_table->name, sets.join(QStringLiteral(", ")), ver, key),
+                              values);
+            if (q.numRowsAffected() == 0)
+                throw StoreError(StoreError::conflictText(), StoreError::Kind::Conflict, m_table->name);
+        }
+        m_state = State::Browse;
+        m_edit = Row();
+        m_touched = false;
+        reloadRow(m_current);
+    }
+    invalidateLookups();
+    Q_EMIT rowChanged(m_current);
+    Q_EMIT stateChanged(m_state);
+    for (const auto &d : std::as_const(m_details))
+        if (d && d->isOpen())
+            d->followMaster(); // a new master row now has its key
+}
+
+void Dataset::cancel()
+{
+    if (m_state == State::Insert) {
+        dropNewRow();
+    } else if (m_state == State::Edit) {
+        m_edit = Row();
+        m_touched = false;
+        m_state = State::Browse;
+        Q_EMIT rowChanged(m_current);
+        Q_EMIT stateChanged(m_state);
+    }
+}
+
+void Dataset::remove()
+{
+    requireTable("删除");
+    if (m_state == State::Insert) {
+        cancel();
+        return;
+    }
+    if (m_state == State::Edit)
+        cancel();
+    const Row *r = rowAt(m_current);
+    if (!r)
+        return;
+    const qint64 key = r->key, version = r->version;
+    QSqlQuery q = run(QStringLiteral("DELETE FROM %1 WHERE %2 = :key AND %3 = :ver")
+                          .arg(m_table->name, m_db.ident(m_table->keyColumn()), m_db.ident(QLatin1String(RowVersion))),
+                      {{QStringLiteral("key"), key}, {QStringLiteral("ver"), version}});
+    if (q.numRowsAffected() == 0)
+        throw StoreError(StoreError::conflictText(), StoreError::Kind::Conflict, m_table->name);
+    const int row = m_current;
+    m_keys.removeAt(row);
+    m_cache.remove(key);
+    invalidateLookups();
+    Q_EMIT rowRemoved(row);
+    const int n = rowCount();
+    setCurrent(n == 0 ? -1 : qMin(row, n - 1), true);
+}
+
+void Dataset::setState(State s)
+{
+    if (m_state == s)
+        return;
+    m_state = s;
+    Q_EMIT stateChanged(s);
+}
+
+// ---------------------------------------------------------------- filter, order, master
+
+void Dataset::setFilter(const Condition &filter)
+{
+    if (m_table) {
+        ensureColumns();
+        for (const QString &c : filter.columns())
+            if (!m_table->column(c))
+                throw StoreError(QStringLiteral("数据集 %1 中没有字段 %2。").arg(name(), c));
+    }
+    if (isOpen())
+        post();
+    m_filter = filter;
+    if (isOpen()) {
+        m_current = 0;
+        reset();
+        setCurrent(rowCount() > 0 ? 0 : -1, true);
+    }
+}
+
+void Dataset::setSort(const QString &column, Qt::SortOrder order)
+{
+    if (m_table && !m_table->column(column))
+        throw StoreError(QStringLiteral("数据集 %1 中没有字段 %2。").arg(name(), column));
+    if (isOpen())
+        post();
+    m_sortColumn = m_table ? m_table->column(column)->name : column;
+    m_sortOrder = order;
+    if (isOpen())
+        reset();
+}
+
+void Dataset::clearSort()
+{
+    if (isOpen())
+        post();
+    m_sortColumn.clear();
+    if (isOpen())
+        reset();
+}
+
+void Dataset::setMaster(Dataset *master, const QString &detailColumns, const QString &masterColumns)
+{
+    if (m_master)
+        m_master->m_details.removeAll(this);
+    m_master = master;
+    m_detailColumns = detailColumns.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    m_masterColumns = masterColumns.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    if (master)
+        master->m_details.append(this);
+}
+
+QVariantList Dataset::masterValues() const
+{
+    QVariantList out;
+    if (!m_master || !m_master->isOpen() || m_master->currentRow() < 0)
+        return out;
+    for (const QString &c : m_masterColumns)
+        out << m_master->value(m_master->currentRow(), c);
+    return out;
+}
+
+void Dataset::followMaster()
+{
+    const QVariantList mv = masterValues();
+    bool same = mv.size() == m_loadedMasterValues.size();
+    for (int i = 0; same && i < mv.size(); ++i)
+        same = lowerKey(mv[i]) == lowerKey(m_loadedMasterValues[i]) &&
+               mv[i].isNull() == m_loadedMasterValues[i].isNull();
+    if (same)
+        return;
+    if (isEditing())
+        post();
+    m_current = 0;
+    reset();
+    setCurrent(rowCount() > 0 ? 0 : -1, true);
+}
+
+// ---------------------------------------------------------------- display fields
+
+void Dataset::addLookup(const QString &field, Dataset *source, const QString &keyColumn,
+                        const QString &sourceKey, const QString &resultColumn)
+{
+    Lookup l;
+    l.field = field;
+    l.source = source;
+    l.sourceKey = sourceKey;
+    l.resultColumn = resultColumn;
+    m_lookups.push_back(l);
+    m_lookupKeyNames.push_back(keyColumn);
+    connect(source, &Dataset::contentChanged, this, &Dataset::lookupsChanged, Qt::UniqueConnection);
+    const bool wasEmpty = m_columns.isEmpty();
+    if (!wasEmpty || m_table) {
+        ensureColumns();
+        m_fieldIndex.insert(field.toLower(), int(m_columns.size()) + int(m_lookups.size()) - 1);
+    }
+    resolveLookupKeys();
+}
+
+void Dataset::resolveLookupKeys()
+{
+    for (size_t i = 0; i < m_lookups.size(); ++i)
+        m_lookups[i].keyColumn = m_fieldIndex.value(m_lookupKeyNames[i].toLower(), -1);
+}
+
+void Dataset::invalidateLookups()
+{
+    m_lookupCaches.clear();
+    Q_EMIT contentChanged();
+}
+
+QVariant Dataset::lookup(const QString &keyColumn, const QString &resultColumn, const QVariant &key)
+{
+    if (!isOpen())
+        return {};
+    const int keyField = fieldIndex(keyColumn);
+    const int resultField = fieldIndex(resultColumn);
+    if (keyField < 0 || resultField < 0)
+        return {};
+    const QString cacheName = keyColumn.toLower() + QLatin1Char('|') + resultColumn.toLower();
+    LookupCache &cache = m_lookupCaches[cacheName];
+    const QString wanted = lowerKey(key);
+    if (cache.complete)
+        return cache.values.value(wanted);
+    if (auto it = cache.values.constFind(wanted); it != cache.values.constEnd())
+        return it.value();
+
+    const int rows = m_lazy ? int(m_keys.size()) : int(m_rows.size());
+    if (!m_lazy || rows <= SmallSource || keyField >= m_columns.size() || resultField >= m_columns.size()) {
+        // Small sources are read whole once; the first row with the key wins.
+        if (m_lazy && keyField < m_columns.size() && resultField < m_columns.size()) {
+            QVariantMap values;
+            QSqlQuery q = run(QStringLiteral("SELECT %1, %2 FROM %3")
+                                  .arg(m_db.ident(m_columns[keyField]), m_db.ident(m_columns[resultField]), m_table->name) +
+                                  baseWhere(values) + orderBy(),
+                              values);
+            while (q.next()) {
+                const QString k = lowerKey(q.value(0));
+                if (!cache.values.contains(k))
+                    cache.values.insert(k, fromStore(resultField, q.value(1)));
+            }
+        } else {
+            for (int r = 0; r < rows; ++r) {
+                const QString k = lowerKey(value(r, keyField));
+                if (!cache.values.contains(k))
+                    cache.values.insert(k, value(r, resultField));
+            }
+        }
+        cache.complete = true;
+        return cache.values.value(wanted);
+    }
+
+    // Large sources answer one key at a time, remembered until the source changes.
+    QVariantMap values;
+    QString where = baseWhere(values);
+    where += (where.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ")) +
+             m_db.ident(m_columns[keyField]) + QStringLiteral(" = :lookupKey");
+    values.insert(QStringLiteral("lookupKey"), key.toString());
+    QSqlQuery q = run(QStringLiteral("SELECT %1 FROM %2").arg(m_db.ident(m_columns[resultField]), m_table->name) + where +
+                          orderBy() + QStringLiteral(" LIMIT 1"),
+                      values);
+    const QVariant result = q.next() ? fromStore(resultField, q.value(0)) : QVariant();
+    cache.values.insert(wanted, result);
+    return result;
+}
+
+// ---------------------------------------------------------------- whole-column reads
+
+void Dataset::forEachRow(const std::function<void(int, const QVector<QVariant> &)> &fn)
+{
+    if (!isOpen())
+        return;
+    const int fields = int(m_columns.size() + m_lookups.size());
+    QVector<QVariant> values(fields);
+    const auto withLookups = [&](int row) {
+        for (int i = int(m_columns.size()); i < fields; ++i) {
+            const Lookup &l = m_lookups[i - m_columns.size()];
+            const QVariant key = l.keyColumn >= 0 ? values[l.keyColumn] : QVariant();
+            values[i] = (!l.source || key.isNull() || key.toString().isEmpty())
+                            ? QVariant()
+                            : l.source->lookup(l.sourceKey, l.resultColumn, key);
+        }
+        fn(row, values);
+    };
+    if (!m_lazy) {
+        for (int r = 0; r < int(m_rows.size()); ++r) {
+            for (int i = 0; i < m_columns.size(); ++i)
+                values[i] = m_rows[r].values[i];
+            withLookups(r);
+        }
+        return;
+    }
+    QVariantMap bound;
+    QSqlQuery q = run(QStringLiteral("SELECT %1 FROM %2").arg(selectList(), m_table->name) + baseWhere(bound) + orderBy(),
+                      bound);
+    int row = 0;
+    while (q.next()) {
+        for (int i = 0; i < m_columns.size(); ++i)
+            values[i] = fromStore(i, q.value(i + 2));
+        withLookups(row++);
+    }
+}
+
+QVector<QVariant> Dataset::columnValues(const QString &field)
+{
+    QVector<QVariant> out;
+    const int f = fieldIndex(field);
+    if (f < 0 || !isOpen())
+        return out;
+    if (m_lazy && f < m_columns.size() && m_state != State::Insert) {
+        QVariantMap bound;
+        QSqlQuery q = run(QStringLiteral("SELECT %1, %2 FROM %3")
+                              .arg(m_db.ident(m_table->keyColumn()), m_db.ident(m_columns[f]), m_table->name) +
+                              baseWhere(bound) + orderBy(),
+                          bound);
+        out.reserve(m_keys.size());
+        bool aligned = true;
+        while (q.next()) {
+            const int at = int(out.size());
+            if (at >= m_keys.size() || m_keys[at] != q.value(0).toLongLong()) {
+                aligned = false; // another seat changed the rows since they were read
+                break;
+            }
+            out.append(fromStore(f, q.value(1)));
+        }
+        if (aligned && out.size() == m_keys.size()) {
+            if (isEditing() && m_current >= 0)
+                out[m_current] = m_edit.values[f];
+            return out;
+        }
+        out.clear();
+    }
+    out.reserve(rowCount());
+    for (int r = 0; r < rowCount(); ++r)
+        out.append(value(r, f));
+    return out;
+}
+
+} // namespace store

@@ -1,0 +1,228 @@
+#pragma once
+
+#include "condition.h"
+#include "schema.h"
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QSqlQuery>
+#include <QStringList>
+#include <QVariant>
+#include <QVariantMap>
+#include <QVector>
+#include <functional>
+#include <memory>
+
+namespace store {
+
+class Connection;
+
+// The one cursor type every window uses: a named, shared view of a table or a query with a
+// current row, a state, a filter that survives close and open, an optional master, display
+// fields looked up in other datasets, and hooks run before a row is stored.
+//
+// A table (or a "select * from <table> ..." query) is read lazily: opening reads only the row
+// keys in order, and rows are fetched by key in pages as they are shown, so a grid over a
+// large table shows its first screen at once. Other queries are read whole and read-only.
+class Dataset : public QObject
+{
+    Q_OBJECT
+public:
+    enum class State { Closed, Browse, Edit, Insert };
+    Q_ENUM(State)
+
+    // What a before-post hook decides for the row about to be stored.
+    enum class PostAction { Store, Discard };
+    using BeforePost = std::function<PostAction(Dataset &)>;
+
+    Dataset(Connection &db, const QString &name, QObject *parent = nullptr);
+    ~Dataset() override;
+
+    QString name() const { return objectName(); }
+    Connection &connection() const { return m_db; }
+
+    // ---- source
+    void setTable(const QString &table);
+    // Replaces the query text (the dataset must be closed). Lines are joined as they stand.
+    void setSql(const QString &sql);
+    void setSql(const QStringList &lines) { setSql(lines.join(QLatin1Char('\n'))); }
+    QString sql() const { return m_sql; }
+    void setParam(const QString &name, const QVariant &value);
+    QVariant param(const QString &name) const { return m_params.value(name); }
+    QString table() const { return m_table ? m_table->name : QString(); }
+    bool isReadOnly() const { return !m_table; }
+
+    // Runs the query text as a statement (delete, update) with its parameters.
+    int execute();
+
+    // ---- life
+    void open(); // does nothing when open
+    void close();
+    void refresh(); // rereads rows, keeping the current row where it still exists
+    bool isOpen() const { return m_state != State::Closed; }
+    bool isEmpty() const { return rowCount() == 0; }
+    int rowCount() const;
+    State state() const { return m_state; }
+    bool isEditing() const { return m_state == State::Edit || m_state == State::Insert; }
+
+    // ---- current row
+    int currentRow() const { return m_current; }
+    bool moveTo(int row);
+    void first() { moveTo(0); }
+    void last() { moveTo(rowCount() - 1); }
+    void next() { moveTo(m_current + 1); }
+    void prior() { moveTo(m_current - 1); }
+    bool isFirst() const { return m_current <= 0; }
+    bool isLast() const { return m_current >= rowCount() - 1; }
+    // Makes the first row whose column equals the value current (texts without letter case).
+    bool locate(const QString &column, const QVariant &value);
+    qint64 rowKey(int row) const;
+
+    // ---- fields
+    QStringList fieldNames() const; // columns, then display fields
+    int fieldIndex(const QString &name) const; // without letter case; -1 when unknown
+    bool hasField(const QString &name) const { return fieldIndex(name) >= 0; }
+    QString fieldName(int index) const;
+    bool isLookupField(int index) const;
+    ColumnType fieldType(int index) const;
+    QVariant value(const QString &field) const { return value(m_current, field); }
+    QVariant value(int row, const QString &field) const;
+    QVariant value(int row, int field) const;
+    QString text(const QString &field) const { return displayText(value(field)); }
+    static QString displayText(const QVariant &v);
+    // Sets a field of the current row; a row that is only shown starts editing first.
+    void setValue(const QString &field, const QVariant &value);
+    bool isModified() const { return m_touched; }
+
+    // ---- editing
+    void append();
+    void edit();
+    void post();
+    void cancel();
+    void remove();
+    void addBeforePost(BeforePost hook) { m_beforePost.push_back(std::move(hook)); }
+
+    // ---- filter and order
+    void setFilter(const Condition &filter);
+    void clearFilter() { setFilter(Condition()); }
+    Condition filter() const { return m_filter; }
+    bool isFiltered() const { return !m_filter.isNull(); }
+    void setSort(const QString &column, Qt::SortOrder order = Qt::AscendingOrder);
+    void clearSort();
+    QString sortColumn() const { return m_sortColumn; }
+    Qt::SortOrder sortOrder() const { return m_sortOrder; }
+
+    // ---- master and detail: rows whose detail columns equal the master's current values
+    void setMaster(Dataset *master, const QString &detailColumns, const QString &masterColumns);
+    Dataset *master() const { return m_master; }
+
+    // ---- display fields: `field` shows source.resultColumn of the source row whose
+    // sourceKey equals this row's keyColumn, looked up as the source is filtered now.
+    void addLookup(const QString &field, Dataset *source, const QString &keyColumn,
+                   const QString &sourceKey, const QString &resultColumn);
+
+    // ---- whole-column reads for grouping and summaries, in the dataset's order
+    QVector<QVariant> columnValues(const QString &field);
+    // Streams every row in order; the callback receives the row number and values by field.
+    void forEachRow(const std::function<void(int row, const QVector<QVariant> &values)> &fn);
+
+    // The value of a display field in this (source) dataset: resultColumn where keyColumn
+    // equals key, among the rows this dataset holds now. Empty when none or when closed.
+    QVariant lookup(const QString &keyColumn, const QString &resultColumn, const QVariant &key);
+
+Q_SIGNALS:
+    void stateChanged(store::Dataset::State state);
+    void currentRowChanged(int row);
+    void rowsReset();            // rows reread: open, close, refresh, filter, order, master move
+    void rowInserted(int row);   // a new row appended at `row`
+    void rowRemoved(int row);
+    void rowChanged(int row);    // values of one row changed (edit, post, cancel)
+    void contentChanged();       // anything a look-up in this dataset could see has changed
+    void lookupsChanged();       // display fields of every row may show other values now
+
+private:
+    struct Row
+    {
+        qint64 key = 0;
+        qint64 version = 0;
+        QVector<QVariant> values; // by column, display fields not included
+    };
+    struct Lookup
+    {
+        QString field;
+        QPointer<Dataset> source;
+        int keyColumn = -1;
+        QString sourceKey, resultColumn;
+    };
+
+    void ensureColumns();
+    QString selectList() const;
+    QString baseWhere(QVariantMap &values) const;
+    QString orderBy() const;
+    void loadKeys();
+    void loadAll();
+    const Row *rowAt(int row) const;
+    void fetchPage(int row) const;
+    Row readRow(const QSqlQuery &q, int offset) const;
+    QVariant fromStore(int column, const QVariant &v) const;
+    QVariant toStore(int column, const QVariant &v) const;
+    void reloadRow(int row);
+    void setState(State s);
+    void setCurrent(int row, bool force = false);
+    void reset();
+    void dropNewRow();
+    void followMaster();
+    QVariantList masterValues() const;
+    void invalidateLookups();
+    void resolveLookupKeys();
+    QSqlQuery run(const QString &sql, const QVariantMap &values) const;
+    QString paramSql(QVariantMap &values) const;
+    void requireTable(const char *what) const;
+
+    Connection &m_db;
+    const Table *m_table = nullptr; // the table rows are read from and written to
+    QString m_sql;                  // query text, or empty for a plain table
+    QString m_sqlWhere, m_sqlOrder; // parts of a "select * from <table> ..." query
+    QVariantMap m_params;
+
+    State m_state = State::Closed;
+    QStringList m_columns;             // visible columns in order
+    QHash<QString, int> m_fieldIndex;  // lower-case name -> field number
+    QVector<ColumnType> m_types;
+    std::vector<Lookup> m_lookups;
+    std::vector<QString> m_lookupKeyNames; // this dataset's column holding each look-up's key
+
+    QVector<qint64> m_keys; // row keys in order (lazy mode)
+    mutable QHash<qint64, Row> m_cache;
+    QVector<Row> m_rows; // every row (read-only query mode)
+    bool m_lazy = false;
+    mutable std::unique_ptr<QSqlQuery> m_pageQuery;
+
+    int m_current = -1;
+    Row m_edit; // the row being edited or inserted
+    QVector<bool> m_changed;
+    bool m_touched = false;
+
+    Condition m_filter;
+    QString m_sortColumn;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+
+    QPointer<Dataset> m_master;
+    QStringList m_detailColumns, m_masterColumns;
+    QVariantList m_loadedMasterValues;
+    QList<QPointer<Dataset>> m_details;
+    int m_beforeInsert = -1;
+
+    std::vector<BeforePost> m_beforePost;
+
+    // look-ups answered by this dataset as a source, by "keyColumn|resultColumn"
+    struct LookupCache
+    {
+        bool complete = false;
+        QHash<QString, QVariant> values; // lower-case key text -> result
+    };
+    QHash<QString, LookupCache> m_lookupCaches;
+};
+
+} // namespace store

@@ -1,0 +1,302 @@
+#include "schema.h"
+
+#include <QHash>
+
+namespace store {
+
+namespace {
+
+using T = ColumnType;
+
+Column text(const char *name, int width) { return {QString::fromLatin1(name), T::Text, width}; }
+Column code(const char *name, int width = 30)
+{
+    Column c = text(name, width);
+    c.unique = true;
+    return c;
+}
+Column indexed(const char *name, int width = 30)
+{
+    Column c = text(name, width);
+    c.indexed = true;
+    return c;
+}
+Column of(const char *name, ColumnType type) { return {QString::fromLatin1(name), type, 0}; }
+Column memoRequired(int width = 200)
+{
+    Column c = text("Memo", width);
+    c.required = true;
+    return c;
+}
+
+// A dictionary with an editor: unique code, name, optional colour, required description.
+Table dictionary(const char *table, const char *codeCol, const char *nameCol, const char *colour,
+                 std::vector<Column> extra = {})
+{
+    Table t{QString::fromLatin1(table), {code(codeCol), text(nameCol, 50)}, {}};
+    if (colour)
+        t.columns.push_back(of(colour, T::Integer));
+    for (auto &c : extra)
+        t.columns.push_back(c);
+    t.columns.push_back(memoRequired());
+    return t;
+}
+
+std::vector<Table> build()
+{
+    std::vector<Table> v;
+    const auto owner = [](std::vector<Column> cols) {
+        Column s = indexed("SUser", 20);
+        cols.push_back(s);
+        cols.push_back(text("SDate", 20));
+        return cols;
+    };
+
+    v.push_back({"tblCustomers",
+                 owner({of("CNo", T::AutoNumber), code("CustId"), text("CustName", 50),
+                        text("CountryID", 30), text("DistID", 30), text("City", 50),
+                        text("PostCode", 20), text("Telephone", 50), text("Fax", 50),
+                        text("Address", 100), text("Email", 50), text("HomePage", 50),
+                        text("VocationID", 30), text("OriginID", 30), text("LevelID", 30),
+                        text("StateId", 30), of("CreateDate", T::Date), text("OperaterID", 30),
+                        of("Memo", T::Memo), text("FilePath", 100), text("MainLinkman", 20),
+                        text("MainTelephone", 20)}),
+                 {}});
+    v.push_back({"tblLinkmans",
+                 owner({of("LNo", T::AutoNumber), code("LinkmanID"), indexed("CustID"),
+                        of("Main", T::Bool), text("Name", 50), text("NickName", 50),
+                        text("Department", 50), text("Duty", 50), text("Telephone", 50),
+                        text("Fax", 50), text("Mobile", 50), text("HomeAddress", 100),
+                        text("Email", 50), text("HomePage", 50), text("Enjoy", 100),
+                        of("SpecialDate", T::Date), of("Memo", T::Memo), text("FilePath", 100)}),
+                 {}});
+    v.push_back({"tblOperaters",
+                 owner({code("OperaterID"), text("Name", 50), text("NickName", 50),
+                        text("Sex", 10), text("DepartmentID", 30), text("Duty", 30),
+                        text("Education", 50), of("Birth", T::Date), text("ID", 50),
+                        text("Native", 100), text("CTelephone", 50), text("Fax", 50),
+                        text("HTelephone", 50), text("Mobile", 50), text("Address", 100),
+                        text("Email", 50), text("HomePage", 50), text("Photo", 200),
+                        text("Memo", 100), of("InTime", T::Date), text("State", 50),
+                        of("OutTime", T::Date), text("OutReason", 200), text("FilePath", 100)}),
+                 {}});
+    v.push_back({"tblOperates",
+                 owner({code("OperateID"), text("OperateTitle", 100), indexed("CustID"),
+                        of("Link", T::Bool), indexed("LinkCustID", 50), of("CreateDate", T::Date),
+                        text("LinkmanID", 30), text("OriginId", 30), text("TypeID", 30),
+                        of("WriteDate", T::Date), of("EndDate", T::Date), text("OperaterID", 30),
+                        of("CompactAmount", T::Number), of("Profit", T::Number),
+                        of("Rate", T::Number), text("CurrID", 20), of("RMB", T::Currency),
+                        text("InOrOut", 50), text("OperateStateID", 30), text("FilePath", 100)}),
+                 {}});
+    v.push_back({"tblOperateDetail",
+                 {indexed("OperateID"), text("DetailNo", 20), text("DTitle", 100),
+                  of("OperateDate", T::Date), text("Memo", 255), text("InOut", 50),
+                  text("CurrID", 20), of("Price", T::Number), of("Amount", T::Number),
+                  of("DTotal", T::Number), of("RMB", T::Number)},
+                 {"OperateID", "DetailNo"}});
+    v.push_back({"tblPlan",
+                 {of("PlanID", T::AutoNumber), of("PlanDate", T::Date), text("PlanTime", 30),
+                  text("Address", 100), indexed("CustID"), text("Linkman", 30),
+                  text("OperateId", 30), text("AttendMan", 50), text("Memo", 100),
+                  text("FilePath", 100)},
+                 {}});
+    v.push_back({"tblCustomerState",
+                 {indexed("CustID", 20), of("LinkDate", T::Date), text("LinkTime", 20),
+                  text("LinkType", 30), text("Linkman", 50), text("Duty", 50),
+                  text("LinkContent", 50), of("Charge", T::Number), text("Address", 50),
+                  text("Memo", 100)},
+                 {}});
+    v.push_back({"tblCustomerAddInfo",
+                 {indexed("CustID"), text("BankID", 30), text("Account", 50),
+                  text("BankAddress", 100), text("VATaxName", 100), text("VATaxID", 50),
+                  text("VATaxAddress", 100), text("VATaxPhone", 50), text("VATaxBank", 100),
+                  text("VATaxAccount", 50)},
+                 {}});
+    v.push_back({"tblBoard",
+                 {of("BNo", T::AutoNumber), text("BTitle", 100), of("BDate", T::Date),
+                  text("Man", 50), text("Memo", 255)},
+                 {}});
+
+    v.push_back(dictionary("tblCountry", "CountryID", "CountryName", "CountryColor",
+                           {text("Continent", 20)}));
+    v.push_back(dictionary("tblCustDist", "DistID", "DistName", "DistColor", {text("CountryID", 30)}));
+    v.push_back(dictionary("tblCustLevel", "LevelID", "LevelName", "LevelColor"));
+    v.push_back(dictionary("tblCustOrigin", "OriginID", "OriginName", "OriginColor"));
+    v.push_back(dictionary("tblCustState", "StateID", "StateName", "StateColor"));
+    v.push_back(dictionary("tblVocation", "VocationId", "VocationName", "VocationColor"));
+    v.push_back(dictionary("tblOperateType", "TypeID", "TypeName", "TypeColor"));
+    v.push_back(dictionary("tblOperateOrigin", "OriginID", "OriginName", "OriginColor"));
+    v.push_back(dictionary("tblOperateState", "OperateStateID", "OperateStateName", "StateColor"));
+    v.push_back(dictionary("tblDepartment", "DepartmentID", "DepartmentName", nullptr));
+    // No editor reaches these two, so their description is not required.
+    v.push_back({"tblFinanceOrgan", {code("OrganID"), text("OrganName", 50), text("Memo", 200)}, {}});
+    v.push_back({"tblCurrencyRate",
+                 {code("CurrID", 20), text("CurrName", 50), of("Rate", T::Number),
+                  text("Memo", 200)},
+                 {}});
+    v.push_back({"tblColor", {[] {
+                                  Column c = of("ColorID", T::Integer);
+                                  c.unique = true;
+                                  return c;
+                              }()},
+                 {}});
+
+    // Password holds an Argon2id hash string, hence wider than a typed password would need.
+    v.push_back({"tblUser",
+                 {code("UserID"), text("UserName", 50), text("Password", 128), text("DeptID", 50),
+                  text("Duty", 50), text("State", 30), text("RightID", 10), text("Memo", 50),
+                  of("Sys", T::Bool), text("SUser", 20), text("SDate", 20)},
+                 {}});
+    v.push_back({"tblUserRight",
+                 {indexed("UserID"), text("RightID", 10), of("Insert", T::Bool),
+                  of("Modify", T::Bool), of("Delete", T::Bool), of("Query", T::Bool),
+                  of("Print", T::Bool)},
+                 {}});
+    v.push_back({"tblLog",
+                 {of("LogID", T::AutoNumber), text("LogDateTime", 30), text("UserID", 30),
+                  text("Operate", 200)},
+                 {}});
+    v.push_back({"tblUserInfo",
+                 {text("UserName", 100), text("Address", 100), text("PostCode", 20),
+                  text("Telephone", 50), text("Fax", 50), text("Email", 50), text("HomePage", 100)},
+                 {}});
+    return v;
+}
+
+QString columnType(const Column &c, Engine e)
+{
+    const bool pg = e == Engine::PostgreSQL;
+    switch (c.type) {
+    case T::Text:
+    case T::Memo:
+        return pg ? QStringLiteral("citext") : QStringLiteral("TEXT COLLATE NOCASE");
+    case T::Date:
+        return pg ? QStringLiteral("timestamp") : QStringLiteral("DATE");
+    case T::Number:
+        return pg ? QStringLiteral("double precision") : QStringLiteral("REAL");
+    case T::Currency:
+        return pg ? QStringLiteral("numeric(19,4)") : QStringLiteral("NUMERIC");
+    case T::Bool:
+        return pg ? QStringLiteral("boolean NOT NULL DEFAULT false")
+                  : QStringLiteral("BOOLEAN NOT NULL DEFAULT 0");
+    case T::Integer:
+        return pg ? QStringLiteral("bigint") : QStringLiteral("INTEGER");
+    case T::AutoNumber:
+        return pg ? QStringLiteral("bigint GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY")
+                  : QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
+    }
+    return {};
+}
+
+} // namespace
+
+QString Table::keyColumn() const
+{
+    for (const auto &c : columns)
+        if (c.type == ColumnType::AutoNumber)
+            return c.name;
+    return QString::fromLatin1(RowKey);
+}
+
+const Column *Table::column(const QString &n) const
+{
+    for (const auto &c : columns)
+        if (c.name.compare(n, Qt::CaseInsensitive) == 0)
+            return &c;
+    return nullptr;
+}
+
+QStringList Table::columnNames() const
+{
+    QStringList names;
+    for (const auto &c : columns)
+        names << c.name;
+    return names;
+}
+
+namespace Schema {
+
+const std::vector<Table> &tables()
+{
+    static const std::vector<Table> all = build();
+    return all;
+}
+
+const Table *find(const QString &name)
+{
+    static const QHash<QString, const Table *> byName = [] {
+        QHash<QString, const Table *> h;
+        for (const auto &t : tables())
+            h.insert(t.name.toLower(), &t);
+        return h;
+    }();
+    return byName.value(name.toLower(), nullptr);
+}
+
+QString identifier(const QString &name, Engine e)
+{
+    // PostgreSQL folds unquoted names to lower case; quoting the folded form keeps every
+    // spelling of a column reaching it and lets reserved words such as Insert be names.
+    return QLatin1Char('"') + (e == Engine::PostgreSQL ? name.toLower() : name) + QLatin1Char('"');
+}
+
+QStringList createStatements(Engine e)
+{
+    const bool pg = e == Engine::PostgreSQL;
+    const QString len = pg ? QStringLiteral("char_length") : QStringLiteral("length");
+    QStringList out;
+    if (pg) {
+        out << QStringLiteral("CREATE EXTENSION IF NOT EXISTS citext");
+        // year() and month() of the query dialect the windows use on date columns.
+        for (const char *part : {"year", "month", "day"})
+            out << QStringLiteral("CREATE FUNCTION %1(timestamp) RETURNS integer "
+                                  "AS 'SELECT extract(%1 from $1)::integer' LANGUAGE sql IMMUTABLE")
+                       .arg(QLatin1String(part));
+    }
+    out << QStringLiteral("CREATE TABLE %1 (Name %2 PRIMARY KEY, Value %2)")
+               .arg(QLatin1String(InfoTable), pg ? QStringLiteral("text") : QStringLiteral("TEXT"));
+
+    for (const Table &t : tables()) {
+        QStringList defs;
+        const QString key = t.keyColumn();
+        if (key == QLatin1String(RowKey))
+            defs << identifier(key, e) + QLatin1Char(' ') + columnType({key, T::AutoNumber, 0}, e);
+        for (const Column &c : t.columns)
+            defs << identifier(c.name, e) + QLatin1Char(' ') + columnType(c, e);
+        defs << QStringLiteral("%1 INTEGER NOT NULL DEFAULT 0").arg(identifier(QLatin1String(RowVersion), e));
+        for (const Column &c : t.columns) {
+            const QString col = identifier(c.name, e);
+            if (c.width > 0)
+                defs << QStringLiteral("CONSTRAINT w_%1_%2 CHECK (%3(%4) <= %5)")
+                            .arg(t.name, c.name, len, col)
+                            .arg(c.width);
+            if (c.required)
+                defs << QStringLiteral("CONSTRAINT m_%1_%2 CHECK (%3 IS NOT NULL AND %4(%3) > 0)")
+                            .arg(t.name, c.name, col, len);
+            if (c.unique)
+                defs << QStringLiteral("CONSTRAINT u_%1_%2 UNIQUE (%3)").arg(t.name, c.name, col);
+        }
+        if (!t.uniqueTogether.isEmpty()) {
+            QStringList cols;
+            for (const auto &c : t.uniqueTogether)
+                cols << identifier(c, e);
+            defs << QStringLiteral("CONSTRAINT u_%1_%2 UNIQUE (%3)")
+                        .arg(t.name, t.uniqueTogether.last(), cols.join(QLatin1Char(',')));
+        }
+        out << QStringLiteral("CREATE TABLE %1 (\n  %2\n)").arg(t.name, defs.join(QStringLiteral(",\n  ")));
+
+        for (const Column &c : t.columns)
+            if (c.indexed)
+                out << QStringLiteral("CREATE INDEX i_%1_%2 ON %1 (%3)").arg(t.name, c.name, identifier(c.name, e));
+    }
+    out << QStringLiteral("CREATE INDEX i_tblUserRight_Pair ON tblUserRight (%1, %2)")
+               .arg(identifier(QStringLiteral("UserID"), e), identifier(QStringLiteral("RightID"), e));
+    out << QStringLiteral("CREATE INDEX i_tblPlan_PlanDate ON tblPlan (%1)").arg(identifier(QStringLiteral("PlanDate"), e));
+    out << QStringLiteral("CREATE INDEX i_tblCustomers_CustName ON tblCustomers (%1)").arg(identifier(QStringLiteral("CustName"), e));
+    return out;
+}
+
+} // namespace Schema
+
+} // namespace store

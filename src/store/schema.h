@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace store {
+
+enum class Engine { SQLite, PostgreSQL };
+
+enum class ColumnType { Text, Memo, Date, Number, Currency, Bool, Integer, AutoNumber };
+
+struct Column
+{
+    QString name;
+    ColumnType type = ColumnType::Text;
+    int width = 0;         // text(n); 0 for other types
+    bool unique = false;   // a record or dictionary code
+    bool required = false; // refused when empty (the description of an edited dictionary)
+    bool indexed = false;  // look-ups by agent and owner
+};
+
+struct Table
+{
+    QString name;
+    std::vector<Column> columns;
+    QStringList uniqueTogether; // one composite key, e.g. OperateID + DetailNo
+
+    // The hidden integer key used for updates: the table's autonumber where it has one.
+    QString keyColumn() const;
+    const Column *column(const QString &name) const; // without letter case
+    QStringList columnNames() const;                 // visible columns, schema spelling
+};
+
+// Hidden columns every table carries besides its own.
+inline constexpr const char *RowKey = "RowKey";
+inline constexpr const char *RowVersion = "RowVer";
+
+namespace Schema {
+
+const std::vector<Table> &tables();
+const Table *find(const QString &name); // without letter case
+
+// A column or key name as it is written in statements on the given engine.
+QString identifier(const QString &name, Engine engine);
+
+// Statements that create every table, constraint and index on an empty store.
+QStringList createStatements(Engine engine);
+
+// Marks a store as one of ours; opening checks it.
+inline constexpr const char *InfoTable = "sysStoreInfo";
+inline constexpr int FormatVersion = 1;
+
+} // namespace Schema
+
+} // namespace store

@@ -1,0 +1,50 @@
+#include "serverfile.h"
+
+#include "storeerror.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+
+namespace store::ServerFile {
+
+QString path(const QString &appDir)
+{
+    return appDir + QStringLiteral("Server.txt");
+}
+
+QString defaultLine(const QString &appDir)
+{
+    return appDir + QStringLiteral("Data/KTA30.wdb");
+}
+
+QString readFirstLine(const QString &appDir, bool *exists)
+{
+    QFile f(path(appDir));
+    const QFileInfo info(f);
+    if (exists)
+        *exists = info.exists();
+    if (!info.isFile() || !f.open(QIODevice::ReadOnly))
+        return {};
+    // A first line longer than any path is not a location; read a bounded amount.
+    const QByteArray raw = f.read(64 * 1024);
+    qsizetype end = raw.indexOf('\n');
+    QByteArray line = end < 0 ? raw : raw.left(end);
+    if (line.endsWith('\r'))
+        line.chop(1);
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8.decode(line);
+    if (utf8.hasError())
+        return QStringLiteral("\uFFFD"); // undecodable: certainly no store there
+    return text;
+}
+
+void write(const QString &appDir, const QString &line)
+{
+    QSaveFile f(path(appDir));
+    if (!f.open(QIODevice::WriteOnly) || f.write(line.toUtf8() + "\r\n") < 0 || !f.commit())
+        throw StoreError(QStringLiteral("无法写入文件 %1：%2").arg(path(appDir), f.errorString()));
+}
+
+} // namespace store::ServerFile

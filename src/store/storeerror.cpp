@@ -1,0 +1,90 @@
+#include "storeerror.h"
+
+#include "schema.h"
+
+#include <QRegularExpression>
+#include <QSqlError>
+
+namespace store {
+
+StoreError::StoreError(const QString &text, Kind kind, const QString &table, const QString &column)
+    : std::runtime_error(text.toStdString()), m_text(text), m_kind(kind), m_table(table),
+      m_column(column)
+{
+}
+
+QString StoreError::conflictText()
+{
+    return QStringLiteral("对不起，该记录已被其他用户修改或删除，请刷新后重试！");
+}
+
+namespace {
+
+// Our constraints are named kind_table_column (see schema.cpp); PostgreSQL folds the name to
+// lower case, so the table and column are looked up without letter case.
+bool splitConstraint(const QString &name, QChar &kind, QString &table, QString &column)
+{
+    const QStringList parts = name.split(QLatin1Char('_'));
+    if (parts.size() != 3 || parts[0].size() != 1)
+        return false;
+    kind = parts[0].at(0).toLower();
+    const Table *t = Schema::find(parts[1]);
+    if (!t)
+        return false;
+    const Column *c = t->column(parts[2]);
+    if (!c)
+        return false;
+    table = t->name;
+    column = c->name;
+    return true;
+}
+
+StoreError refusal(QChar kind, const QString &table, const QString &column)
+{
+    const Table *t = Schema::find(table);
+    const Column *c = t ? t->column(column) : nullptr;
+    if (kind == QLatin1Char('u'))
+        return StoreError(QStringLiteral("字段 %1 的值已存在，不能重复（表 %2）。").arg(column, table),
+                          StoreError::Kind::Duplicate, table, column);
+    if (kind == QLatin1Char('m'))
+        return StoreError(QStringLiteral("字段 %1 不能为空（表 %2）。").arg(column, table),
+                          StoreError::Kind::Required, table, column);
+    return StoreError(QStringLiteral("字段 %1 的内容不能超过 %2 个字符（表 %3）。")
+                          .arg(column)
+                          .arg(c ? c->width : 0)
+                          .arg(table),
+                      StoreError::Kind::TooLong, table, column);
+}
+
+} // namespace
+
+StoreError StoreError::fromSql(const QSqlError &error)
+{
+    const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    QChar kind;
+    QString table, column;
+
+    // PostgreSQL: ... constraint "w_tblcustomers_custname"
+    static const QRegularExpression named(QStringLiteral("constraint \"([^\"]+)\""));
+    // SQLite: CHECK constraint failed: w_tblCustomers_CustName
+    static const QRegularExpression check(QStringLiteral("CHECK constraint failed: (\\w+)"));
+    // SQLite: UNIQUE constraint failed: tblCountry.CountryID[, ...]
+    static const QRegularExpression unique(
+        QStringLiteral("UNIQUE constraint failed: (?:\\w+\\.\\w+, )*(\\w+)\\.(\\w+)"));
+
+    QRegularExpressionMatch m = named.match(text);
+    if (!m.hasMatch())
+        m = check.match(text);
+    if (m.hasMatch() && splitConstraint(m.captured(1), kind, table, column))
+        return refusal(kind, table, column);
+    m = unique.match(text);
+    if (m.hasMatch()) {
+        const Table *t = Schema::find(m.captured(1));
+        const Column *c = t ? t->column(m.captured(2)) : nullptr;
+        if (t && c)
+            return refusal(QLatin1Char('u'), t->name, c->name);
+    }
+    return StoreError(text.isEmpty() ? QStringLiteral("数据库操作失败。") : text);
+}
+
+} // namespace store
