@@ -212,6 +212,12 @@ QSqlQuery Connection::exec(const QString &sql, const QVariantList &values)
     QSqlQuery q(database());
     q.setForwardOnly(true);
     q.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble); // money and numbers as double
+    if (values.isEmpty()) {
+        // Statements without values run unprepared: PostgreSQL prepares no DDL or SET.
+        if (!q.exec(sql))
+            throw StoreError::fromSql(q.lastError());
+        return q;
+    }
     if (!q.prepare(sql))
         throw StoreError::fromSql(q.lastError());
     for (const QVariant &v : values)
