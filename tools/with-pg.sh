@@ -3,9 +3,9 @@
 # it; the cluster is stopped whatever happens, and the command's status is returned.
 set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-base="$root/build/pgtest"
-data="$base/data"
 port="${TESSALY_PG_PORT:-55432}"
+base="$root/build/pgtest-$port"
+data="$base/data"
 bindir="$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n1)"
 if [ -z "$bindir" ]; then
   echo "PostgreSQL is not installed" >&2

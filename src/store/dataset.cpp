@@ -239,13 +239,31 @@ QString Dataset::baseWhere(QVariantMap &values) const
     return parts.isEmpty() ? QString() : QStringLiteral(" WHERE ") + parts.join(QStringLiteral(" AND "));
 }
 
+QString Dataset::sortExpression() const
+{
+    if (!m_table->column(m_sortColumn)) {
+        // A display field sorts by what it shows: the name looked up in the source table.
+        for (const Lookup &l : m_lookups) {
+            if (l.field.compare(m_sortColumn, Qt::CaseInsensitive) != 0 || !l.source || !l.source->m_table ||
+                l.keyColumn < 0)
+                continue;
+            return QStringLiteral("(SELECT s.%1 FROM %2 s WHERE s.%3 = %4.%5 LIMIT 1)")
+                .arg(m_db.ident(l.resultColumn), l.source->m_table->name, m_db.ident(l.sourceKey), m_table->name,
+                     m_db.ident(m_columns[l.keyColumn]));
+        }
+    }
+    return m_db.ident(m_sortColumn);
+}
+
 QString Dataset::orderBy() const
 {
     const QString key = m_db.ident(m_table->keyColumn());
     if (!m_sortColumn.isEmpty())
         return QStringLiteral(" ORDER BY %1 %2, %3")
-            .arg(m_db.ident(m_sortColumn),
-                 m_sortOrder == Qt::AscendingOrder ? QStringLiteral("ASC") : QStringLiteral("DESC"), key);
+            .arg(sortExpression(),
+                 // Empty values sort first, on both engines, as the original store sorted them.
+                 m_sortOrder == Qt::AscendingOrder ? QStringLiteral("ASC NULLS FIRST") : QStringLiteral("DESC NULLS LAST"),
+                 key);
     if (!m_sqlOrder.isEmpty())
         return QStringLiteral(" ORDER BY ") + m_sqlOrder + QStringLiteral(", ") + key;
     return QStringLiteral(" ORDER BY ") + key;
@@ -936,11 +954,15 @@ void Dataset::setFilter(const Condition &filter)
 
 void Dataset::setSort(const QString &column, Qt::SortOrder order)
 {
-    if (m_table && !m_table->column(column))
-        throw StoreError(QStringLiteral("数据集 %1 中没有字段 %2。").arg(name(), column));
+    const int field = fieldIndex(column);
+    const bool sortable = !m_table || (field >= 0 && (!isLookupField(field) ||
+                                                       (m_lookups[field - m_columns.size()].source &&
+                                                        m_lookups[field - m_columns.size()].source->m_table)));
+    if (!sortable)
+        throw StoreError(QStringLiteral("数据集 %1 不能按字段 %2 排序。").arg(name(), column));
     if (isOpen())
         post();
-    m_sortColumn = m_table ? m_table->column(column)->name : column;
+    m_sortColumn = m_table ? fieldName(field) : column;
     m_sortOrder = order;
     if (isOpen())
         reset();

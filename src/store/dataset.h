@@ -160,6 +160,7 @@ private:
     QString selectList() const;
     QString baseWhere(QVariantMap &values) const;
     QString orderBy() const;
+    QString sortExpression() const;
     void loadKeys();
     void loadAll();
     const Row *rowAt(int row) const;

@@ -396,6 +396,12 @@ private Q_SLOTS:
         QVERIFY(plan.isLookupField(plan.fieldIndex(QStringLiteral("CustName"))));
         QVERIFY_THROWS_EXCEPTION(StoreError, plan.setValue(QStringLiteral("CustName"), QStringLiteral("x")));
 
+        // A display field sorts by the names it shows.
+        plan.setSort(QStringLiteral("CustName"), Qt::DescendingOrder);
+        QCOMPARE(plan.value(0, QStringLiteral("CustID")).toString(), QStringLiteral("d1"));
+        QCOMPARE(plan.value(1, QStringLiteral("CustID")).toString(), QStringLiteral("D2"));
+        plan.clearSort();
+
         // A renamed agent shows at once.
         agents.clearFilter();
         agents.locate(QStringLiteral("CustId"), QStringLiteral("D2"));
