@@ -1,7 +1,13 @@
 #include "application.h"
 
-#include "connection.h"
+#include "datamodule.h"
+#include "loginwindow.h"
+#include "desktopservices.h"
+#include "mainwindow.h"
+#include "printdialog.h"
+#include "reportpreview.h"
 #include "messagebox.h"
+#include "tessalyapplication.h"
 #include "newstore.h"
 #include "session.h"
 #include "splashwindow.h"
@@ -80,27 +86,48 @@ int main(int argc, char *argv[])
         return 3;
     }
 
-    QApplication app(argc, argv);
+    TessalyApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tessaly"));
+    QApplication::setApplicationVersion(QStringLiteral(TESSALY_VERSION));
 
+    // The preview's dialogs go through the shared services, like every other modal boundary.
+    ReportPreview::setPrintDialogHook([](QPrinter &printer, QWidget *parent) { return PrintDialog::exec(&printer, parent); });
+    ReportPreview::setOpenFileHook([](const QString &path) { DesktopServices::openFile(path); });
+
+    // 1. The splash, for about a second before anything else is built.
     auto splash = std::make_unique<SplashWindow>();
     splash->showForAMoment();
 
+    // 2. The program directory, the folders under it and the main window.
     store::Session &s = store::session();
     s.setAppDir(o.dir.isEmpty() ? QCoreApplication::applicationDirPath() : o.dir);
     store::Startup::createFolders(s.AppDir);
+    store::DataModule dm;
+    MainWindow main(dm);
 
-    store::Connection db;
+    // 3. The store named by "Server.txt" and the after-connect step.
     try {
-        store::Startup::openStore(db, s.AppDir);
+        dm.openAtStartup(s.AppDir);
     } catch (const store::StoreError &e) {
         splash.reset();
         QTextStream(stderr) << e.text() << '\n';
         MessageBox::critical(nullptr, e.text());
         return 1;
     }
+
+    // 4. The module windows are built by the main window and kept hidden; 5. the splash goes.
     splash.reset();
-    return 0;
+
+    // 6. Who is working.
+    {
+        LoginWindow login(dm);
+        if (login.exec() != QDialog::Accepted)
+            return 0;
+    }
+
+    // 7. The main window and the event loop.
+    main.show();
+    return app.exec();
 }
 
 } // namespace Application

@@ -104,6 +104,7 @@ void Connection::openSqlite(const QString &path)
     if (!info.exists() || !info.isFile())
         throw StoreError(QStringLiteral("找不到数据库文件“%1”。").arg(path),
                          StoreError::Kind::Connection);
+    forget();
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
     db.setDatabaseName(info.absoluteFilePath());
     // A writer waits for another seat's write instead of failing at once.
@@ -156,6 +157,7 @@ void Connection::openPostgres(const QString &uri)
 {
     m_engine = Engine::PostgreSQL;
     const ServerAddress a = ServerAddress::parse(uri);
+    forget();
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
     db.setHostName(a.host);
     db.setPort(a.port);
@@ -181,6 +183,13 @@ void Connection::checkStore()
                                   detail),
                          StoreError::Kind::NotAStore);
     }
+}
+
+void Connection::forget()
+{
+    // A connection opened again registers its name afresh (the driver may change).
+    if (QSqlDatabase::contains(m_name))
+        QSqlDatabase::removeDatabase(m_name);
 }
 
 void Connection::close()

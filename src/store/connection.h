@@ -60,6 +60,7 @@ private:
     void openSqlite(const QString &path);
     void openPostgres(const QString &uri);
     void checkStore();
+    void forget();
 
     QString m_name;
     QString m_location;

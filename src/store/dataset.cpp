@@ -1,6 +1,7 @@
 #include "dataset.h"
 
 #include "connection.h"
+#include "rowreader.h"
 #include "storeerror.h"
 
 #include <QDateTime>
@@ -77,6 +78,7 @@ Dataset::Dataset(Connection &db, const QString &name, QObject *parent) : QObject
 
 Dataset::~Dataset()
 {
+    m_keyQuery.reset();
     m_pageQuery.reset();
 }
 
@@ -271,30 +273,7 @@ QString Dataset::orderBy() const
 
 QVariant Dataset::fromStore(int column, const QVariant &v) const
 {
-    const ColumnType t = column < m_types.size() ? m_types[column] : ColumnType::Text;
-    if (t == ColumnType::Bool)
-        return v.isNull() ? false : v.toBool();
-    if (v.isNull())
-        return {};
-    switch (t) {
-    case ColumnType::Date:
-        if (v.metaType().id() == QMetaType::QDateTime)
-            return v.toDateTime().date();
-        if (v.metaType().id() == QMetaType::QDate)
-            return v;
-        {
-            const QDate d = QDate::fromString(v.toString().left(10), Qt::ISODate);
-            return d.isValid() ? QVariant(d) : QVariant();
-        }
-    case ColumnType::Integer:
-    case ColumnType::AutoNumber:
-        return v.toLongLong();
-    case ColumnType::Number:
-    case ColumnType::Currency:
-        return v.toDouble();
-    default:
-        return v.toString();
-    }
+    return RowReader::convert(v, column < m_types.size() ? m_types[column] : ColumnType::Text);
 }
 
 QVariant Dataset::toStore(int column, const QVariant &v) const
@@ -384,12 +363,33 @@ void Dataset::loadKeys()
     QVariantMap values;
     const QString sql = QStringLiteral("SELECT %1 FROM %2").arg(m_db.ident(m_table->keyColumn()), m_table->name) +
                         baseWhere(values) + orderBy();
-    QSqlQuery q = run(sql, values);
     m_keys.clear();
-    while (q.next())
-        m_keys.append(q.value(0).toLongLong());
     m_cache.clear();
-    m_pageQuery.reset();
+    if (m_db.sqliteHandle()) {
+        RowReader keys(m_db, sql, values);
+        while (keys.next())
+            m_keys.append(keys.int64(0));
+        return;
+    }
+    // On the server the statement is prepared once per dataset and only rebound, so a detail
+    // following its master costs one round trip per move.
+    if (!m_keyQuery || m_keyQuerySql != sql) {
+        m_keyQuery = std::make_unique<QSqlQuery>(m_db.database());
+        m_keyQuery->setForwardOnly(false); // the driver fetches forward-only results row by row
+        if (!m_keyQuery->prepare(sql)) {
+            const QSqlError e = m_keyQuery->lastError();
+            m_keyQuery.reset();
+            throw StoreError::fromSql(e);
+        }
+        m_keyQuerySql = sql;
+    }
+    for (auto it = values.begin(); it != values.end(); ++it)
+        m_keyQuery->bindValue(QLatin1Char(':') + it.key(), it.value());
+    if (!m_keyQuery->exec())
+        throw StoreError::fromSql(m_keyQuery->lastError());
+    while (m_keyQuery->next())
+        m_keys.append(m_keyQuery->value(0).toLongLong());
+    m_keyQuery->finish();
 }
 
 void Dataset::loadAll()
@@ -461,6 +461,7 @@ void Dataset::close()
     m_cache.clear();
     m_rows.clear();
     m_pageQuery.reset();
+    m_keyQuery.reset();
     m_current = -1;
     invalidateLookups();
     Q_EMIT stateChanged(m_state);
@@ -523,6 +524,9 @@ const Dataset::Row *Dataset::rowAt(int row) const
         return nullptr;
     if (isEditing() && row == m_current)
         return &m_edit;
+    if (m_state == State::Insert && row == rowCount() - 1)
+        return &m_edit; // the new row, before it becomes current
+
     if (!m_lazy)
         return &m_rows[row];
     const qint64 key = m_keys[row];
@@ -1108,33 +1112,43 @@ void Dataset::forEachRow(const std::function<void(int, const QVector<QVariant> &
 {
     if (!isOpen())
         return;
-    const int fields = int(m_columns.size() + m_lookups.size());
+    const int columns = int(m_columns.size());
+    const int fields = columns + int(m_lookups.size());
     QVector<QVariant> values(fields);
+    // Display fields repeat the same few codes over many rows: each code is looked up once.
+    std::vector<QHash<QString, QVariant>> memo(m_lookups.size());
     const auto withLookups = [&](int row) {
-        for (int i = int(m_columns.size()); i < fields; ++i) {
-            const Lookup &l = m_lookups[i - m_columns.size()];
+        for (int i = columns; i < fields; ++i) {
+            const Lookup &l = m_lookups[i - columns];
             const QVariant key = l.keyColumn >= 0 ? values[l.keyColumn] : QVariant();
-            values[i] = (!l.source || key.isNull() || key.toString().isEmpty())
-                            ? QVariant()
-                            : l.source->lookup(l.sourceKey, l.resultColumn, key);
+            if (!l.source || key.isNull()) {
+                values[i] = QVariant();
+                continue;
+            }
+            const QString k = key.toString();
+            auto &known = memo[i - columns];
+            auto it = known.constFind(k);
+            if (it == known.constEnd())
+                it = known.insert(k, k.isEmpty() ? QVariant() : l.source->lookup(l.sourceKey, l.resultColumn, key));
+            values[i] = it.value();
         }
         fn(row, values);
     };
     if (!m_lazy) {
         for (int r = 0; r < int(m_rows.size()); ++r) {
-            for (int i = 0; i < m_columns.size(); ++i)
+            for (int i = 0; i < columns; ++i)
                 values[i] = m_rows[r].values[i];
             withLookups(r);
         }
         return;
     }
     QVariantMap bound;
-    QSqlQuery q = run(QStringLiteral("SELECT %1 FROM %2").arg(selectList(), m_table->name) + baseWhere(bound) + orderBy(),
-                      bound);
+    RowReader rows(m_db, QStringLiteral("SELECT %1 FROM %2").arg(selectList(), m_table->name) + baseWhere(bound) + orderBy(),
+                   bound);
     int row = 0;
-    while (q.next()) {
-        for (int i = 0; i < m_columns.size(); ++i)
-            values[i] = fromStore(i, q.value(i + 2));
+    while (rows.next()) {
+        for (int i = 0; i < columns; ++i)
+            values[i] = rows.value(i + 2, m_types[i]);
         withLookups(row++);
     }
 }
@@ -1147,19 +1161,19 @@ QVector<QVariant> Dataset::columnValues(const QString &field)
         return out;
     if (m_lazy && f < m_columns.size() && m_state != State::Insert) {
         QVariantMap bound;
-        QSqlQuery q = run(QStringLiteral("SELECT %1, %2 FROM %3")
+        RowReader q(m_db, QStringLiteral("SELECT %1, %2 FROM %3")
                               .arg(m_db.ident(m_table->keyColumn()), m_db.ident(m_columns[f]), m_table->name) +
                               baseWhere(bound) + orderBy(),
-                          bound);
+                    bound);
         out.reserve(m_keys.size());
         bool aligned = true;
         while (q.next()) {
             const int at = int(out.size());
-            if (at >= m_keys.size() || m_keys[at] != q.value(0).toLongLong()) {
+            if (at >= m_keys.size() || m_keys[at] != q.int64(0)) {
                 aligned = false; // another seat changed the rows since they were read
                 break;
             }
-            out.append(fromStore(f, q.value(1)));
+            out.append(q.value(1, m_types[f]));
         }
         if (aligned && out.size() == m_keys.size()) {
             if (isEditing() && m_current >= 0)

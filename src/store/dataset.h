@@ -198,7 +198,9 @@ private:
     mutable QHash<qint64, Row> m_cache;
     QVector<Row> m_rows; // every row (read-only query mode)
     bool m_lazy = false;
-    mutable std::unique_ptr<QSqlQuery> m_pageQuery;
+    mutable std::unique_ptr<QSqlQuery> m_pageQuery; // rows by key, prepared once per opening
+    std::unique_ptr<QSqlQuery> m_keyQuery;           // keys in order (server stores)
+    QString m_keyQuerySql;
 
     int m_current = -1;
     Row m_edit; // the row being edited or inserted

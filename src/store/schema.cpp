@@ -172,7 +172,9 @@ QString columnType(const Column &c, Engine e)
     case T::Memo:
         return pg ? QStringLiteral("citext") : QStringLiteral("TEXT COLLATE NOCASE");
     case T::Date:
-        return pg ? QStringLiteral("timestamp") : QStringLiteral("DATE");
+        // Only the day is entered and shown; a plain date also spares the driver a time-zone
+        // conversion for every value read.
+        return pg ? QStringLiteral("date") : QStringLiteral("DATE");
     case T::Number:
         return pg ? QStringLiteral("double precision") : QStringLiteral("REAL");
     case T::Currency:
@@ -250,7 +252,7 @@ QStringList createStatements(Engine e)
         out << QStringLiteral("CREATE EXTENSION IF NOT EXISTS citext");
         // year() and month() of the query dialect the windows use on date columns.
         for (const char *part : {"year", "month", "day"})
-            out << QStringLiteral("CREATE FUNCTION %1(timestamp) RETURNS integer "
+            out << QStringLiteral("CREATE FUNCTION %1(date) RETURNS integer "
                                   "AS 'SELECT extract(%1 from $1)::integer' LANGUAGE sql IMMUTABLE")
                        .arg(QLatin1String(part));
     }
@@ -293,7 +295,11 @@ QStringList createStatements(Engine e)
     out << QStringLiteral("CREATE INDEX i_tblUserRight_Pair ON tblUserRight (%1, %2)")
                .arg(identifier(QStringLiteral("UserID"), e), identifier(QStringLiteral("RightID"), e));
     out << QStringLiteral("CREATE INDEX i_tblPlan_PlanDate ON tblPlan (%1)").arg(identifier(QStringLiteral("PlanDate"), e));
-    out << QStringLiteral("CREATE INDEX i_tblCustomers_CustName ON tblCustomers (%1)").arg(identifier(QStringLiteral("CustName"), e));
+    // The agent list sorts by name with empty names first and the row key last; the index
+    // serves that order (and its reverse) on both engines.
+    out << QStringLiteral("CREATE INDEX i_tblCustomers_CustName ON tblCustomers (%1%2, %3)")
+               .arg(identifier(QStringLiteral("CustName"), e), pg ? QStringLiteral(" NULLS FIRST") : QString(),
+                    identifier(QStringLiteral("CNo"), e));
     return out;
 }
 

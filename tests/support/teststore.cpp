@@ -5,6 +5,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
+#include <QTimer>
 #include <QTest>
 #include <QUuid>
 
@@ -87,6 +89,13 @@ QString TempStore::spareServerLocation()
     const QString uri = createServerDatabase();
     m_serverDatabases << uri;
     return uri;
+}
+
+void untilIdle(int milliseconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 QString binary(const QString &name)

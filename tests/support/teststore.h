@@ -43,6 +43,10 @@ private:
     QStringList m_serverDatabases;
 };
 
+// Runs a real event loop for a moment, so the loop waits for events once: command enabling
+// recomputes exactly then (QTRY_* only polls and never lets the loop wait).
+void untilIdle(int milliseconds = 50);
+
 // Path of a built program (the executable or a test helper) in the program directory.
 QString binary(const QString &name);
 

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "modulehost.h"
+#include "workspace.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QSplitter;
+class QStackedWidget;
+class QTimer;
+class QToolBox;
+class QWidget;
+class CommandEnabler;
+class FilePanel;
+class Rights;
+
+namespace store {
+class DataModule;
+class Dataset;
+} // namespace store
+
+// TfrmMain: the frame of the program. Menus, the top bar of picture buttons, the navigation
+// panel, the host area that shows one module at a time, the status bar, and every module
+// command with its right, log text and dataset preparation.
+class MainWindow : public QMainWindow, public ModuleHost
+{
+    Q_OBJECT
+public:
+    explicit MainWindow(store::DataModule &dm, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Runs once after the login when the window is first shown. False when the program
+    // must end (the default data file is missing).
+    bool runShowStep();
+
+    QAction *action(const QString &name) const;
+    Rights &rights() { return *m_rights; }
+    CommandEnabler &enabler() { return *m_enabler; }
+    FilePanel *filePanel() const { return m_filePanel; }
+    store::DataModule &dataModule() { return m_dm; }
+
+    void registerModule(const QString &command, QWidget *panel) override;
+    void setCommandWindow(const QString &command, std::function<void()> open) override;
+    Workspace &workspace() { return *m_workspace; }
+
+    // ModuleHost
+    void showContent(QWidget *panel) override;
+    void hideContent(QWidget *panel) override;
+    void returnToSchedule(const QString &navigationPage) override;
+    void showFolder(const QString &folder) override;
+    bool isNavigationVisible() const override;
+    void setNavigationVisible(bool visible) override;
+    QWidget *frame() override { return this; }
+
+    QString currentNavigationPage() const;
+    void setNavigationPage(const QString &page);
+    QWidget *currentContent() const;
+    QWidget *schedulePanel() const { return m_schedule; }
+
+    static QString homePage();
+    static QString supportMail();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    struct Module;
+
+    QAction *command(const char *name, const QString &text, const QString &log, const QString &right,
+                     std::function<void()> work, const QKeySequence &keys = {});
+    void buildCommands();
+    void buildMenus();
+    void buildTopBar();
+    void buildNavigation();
+    void buildStatusBar();
+
+    void run(const QString &log, const std::function<void()> &work);
+    bool requireAdministrator();
+    void openWindow(const QString &command);
+    void switchModule(const Module &module);
+    void applyOwnership(store::Dataset &set);
+    void openEach(std::initializer_list<store::Dataset *> sets);
+    void openDictionaries();
+    void rebuildLedger(store::Dataset &query, bool receivables);
+    void showRecordFolder(const QString &code);
+    void setFilePanelVisible(bool visible);
+    void tick();
+    void updateNumLock();
+
+    store::DataModule &m_dm;
+    Rights *m_rights;
+    CommandEnabler *m_enabler;
+    std::unique_ptr<Workspace> m_workspace;
+    FilePanel *m_filePanel = nullptr;
+
+    QHash<QString, QAction *> m_actions;
+    QHash<QString, QWidget *> m_modules;
+    QHash<QString, std::function<void()>> m_windows;
+    QWidget *m_top = nullptr;
+    QWidget *m_left = nullptr;
+    QToolBox *m_pages = nullptr;
+    QSplitter *m_split = nullptr;
+    QStackedWidget *m_host = nullptr;
+    QWidget *m_schedule = nullptr;
+    QLabel *m_status[5] = {};
+    QTimer *m_clock = nullptr;
+    bool m_shown = false;
+    bool m_exitConfirmed = false;
+};

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "gridcolumn.h"
+
+#include <QList>
+#include <QPoint>
+#include <QPointer>
+#include <QStringList>
+#include <QWidget>
+
+class DatasetModel;
+class GridGroupBand;
+class QMenu;
+class QModelIndex;
+class QTreeView;
+
+namespace store
+{
+class Dataset;
+}
+
+// A read-only grid over a dataset: one line per row, the whole row selected. Selecting a line
+// moves the dataset and moving the dataset selects its line. A header click orders the
+// dataset in the store; headers dragged onto the group band (or setGroupColumns) group the
+// rows under collapsible group rows; the header's context menu shows and hides columns.
+class DataGrid : public QWidget
+{
+    Q_OBJECT
+  public:
+    explicit DataGrid(QWidget *parent = nullptr);
+
+    void setDataset(store::Dataset *dataset);
+    store::Dataset *dataset() const;
+
+    void setColumns(const QList<GridColumn> &columns);
+    void addColumn(const QString &field, const QString &caption, int width = 80,
+                   bool visible = true);
+    QList<GridColumn> columns() const; // with the widths and visibility the user left
+    void setColumnVisible(const QString &field, bool visible);
+    bool isColumnVisible(const QString &field) const;
+
+    // Grouping from the outer level inwards; fields that are not columns are ignored.
+    void setGroupColumns(const QStringList &fields);
+    QStringList groupColumns() const;
+    void addGroupColumn(const QString &field, int position = -1);
+    void removeGroupColumn(const QString &field);
+    void setGroupBandVisible(bool visible);
+    bool isGroupBandVisible() const;
+    void expandAll();
+    void collapseAll();
+
+    // Orders the dataset as a header click would.
+    void sortBy(const QString &field, Qt::SortOrder order = Qt::AscendingOrder);
+
+    // The header's context menu for a section (-1: no section); the caller owns it.
+    QMenu *createHeaderMenu(int section, QWidget *parent = nullptr);
+
+    QTreeView *view() const { return m_view; }
+    DatasetModel *model() const { return m_model; }
+    GridGroupBand *groupBand() const { return m_band; }
+
+  Q_SIGNALS:
+    // A data line was double-clicked or Enter was pressed on it.
+    void rowActivated(int datasetRow);
+
+  protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+  private:
+    void onCurrentChanged(const QModelIndex &current);
+    void selectCurrentRow();
+    void onSortIndicatorChanged(int section, Qt::SortOrder order);
+    void syncSortIndicator();
+    void applyColumns();
+    void rememberExpanded();
+    void afterReset();
+    void updateBand();
+    void startHeaderDrag(int section);
+    void showHeaderMenu(const QPoint &pos);
+
+    QTreeView *m_view;
+    DatasetModel *m_model;
+    GridGroupBand *m_band;
+    QList<GridColumn> m_columns;
+    QList<QStringList> m_expanded; // group paths open before a rebuild
+    bool m_syncing = false;        // moving the selection to follow the dataset
+    bool m_headerSync = false;     // setting the sort indicator to follow the dataset
+    bool m_applying = false;       // applying widths and visibility
+    int m_pressSection = -1;
+    QPoint m_pressPos;
+};

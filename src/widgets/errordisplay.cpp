@@ -1,0 +1,34 @@
+#include "errordisplay.h"
+
+#include "messagebox.h"
+#include "storeerror.h"
+
+bool ErrorDisplay::run(QWidget *parent, const std::function<void()> &work)
+{
+    try {
+        work();
+        return true;
+    } catch (...) {
+        showCurrent(parent);
+        return false;
+    }
+}
+
+void ErrorDisplay::showCurrent(QWidget *parent)
+{
+    MessageBox::critical(parent, textOf(std::current_exception()));
+}
+
+QString ErrorDisplay::textOf(const std::exception_ptr &error)
+{
+    try {
+        if (error)
+            std::rethrow_exception(error);
+    } catch (const store::StoreError &e) {
+        return e.text();
+    } catch (const std::exception &e) {
+        return QString::fromLocal8Bit(e.what());
+    } catch (...) {
+    }
+    return QStringLiteral("发生了未知的错误。");
+}

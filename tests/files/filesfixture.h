@@ -1,0 +1,35 @@
+#pragma once
+
+#include "datamodule.h"
+#include "rights.h"
+#include "teststore.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// A program directory with a new store, the data module opened on it, Admin signed in and
+// the right test over tblUserRight: what the file panel is built on in the program.
+class FilesFixture
+{
+  public:
+    FilesFixture();
+
+    store::DataModule dm;
+    Rights rights;
+
+    QString appDir() const { return m_store.appDir(); }
+    // FilesDir without its trailing separator, as the panel reports folders.
+    QString filesDir() const;
+    // Rows of tblLog with this operation text for the signed-in user.
+    int logCount(const QString &operate);
+
+    // Every path below `dir`, relative to it, sorted: a picture of what is on disk.
+    static QStringList tree(const QString &dir);
+    static bool writeFile(const QString &path, const QByteArray &content);
+    static QByteArray readFile(const QString &path);
+    static bool makeFolder(const QString &path);
+
+  private:
+    testsupport::TempStore m_store;
+};

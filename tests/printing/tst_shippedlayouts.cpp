@@ -1,0 +1,355 @@
+#include "datamodule.h"
+#include "reportengine.h"
+#include "session.h"
+#include "teststore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
+#include <map>
+
+namespace
+{
+
+const QString reportSource = QStringLiteral(TESSALY_REPORT_SOURCE);
+
+QString ledgerSql(bool receivables)
+{
+    const QString open = receivables ? QStringLiteral("gathering") : QStringLiteral("Payment");
+    const QString kind = receivables ? QStringLiteral("收款") : QStringLiteral("付款");
+    return QStringList{
+        QStringLiteral("SELECT tblOperates.OperateID,tblOperates.OperateTitle,tblOperates.CustID,"
+                       "tblCustomers.CustName, "),
+        QStringLiteral(
+            "tblOperates.WriteDate,tblOperates.CurrID,tblOperates.CompactAmount,tblOperates.RMB,"),
+        QStringLiteral("tblOperates.EndDate,sum(tblOperateDetail.RMB) as sumRMB,"
+                       "(tblOperates.RMB-sum(tblOperateDetail.RMB)) as ") +
+            open + QStringLiteral("  "),
+        QStringLiteral(" FROM (tblOperates Inner JOIN tblOperateDetail ON tblOperates.OperateID = "
+                       "tblOperateDetail.OperateID) "),
+        QStringLiteral(" INNER JOIN tblCustomers ON tblOperates.CustID = tblCustomers.CustId "),
+        QStringLiteral(" where (tblOperates.InorOut='") + kind + QStringLiteral("')"),
+        QStringLiteral(
+            " group by tblOperates.OperateID,tblOperates.OperateTitle,tblOperates.CustID,"
+            "tblCustomers.CustName,"),
+        QStringLiteral(" tblOperates.WriteDate,tblOperates.CurrID,tblOperates.CompactAmount,"
+                       "tblOperates.RMB,tblOperates.EndDate")}
+        .join(QLatin1Char('\n'));
+}
+
+int occurrences(const QString &text, const QString &what)
+{
+    return int(text.count(what));
+}
+
+} // namespace
+
+// Every layout the program ships, rendered over the dataset its print command hands over, as
+// the data module sets that dataset up (display fields, masters, ledger queries).
+class TestShippedLayouts : public QObject
+{
+    Q_OBJECT
+  private Q_SLOTS:
+    void cleanupTestCase();
+    void everyLayoutRendersItsDataset_data();
+    void everyLayoutRendersItsDataset();
+    void envelopesOnLabelSheets_data() { testsupport::addEngineRows(); }
+    void envelopesOnLabelSheets();
+    void envelopesWithSender_data() { testsupport::addEngineRows(); }
+    void envelopesWithSender();
+
+  private:
+    // One store with the sample rows per engine, made on first use.
+    struct Fixture {
+        std::unique_ptr<testsupport::TempStore> store;
+        std::unique_ptr<store::DataModule> dm;
+    };
+    void use(const QString &engine);
+    void addSampleRows();
+    store::Dataset *prepare(const QString &name);
+    QString firstCode(const QString &sql) { return m_dm->connection().scalar(sql).toString(); }
+
+    std::map<QString, Fixture> m_fixtures;
+    store::DataModule *m_dm = nullptr;
+};
+
+void TestShippedLayouts::use(const QString &engine)
+{
+    Fixture &f = m_fixtures[engine];
+    const bool fresh = !f.store;
+    if (fresh) {
+        f.store = std::make_unique<testsupport::TempStore>(engine);
+        f.dm = std::make_unique<store::DataModule>();
+        f.dm->openAtStartup(f.store->appDir());
+    }
+    store::session().setAppDir(f.store->appDir());
+    m_dm = f.dm.get();
+    if (fresh)
+        addSampleRows();
+}
+
+void TestShippedLayouts::addSampleRows()
+{
+    store::Connection &db = m_dm->connection();
+
+    const QDate day(2024, 4, 1);
+    db.exec(
+        QStringLiteral("INSERT INTO tblOperaters (OperaterID, Name, NickName, DepartmentID, Duty, "
+                       "Native, Birth, State) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
+        {QStringLiteral("R-001"), QStringLiteral("推荐人甲"), QStringLiteral("孙"),
+         QStringLiteral("D1"), QStringLiteral("经理"), QStringLiteral("江苏"), QDate(1980, 1, 2),
+         QStringLiteral("在职")});
+    db.exec(QStringLiteral(
+                "INSERT INTO tblCustomers (CustId, CustName, CountryID, DistID, City, PostCode, "
+                "Address, VocationID, OriginID, LevelID, StateId, CreateDate, OperaterID, "
+                "MainLinkman, Memo) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+            {QStringLiteral("T-001"), QStringLiteral("测试代理一"), QStringLiteral("China"),
+             QStringLiteral("BJ"), QStringLiteral("北京"), QStringLiteral("100010"),
+             QStringLiteral("北京市东城区某街1号"),
+             firstCode(QStringLiteral("SELECT VocationId FROM tblVocation")),
+             firstCode(QStringLiteral("SELECT OriginID FROM tblCustOrigin")),
+             firstCode(QStringLiteral("SELECT LevelID FROM tblCustLevel")),
+             firstCode(QStringLiteral("SELECT StateID FROM tblCustState")), day,
+             QStringLiteral("R-001"), QStringLiteral("联系人甲"), QStringLiteral("备注一")});
+    const QString contact =
+        QStringLiteral("INSERT INTO tblLinkmans (LinkmanID, CustID, Main, Name, NickName, "
+                       "Department, Duty, Telephone) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+    db.exec(contact, {QStringLiteral("LM-001"), QStringLiteral("T-001"), true,
+                      QStringLiteral("联系人甲"), QStringLiteral("先生"), QStringLiteral("销售部"),
+                      QStringLiteral("经理"), QStringLiteral("010-1")});
+    // Enough contacts for more than one sheet of envelopes, one of them of an unknown agent.
+    for (int i = 0; i < 15; ++i)
+        db.exec(contact, {QStringLiteral("LM-1%1").arg(i, 2, 10, QLatin1Char('0')),
+                          i == 14 ? QStringLiteral("T-404") : QStringLiteral("T-001"), false,
+                          QStringLiteral("收件人%1").arg(i, 2, 10, QLatin1Char('0')),
+                          QStringLiteral("女士"), QString(), QString(), QString()});
+    const QString record = QStringLiteral(
+        "INSERT INTO tblOperates (OperateID, OperateTitle, CustID, CreateDate, LinkmanID, "
+        "OperaterID, WriteDate, EndDate, InOrOut, CurrID, CompactAmount, RMB, FilePath) "
+        "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    db.exec(record, {QStringLiteral("OP-001"), QStringLiteral("代理合同一"),
+                     QStringLiteral("T-001"), day, QStringLiteral("LM-001"),
+                     QStringLiteral("R-001"), day, day.addDays(30), QStringLiteral("收款"),
+                     QStringLiteral("RMB"), 1000.0, 1000.0, QStringLiteral("备注")});
+    db.exec(record,
+            {QStringLiteral("OP-002"), QStringLiteral("采购合同二"), QStringLiteral("T-001"), day,
+             QStringLiteral("LM-001"), QStringLiteral("R-001"), day, day.addDays(60),
+             QStringLiteral("付款"), QStringLiteral("RMB"), 800.0, 800.0, QString()});
+    const QString item =
+        QStringLiteral("INSERT INTO tblOperateDetail (OperateID, DetailNo, DTitle, "
+                       "OperateDate, Memo, Price, Amount, DTotal, RMB) "
+                       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    db.exec(item, {QStringLiteral("OP-001"), QStringLiteral("1"), QStringLiteral("首付款"), day,
+                   QStringLiteral("首期"), 400.0, 1.0, 400.0, 400.0});
+    db.exec(item, {QStringLiteral("OP-002"), QStringLiteral("1"), QStringLiteral("预付款"), day,
+                   QString(), 300.0, 1.0, 300.0, 300.0});
+    db.exec(QStringLiteral(
+                "INSERT INTO tblCustomerState (CustID, LinkDate, LinkTime, LinkType, Linkman, "
+                "LinkContent, Charge) VALUES (?, ?, ?, ?, ?, ?, ?)"),
+            {QStringLiteral("T-001"), day, QStringLiteral("10:30:00"), QStringLiteral("电话联系"),
+             QStringLiteral("联系人甲"), QStringLiteral("洽谈代理"), 120.5});
+    db.exec(QStringLiteral("INSERT INTO tblCustomerAddInfo (CustID, BankID, Account, VATaxName) "
+                           "VALUES (?, ?, ?, ?)"),
+            {QStringLiteral("T-001"), QStringLiteral("B1"), QStringLiteral("ACC-001"),
+             QStringLiteral("测试代理一")});
+    db.exec(QStringLiteral(
+                "INSERT INTO tblPlan (PlanDate, PlanTime, Address, CustID, Linkman, OperateId, "
+                "AttendMan, Memo) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
+            {day, QStringLiteral("09:00:00"), QStringLiteral("会议室"), QStringLiteral("T-001"),
+             QStringLiteral("联系人甲"), QStringLiteral("考察工厂"), QStringLiteral("销售部"),
+             QString()});
+    db.exec(
+        QStringLiteral(
+            "INSERT INTO tblUserInfo (UserName, Address, PostCode, Telephone) VALUES (?, ?, ?, ?)"),
+        {QStringLiteral("星桥贸易公司"), QStringLiteral("上海市浦东新区某路8号"),
+         QStringLiteral("200120"), QStringLiteral("021-5555")});
+    // The agent-name look-ups read the second agent set, opened before the rows were added.
+    m_dm->tblCustomers2.refresh();
+    m_dm->tblOperaters.refresh();
+    m_dm->tblOperates2.refresh();
+}
+
+void TestShippedLayouts::cleanupTestCase()
+{
+    m_dm = nullptr;
+    m_fixtures.clear();
+}
+
+store::Dataset *TestShippedLayouts::prepare(const QString &name)
+{
+    store::DataModule &dm = *m_dm;
+    store::Dataset *d = dm.dataset(name);
+    if (!d)
+        return nullptr;
+    if (d->master() == &dm.tblCustomers) {
+        dm.tblCustomers.open();
+        dm.tblLinkmans.open(); // the contact names of the agent's records
+        if (!dm.tblCustomers.locate(QStringLiteral("CustId"), QStringLiteral("T-001")))
+            return nullptr;
+    } else if (d->master() == &dm.tblOperates2) {
+        if (!dm.tblOperates2.locate(QStringLiteral("OperateID"), QStringLiteral("OP-001")))
+            return nullptr;
+    } else if (d == &dm.qryGathering || d == &dm.qryPayment) {
+        d->close();
+        d->setSql(ledgerSql(d == &dm.qryGathering));
+    }
+    d->open();
+    return d;
+}
+
+void TestShippedLayouts::everyLayoutRendersItsDataset_data()
+{
+    QTest::addColumn<QString>("engine");
+    QTest::addColumn<QString>("layoutName");
+    QTest::addColumn<QString>("dataset");
+    QTest::addColumn<QString>("shows"); // a value of the sample row the report must show
+    QString engine;
+    const auto row = [&](const char *layout, const char *dataset, const char *shows) {
+        QTest::addRow("%s/%s", qPrintable(engine), layout)
+            << engine << QString::fromLatin1(layout) << QString::fromLatin1(dataset)
+            << QString::fromUtf8(shows);
+    };
+    for (const QString &e : testsupport::engines()) {
+        engine = e;
+        row("frCustomers.frf", "tblCustomers", "测试代理一");
+        row("frCustomerDetail.frf", "tblCustomers", "北京市东城区某街1号");
+        row("frCustomerLinkman.frf", "tblLinkmans", "销售部");
+        row("frCustomerOperate.frf", "tblOperates", "代理合同一");
+        row("frCustomerState.frf", "tblCustomerState", "洽谈代理");
+        row("frCustomerOther.frf", "tblCustomerAddInfo", "ACC-001");
+        row("frLinkmans.frf", "qryLinkmans1", "测试代理一");
+        row("frLinkmansDetail.frf", "qryLinkmans1", "010-1");
+        row("frEnvelop.frf", "qryLinkmans3", "100010");
+        row("frEnvelop6.frf", "qryLinkmans3", "北京市东城区某街1号");
+        row("frOperates.frf", "tblOperates2", "推荐人甲");
+        row("frOperateDetail.frf", "tblOperateDetail", "首付款");
+        row("frOperateDetail1.frf", "tblOperates", "联系人甲");
+        row("frOperaters.frf", "tblOperaters", "江苏");
+        row("frOperaterDetail.frf", "tblOperaters", "1980-01-02");
+        row("frPlan.frf", "qryPlan", "考察工厂");
+        row("frPlanDetail.frf", "qryPlan", "测试代理一");
+        row("frGathering.frf", "qryGathering", "600");
+        row("frPayment.frf", "qryPayment", "500");
+    }
+}
+
+void TestShippedLayouts::everyLayoutRendersItsDataset()
+{
+    QFETCH(QString, engine);
+    QFETCH(QString, layoutName);
+    QFETCH(QString, dataset);
+    QFETCH(QString, shows);
+    use(engine);
+
+    QFile file(reportSource + QLatin1Char('/') + layoutName);
+    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
+    const ReportLayout parsed = ReportLayout::parse(QString::fromUtf8(file.readAll()));
+    QVERIFY2(parsed.problems().isEmpty(), qPrintable(parsed.problems().join(QLatin1Char('\n'))));
+    QVERIFY(!parsed.title().isEmpty());
+
+    store::Dataset *d = prepare(dataset);
+    QVERIFY(d);
+    QVERIFY2(d->rowCount() > 0, qPrintable(dataset));
+    // Every tag names a field of the dataset or something the engine provides.
+    const QStringList unknown = ReportEngine::unknownNames(parsed, d->fieldNames());
+    QVERIFY2(unknown.isEmpty(), qPrintable(unknown.join(QLatin1Char(' '))));
+
+    ReportEngine reports(reportSource);
+    const QDate today = QDate::currentDate();
+    const Report report = reports.render(layoutName, d);
+    QVERIFY(report.isValid());
+    QVERIFY(report.pageCount() >= 1);
+    const QString text = report.toPlainText();
+    const QString html = report.document()->toHtml();
+    QVERIFY2(!text.contains(QLatin1String("{{")) && !text.contains(QLatin1String("}}")),
+             qPrintable(text));
+    QVERIFY(!html.contains(QLatin1String("{{")) && !html.contains(QLatin1String("}}")));
+    QVERIFY2(text.contains(shows), qPrintable(text));
+    if (parsed.hasPageHeader()) {
+        // Label sheets print title and date in the margin; the rows fill the body.
+        QVERIFY(parsed.isLabels());
+    } else {
+        QVERIFY2(text.contains(parsed.title()), qPrintable(text));
+        QVERIFY(text.contains(today.toString(QStringLiteral("yyyy-MM-dd"))));
+    }
+    // Nothing sticks out of the paper's printable width.
+    QVERIFY2(report.document()->size().width() <= report.bodySize().width() + 0.5,
+             qPrintable(QStringLiteral("%1 > %2")
+                            .arg(report.document()->size().width())
+                            .arg(report.bodySize().width())));
+
+    // Without rows the layout still prints its heading and says there is nothing.
+    const Report empty = reports.render(layoutName, nullptr);
+    QVERIFY(empty.isValid());
+    QVERIFY(empty.toPlainText().contains(QStringLiteral("没有")));
+    QVERIFY(!empty.toPlainText().contains(shows));
+    QCOMPARE(empty.pageCount(), 1);
+}
+
+void TestShippedLayouts::envelopesOnLabelSheets()
+{
+    QFETCH(QString, engine);
+    use(engine);
+    store::Dataset *contacts = prepare(QStringLiteral("qryLinkmans3"));
+    QVERIFY(contacts);
+    const int n = contacts->rowCount();
+    QVERIFY(n > 14);
+
+    const Report report =
+        ReportEngine(reportSource).render(QStringLiteral("frEnvelop.frf"), contacts);
+    const ReportLayout &layout = report.layout();
+    QVERIFY(layout.isLabels());
+    const int sheets = (n + layout.labelsPerPage() - 1) / layout.labelsPerPage();
+    QCOMPARE(report.pageCount(), sheets);
+
+    QList<QTextTable *> tables;
+    for (QTextFrame *f : report.document()->rootFrame()->childFrames())
+        if (auto *t = qobject_cast<QTextTable *>(f))
+            tables << t;
+    QCOMPARE(tables.size(), sheets);
+    QCOMPARE(tables[0]->rows(), layout.labelRows());
+    QCOMPARE(tables[0]->columns(), layout.labelColumns());
+
+    // One envelope per contact, in the list's order, addressed to the contact.
+    const QString text = report.toPlainText();
+    int at = -1;
+    for (int r = 0; r < n; ++r) {
+        const QString name = contacts->value(r, QStringLiteral("Name")).toString();
+        const int next = int(text.indexOf(name + QLatin1Char(' '), at + 1));
+        QVERIFY2(next > at, qPrintable(name));
+        at = next;
+    }
+    QCOMPARE(occurrences(text, QStringLiteral(" 收")), n);
+    QVERIFY(!text.contains(QStringLiteral("寄件人")));
+}
+
+void TestShippedLayouts::envelopesWithSender()
+{
+    QFETCH(QString, engine);
+    use(engine);
+    store::Dataset *contacts = prepare(QStringLiteral("qryLinkmans3"));
+    QVERIFY(contacts);
+    const int n = contacts->rowCount();
+
+    ReportEngine reports(reportSource);
+    reports.setSender(ReportEngine::senderFrom(m_dm->tblUserInfo));
+    const Report report = reports.render(QStringLiteral("frEnvelop6.frf"), contacts);
+    const QString text = report.toPlainText();
+    // Every envelope carries the sender's name, address, post code and telephone.
+    for (const char *s : {"寄件人：星桥贸易公司", "上海市浦东新区某路8号", "200120", "021-5555"})
+        QCOMPARE(occurrences(text, QString::fromUtf8(s)), n);
+    const int perSheet = report.layout().labelsPerPage();
+    QCOMPARE(report.pageCount(), (n + perSheet - 1) / perSheet);
+
+    // The same layout without a sender prints the envelopes alone.
+    const Report plain =
+        ReportEngine(reportSource).render(QStringLiteral("frEnvelop6.frf"), contacts);
+    QCOMPARE(occurrences(plain.toPlainText(), QStringLiteral("寄件人")), 0);
+    QCOMPARE(occurrences(plain.toPlainText(), QStringLiteral(" 收")), n);
+}
+
+QTEST_MAIN(TestShippedLayouts)
+#include "tst_shippedlayouts.moc"
