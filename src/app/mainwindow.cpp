@@ -656,8 +656,10 @@ void MainWindow::buildNavigation()
             QAction *a = action(QLatin1String(actionName));
             auto *b = new QToolButton(p);
             b->setObjectName(QStringLiteral("btnNav_") + QLatin1String(actionName));
+            // The button shows its command's picture; commands without one get the page's.
+            if (a->icon().isNull())
+                a->setIcon(Artwork::tile(QString::fromUtf8(glyph), colour));
             b->setDefaultAction(a);
-            b->setIcon(Artwork::tile(QString::fromUtf8(glyph), colour));
             b->setIconSize(QSize(36, 36));
             b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
             b->setAutoRaise(true);
