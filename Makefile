@@ -29,7 +29,14 @@ test: store
 	@tools/with-pg.sh ctest --test-dir $(BUILD) --output-on-failure -j 2
 
 bench: build
-	@tools/with-pg.sh $(BUILD)/bench/run-bench.sh
+	@BENCH_BIN=$(abspath $(BUILD))/bench BENCH_DATA=$(abspath $(BUILD))/bench-data \
+	  AGENTS=$(or $(AGENTS),100000) PG_AGENTS=$(or $(PG_AGENTS),$(AGENTS),100000) \
+	  tools/with-pg.sh bench/run-bench.sh
+
+soak: build
+	@TESSALY_SOAK_SECONDS=$${TESSALY_SOAK_SECONDS:-600} \
+	  QT_QPA_PLATFORM=offscreen TESSALY_SCRIPTED_MESSAGES=1 TESSALY_BIN=$(abspath $(BIN)) \
+	  tools/with-pg.sh $(BUILD)/tests/tst_seats
 
 clean:
 	rm -rf $(BUILD)

@@ -2,7 +2,10 @@
 
 #include "datamodule.h"
 #include "loginwindow.h"
+#include "admin.h"
+#include "backup.h"
 #include "desktopservices.h"
+#include "dictionaries.h"
 #include "mainwindow.h"
 #include "printdialog.h"
 #include "reportpreview.h"
@@ -104,6 +107,11 @@ int main(int argc, char *argv[])
     store::Startup::createFolders(s.AppDir);
     store::DataModule dm;
     MainWindow main(dm);
+
+    // The windows of the modules attach themselves to their commands.
+    installDictionaries(main.workspace());
+    installAdmin(main.workspace());
+    installBackup(main.workspace());
 
     // 3. The store named by "Server.txt" and the after-connect step.
     try {

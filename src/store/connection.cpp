@@ -34,6 +34,76 @@ void datePart(sqlite3_context *ctx, int, sqlite3_value **argv, int from, int len
     else
         sqlite3_result_null(ctx);
 }
+// Letter case is ignored in every script, not only in ASCII as SQLite's own NOCASE does.
+int compareNoCase(void *, int n1, const void *p1, int n2, const void *p2)
+{
+    const auto *a = static_cast<const unsigned char *>(p1);
+    const auto *b = static_cast<const unsigned char *>(p2);
+    bool ascii = true;
+    for (int i = 0; i < n1 && ascii; ++i)
+        ascii = a[i] < 0x80;
+    for (int i = 0; i < n2 && ascii; ++i)
+        ascii = b[i] < 0x80;
+    if (ascii) {
+        const int r = sqlite3_strnicmp(reinterpret_cast<const char *>(a), reinterpret_cast<const char *>(b), qMin(n1, n2));
+        return r != 0 ? r : n1 - n2;
+    }
+    return QString::fromUtf8(reinterpret_cast<const char *>(a), n1)
+        .compare(QString::fromUtf8(reinterpret_cast<const char *>(b), n2), Qt::CaseInsensitive);
+}
+
+// LIKE with "%" and "_" and an optional escape character, without regard to letter case.
+bool likeMatch(const QString &p, int pi, const QString &t, int ti, QChar escape)
+{
+    while (pi < p.size()) {
+        const QChar c = p[pi];
+        if (c == escape && pi + 1 < p.size()) {
+            if (ti >= t.size() || t[ti] != p[pi + 1])
+                return false;
+            pi += 2;
+            ++ti;
+        } else if (c == QLatin1Char('%')) {
+            while (pi < p.size() && p[pi] == QLatin1Char('%'))
+                ++pi;
+            if (pi == p.size())
+                return true;
+            for (int k = ti; k <= t.size(); ++k)
+                if (likeMatch(p, pi, t, k, escape))
+                    return true;
+            return false;
+        } else {
+            if (ti >= t.size() || (c != QLatin1Char('_') && c != t[ti]))
+                return false;
+            ++pi;
+            ++ti;
+        }
+    }
+    return ti == t.size();
+}
+
+void likeFn(sqlite3_context *ctx, int argc, sqlite3_value **argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto text = [](sqlite3_value *v) {
+        return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_value_text(v)), sqlite3_value_bytes(v))
+            .toCaseFolded();
+    };
+    QChar escape;
+    if (argc == 3) {
+        const QString e = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_value_text(argv[2])));
+        if (e.size() != 1) {
+            sqlite3_result_error(ctx, "ESCAPE expression must be a single character", -1);
+            return;
+        }
+        escape = e[0];
+    }
+    // like(pattern, text[, escape]) is how SQLite calls the operator "text LIKE pattern".
+    sqlite3_result_int(ctx, likeMatch(text(argv[0]), 0, text(argv[1]), 0, escape) ? 1 : 0);
+}
+
 void yearFn(sqlite3_context *c, int n, sqlite3_value **v) { datePart(c, n, v, 0, 4); }
 void monthFn(sqlite3_context *c, int n, sqlite3_value **v) { datePart(c, n, v, 5, 2); }
 void dayFn(sqlite3_context *c, int n, sqlite3_value **v) { datePart(c, n, v, 8, 2); }
@@ -121,6 +191,10 @@ void Connection::openSqlite(const QString &path)
                                 monthFn, nullptr, nullptr);
         sqlite3_create_function(h, "day", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, dayFn,
                                 nullptr, nullptr);
+        sqlite3_create_collation_v2(h, "NOCASE", SQLITE_UTF8, nullptr, compareNoCase, nullptr);
+        for (int args : {2, 3})
+            sqlite3_create_function(h, "like", args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, likeFn, nullptr,
+                                    nullptr);
     }
 }
 
@@ -214,10 +288,23 @@ QSqlDatabase Connection::database() const
     return QSqlDatabase::database(m_name, false);
 }
 
+void Connection::checkFile() const
+{
+    // SQLite goes on writing through an open handle to a data file that was moved or
+    // deleted, where no other seat will ever see it: refuse instead.
+    if (sqlite3 *h = sqliteHandle()) {
+        int moved = 0;
+        if (sqlite3_file_control(h, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved)
+            throw StoreError(QStringLiteral("数据库文件“%1”已被移动或删除，请检查后重新连接。").arg(m_location),
+                             StoreError::Kind::Connection);
+    }
+}
+
 QSqlQuery Connection::exec(const QString &sql, const QVariantList &values)
 {
     if (!isOpen())
         throw StoreError(QStringLiteral("数据库连接已关闭。"), StoreError::Kind::Connection);
+    checkFile();
     QSqlQuery q(database());
     q.setForwardOnly(true);
     q.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble); // money and numbers as double
@@ -243,6 +330,9 @@ QSqlQuery Connection::execNamed(const QString &sql, const QVariantMap &values)
         qDebug().noquote() << "SQL:" << sql << values;
     if (!isOpen())
         throw StoreError(QStringLiteral("数据库连接已关闭。"), StoreError::Kind::Connection);
+    if (values.isEmpty())
+        return exec(sql);
+    checkFile();
     QSqlQuery q(database());
     q.setForwardOnly(true);
     q.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble); // money and numbers as double

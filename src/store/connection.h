@@ -60,6 +60,7 @@ private:
     void openSqlite(const QString &path);
     void openPostgres(const QString &uri);
     void checkStore();
+    void checkFile() const;
     void forget();
 
     QString m_name;

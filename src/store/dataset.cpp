@@ -313,10 +313,17 @@ QVariant Dataset::toStore(int column, const QVariant &v) const
             return qint64(d);
         return d;
     }
-    default:
+    default: {
         if (!v.isValid() || v.isNull())
             return QVariant(QMetaType::fromType<QString>());
-        return v.toString();
+        const QString text = v.toString();
+        // A NUL would end the text early for the store's width rule (SQLite) or its driver
+        // (PostgreSQL): refused, never stored cut short.
+        if (text.contains(QChar(0)))
+            throw StoreError(QStringLiteral("字段 %1 的内容含有不能保存的空字符（NUL）。").arg(m_columns[column]),
+                             StoreError::Kind::Other, m_table ? m_table->name : QString(), m_columns[column]);
+        return text;
+    }
     }
 }
 

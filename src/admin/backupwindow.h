@@ -1,0 +1,44 @@
+#pragma once
+
+#include "storecopy.h"
+
+#include <QDialog>
+
+class QLineEdit;
+class QPushButton;
+class QToolButton;
+
+namespace store
+{
+class DataModule;
+}
+
+// TfrmBackup: copies the store to a file the user chooses and, the first time each day, to the
+// day folder. Every copy is a consistent one taken while other seats go on working, checked
+// before it counts; a copy that fails is reported and never followed by the success message.
+class BackupWindow : public QDialog
+{
+    Q_OBJECT
+  public:
+    explicit BackupWindow(store::DataModule &dm, QWidget *parent = nullptr);
+
+    void setPath(const QString &path);
+    QString path() const;
+    // The copying engine, for the size of its steps and for watching its progress.
+    StoreCopy &copier() { return m_copier; }
+
+    // "...": a save dialog in the backup folder.
+    void choosePath();
+    // "备份": true when both copies were made.
+    bool backup();
+
+  private:
+    bool makeCopies(const QString &target);
+
+    store::DataModule &m_dm;
+    StoreCopy m_copier;
+    QLineEdit *m_path;
+    QToolButton *m_choose;
+    QPushButton *m_backup;
+    QPushButton *m_cancel;
+};

@@ -1,0 +1,199 @@
+#include "restorewindow.h"
+
+#include "connection.h"
+#include "datamodule.h"
+#include "errordisplay.h"
+#include "filedialog.h"
+#include "messagebox.h"
+#include "serverfile.h"
+#include "session.h"
+#include "storeerror.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+using store::StoreError;
+
+RestoreWindow::RestoreWindow(store::DataModule &dm, QWidget *parent) : QDialog(parent), m_dm(dm)
+{
+    setObjectName(QStringLiteral("TfrmRestore"));
+    setWindowTitle(QStringLiteral("数据恢复"));
+    auto *label = new QLabel(QStringLiteral("请选择恢复数据库文件所在的系统目录："), this);
+    m_path = new QLineEdit(this);
+    m_path->setObjectName(QStringLiteral("edtBackup"));
+    m_choose = new QToolButton(this);
+    m_choose->setObjectName(QStringLiteral("SpeedButton1"));
+    m_choose->setText(QStringLiteral("..."));
+    m_restore = new QPushButton(QStringLiteral("恢复"), this);
+    m_restore->setObjectName(QStringLiteral("Button1"));
+    m_cancel = new QPushButton(QStringLiteral("取消"), this);
+    m_cancel->setObjectName(QStringLiteral("Button2"));
+    // Enter in the path field starts nothing; Esc cancels, as in every dialog.
+    m_restore->setAutoDefault(false);
+    m_cancel->setAutoDefault(false);
+
+    auto *pathRow = new QHBoxLayout;
+    pathRow->addWidget(m_path, 1);
+    pathRow->addWidget(m_choose);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_restore);
+    buttons->addWidget(m_cancel);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(label);
+    layout->addLayout(pathRow);
+    layout->addLayout(buttons);
+    setMinimumWidth(460);
+
+    connect(m_choose, &QToolButton::clicked, this, &RestoreWindow::choosePath);
+    connect(m_restore, &QPushButton::clicked, this,
+            [this] { ErrorDisplay::run(this, [this] { restore(); }); });
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void RestoreWindow::setPath(const QString &path)
+{
+    m_path->setText(path);
+}
+
+QString RestoreWindow::path() const
+{
+    return m_path->text();
+}
+
+void RestoreWindow::choosePath()
+{
+    // Starts in the backup folder with KTA30.wdb proposed.
+    const QString name = FileDialog::getOpenFileName(
+        this, windowTitle(), store::session().AppDir + QStringLiteral("Backup/KTA30.wdb"),
+        QStringLiteral("数据文件(*.wdb)"));
+    if (!name.isEmpty())
+        m_path->setText(name);
+}
+
+bool RestoreWindow::restore()
+{
+    m_dm.writeLog(QStringLiteral("系统设置-数据恢复-恢复"));
+    QString location = store::ServerFile::readFirstLine(store::session().AppDir);
+    if (location.trimmed().isEmpty())
+        location = store::ServerFile::defaultLine(store::session().AppDir);
+    const QString question = QStringLiteral("恢复以前备份数据之前，请确认您已经备份好\n"
+                                            "当前的数据，以免对您造成不必要的损失！按\n"
+                                            "[确定]系统将恢复以前的备份数据，按[取消]\n"
+                                            "返回！");
+    if (MessageBox::show(this, QMessageBox::Warning, MessageBox::defaultTitle(), question,
+                         QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) != QMessageBox::Ok)
+        return false;
+    const QString chosen = path();
+    if (!checkChoice(location, chosen))
+        return false;
+
+    QProgressDialog progress(QStringLiteral("正在恢复数据，请稍候……"), QString(), 0, 0, this);
+    watch(progress);
+    const auto detach = qScopeGuard([this] { m_copier.setProgress({}); });
+    QString prepared;
+    try {
+        prepared = m_copier.prepare(location, chosen);
+    } catch (const StoreError &e) {
+        progress.close();
+        const QString refusal =
+            e.kind() == StoreError::Kind::NotAStore
+                ? QStringLiteral("对不起，您选择的文件不是本系统的数据库文件，不能用它恢复数据！\n")
+                : QStringLiteral("对不起，数据恢复失败，当前的数据没有改动！\n");
+        MessageBox::warning(this, refusal + e.text());
+        m_path->setFocus();
+        return false;
+    }
+    const std::exception_ptr failure = replaceStore(location, prepared);
+    StoreCopy::discard(location, prepared);
+    const std::exception_ptr reopenFailure = reopenStore(location);
+    progress.close();
+    if (failure)
+        MessageBox::critical(this, QStringLiteral("数据恢复失败，当前的数据没有改动。\n") +
+                                       ErrorDisplay::textOf(failure));
+    if (reopenFailure)
+        MessageBox::critical(this, ErrorDisplay::textOf(reopenFailure));
+    if (failure || reopenFailure)
+        return false;
+    MessageBox::information(this, QStringLiteral("数据恢复成功！"));
+    accept();
+    return true;
+}
+
+// The checks that need nothing copied: the file is there, and it is not the data file itself
+// (which the restore would have to remove before copying it).
+bool RestoreWindow::checkChoice(const QString &location, const QString &chosen)
+{
+    if (!QFileInfo(chosen).isFile()) {
+        MessageBox::warning(this, QStringLiteral("对不起，您要恢复的数据库文件不存在！"));
+        m_path->setFocus();
+        return false;
+    }
+    if (!store::Connection::isServerLocation(location) &&
+        StoreCopy::isSameFile(chosen, store::Connection::normalise(location))) {
+        MessageBox::warning(
+            this, QStringLiteral("对不起，您选择的是当前正在使用的数据库文件，不能用它恢复数据！"));
+        m_path->setFocus();
+        return false;
+    }
+    return true;
+}
+
+void RestoreWindow::watch(QProgressDialog &progress)
+{
+    progress.setWindowTitle(windowTitle());
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500); // a small store is restored before anything shows
+    progress.setAutoReset(false);
+    progress.setAutoClose(false);
+    m_copier.setProgress([&progress](qint64 done, qint64 total) {
+        if (total > 0) {
+            progress.setMaximum(1000);
+            progress.setValue(int(done * 1000 / total));
+        }
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
+}
+
+// Closing the connection closes every dataset of the data module with it. The store as it
+// was goes to the day folder (beside an earlier copy of the day, which stays as it is); only
+// then is the prepared copy put in its place.
+std::exception_ptr RestoreWindow::replaceStore(const QString &location, const QString &prepared)
+{
+    m_dm.disconnect();
+    try {
+        const QString day = StoreCopy::dayFolder(store::session().AppDir);
+        if (!QDir().mkpath(day))
+            throw StoreError(QStringLiteral("无法创建文件夹“%1”。").arg(day));
+        m_copier.replace(location, prepared,
+                         StoreCopy::freeName(day + QStringLiteral("/KTA30.wdb")));
+    } catch (...) {
+        return std::current_exception();
+    }
+    return {};
+}
+
+// Whatever happened before, the connection opens again before the command ends; the schedule
+// and the rights are read afresh, so the restored rights take effect at once.
+std::exception_ptr RestoreWindow::reopenStore(const QString &location)
+{
+    try {
+        m_dm.reconnect(location);
+        if (!m_dm.qryPlan.isOpen())
+            m_dm.qryPlan.open();
+        m_dm.tblUserRight.close();
+        m_dm.tblUserRight.open();
+    } catch (...) {
+        return std::current_exception();
+    }
+    return {};
+}

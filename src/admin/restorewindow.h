@@ -1,0 +1,50 @@
+#pragma once
+
+#include "storecopy.h"
+
+#include <QDialog>
+#include <exception>
+
+class QLineEdit;
+class QProgressDialog;
+class QPushButton;
+class QToolButton;
+
+namespace store
+{
+class DataModule;
+}
+
+// TfrmRestore: puts a backup copy in the place of the store. The chosen file must hold a
+// store of ours before anything is touched; the store as it was is kept in the day folder;
+// the data file is replaced in one step once its successor is complete, so it is never lost.
+// Afterwards the connection opens again and the rights are read from the restored store.
+class RestoreWindow : public QDialog
+{
+    Q_OBJECT
+  public:
+    explicit RestoreWindow(store::DataModule &dm, QWidget *parent = nullptr);
+
+    void setPath(const QString &path);
+    QString path() const;
+    StoreCopy &copier() { return m_copier; }
+
+    // "...": an open dialog in the backup folder.
+    void choosePath();
+    // "恢复": true when the chosen copy is the store now.
+    bool restore();
+
+  private:
+    bool checkChoice(const QString &location, const QString &chosen);
+    void watch(QProgressDialog &progress);
+    // Each null when it worked, else the failure, shown once the progress is out of sight.
+    std::exception_ptr replaceStore(const QString &location, const QString &prepared);
+    std::exception_ptr reopenStore(const QString &location);
+
+    store::DataModule &m_dm;
+    StoreCopy m_copier;
+    QLineEdit *m_path;
+    QToolButton *m_choose;
+    QPushButton *m_restore;
+    QPushButton *m_cancel;
+};
