@@ -13,7 +13,7 @@ DbNavigator::DbNavigator(QWidget *parent) : QWidget(parent)
         const char *name;
         const char16_t *tip;
         QStyle::StandardPixmap icon;
-    } spec[] = {
+    } buttons[] = {
         {"btnFirst", u"第一条", QStyle::SP_MediaSkipBackward},
         {"btnPrior", u"上一条", QStyle::SP_MediaSeekBackward},
         {"btnNext", u"下一条", QStyle::SP_MediaSeekForward},
@@ -24,9 +24,9 @@ DbNavigator::DbNavigator(QWidget *parent) : QWidget(parent)
     layout->setSpacing(1);
     for (int i = 0; i < 4; ++i) {
         auto *b = new QToolButton(this);
-        b->setObjectName(QLatin1String(spec[i].name));
-        b->setToolTip(QString::fromUtf16(spec[i].tip));
-        b->setIcon(style()->standardIcon(spec[i].icon));
+        b->setObjectName(QLatin1String(buttons[i].name));
+        b->setToolTip(QString::fromUtf16(buttons[i].tip));
+        b->setIcon(style()->standardIcon(buttons[i].icon));
         b->setAutoRaise(true);
         const auto which = Button(i);
         connect(b, &QToolButton::clicked, this, [this, which] { move(which); });
