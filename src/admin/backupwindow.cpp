@@ -19,51 +19,12 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-BackupWindow::BackupWindow(store::DataModule &dm, QWidget *parent) : QDialog(parent), m_dm(dm)
+BackupWindow::BackupWindow(store::DataModule &dm, QWidget *parent)
+    : StorePathDialog(QStringLiteral("TfrmBackup"), QStringLiteral("数据备份"), QStringLiteral("请选择备份数据库的系统目录："),
+                      QStringLiteral("备份"), parent),
+      m_dm(dm)
 {
-    setObjectName(QStringLiteral("TfrmBackup"));
-    setWindowTitle(QStringLiteral("数据备份"));
-    auto *label = new QLabel(QStringLiteral("请选择备份数据库的系统目录："), this);
-    m_path = new QLineEdit(this);
-    m_path->setObjectName(QStringLiteral("edtBackup"));
-    m_choose = new QToolButton(this);
-    m_choose->setObjectName(QStringLiteral("SpeedButton1"));
-    m_choose->setText(QStringLiteral("..."));
-    m_backup = new QPushButton(QStringLiteral("备份"), this);
-    m_backup->setObjectName(QStringLiteral("Button1"));
-    m_cancel = new QPushButton(QStringLiteral("取消"), this);
-    m_cancel->setObjectName(QStringLiteral("Button2"));
-    // Enter in the path field starts nothing; Esc cancels, as in every dialog.
-    m_backup->setAutoDefault(false);
-    m_cancel->setAutoDefault(false);
-
-    auto *pathRow = new QHBoxLayout;
-    pathRow->addWidget(m_path, 1);
-    pathRow->addWidget(m_choose);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_backup);
-    buttons->addWidget(m_cancel);
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(label);
-    layout->addLayout(pathRow);
-    layout->addLayout(buttons);
-    setMinimumWidth(460);
-
-    connect(m_choose, &QToolButton::clicked, this, &BackupWindow::choosePath);
-    connect(m_backup, &QPushButton::clicked, this,
-            [this] { ErrorDisplay::run(this, [this] { backup(); }); });
-    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
-}
-
-void BackupWindow::setPath(const QString &path)
-{
-    m_path->setText(path);
-}
-
-QString BackupWindow::path() const
-{
-    return m_path->text();
+    connectCommands([this] { choosePath(); }, [this] { backup(); });
 }
 
 void BackupWindow::choosePath()

@@ -2,7 +2,7 @@
 
 #include "storecopy.h"
 
-#include <QDialog>
+#include "storepathdialog.h"
 
 class QLineEdit;
 class QPushButton;
@@ -16,14 +16,12 @@ class DataModule;
 // TfrmBackup: copies the store to a file the user chooses and, the first time each day, to the
 // day folder. Every copy is a consistent one taken while other seats go on working, checked
 // before it counts; a copy that fails is reported and never followed by the success message.
-class BackupWindow : public QDialog
+class BackupWindow : public StorePathDialog
 {
     Q_OBJECT
   public:
     explicit BackupWindow(store::DataModule &dm, QWidget *parent = nullptr);
 
-    void setPath(const QString &path);
-    QString path() const;
     // The copying engine, for the size of its steps and for watching its progress.
     StoreCopy &copier() { return m_copier; }
 
@@ -37,8 +35,4 @@ class BackupWindow : public QDialog
 
     store::DataModule &m_dm;
     StoreCopy m_copier;
-    QLineEdit *m_path;
-    QToolButton *m_choose;
-    QPushButton *m_backup;
-    QPushButton *m_cancel;
 };

@@ -23,51 +23,12 @@
 
 using store::StoreError;
 
-RestoreWindow::RestoreWindow(store::DataModule &dm, QWidget *parent) : QDialog(parent), m_dm(dm)
+RestoreWindow::RestoreWindow(store::DataModule &dm, QWidget *parent)
+    : StorePathDialog(QStringLiteral("TfrmRestore"), QStringLiteral("数据恢复"), QStringLiteral("请选择恢复数据库文件所在的系统目录："),
+                      QStringLiteral("恢复"), parent),
+      m_dm(dm)
 {
-    setObjectName(QStringLiteral("TfrmRestore"));
-    setWindowTitle(QStringLiteral("数据恢复"));
-    auto *label = new QLabel(QStringLiteral("请选择恢复数据库文件所在的系统目录："), this);
-    m_path = new QLineEdit(this);
-    m_path->setObjectName(QStringLiteral("edtBackup"));
-    m_choose = new QToolButton(this);
-    m_choose->setObjectName(QStringLiteral("SpeedButton1"));
-    m_choose->setText(QStringLiteral("..."));
-    m_restore = new QPushButton(QStringLiteral("恢复"), this);
-    m_restore->setObjectName(QStringLiteral("Button1"));
-    m_cancel = new QPushButton(QStringLiteral("取消"), this);
-    m_cancel->setObjectName(QStringLiteral("Button2"));
-    // Enter in the path field starts nothing; Esc cancels, as in every dialog.
-    m_restore->setAutoDefault(false);
-    m_cancel->setAutoDefault(false);
-
-    auto *pathRow = new QHBoxLayout;
-    pathRow->addWidget(m_path, 1);
-    pathRow->addWidget(m_choose);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_restore);
-    buttons->addWidget(m_cancel);
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(label);
-    layout->addLayout(pathRow);
-    layout->addLayout(buttons);
-    setMinimumWidth(460);
-
-    connect(m_choose, &QToolButton::clicked, this, &RestoreWindow::choosePath);
-    connect(m_restore, &QPushButton::clicked, this,
-            [this] { ErrorDisplay::run(this, [this] { restore(); }); });
-    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
-}
-
-void RestoreWindow::setPath(const QString &path)
-{
-    m_path->setText(path);
-}
-
-QString RestoreWindow::path() const
-{
-    return m_path->text();
+    connectCommands([this] { choosePath(); }, [this] { restore(); });
 }
 
 void RestoreWindow::choosePath()

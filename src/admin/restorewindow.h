@@ -2,7 +2,7 @@
 
 #include "storecopy.h"
 
-#include <QDialog>
+#include "storepathdialog.h"
 #include <exception>
 
 class QLineEdit;
@@ -19,14 +19,12 @@ class DataModule;
 // store of ours before anything is touched; the store as it was is kept in the day folder;
 // the data file is replaced in one step once its successor is complete, so it is never lost.
 // Afterwards the connection opens again and the rights are read from the restored store.
-class RestoreWindow : public QDialog
+class RestoreWindow : public StorePathDialog
 {
     Q_OBJECT
   public:
     explicit RestoreWindow(store::DataModule &dm, QWidget *parent = nullptr);
 
-    void setPath(const QString &path);
-    QString path() const;
     StoreCopy &copier() { return m_copier; }
 
     // "...": an open dialog in the backup folder.
@@ -43,8 +41,4 @@ class RestoreWindow : public QDialog
 
     store::DataModule &m_dm;
     StoreCopy m_copier;
-    QLineEdit *m_path;
-    QToolButton *m_choose;
-    QPushButton *m_restore;
-    QPushButton *m_cancel;
 };
