@@ -18,15 +18,8 @@ LogWindow::LogWindow(store::DataModule &dm, QWidget *parent) : QDialog(parent), 
     setObjectName(QStringLiteral("TfrmSysLog"));
     setWindowTitle(QStringLiteral("系统日志"));
 
-    const auto button = [this](const char *name, const QString &text,
-                               void (LogWindow::*command)()) {
-        auto *b = new QPushButton(text, this);
-        b->setObjectName(QLatin1String(name));
-        b->setAutoDefault(false);
-        connect(b, &QPushButton::clicked, this, [this, command] {
-            ErrorDisplay::run(this, [this, command] { (this->*command)(); });
-        });
-        return b;
+    const auto button = [this](const char *name, const QString &text, void (LogWindow::*command)()) {
+        return ErrorDisplay::commandButton(this, name, text, [this, command] { (this->*command)(); });
     };
     auto *bar = new QHBoxLayout;
     bar->addWidget(button("SpeedButton4", QStringLiteral("保存日志"), &LogWindow::saveLog));

@@ -73,15 +73,8 @@ void UserWindow::prepareDatasets()
 void UserWindow::buildLayout()
 {
     Dataset &users = m_dm.tblUser;
-    const auto button = [this](const char *name, const QString &text,
-                               void (UserWindow::*command)()) {
-        auto *b = new QPushButton(text, this);
-        b->setObjectName(QLatin1String(name));
-        b->setAutoDefault(false);
-        connect(b, &QPushButton::clicked, this, [this, command] {
-            ErrorDisplay::run(this, [this, command] { (this->*command)(); });
-        });
-        return b;
+    const auto button = [this](const char *name, const QString &text, void (UserWindow::*command)()) {
+        return ErrorDisplay::commandButton(this, name, text, [this, command] { (this->*command)(); });
     };
     auto *bar = new QHBoxLayout;
     bar->addWidget(button("SpeedButton1", QStringLiteral("新增"), &UserWindow::addUser));

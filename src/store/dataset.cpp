@@ -193,6 +193,12 @@ void Dataset::ensureColumns()
     m_types.clear();
     for (const Column &c : m_table->columns)
         m_types << c.type;
+    indexFields();
+}
+
+void Dataset::indexFields()
+{
+    // Field numbers by lower-case name: the columns, then the display fields.
     m_fieldIndex.clear();
     for (int i = 0; i < m_columns.size(); ++i)
         m_fieldIndex.insert(m_columns[i].toLower(), i);
@@ -417,7 +423,6 @@ void Dataset::loadAll()
     const QSqlRecord rec = q.record();
     m_columns.clear();
     m_types.clear();
-    m_fieldIndex.clear();
     m_rows.clear();
     for (int i = 0; i < rec.count(); ++i) {
         const QString n = rec.fieldName(i);
@@ -448,11 +453,7 @@ void Dataset::loadAll()
     if (!typed)
         for (const QString &c : std::as_const(m_columns))
             m_types << typeOfQueryColumn(c, QVariant());
-    for (int i = 0; i < m_columns.size(); ++i)
-        m_fieldIndex.insert(m_columns[i].toLower(), i);
-    for (int i = 0; i < int(m_lookups.size()); ++i)
-        m_fieldIndex.insert(m_lookups[i].field.toLower(), int(m_columns.size()) + i);
-    resolveLookupKeys();
+    indexFields();
 }
 
 void Dataset::close()
@@ -1038,12 +1039,10 @@ void Dataset::addLookup(const QString &field, Dataset *source, const QString &ke
     m_lookups.push_back(l);
     m_lookupKeyNames.push_back(keyColumn);
     connect(source, &Dataset::contentChanged, this, &Dataset::lookupsChanged, Qt::UniqueConnection);
-    const bool wasEmpty = m_columns.isEmpty();
-    if (!wasEmpty || m_table) {
-        ensureColumns();
-        m_fieldIndex.insert(field.toLower(), int(m_columns.size()) + int(m_lookups.size()) - 1);
-    }
-    resolveLookupKeys();
+    // A query's columns are known only once it is open; it indexes its fields then.
+    ensureColumns();
+    if (!m_columns.isEmpty())
+        indexFields();
 }
 
 void Dataset::resolveLookupKeys()

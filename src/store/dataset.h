@@ -157,6 +157,7 @@ private:
     };
 
     void ensureColumns();
+    void indexFields();
     QString selectList() const;
     QString baseWhere(QVariantMap &values) const;
     QString orderBy() const;

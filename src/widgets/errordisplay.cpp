@@ -3,6 +3,8 @@
 #include "messagebox.h"
 #include "storeerror.h"
 
+#include <QPushButton>
+
 bool ErrorDisplay::run(QWidget *parent, const std::function<void()> &work)
 {
     try {
@@ -31,4 +33,14 @@ QString ErrorDisplay::textOf(const std::exception_ptr &error)
     } catch (...) {
     }
     return QStringLiteral("发生了未知的错误。");
+}
+
+QPushButton *ErrorDisplay::commandButton(QWidget *parent, const char *objectName, const QString &text,
+                                         std::function<void()> work)
+{
+    auto *b = new QPushButton(text, parent);
+    b->setObjectName(QLatin1String(objectName));
+    b->setAutoDefault(false);
+    QObject::connect(b, &QPushButton::clicked, parent, [parent, work] { run(parent, work); });
+    return b;
 }
