@@ -563,7 +563,7 @@ class Book
                     row.text(twoDigits(2 + pick(2))); // 市场部 or 销售部
                     row.text(chance(20) ? "区域经理" : "业务经理");
                     row.text(pick(education));
-                    char birth[16];
+                    char birth[40];
                     std::snprintf(birth, sizeof birth, "%04d-%02d-%02d", 1965 + pick(35),
                                   1 + pick(12), 1 + pick(28));
                     row.text(birth);

@@ -30,6 +30,7 @@ fi
 echo
 echo "== SQLite"
 "$bin/tessaly-bench" "$store" "${bench_args[@]}"
+QT_QPA_PLATFORM=offscreen "$bin/tessaly-bench-modules" "$store"
 
 if [ -z "${TESSALY_TEST_PG:-}" ]; then
   echo
@@ -45,3 +46,4 @@ echo
 echo "== PostgreSQL"
 "$bin/tessaly-gen" "$server/$db" --agents "$pg_agents"
 "$bin/tessaly-bench" "$server/$db" "${bench_args[@]}"
+QT_QPA_PLATFORM=offscreen "$bin/tessaly-bench-modules" "$server/$db"

@@ -3,6 +3,7 @@
 #include "datamodule.h"
 #include "loginwindow.h"
 #include "admin.h"
+#include "agents.h"
 #include "backup.h"
 #include "desktopservices.h"
 #include "dictionaries.h"
@@ -112,6 +113,7 @@ int main(int argc, char *argv[])
     installDictionaries(main.workspace());
     installAdmin(main.workspace());
     installBackup(main.workspace());
+    installAgents(main.workspace());
 
     // 3. The store named by "Server.txt" and the after-connect step.
     try {

@@ -202,17 +202,7 @@ void MainWindow::openDictionaries()
 
 void MainWindow::applyOwnership(Dataset &set)
 {
-    // Users who are not administrators see only their own agents, contacts and records. The
-    // user ID is compared as a value, never placed in the filter text.
-    if (m_dm.isAdministrator(store::session().CurrentUserID)) {
-        if (set.isFiltered())
-            set.clearFilter();
-        set.open();
-    } else {
-        set.close();
-        set.setFilter(Condition::eq(QStringLiteral("SUser"), store::session().CurrentUserID));
-        set.open();
-    }
+    m_dm.applyOwnership(set);
 }
 
 void MainWindow::rebuildLedger(Dataset &query, bool receivables)

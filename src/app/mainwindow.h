@@ -60,7 +60,7 @@ public:
     QWidget *frame() override { return this; }
 
     QString currentNavigationPage() const;
-    void setNavigationPage(const QString &page);
+    void setNavigationPage(const QString &page) override;
     QWidget *currentContent() const;
     QWidget *schedulePanel() const { return m_schedule; }
 

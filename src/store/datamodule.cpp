@@ -1,5 +1,6 @@
 #include "datamodule.h"
 
+#include "agentreferences.h"
 #include "operationlog.h"
 #include "session.h"
 #include "startup.h"
@@ -156,6 +157,8 @@ DataModule::DataModule(QObject *parent)
 
     // Posting rules.
     tblCustomers.addBeforePost(stampOrDiscard(QStringLiteral("CustID")));
+    guardAgentCodeChange(*this, tblCustomers);
+    guardAgentCodeChange(*this, tblCustomers2);
     tblOperates2.addBeforePost(stampOrDiscard(QStringLiteral("OperateID")));
     qryLinkmans1.addBeforePost(stampOwner);
 }
@@ -219,6 +222,28 @@ bool DataModule::isAdministrator(const QString &userId)
     const QVariant sys =
         m_db.scalar(QStringLiteral("SELECT Sys FROM tblUser WHERE UserID = ?"), {userId});
     return sys.isValid() && sys.toBool();
+}
+
+Condition DataModule::ownershipCondition()
+{
+    const QString user = session().CurrentUserID;
+    if (isAdministrator(user))
+        return {};
+    return Condition::eq(QStringLiteral("SUser"), user);
+}
+
+void DataModule::applyOwnership(Dataset &set)
+{
+    const Condition own = ownershipCondition();
+    if (own.isNull()) {
+        if (set.isFiltered())
+            set.clearFilter();
+        set.open();
+    } else {
+        set.close();
+        set.setFilter(own);
+        set.open();
+    }
 }
 
 } // namespace store

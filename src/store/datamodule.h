@@ -33,6 +33,12 @@ public:
     void writeLog(const QString &operate);
     // True when the user's tblUser row marks an administrator.
     bool isAdministrator(const QString &userId);
+    // The record-ownership rule on an agent, contact or record set: an administrator sees
+    // every row (filter off, opened); anyone else only rows whose SUser is the signed-in user
+    // (closed, filtered, reopened). The user ID is compared as a value.
+    void applyOwnership(Dataset &set);
+    // The ownership condition alone: no condition for an administrator, SUser = user otherwise.
+    Condition ownershipCondition();
 
     Dataset *dataset(const QString &name) const; // by name, without letter case
     const std::vector<Dataset *> &datasets() const { return m_all; }

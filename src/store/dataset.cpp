@@ -703,6 +703,27 @@ void Dataset::setValue(const QString &field, const QVariant &v)
     Q_EMIT rowChanged(m_current);
 }
 
+bool Dataset::isChanged(const QString &field) const
+{
+    const int i = fieldIndex(field);
+    return isEditing() && i >= 0 && i < m_changed.size() && m_changed[i];
+}
+
+QVariant Dataset::storedValue(const QString &field) const
+{
+    const int i = fieldIndex(field);
+    if (i < 0 || i >= m_columns.size())
+        throw StoreError(QStringLiteral("数据集 %1 中没有字段 %2。").arg(name(), field));
+    if (m_state == State::Insert)
+        return {};
+    if (m_state != State::Edit || !m_table)
+        return value(field);
+    QSqlQuery q = run(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = :key")
+                          .arg(m_db.ident(m_columns[i]), m_table->name, m_db.ident(m_table->keyColumn())),
+                      {{QStringLiteral("key"), m_edit.key}});
+    return q.next() ? fromStore(i, q.value(0)) : QVariant();
+}
+
 // ---------------------------------------------------------------- moves
 
 void Dataset::setCurrent(int row, bool force)

@@ -94,6 +94,11 @@ public:
     // Sets a field of the current row; a row that is only shown starts editing first.
     void setValue(const QString &field, const QVariant &value);
     bool isModified() const { return m_touched; }
+    // True when the field was set since editing started.
+    bool isChanged(const QString &field) const;
+    // The field of the current row as the store holds it now, whatever is being typed into it:
+    // read from the store while editing (nothing for a new row), the shown value otherwise.
+    QVariant storedValue(const QString &field) const;
 
     // ---- editing
     void append();

@@ -26,5 +26,7 @@ public:
     virtual void showFolder(const QString &folder) = 0;
     virtual bool isNavigationVisible() const = 0;
     virtual void setNavigationVisible(bool visible) = 0;
+    // Shows a page of the navigation panel by its caption ("业务管理", "图表分析").
+    virtual void setNavigationPage(const QString &page) = 0;
     virtual QWidget *frame() = 0;
 };

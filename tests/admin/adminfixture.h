@@ -2,6 +2,7 @@
 
 #include "datamodule.h"
 #include "teststore.h"
+#include "testwidgets.h"
 
 #include <QStringList>
 #include <QVariant>
@@ -26,6 +27,4 @@ struct AdminSeat {
 // Resets the recorded message boxes and file dialogs and scripts them.
 void resetScripts();
 
-// Types text into a widget key by key, as a keyboard with an input method would: Chinese
-// characters included, which QTest::keyClicks cannot send.
-void typeText(QWidget *widget, const QString &text);
+using testsupport::typeText;

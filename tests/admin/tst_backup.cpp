@@ -15,6 +15,7 @@
 #include "storecopy.h"
 #include "storeerror.h"
 #include "teststore.h"
+#include "testwidgets.h"
 #include "workspace.h"
 
 #include <QApplication>
@@ -47,25 +48,6 @@ const QString ConfirmRestore = QStringLiteral("恢复以前备份数据之前，
                                               "返回！");
 const QString NotAStore =
     QStringLiteral("对不起，您选择的文件不是本系统的数据库文件，不能用它恢复数据！");
-
-// The frame, reduced to what installBackup uses: the windows registered per command.
-class FakeHost : public ModuleHost
-{
-  public:
-    std::map<QString, std::function<void()>> windows;
-    void registerModule(const QString &, QWidget *) override {}
-    void setCommandWindow(const QString &command, std::function<void()> open) override
-    {
-        windows[command] = std::move(open);
-    }
-    void showContent(QWidget *) override {}
-    void hideContent(QWidget *) override {}
-    void returnToSchedule(const QString &) override {}
-    void showFolder(const QString &) override {}
-    bool isNavigationVisible() const override { return true; }
-    void setNavigationVisible(bool) override {}
-    QWidget *frame() override { return nullptr; }
-};
 
 QStringList texts(const QList<MessageBox::Shown> &shown)
 {
@@ -574,10 +556,10 @@ class TestBackup : public QObject
         openSeat(QStringLiteral("sqlite"));
         Rights rights(&m_dm->tblUserRight);
         CommandEnabler enabler;
-        FakeHost host;
+        testsupport::RecordingHost host;
         Workspace ws{*m_dm, rights, enabler, host};
         installBackup(ws);
-        QCOMPARE(host.windows.size(), size_t(2));
+        QCOMPARE(host.windows.size(), qsizetype(2));
         const QString preset = m_store->appDir() + QStringLiteral("Backup/KTA30.wdb");
 
         struct Expected {
@@ -615,7 +597,7 @@ class TestBackup : public QObject
 
                 QTest::keyClick(w, Qt::Key_Escape);
             });
-            host.windows.at(QString::fromLatin1(e.command))();
+            host.windows.value(QString::fromLatin1(e.command))();
             QCOMPARE(seen, QString::fromLatin1(e.objectName));
         }
         const QList<FileDialog::Call> calls = FileDialog::calls();

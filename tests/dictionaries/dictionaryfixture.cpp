@@ -49,16 +49,6 @@ void DictionaryFixture::setRightFlag(const QString &rightId, const QString &flag
     }
 }
 
-void typeText(QWidget *widget, const QString &text)
-{
-    for (const QChar c : text) {
-        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(widget, &press);
-        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(widget, &release);
-    }
-}
-
 void untilIdle()
 {
     QEventLoop loop;
@@ -67,19 +57,4 @@ void untilIdle()
                          &QAbstractEventDispatcher::aboutToBlock, &loop, &QEventLoop::quit);
     loop.exec();
     QObject::disconnect(c);
-}
-
-void whenModal(const QString &objectName, std::function<void(QWidget *)> work)
-{
-    auto *timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, objectName, work] {
-        QWidget *w = QApplication::activeModalWidget();
-        if (!w || w->objectName() != objectName || !w->isVisible())
-            return;
-        timer->stop();
-        timer->deleteLater();
-        work(w);
-    });
-    timer->start();
 }

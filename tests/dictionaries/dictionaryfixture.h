@@ -5,6 +5,7 @@
 #include "modulehost.h"
 #include "rights.h"
 #include "teststore.h"
+#include "testwidgets.h"
 #include "workspace.h"
 
 #include <QHash>
@@ -13,27 +14,9 @@
 #include <QWidget>
 #include <functional>
 
-// A stand-in for the main window as the dictionary module sees it: it records the windows
-// registered for commands and lends a frame to parent them.
-class RecordingHost : public ModuleHost
-{
-  public:
-    QHash<QString, std::function<void()>> windows;
-    QWidget frameWidget;
-
-    void registerModule(const QString &, QWidget *) override {}
-    void setCommandWindow(const QString &command, std::function<void()> open) override
-    {
-        windows.insert(command, std::move(open));
-    }
-    void showContent(QWidget *) override {}
-    void hideContent(QWidget *) override {}
-    void returnToSchedule(const QString &) override {}
-    void showFolder(const QString &) override {}
-    bool isNavigationVisible() const override { return true; }
-    void setNavigationVisible(bool) override {}
-    QWidget *frame() override { return &frameWidget; }
-};
+using testsupport::RecordingHost;
+using testsupport::typeText;
+using testsupport::whenModal;
 
 // A new store on one engine, the data module opened on it with Admin signed in, the right test
 // and command enabling: the workspace a dictionary editor is built on.
@@ -58,13 +41,6 @@ class DictionaryFixture
     void setRightFlag(const QString &rightId, const QString &flag, bool on);
 };
 
-// Types text into a widget as key presses carrying the characters (Chinese included).
-void typeText(QWidget *widget, const QString &text);
-
 // Runs the event loop until it is about to wait for events: one idle moment, when command
 // enabling is recomputed. (QTRY_* never gets there: its loop processes events without waiting.)
 void untilIdle();
-
-// Runs `work` on the modal window with this objectName as soon as it is shown; for windows
-// opened with exec().
-void whenModal(const QString &objectName, std::function<void(QWidget *)> work);

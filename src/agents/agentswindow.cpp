@@ -1,0 +1,336 @@
+#include "agentswindow.h"
+
+#include "agentform.h"
+#include "agentquerydialog.h"
+#include "agentrules.h"
+#include "commandaction.h"
+#include "datagrid.h"
+#include "datamodule.h"
+#include "dblineedit.h"
+#include "errordisplay.h"
+#include "filedialog.h"
+#include "messagebox.h"
+#include "modulehost.h"
+#include "printing.h"
+#include "recordfolders.h"
+#include "rights.h"
+#include "session.h"
+#include "workspace.h"
+
+#include <QAction>
+#include <QDir>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QScrollArea>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace
+{
+
+const QString Right = QStringLiteral("301");
+const QString LogPrefix = QStringLiteral("商务代理业务管理-商务代理资料-");
+
+} // namespace
+
+AgentsWindow::AgentsWindow(Workspace &ws, QWidget *parent)
+    : QWidget(parent), m_ws(ws), m_pages(new QTabWidget(this)), m_listPage(new QWidget),
+      m_detailPage(new QWidget)
+{
+    setObjectName(QStringLiteral("TfrmCustomers"));
+    setWindowTitle(QStringLiteral("商务代理资料"));
+    m_pages->setObjectName(QStringLiteral("PageControl1"));
+    m_listPage->setObjectName(QStringLiteral("tsList"));
+    m_detailPage->setObjectName(QStringLiteral("tsDetail"));
+    m_pages->addTab(m_listPage, QStringLiteral("商务代理资料列表"));
+    m_pages->addTab(m_detailPage, QStringLiteral("商务代理详细资料"));
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_pages);
+
+    buildListPage();
+    buildDetailPage();
+}
+
+AgentsWindow::~AgentsWindow() = default;
+
+QAction *AgentsWindow::action(const QString &name) const
+{
+    return m_actions.value(name);
+}
+
+store::Dataset &AgentsWindow::agents() const
+{
+    return m_ws.dm.tblCustomers;
+}
+
+// A command of one page: its shortcut works while the focus is on that page.
+QAction *AgentsWindow::command(QWidget *page, QToolBar *bar, const char *name,
+                               const QString &caption, const QString &shortcut, const QString &log,
+                               std::function<bool()> enabled, std::function<void()> work)
+{
+    QAction *a =
+        addCommand(page, m_ws, name, caption, shortcut, log, std::move(enabled), std::move(work));
+    bar->addAction(a);
+    m_actions.insert(a->objectName(), a);
+    return a;
+}
+
+// ---------------------------------------------------------------- list page
+
+void AgentsWindow::buildListPage()
+{
+    auto *bar = new QToolBar(m_listPage);
+    bar->setObjectName(QStringLiteral("tbList"));
+    bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    Rights &rights = m_ws.rights;
+    const auto right = [&rights](const char *flag) {
+        return [&rights, flag] { return rights.allows(Right, QLatin1String(flag)); };
+    };
+    command(m_listPage, bar, "Act_Insert", QStringLiteral("新增"), QStringLiteral("Ctrl+N"),
+            LogPrefix + QStringLiteral("新增"), right("Insert"), [this] { insertAgent(); });
+    command(m_listPage, bar, "Act_Modify", QStringLiteral("修改"), QStringLiteral("Ctrl+M"),
+            LogPrefix + QStringLiteral("修改"), right("Modify"), [this] { modifyAgent(); });
+    command(m_listPage, bar, "Act_Delete", QStringLiteral("删除"), QStringLiteral("Ctrl+D"),
+            LogPrefix + QStringLiteral("删除"), right("Delete"), [this] { m_rules->remove(); });
+    command(m_listPage, bar, "spBtnRefresh", QStringLiteral("刷新"), {},
+            LogPrefix + QStringLiteral("刷新"), {}, [this] { refresh(); });
+    command(m_listPage, bar, "Act_Query", QStringLiteral("查询"), QStringLiteral("Ctrl+Q"),
+            LogPrefix + QStringLiteral("查询"), right("Query"), [this] { query(); });
+    command(m_listPage, bar, "Act_Print", QStringLiteral("打印"), QStringLiteral("Ctrl+P"),
+            LogPrefix + QStringLiteral("打印"), right("Print"), [this] { print(); });
+    command(m_listPage, bar, "spBtnEmail", QStringLiteral("Email地址导出"), {}, {}, {},
+            [this] { exportEmail(); });
+
+    m_grid = new DataGrid(m_listPage);
+    m_grid->setObjectName(QStringLiteral("dxDBGrid1"));
+    m_grid->setDataset(&agents());
+    m_grid->addColumn(QStringLiteral("CustId"), QStringLiteral("代理编号"), 90);
+    m_grid->addColumn(QStringLiteral("CustName"), QStringLiteral("商务代理名称"), 200);
+    m_grid->addColumn(QStringLiteral("MainLinkman"), QStringLiteral("主要联系人"), 80);
+    m_grid->addColumn(QStringLiteral("Address"), QStringLiteral("地址"), 200);
+    m_grid->addColumn(QStringLiteral("VocationName"), QStringLiteral("行业类型"), 90);
+    m_grid->addColumn(QStringLiteral("LevelName"), QStringLiteral("商务代理级别"), 90);
+    m_grid->addColumn(QStringLiteral("OriginName"), QStringLiteral("商务代理来源"), 90);
+    m_grid->addColumn(QStringLiteral("Operater"), QStringLiteral("推荐人/单位"), 90);
+    connect(m_grid->view(), &QTreeView::clicked, this,
+            [this] { ErrorDisplay::run(this, [this] { selectRow(); }); });
+    connect(m_grid, &DataGrid::rowActivated, this,
+            [this] { action(QStringLiteral("Act_Modify"))->trigger(); });
+
+    auto *layout = new QVBoxLayout(m_listPage);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->addWidget(bar);
+    layout->addWidget(m_grid, 1);
+}
+
+void AgentsWindow::openDependentSets()
+{
+    store::DataModule &dm = m_ws.dm;
+    for (store::Dataset *d :
+         {&dm.tblCountry, &dm.tblCustDist, &dm.tblCustLevel, &dm.tblCustState, &dm.tblCustOrigin,
+          &dm.tblOperaters, &dm.tblFinanceOrgan, &dm.tblOperateType, &dm.tblOperateOrigin,
+          &dm.tblOperateState, &dm.tblLinkmans, &dm.tblOperates, &dm.tblCustomerState,
+          &dm.tblCustomerAddInfo})
+        d->open();
+}
+
+// The editing happens on the detail page, with the whole main window for the module.
+void AgentsWindow::showDetailForEditing()
+{
+    m_ws.host.setNavigationVisible(false);
+    m_ws.host.setNavigationPage(QStringLiteral("业务管理"));
+    m_pages->setCurrentWidget(m_detailPage);
+    m_form->code()->setFocus();
+}
+
+void AgentsWindow::insertAgent()
+{
+    openDependentSets();
+    agents().append();
+    showDetailForEditing();
+}
+
+void AgentsWindow::modifyAgent()
+{
+    openDependentSets();
+    if (agents().isEmpty())
+        agents().append();
+    else
+        agents().edit();
+    showDetailForEditing();
+    showAgentFolder();
+}
+
+void AgentsWindow::refresh()
+{
+    // The filter each set carries (ownership, last query) survives; a pending edit is dropped.
+    store::DataModule &dm = m_ws.dm;
+    for (store::Dataset *d : {&dm.tblCustomers, &dm.tblLinkmans, &dm.tblOperates,
+                              &dm.tblCustomerState, &dm.tblCustomerAddInfo}) {
+        d->close();
+        d->open();
+    }
+}
+
+void AgentsWindow::query()
+{
+    AgentQueryDialog dialog(AgentQueryDialog::Member::List, m_ws.dm, this);
+    dialog.exec();
+}
+
+void AgentsWindow::print()
+{
+    Printing::preview(this, QStringLiteral("frCustomers.frf"), &agents());
+}
+
+void AgentsWindow::exportEmail()
+{
+    const QString folder = store::session().AppDir + QStringLiteral("Email");
+    QDir().mkpath(folder);
+    const QString caption = QStringLiteral("Email地址导出");
+    const QString path =
+        FileDialog::getSaveFileName(this, caption, folder, QStringLiteral("AgentEmail"),
+                                    QStringLiteral("文本文件(*.txt)"), QStringLiteral("txt"));
+    if (path.isEmpty())
+        return;
+    store::Dataset &set = agents();
+    set.first();
+    // Written whole into a temporary file and put in place at the end: a failure never leaves
+    // a half-written list under the chosen name.
+    QSaveFile file(path);
+    const auto failed = [this, &file, &path, &caption] {
+        MessageBox::warning(this,
+                            QStringLiteral("对不起，文件“%1”无法写入：%2")
+                                .arg(QDir::toNativeSeparators(path), file.errorString()),
+                            caption);
+    };
+    if (!file.open(QIODevice::WriteOnly)) {
+        failed();
+        return;
+    }
+    const int email = set.fieldIndex(QStringLiteral("Email"));
+    set.forEachRow([&file, email](int, const QVector<QVariant> &values) {
+        const QString address = values.value(email).toString();
+        if (!address.isEmpty())
+            file.write(address.toUtf8() + "\r\n");
+    });
+    set.last();
+    if (!file.commit()) {
+        failed();
+        return;
+    }
+    MessageBox::information(this, QStringLiteral("商务代理Email地址列表导出成功！"));
+}
+
+void AgentsWindow::selectRow()
+{
+    RecordFolders::ensure(RecordFolders::root());
+    m_ws.host.showFolder(RecordFolders::root());
+    if (agents().isEmpty())
+        return;
+    showAgentFolder();
+}
+
+// The current agent's document folder, made when missing; FilesDir itself while there is no
+// agent or its code cannot name a folder.
+void AgentsWindow::showAgentFolder()
+{
+    const QString root = RecordFolders::root();
+    RecordFolders::ensure(root);
+    const store::Dataset &set = agents();
+    const QString code = set.isEmpty() ? QString() : set.text(QStringLiteral("CustId"));
+    const auto folder = code.isEmpty() ? std::nullopt : RecordFolders::folderFor(code);
+    if (!folder) {
+        m_ws.host.showFolder(root);
+        return;
+    }
+    RecordFolders::ensure(*folder);
+    m_ws.host.showFolder(*folder);
+}
+
+// ---------------------------------------------------------------- detail page
+
+void AgentsWindow::buildDetailPage()
+{
+    auto *bar = new QToolBar(m_detailPage);
+    bar->setObjectName(QStringLiteral("tbDetail"));
+    bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    Rights &rights = m_ws.rights;
+    store::Dataset &set = agents();
+    using State = store::Dataset::State;
+    command(
+        m_detailPage, bar, "Act_Add", QStringLiteral("新增"), QStringLiteral("Ctrl+A"),
+        LogPrefix + QStringLiteral("新增"),
+        [&rights, &set] {
+            return rights.allows(Right, QStringLiteral("Insert")) && set.state() != State::Insert;
+        },
+        [this] { addAgent(); });
+    command(
+        m_detailPage, bar, "Act_Save", QStringLiteral("保存"), QStringLiteral("Ctrl+S"),
+        LogPrefix + QStringLiteral("保存"),
+        [&rights, &set] {
+            return set.state() == State::Insert ||
+                   (set.state() == State::Edit && rights.allows(Right, QStringLiteral("Modify")));
+        },
+        [this] { m_rules->save(); });
+    command(
+        m_detailPage, bar, "Act_Del", QStringLiteral("删除"), {},
+        LogPrefix + QStringLiteral("删除"),
+        [&rights] { return rights.allows(Right, QStringLiteral("Delete")); },
+        [this] { m_rules->remove(); });
+    command(
+        m_detailPage, bar, "Act_Prt", QStringLiteral("打印"), {},
+        LogPrefix + QStringLiteral("打印"),
+        [&rights] { return rights.allows(Right, QStringLiteral("Print")); },
+        [this] { Printing::preview(this, QStringLiteral("frCustomerDetail.frf"), &agents()); });
+    command(
+        m_detailPage, bar, "Act_Cancel", QStringLiteral("放弃"), {}, {},
+        [&set] { return set.isEditing(); }, [this] { cancelEdit(); });
+
+    m_form = new AgentForm(m_ws, set, AgentForm::Labels::DetailPage, m_detailPage);
+    m_rules = std::make_unique<AgentRules>(m_ws, *m_form, AgentTexts::detailPage());
+    connect(m_form->codeCheckButton(), &QPushButton::clicked, this,
+            [this] { ErrorDisplay::run(this, [this] { m_rules->checkCode(); }); });
+    connect(m_form->nameCheckButton(), &QPushButton::clicked, this,
+            [this] { ErrorDisplay::run(this, [this] { m_rules->checkName(); }); });
+
+    // The agent's related rows; their pages are filled by the modules that edit those rows.
+    m_related = new QTabWidget(m_detailPage);
+    m_related->setObjectName(QStringLiteral("pcRelated"));
+    const struct {
+        const char *name, *caption;
+    } related[] = {{"tsLinkmans", "联系人资料"},
+                   {"tsOperates", "联络记录"},
+                   {"tsCustomerState", "商务代理接触"},
+                   {"tsAddInfo", "其他资料"}};
+    for (const auto &r : related) {
+        auto *page = new QWidget;
+        page->setObjectName(QLatin1String(r.name));
+        m_related->addTab(page, QString::fromUtf8(r.caption));
+    }
+
+    auto *scroll = new QScrollArea(m_detailPage);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(m_form);
+    auto *layout = new QVBoxLayout(m_detailPage);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->addWidget(bar);
+    layout->addWidget(scroll, 3);
+    layout->addWidget(m_related, 2);
+}
+
+void AgentsWindow::addAgent()
+{
+    agents().append();
+    m_form->code()->setFocus();
+}
+
+void AgentsWindow::cancelEdit()
+{
+    if (agents().isEditing())
+        agents().cancel();
+}

@@ -1,0 +1,33 @@
+#include "commandaction.h"
+
+#include "commandenabler.h"
+#include "datamodule.h"
+#include "errordisplay.h"
+#include "workspace.h"
+
+#include <QAction>
+#include <QWidget>
+
+QAction *addCommand(QWidget *owner, Workspace &ws, const char *name, const QString &caption,
+                    const QString &shortcut, const QString &log, std::function<bool()> enabled,
+                    std::function<void()> work)
+{
+    auto *a = new QAction(caption, owner);
+    a->setObjectName(QLatin1String(name));
+    if (!shortcut.isEmpty()) {
+        a->setShortcut(QKeySequence(shortcut));
+        a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    }
+    owner->addAction(a);
+    store::DataModule &dm = ws.dm;
+    QObject::connect(a, &QAction::triggered, owner, [owner, &dm, log, work = std::move(work)] {
+        ErrorDisplay::run(owner, [&] {
+            if (!log.isEmpty())
+                dm.writeLog(log);
+            work();
+        });
+    });
+    if (enabled)
+        ws.enabler.add(a, std::move(enabled));
+    return a;
+}

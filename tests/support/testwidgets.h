@@ -1,0 +1,63 @@
+#pragma once
+
+#include "modulehost.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+
+namespace testsupport
+{
+
+// A stand-in for the main window as a module sees it: it records the windows and panels
+// registered for commands, what was shown in the host area and the folders the file panel
+// was pointed at, and lends a frame to parent dialogs.
+class RecordingHost : public ModuleHost
+{
+  public:
+    QHash<QString, std::function<void()>> windows;
+    QHash<QString, QWidget *> modules;
+    QWidget *shown = nullptr;
+    QStringList folders;
+    QString navigationPage;
+    bool navigationVisible = true;
+    QWidget frameWidget;
+
+    void registerModule(const QString &command, QWidget *panel) override
+    {
+        modules.insert(command, panel);
+    }
+    void setCommandWindow(const QString &command, std::function<void()> open) override
+    {
+        windows.insert(command, std::move(open));
+    }
+    void showContent(QWidget *panel) override { shown = panel; }
+    void hideContent(QWidget *panel) override
+    {
+        if (shown == panel)
+            shown = nullptr;
+    }
+    void returnToSchedule(const QString &page) override
+    {
+        navigationPage = page;
+        shown = nullptr;
+    }
+    void showFolder(const QString &folder) override { folders << folder; }
+    bool isNavigationVisible() const override { return navigationVisible; }
+    void setNavigationVisible(bool visible) override { navigationVisible = visible; }
+    void setNavigationPage(const QString &page) override { navigationPage = page; }
+    QWidget *frame() override { return &frameWidget; }
+    QString lastFolder() const { return folders.isEmpty() ? QString() : folders.last(); }
+};
+
+// Types text into a widget key by key, as a keyboard with an input method would: Chinese
+// characters included, which QTest::keyClicks cannot send.
+void typeText(QWidget *widget, const QString &text);
+
+// Runs `work` on the modal window with this objectName as soon as it is shown; for windows
+// opened with exec().
+void whenModal(const QString &objectName, std::function<void(QWidget *)> work);
+
+} // namespace testsupport
