@@ -1,7 +1,10 @@
 // tessaly-bench-modules: the module commands as a seat meets them, through the real main
 // window (offscreen): from the command to its list painted with the first screen of rows.
 //
-//   tessaly-bench-modules LOCATION [--runs N]
+//   tessaly-bench-modules LOCATION [--runs N] [--shot FILE.png]
+//
+// --shot saves pictures of the main window with the agent module's list and detail pages
+// (FILE.png and FILE-detail.png) instead of measuring: the pictures of the README.
 //
 // Figures are printed with their targets; a missed target is reported, never a failure.
 #include "agents.h"
@@ -77,11 +80,10 @@ struct Seat {
         store::session().CurrentUserID = user;
         dm.openAtStartup(appDir);
         main = std::make_unique<MainWindow>(dm);
-        if (!main->runShowStep())
-            throw store::StoreError(QStringLiteral("the main window did not start"));
         installAgents(main->workspace());
         main->resize(1280, 800);
         main->show();
+        QApplication::processEvents(); // the window's first-show step: rights, schedule, file panel
         main->enabler().update();
     }
     store::DataModule dm;
@@ -171,16 +173,19 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     MessageBox::setScripted(true);
     const QStringList args = app.arguments();
-    QString location;
+    QString location, shot;
     int runs = 5;
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--runs") && i + 1 < args.size())
             runs = std::max(1, args[++i].toInt());
+        else if (args[i] == QLatin1String("--shot") && i + 1 < args.size())
+            shot = args[++i];
         else if (location.isEmpty() && !args[i].startsWith(QLatin1String("--")))
             location = store::Connection::normalise(args[i]);
     }
     if (location.isEmpty()) {
-        std::fprintf(stderr, "usage: tessaly-bench-modules LOCATION [--runs N]\n");
+        std::fprintf(stderr,
+                     "usage: tessaly-bench-modules LOCATION [--runs N] [--shot FILE.png]\n");
         return 2;
     }
     QTemporaryDir dir;
@@ -192,6 +197,16 @@ int main(int argc, char *argv[])
         QDir().mkpath(appDir + QStringLiteral("Data"));
         QFile(appDir + QStringLiteral("Data/KTA30.wdb")).open(QIODevice::WriteOnly);
 
+        if (!shot.isEmpty()) {
+            Seat seat(appDir, QStringLiteral("Admin"));
+            AgentsWindow *w = seat.openAgents();
+            seat.main->grab().save(shot);
+            w->pages()->setCurrentWidget(w->detailPage());
+            QApplication::processEvents();
+            seat.main->grab().save(
+                QString(shot).replace(QLatin1String(".png"), QLatin1String("-detail.png")));
+            return 0;
+        }
         std::vector<Figure> figures;
         for (const QString &user : {QStringLiteral("Admin"), QStringLiteral("user1")})
             for (Figure &f : measure(appDir, user, runs))

@@ -189,6 +189,16 @@ QPushButton *AgentForm::dictionaryButton(const char *objectName, const char *com
     return b;
 }
 
+void AgentForm::openEditingSets(store::DataModule &dm)
+{
+    for (store::Dataset *d :
+         {&dm.tblCountry, &dm.tblCustDist, &dm.tblCustLevel, &dm.tblCustState, &dm.tblCustOrigin,
+          &dm.tblOperaters, &dm.tblFinanceOrgan, &dm.tblOperateType, &dm.tblOperateOrigin,
+          &dm.tblOperateState, &dm.tblLinkmans, &dm.tblOperates, &dm.tblCustomerState,
+          &dm.tblCustomerAddInfo})
+        d->open();
+}
+
 QString AgentForm::shownText(const QWidget *field)
 {
     if (const auto *date = qobject_cast<const DbDateEdit *>(field))

@@ -13,6 +13,7 @@ struct Workspace;
 
 namespace store
 {
+class DataModule;
 class Dataset;
 }
 
@@ -48,6 +49,10 @@ class AgentForm : public QWidget
     QPushButton *codeCheckButton() const { return m_codeCheck; }
     QPushButton *nameCheckButton() const { return m_nameCheck; }
     EnterChain *enterChain() const { return m_chain; }
+
+    // Opens what an agent editor works with, each set only when it is closed: the choice
+    // lists' dictionaries and referrers, and the sets of the agent's related rows.
+    static void openEditingSets(store::DataModule &dm);
 
     // The text a field shows, as the required-field checks read it.
     static QString shownText(const QWidget *field);

@@ -1,6 +1,7 @@
 #include "agentpicker.h"
 
 #include "agenteditordialog.h"
+#include "agentform.h"
 #include "agentquerydialog.h"
 #include "commandaction.h"
 #include "datagrid.h"
@@ -128,14 +129,8 @@ void AgentPicker::showEvent(QShowEvent *event)
 // a quick search left over from an earlier picker.
 void AgentPicker::prepareSets()
 {
-    store::DataModule &dm = m_ws.dm;
-    for (store::Dataset *d :
-         {&dm.tblCountry, &dm.tblCustDist, &dm.tblCustLevel, &dm.tblCustState, &dm.tblCustOrigin,
-          &dm.tblOperaters, &dm.tblFinanceOrgan, &dm.tblOperateType, &dm.tblOperateOrigin,
-          &dm.tblOperateState, &dm.tblLinkmans, &dm.tblOperates, &dm.tblCustomerState,
-          &dm.tblCustomerAddInfo})
-        d->open();
-    dm.applyOwnership(dm.tblCustomers2);
+    AgentForm::openEditingSets(m_ws.dm);
+    m_ws.dm.applyOwnership(m_ws.dm.tblCustomers2);
 }
 
 // 选择: the picked agent's code goes into the field PickTarget names, the target row starting

@@ -126,17 +126,6 @@ void AgentsWindow::buildListPage()
     layout->addWidget(m_grid, 1);
 }
 
-void AgentsWindow::openDependentSets()
-{
-    store::DataModule &dm = m_ws.dm;
-    for (store::Dataset *d :
-         {&dm.tblCountry, &dm.tblCustDist, &dm.tblCustLevel, &dm.tblCustState, &dm.tblCustOrigin,
-          &dm.tblOperaters, &dm.tblFinanceOrgan, &dm.tblOperateType, &dm.tblOperateOrigin,
-          &dm.tblOperateState, &dm.tblLinkmans, &dm.tblOperates, &dm.tblCustomerState,
-          &dm.tblCustomerAddInfo})
-        d->open();
-}
-
 // The editing happens on the detail page, with the whole main window for the module.
 void AgentsWindow::showDetailForEditing()
 {
@@ -148,14 +137,14 @@ void AgentsWindow::showDetailForEditing()
 
 void AgentsWindow::insertAgent()
 {
-    openDependentSets();
+    AgentForm::openEditingSets(m_ws.dm);
     agents().append();
     showDetailForEditing();
 }
 
 void AgentsWindow::modifyAgent()
 {
-    openDependentSets();
+    AgentForm::openEditingSets(m_ws.dm);
     if (agents().isEmpty())
         agents().append();
     else

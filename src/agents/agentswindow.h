@@ -53,7 +53,6 @@ class AgentsWindow : public QWidget
     void print();
     void exportEmail();
     void selectRow();
-    void openDependentSets();
     void showDetailForEditing();
     void showAgentFolder();
 

@@ -86,7 +86,9 @@ class TestAgentsWindow : public QObject
         QFETCH(QString, engine);
         AgentsFixture f(engine);
         Window win(f);
-        win.act("Act_Insert")->trigger();
+        win.w.grid()->view()->setFocus();
+        testsupport::untilIdle();
+        QTest::keyClick(win.w.grid()->view(), Qt::Key_N, Qt::ControlModifier); // 新增
         QCOMPARE(win.agents().state(), store::Dataset::State::Insert);
         QCOMPARE(win.w.pages()->currentWidget(), win.w.detailPage());
         QVERIFY(!f.host.navigationVisible);
@@ -95,7 +97,8 @@ class TestAgentsWindow : public QObject
         fillAgent(win.w.form(), u"N'01"_s, u"新代理"_s);
         choose(win.w.form()->country(), u"中国"_s);
         choose(win.w.form()->province(), u"上海市"_s);
-        win.act("Act_Save")->trigger();
+        testsupport::untilIdle();
+        QTest::keyClick(win.w.form()->code(), Qt::Key_S, Qt::ControlModifier); // 保存
         QCOMPARE(shownTexts(), QStringList());
         QCOMPARE(win.agents().state(), store::Dataset::State::Browse);
         QCOMPARE(
@@ -273,7 +276,11 @@ class TestAgentsWindow : public QObject
         QVERIFY(win.enabled("Act_Insert"));
         QVERIFY(!win.enabled("Act_Save")); // nothing being edited
         QVERIFY(!win.enabled("Act_Cancel"));
-        win.act("Act_Add")->trigger();
+        win.w.pages()->setCurrentWidget(win.w.detailPage());
+        win.w.form()->code()->setFocus();
+        QTest::keyClick(win.w.form()->code(), Qt::Key_A,
+                        Qt::ControlModifier); // 新增, not select-all
+        QCOMPARE(win.agents().state(), store::Dataset::State::Insert);
         QVERIFY(!win.enabled("Act_Add")); // while a new agent is entered
         QVERIFY(win.enabled("Act_Save"));
         win.act("Act_Cancel")->trigger();
