@@ -12,6 +12,7 @@
 #include "printing.h"
 #include "recordfolders.h"
 #include "session.h"
+#include "storeerror.h"
 #include "testusers.h"
 
 #include <QAction>
@@ -488,6 +489,57 @@ class TestAgentsWindow : public QObject
         win.w.findChild<QPushButton *>(u"btnCustLevel"_s)->click();
         choose(win.w.form()->level(), u"战略代理"_s);
         QCOMPARE(win.agents().value(u"LevelID"_s).toString(), u"E"_s);
+    }
+
+    // Leaving a pending agent by selecting another row stores it without the page's checks,
+    // or drops it when it has no code.
+    void movingStoresOrDrops_data() { testsupport::addEngineRows(); }
+    void movingStoresOrDrops()
+    {
+        QFETCH(QString, engine);
+        AgentsFixture f(engine);
+        f.addAgent(u"H01"_s, u"原有"_s);
+        Window win(f);
+        AgentForm *form = win.w.form();
+        win.act("Act_Add")->trigger();
+        testsupport::typeText(form->code(), u"H02"_s); // nothing else: no check runs on a move
+        win.w.grid()->view()->setCurrentIndex(win.w.grid()->model()->index(0, 0));
+        QCOMPARE(win.agents().state(), store::Dataset::State::Browse);
+        QCOMPARE(f.scalar(u"SELECT SUser FROM tblCustomers WHERE CustId = 'H02'"_s).toString(),
+                 u"Admin"_s);
+
+        win.act("Act_Add")->trigger();
+        testsupport::typeText(form->name(), u"无编号"_s);
+        win.agents().first();
+        QCOMPARE(f.scalar(u"SELECT COUNT(*) FROM tblCustomers"_s).toInt(), 2);
+        QCOMPARE(win.agents().rowCount(), 2);
+        QCOMPARE(shownTexts(), QStringList());
+    }
+
+    // Two seats on one agent: the later save never overwrites the other seat's change, and
+    // the row stays in editing so nothing typed is lost.
+    void otherSeatChangedTheAgent_data() { testsupport::addEngineRows(); }
+    void otherSeatChangedTheAgent()
+    {
+        QFETCH(QString, engine);
+        AgentsFixture f(engine);
+        f.addAgent(u"G01"_s, u"共用"_s, u"Admin"_s,
+                   {{u"VocationID"_s, u"01"_s},
+                    {u"OriginID"_s, u"01"_s},
+                    {u"LevelID"_s, u"A"_s},
+                    {u"StateId"_s, u"01"_s},
+                    {u"CreateDate"_s, QDate(2026, 5, 6)}});
+        Window win(f);
+        testsupport::typeText(win.w.form()->name(), u"甲座席"_s);
+        const auto other = f.store.connect();
+        other->exec(
+            u"UPDATE tblCustomers SET CustName = ?, RowVer = RowVer + 1 WHERE CustId = 'G01'"_s,
+            {u"乙座席"_s});
+        win.act("Act_Save")->trigger();
+        QCOMPARE(shownTexts(), QStringList{store::StoreError::conflictText()});
+        QCOMPARE(win.agents().state(), store::Dataset::State::Edit);
+        QCOMPARE(win.w.form()->name()->text(), u"共用甲座席"_s);
+        QCOMPARE(f.scalar(u"SELECT CustName FROM tblCustomers"_s).toString(), u"乙座席"_s);
     }
 
     // Enter walks the fields in data-entry order; from the country it always reaches the province.
