@@ -11,6 +11,7 @@
 #include "session.h"
 
 #include <QComboBox>
+#include <QDate>
 #include <QDir>
 #include <QSqlQuery>
 #include <QTest>
@@ -68,6 +69,16 @@ void AgentsFixture::addAgent(const QString &code, const QString &name, const QSt
     db.exec(QStringLiteral("INSERT INTO tblCustomers (%1) VALUES (%2)")
                 .arg(idents.join(QLatin1Char(',')), marks.join(QLatin1Char(','))),
             values);
+}
+
+void AgentsFixture::addCompleteAgent(const QString &code, const QString &name, const QString &owner)
+{
+    addAgent(code, name, owner,
+             {{QStringLiteral("VocationID"), QStringLiteral("01")},
+              {QStringLiteral("OriginID"), QStringLiteral("01")},
+              {QStringLiteral("LevelID"), QStringLiteral("A")},
+              {QStringLiteral("StateId"), QStringLiteral("01")},
+              {QStringLiteral("CreateDate"), QDate(2026, 1, 2)}});
 }
 
 QVariant AgentsFixture::scalar(const QString &sql, const QVariantList &values)

@@ -34,6 +34,10 @@ class AgentsFixture
     // Adds an agent row directly in the store, owned by `owner`.
     void addAgent(const QString &code, const QString &name,
                   const QString &owner = QStringLiteral("Admin"), const QVariantMap &more = {});
+    // An agent whose required fields (trade, origin, level, state, creation date) are filled,
+    // so that 保存 on it passes every check.
+    void addCompleteAgent(const QString &code, const QString &name,
+                          const QString &owner = QStringLiteral("Admin"));
     QVariant scalar(const QString &sql, const QVariantList &values = {});
     // Rows of tblLog with this operation text.
     int logCount(const QString &operate);

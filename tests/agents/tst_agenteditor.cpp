@@ -104,12 +104,7 @@ class TestAgentEditor : public QObject
     {
         QFETCH(QString, engine);
         AgentsFixture f(engine);
-        f.addAgent(u"V01"_s, u"旧名"_s, u"Admin"_s,
-                   {{u"VocationID"_s, u"01"_s},
-                    {u"OriginID"_s, u"01"_s},
-                    {u"LevelID"_s, u"A"_s},
-                    {u"StateId"_s, u"01"_s},
-                    {u"CreateDate"_s, QDate(2026, 3, 4)}});
+        f.addCompleteAgent(u"V01"_s, u"旧名"_s);
         f.setRightFlag(u"301"_s, u"Modify"_s, false);
         f.setRightFlag(u"301"_s, u"Insert"_s, false);
         f.openAgentsModule();

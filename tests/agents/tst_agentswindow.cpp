@@ -352,12 +352,7 @@ class TestAgentsWindow : public QObject
     {
         QFETCH(QString, engine);
         AgentsFixture f(engine);
-        f.addAgent(u"M01"_s, u"改号"_s, u"Admin"_s,
-                   {{u"VocationID"_s, u"01"_s},
-                    {u"OriginID"_s, u"01"_s},
-                    {u"LevelID"_s, u"A"_s},
-                    {u"StateId"_s, u"01"_s},
-                    {u"CreateDate"_s, QDate(2026, 1, 2)}});
+        f.addCompleteAgent(u"M01"_s, u"改号"_s);
         Window win(f);
         AgentForm *form = win.w.form();
         const QString files = store::session().FilesDir;
@@ -523,12 +518,7 @@ class TestAgentsWindow : public QObject
     {
         QFETCH(QString, engine);
         AgentsFixture f(engine);
-        f.addAgent(u"G01"_s, u"共用"_s, u"Admin"_s,
-                   {{u"VocationID"_s, u"01"_s},
-                    {u"OriginID"_s, u"01"_s},
-                    {u"LevelID"_s, u"A"_s},
-                    {u"StateId"_s, u"01"_s},
-                    {u"CreateDate"_s, QDate(2026, 5, 6)}});
+        f.addCompleteAgent(u"G01"_s, u"共用"_s);
         Window win(f);
         testsupport::typeText(win.w.form()->name(), u"甲座席"_s);
         const auto other = f.store.connect();
