@@ -110,14 +110,10 @@ bool AgentRules::save()
     if (agents.state() == store::Dataset::State::Edit &&
         agents.isChanged(QStringLiteral("CustId"))) {
         before = agents.storedValue(QStringLiteral("CustId")).toString();
-        if (before.compare(code, Qt::CaseInsensitive) != 0) {
-            if (const auto kind = store::firstAgentReference(m_ws.dm, before)) {
-                MessageBox::warning(window(),
-                                    QStringLiteral("对不起，该商务代理已有%1，不能修改代理编号！")
-                                        .arg(store::agentReferenceName(*kind)));
-                m_form.code()->setFocus();
-                return false;
-            }
+        if (const auto refusal = store::agentCodeChangeRefusal(m_ws.dm, before, code)) {
+            MessageBox::warning(window(), *refusal);
+            m_form.code()->setFocus();
+            return false;
         }
         if (before == code)
             before.clear();
@@ -168,7 +164,7 @@ void AgentRules::remove()
     if (const auto kind = store::firstAgentReference(m_ws.dm, id)) {
         const QString *messages[] = {&m_texts.contacts, &m_texts.records, &m_texts.agentContacts,
                                      &m_texts.otherInfo, &m_texts.schedule};
-        MessageBox::warning(window(), *messages[*kind]);
+        MessageBox::warning(window(), *messages[int(*kind)]);
         return;
     }
     if (!MessageBox::confirm(window(), m_texts.confirmDelete))

@@ -36,7 +36,6 @@
 #include <QVBoxLayout>
 #include <QGuiApplication>
 
-using store::Condition;
 using store::Dataset;
 
 namespace {
@@ -200,11 +199,6 @@ void MainWindow::openDictionaries()
               &m_dm.tblOperateState, &m_dm.tblCurrencyRate});
 }
 
-void MainWindow::applyOwnership(Dataset &set)
-{
-    m_dm.applyOwnership(set);
-}
-
 void MainWindow::rebuildLedger(Dataset &query, bool receivables)
 {
     query.close();
@@ -345,8 +339,8 @@ void MainWindow::buildCommands()
         switchModule({QStringLiteral("Act_Customers"), PageBusiness,
                       [this, &dm] {
                           openDictionaries();
-                          applyOwnership(dm.tblCustomers);
-                          applyOwnership(dm.tblCustomers2);
+                          dm.applyOwnership(dm.tblCustomers);
+                          dm.applyOwnership(dm.tblCustomers2);
                           if (dm.tblOperates.isFiltered())
                               dm.tblOperates.clearFilter();
                           if (dm.tblOperaters.isFiltered())
@@ -364,7 +358,7 @@ void MainWindow::buildCommands()
                 switchModule({QStringLiteral("Act_Linkman"), PageBusiness,
                               [this, &dm] {
                                   openDictionaries();
-                                  applyOwnership(dm.tblCustomers2);
+                                  dm.applyOwnership(dm.tblCustomers2);
                                   dm.qryLinkmans1.close();
                                   if (dm.isAdministrator(store::session().CurrentUserID)) {
                                       dm.qryLinkmans1.setSql(QStringLiteral("select * from tblLinkmans"));
@@ -409,8 +403,8 @@ void MainWindow::buildCommands()
                 switchModule({QStringLiteral("Act_OperatesInfo"), PageBusiness,
                               [this, &dm] {
                                   openDictionaries();
-                                  applyOwnership(dm.tblCustomers2);
-                                  applyOwnership(dm.tblOperates2);
+                                  dm.applyOwnership(dm.tblCustomers2);
+                                  dm.applyOwnership(dm.tblOperates2);
                                   if (dm.tblLinkmans2.isFiltered())
                                       dm.tblLinkmans2.clearFilter();
                                   if (dm.tblOperaters.isFiltered())
@@ -426,7 +420,7 @@ void MainWindow::buildCommands()
                 switchModule({QStringLiteral("Act_Plan"), PageBusiness,
                               [this, &dm] {
                                   openDictionaries();
-                                  applyOwnership(dm.tblCustomers2);
+                                  dm.applyOwnership(dm.tblCustomers2);
                                   dm.qryCustomers1.open();
                                   dm.qryPlan.close();
                                   dm.qryPlan.clearFilter();
@@ -723,7 +717,7 @@ bool MainWindow::runShowStep()
                   &m_dm.tblCustomers, &m_dm.tblOperates, &m_dm.tblOperaters});
         m_dm.tblUser.close();
         m_dm.tblUser.open();
-        applyOwnership(m_dm.tblCustomers2);
+        m_dm.applyOwnership(m_dm.tblCustomers2);
         m_dm.qryPlan.close();
         m_dm.qryPlan.clearFilter();
         m_dm.qryPlan.setSql(QStringLiteral("select * from tblPlan"));

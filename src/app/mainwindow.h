@@ -87,7 +87,6 @@ private:
     bool requireAdministrator();
     void openWindow(const QString &command);
     void switchModule(const Module &module);
-    void applyOwnership(store::Dataset &set);
     void openEach(std::initializer_list<store::Dataset *> sets);
     void openDictionaries();
     void rebuildLedger(store::Dataset &query, bool receivables);

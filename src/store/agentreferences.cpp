@@ -10,7 +10,7 @@ namespace
 {
 
 struct Check {
-    AgentReference::Kind kind;
+    AgentReference kind;
     const char *sql;
 };
 
@@ -26,7 +26,7 @@ const Check checks[] = {
 
 } // namespace
 
-std::optional<AgentReference::Kind> firstAgentReference(DataModule &dm, const QString &custId)
+std::optional<AgentReference> firstAgentReference(DataModule &dm, const QString &custId)
 {
     Dataset &q = dm.qryPubQuery;
     for (const Check &c : checks) {
@@ -44,7 +44,7 @@ std::optional<AgentReference::Kind> firstAgentReference(DataModule &dm, const QS
     return std::nullopt;
 }
 
-QString agentReferenceName(AgentReference::Kind kind)
+QString agentReferenceName(AgentReference kind)
 {
     switch (kind) {
     case AgentReference::Contacts:
@@ -61,21 +61,27 @@ QString agentReferenceName(AgentReference::Kind kind)
     return {};
 }
 
+std::optional<QString> agentCodeChangeRefusal(DataModule &dm, const QString &before,
+                                              const QString &after)
+{
+    if (before.isEmpty() || before.compare(after, Qt::CaseInsensitive) == 0)
+        return std::nullopt;
+    if (const auto kind = firstAgentReference(dm, before))
+        return QStringLiteral("对不起，该商务代理已有%1，不能修改代理编号！")
+            .arg(agentReferenceName(*kind));
+    return std::nullopt;
+}
+
 void guardAgentCodeChange(DataModule &dm, Dataset &agents)
 {
     agents.addBeforePost([&dm](Dataset &d) {
         const QString code = QStringLiteral("CustId");
         if (d.state() != Dataset::State::Edit || !d.isChanged(code))
             return Dataset::PostAction::Store;
-        const QString before = d.storedValue(code).toString();
-        // Codes compare without letter case everywhere, so a change of case keeps every
-        // reference; only another code would orphan them.
-        if (before.isEmpty() || before.compare(d.value(code).toString(), Qt::CaseInsensitive) == 0)
-            return Dataset::PostAction::Store;
-        if (const auto kind = firstAgentReference(dm, before))
-            throw StoreError(QStringLiteral("对不起，该商务代理已有%1，不能修改代理编号！")
-                                 .arg(agentReferenceName(*kind)),
-                             StoreError::Kind::Other, QStringLiteral("tblCustomers"), code);
+        if (const auto refusal = agentCodeChangeRefusal(dm, d.storedValue(code).toString(),
+                                                        d.value(code).toString()))
+            throw StoreError(*refusal, StoreError::Kind::Other, QStringLiteral("tblCustomers"),
+                             code);
         return Dataset::PostAction::Store;
     });
 }
