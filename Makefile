@@ -26,6 +26,7 @@ run: store
 	else $(BIN)/tessaly; fi
 
 test: store
+	@tools/check-deps.sh $(BUILD)
 	@tools/with-pg.sh ctest --test-dir $(BUILD) --output-on-failure -j 2
 
 bench: build
