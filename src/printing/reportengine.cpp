@@ -1,6 +1,7 @@
 #include "reportengine.h"
 
 #include "dataset.h"
+#include "money.h"
 #include "session.h"
 
 #include <QDateTime>
@@ -94,7 +95,7 @@ QString ReportEngine::fieldText(const QVariant &value, store::ColumnType type)
         bool ok = false;
         const double v = value.toDouble(&ok);
         if (ok)
-            return QString::number(v, 'f', 2);
+            return store::Money::text(v);
         break;
     }
     case store::ColumnType::Bool:

@@ -25,6 +25,10 @@ void build(Connection &db)
         db.exec(QStringLiteral("INSERT INTO %1 (Name, Value) VALUES ('version', ?)")
                     .arg(QLatin1String(Schema::InfoTable)),
                 {QString::number(Schema::FormatVersion)});
+        // A store made on a network file system keeps the rollback journal for every seat.
+        if (!db.networkFileSystem().isEmpty())
+            db.exec(QStringLiteral("INSERT INTO %1 (Name, Value) VALUES ('journal', 'delete')")
+                        .arg(QLatin1String(Schema::InfoTable)));
         Seed::fill(db);
     });
 }

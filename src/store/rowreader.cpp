@@ -1,6 +1,7 @@
 #include "rowreader.h"
 
 #include "connection.h"
+#include "money.h"
 #include "storeerror.h"
 
 #include <QDate>
@@ -123,8 +124,9 @@ QVariant RowReader::value(int column, ColumnType type) const
     case ColumnType::AutoNumber:
         return qint64(sqlite3_column_int64(m_stmt, column));
     case ColumnType::Number:
-    case ColumnType::Currency:
         return sqlite3_column_double(m_stmt, column);
+    case ColumnType::Currency:
+        return Money::round(sqlite3_column_double(m_stmt, column));
     case ColumnType::Date: {
         const auto *t = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
         const QDate d = t ? isoDate(t, sqlite3_column_bytes(m_stmt, column)) : QDate();
@@ -156,8 +158,9 @@ QVariant RowReader::convert(const QVariant &v, ColumnType t)
     case ColumnType::AutoNumber:
         return v.toLongLong();
     case ColumnType::Number:
-    case ColumnType::Currency:
         return v.toDouble();
+    case ColumnType::Currency:
+        return Money::round(v.toDouble());
     default:
         return v.toString();
     }

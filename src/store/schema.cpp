@@ -1,5 +1,7 @@
 #include "schema.h"
 
+#include "money.h"
+
 #include <QHash>
 
 namespace store {
@@ -8,11 +10,22 @@ namespace {
 
 using T = ColumnType;
 
+// Every column that holds a user ID or an agent code is as wide as the code itself, so any
+// user can own rows and any agent can have entries.
+constexpr int UserIdWidth = 30;
+
 Column text(const char *name, int width) { return {QString::fromLatin1(name), T::Text, width}; }
+// A record or dictionary code: typed by the user, never empty, unique in its table.
 Column code(const char *name, int width = 30)
 {
     Column c = text(name, width);
     c.unique = true;
+    c.required = true;
+    return c;
+}
+Column required(Column c)
+{
+    c.required = true;
     return c;
 }
 Column indexed(const char *name, int width = 30)
@@ -46,7 +59,7 @@ std::vector<Table> build()
 {
     std::vector<Table> v;
     const auto owner = [](std::vector<Column> cols) {
-        Column s = indexed("SUser", 20);
+        Column s = indexed("SUser", UserIdWidth);
         cols.push_back(s);
         cols.push_back(text("SDate", 20));
         return cols;
@@ -85,15 +98,15 @@ std::vector<Table> build()
                         of("Link", T::Bool), indexed("LinkCustID", 50), of("CreateDate", T::Date),
                         text("LinkmanID", 30), text("OriginId", 30), text("TypeID", 30),
                         of("WriteDate", T::Date), of("EndDate", T::Date), text("OperaterID", 30),
-                        of("CompactAmount", T::Number), of("Profit", T::Number),
+                        of("CompactAmount", T::Currency), of("Profit", T::Currency),
                         of("Rate", T::Number), text("CurrID", 20), of("RMB", T::Currency),
                         text("InOrOut", 50), text("OperateStateID", 30), text("FilePath", 100)}),
                  {}});
     v.push_back({"tblOperateDetail",
-                 {indexed("OperateID"), text("DetailNo", 20), text("DTitle", 100),
+                 {indexed("OperateID"), required(text("DetailNo", 20)), text("DTitle", 100),
                   of("OperateDate", T::Date), text("Memo", 255), text("InOut", 50),
-                  text("CurrID", 20), of("Price", T::Number), of("Amount", T::Number),
-                  of("DTotal", T::Number), of("RMB", T::Number)},
+                  text("CurrID", 20), of("Price", T::Currency), of("Amount", T::Number),
+                  of("DTotal", T::Currency), of("RMB", T::Currency)},
                  {"OperateID", "DetailNo"}});
     v.push_back({"tblPlan",
                  {of("PlanID", T::AutoNumber), of("PlanDate", T::Date), text("PlanTime", 30),
@@ -102,9 +115,9 @@ std::vector<Table> build()
                   text("FilePath", 100)},
                  {}});
     v.push_back({"tblCustomerState",
-                 {indexed("CustID", 20), of("LinkDate", T::Date), text("LinkTime", 20),
+                 {indexed("CustID"), of("LinkDate", T::Date), text("LinkTime", 20),
                   text("LinkType", 30), text("Linkman", 50), text("Duty", 50),
-                  text("LinkContent", 50), of("Charge", T::Number), text("Address", 50),
+                  text("LinkContent", 50), of("Charge", T::Currency), text("Address", 50),
                   text("Memo", 100)},
                  {}});
     v.push_back({"tblCustomerAddInfo",
@@ -144,17 +157,17 @@ std::vector<Table> build()
 
     // Password holds an Argon2id hash string, hence wider than a typed password would need.
     v.push_back({"tblUser",
-                 {code("UserID"), text("UserName", 50), text("Password", 128), text("DeptID", 50),
+                 {code("UserID", UserIdWidth), text("UserName", 50), text("Password", 128), text("DeptID", 50),
                   text("Duty", 50), text("State", 30), text("RightID", 10), text("Memo", 50),
-                  of("Sys", T::Bool), text("SUser", 20), text("SDate", 20)},
+                  of("Sys", T::Bool), text("SUser", UserIdWidth), text("SDate", 20)},
                  {}});
     v.push_back({"tblUserRight",
-                 {indexed("UserID"), text("RightID", 10), of("Insert", T::Bool),
+                 {indexed("UserID", UserIdWidth), text("RightID", 10), of("Insert", T::Bool),
                   of("Modify", T::Bool), of("Delete", T::Bool), of("Query", T::Bool),
                   of("Print", T::Bool)},
                  {}});
     v.push_back({"tblLog",
-                 {of("LogID", T::AutoNumber), text("LogDateTime", 30), text("UserID", 30),
+                 {of("LogID", T::AutoNumber), text("LogDateTime", 30), text("UserID", UserIdWidth),
                   text("Operate", 200)},
                  {}});
     v.push_back({"tblUserInfo",
@@ -164,7 +177,7 @@ std::vector<Table> build()
     return v;
 }
 
-QString columnType(const Column &c, Engine e)
+QString sqlType(const Column &c, Engine e)
 {
     const bool pg = e == Engine::PostgreSQL;
     switch (c.type) {
@@ -243,10 +256,78 @@ QString identifier(const QString &name, Engine e)
     return QLatin1Char('"') + (e == Engine::PostgreSQL ? name.toLower() : name) + QLatin1Char('"');
 }
 
+std::vector<Constraint> constraints(const Table &t, Engine e)
+{
+    const QString len = e == Engine::PostgreSQL ? QStringLiteral("char_length") : QStringLiteral("length");
+    std::vector<Constraint> out;
+    for (const Column &c : t.columns) {
+        const QString col = identifier(c.name, e);
+        if (c.width > 0)
+            out.push_back({QStringLiteral("w_%1_%2").arg(t.name, c.name),
+                           QStringLiteral("CHECK (%1(%2) <= %3)").arg(len, col).arg(c.width)});
+        if (c.required)
+            out.push_back({QStringLiteral("m_%1_%2").arg(t.name, c.name),
+                           QStringLiteral("CHECK (%1 IS NOT NULL AND %2(%1) > 0)").arg(col, len)});
+        if (c.type == ColumnType::Currency)
+            // Money stays within what is exact to four decimals wherever it is computed.
+            out.push_back({QStringLiteral("r_%1_%2").arg(t.name, c.name),
+                           QStringLiteral("CHECK (%1 > -%2 AND %1 < %2)").arg(col, QString::number(Money::Limit, 'f', 0))});
+        if (c.unique)
+            out.push_back({QStringLiteral("u_%1_%2").arg(t.name, c.name), QStringLiteral("UNIQUE (%1)").arg(col)});
+    }
+    if (!t.uniqueTogether.isEmpty()) {
+        QStringList cols;
+        for (const auto &c : t.uniqueTogether)
+            cols << identifier(c, e);
+        out.push_back({QStringLiteral("u_%1_%2").arg(t.name, t.uniqueTogether.last()),
+                       QStringLiteral("UNIQUE (%1)").arg(cols.join(QLatin1Char(',')))});
+    }
+    return out;
+}
+
+QString createTable(const Table &t, Engine e, const QString &as)
+{
+    QStringList defs;
+    const QString key = t.keyColumn();
+    if (key == QLatin1String(RowKey))
+        defs << identifier(key, e) + QLatin1Char(' ') + columnType({key, T::AutoNumber, 0}, e);
+    for (const Column &c : t.columns)
+        defs << identifier(c.name, e) + QLatin1Char(' ') + columnType(c, e);
+    defs << QStringLiteral("%1 INTEGER NOT NULL DEFAULT 0").arg(identifier(QLatin1String(RowVersion), e));
+    for (const Constraint &c : constraints(t, e))
+        defs << QStringLiteral("CONSTRAINT %1 %2").arg(c.name, c.definition);
+    return QStringLiteral("CREATE TABLE %1 (\n  %2\n)").arg(as.isEmpty() ? t.name : as, defs.join(QStringLiteral(",\n  ")));
+}
+
+QStringList createIndexes(const Table &t, Engine e)
+{
+    QStringList out;
+    for (const Column &c : t.columns)
+        if (c.indexed)
+            out << QStringLiteral("CREATE INDEX i_%1_%2 ON %1 (%3)").arg(t.name, c.name, identifier(c.name, e));
+    if (t.name == QLatin1String("tblUserRight"))
+        out << QStringLiteral("CREATE INDEX i_tblUserRight_Pair ON tblUserRight (%1, %2)")
+                   .arg(identifier(QStringLiteral("UserID"), e), identifier(QStringLiteral("RightID"), e));
+    else if (t.name == QLatin1String("tblPlan"))
+        out << QStringLiteral("CREATE INDEX i_tblPlan_PlanDate ON tblPlan (%1)").arg(identifier(QStringLiteral("PlanDate"), e));
+    else if (t.name == QLatin1String("tblCustomers"))
+        // The agent list sorts by name with empty names first and the row key last; the index
+        // serves that order (and its reverse) on both engines.
+        out << QStringLiteral("CREATE INDEX i_tblCustomers_CustName ON tblCustomers (%1%2, %3)")
+                   .arg(identifier(QStringLiteral("CustName"), e),
+                        e == Engine::PostgreSQL ? QStringLiteral(" NULLS FIRST") : QString(),
+                        identifier(QStringLiteral("CNo"), e));
+    return out;
+}
+
+QString columnType(const Column &c, Engine e)
+{
+    return sqlType(c, e);
+}
+
 QStringList createStatements(Engine e)
 {
     const bool pg = e == Engine::PostgreSQL;
-    const QString len = pg ? QStringLiteral("char_length") : QStringLiteral("length");
     QStringList out;
     if (pg) {
         out << QStringLiteral("CREATE EXTENSION IF NOT EXISTS citext");
@@ -258,48 +339,10 @@ QStringList createStatements(Engine e)
     }
     out << QStringLiteral("CREATE TABLE %1 (Name %2 PRIMARY KEY, Value %2)")
                .arg(QLatin1String(InfoTable), pg ? QStringLiteral("text") : QStringLiteral("TEXT"));
-
     for (const Table &t : tables()) {
-        QStringList defs;
-        const QString key = t.keyColumn();
-        if (key == QLatin1String(RowKey))
-            defs << identifier(key, e) + QLatin1Char(' ') + columnType({key, T::AutoNumber, 0}, e);
-        for (const Column &c : t.columns)
-            defs << identifier(c.name, e) + QLatin1Char(' ') + columnType(c, e);
-        defs << QStringLiteral("%1 INTEGER NOT NULL DEFAULT 0").arg(identifier(QLatin1String(RowVersion), e));
-        for (const Column &c : t.columns) {
-            const QString col = identifier(c.name, e);
-            if (c.width > 0)
-                defs << QStringLiteral("CONSTRAINT w_%1_%2 CHECK (%3(%4) <= %5)")
-                            .arg(t.name, c.name, len, col)
-                            .arg(c.width);
-            if (c.required)
-                defs << QStringLiteral("CONSTRAINT m_%1_%2 CHECK (%3 IS NOT NULL AND %4(%3) > 0)")
-                            .arg(t.name, c.name, col, len);
-            if (c.unique)
-                defs << QStringLiteral("CONSTRAINT u_%1_%2 UNIQUE (%3)").arg(t.name, c.name, col);
-        }
-        if (!t.uniqueTogether.isEmpty()) {
-            QStringList cols;
-            for (const auto &c : t.uniqueTogether)
-                cols << identifier(c, e);
-            defs << QStringLiteral("CONSTRAINT u_%1_%2 UNIQUE (%3)")
-                        .arg(t.name, t.uniqueTogether.last(), cols.join(QLatin1Char(',')));
-        }
-        out << QStringLiteral("CREATE TABLE %1 (\n  %2\n)").arg(t.name, defs.join(QStringLiteral(",\n  ")));
-
-        for (const Column &c : t.columns)
-            if (c.indexed)
-                out << QStringLiteral("CREATE INDEX i_%1_%2 ON %1 (%3)").arg(t.name, c.name, identifier(c.name, e));
+        out << createTable(t, e);
+        out << createIndexes(t, e);
     }
-    out << QStringLiteral("CREATE INDEX i_tblUserRight_Pair ON tblUserRight (%1, %2)")
-               .arg(identifier(QStringLiteral("UserID"), e), identifier(QStringLiteral("RightID"), e));
-    out << QStringLiteral("CREATE INDEX i_tblPlan_PlanDate ON tblPlan (%1)").arg(identifier(QStringLiteral("PlanDate"), e));
-    // The agent list sorts by name with empty names first and the row key last; the index
-    // serves that order (and its reverse) on both engines.
-    out << QStringLiteral("CREATE INDEX i_tblCustomers_CustName ON tblCustomers (%1%2, %3)")
-               .arg(identifier(QStringLiteral("CustName"), e), pg ? QStringLiteral(" NULLS FIRST") : QString(),
-                    identifier(QStringLiteral("CNo"), e));
     return out;
 }
 

@@ -47,9 +47,22 @@ QString identifier(const QString &name, Engine engine);
 // Statements that create every table, constraint and index on an empty store.
 QStringList createStatements(Engine engine);
 
+// The pieces of those statements, for one table; `as` names the table made when not empty.
+struct Constraint
+{
+    QString name;       // kind_table_column: w width, m required, r money range, u unique
+    QString definition; // CHECK (...) or UNIQUE (...)
+};
+std::vector<Constraint> constraints(const Table &table, Engine engine);
+QString createTable(const Table &table, Engine engine, const QString &as = {});
+QStringList createIndexes(const Table &table, Engine engine);
+QString columnType(const Column &column, Engine engine);
+
 // Marks a store as one of ours; opening checks it.
 inline constexpr const char *InfoTable = "sysStoreInfo";
-inline constexpr int FormatVersion = 1;
+// 2: codes required, user and agent codes equally wide everywhere, money exact to four
+// decimals. Older stores are brought up to date when a seat opens them (see Upgrade).
+inline constexpr int FormatVersion = 2;
 
 } // namespace Schema
 

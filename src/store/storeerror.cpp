@@ -1,5 +1,6 @@
 #include "storeerror.h"
 
+#include "money.h"
 #include "schema.h"
 
 #include <QRegularExpression>
@@ -16,6 +17,13 @@ StoreError::StoreError(const QString &text, Kind kind, const QString &table, con
 QString StoreError::conflictText()
 {
     return QStringLiteral("对不起，该记录已被其他用户修改或删除，请刷新后重试！");
+}
+
+StoreError StoreError::outOfRange(const QString &table, const QString &column)
+{
+    return StoreError(QStringLiteral("字段 %1 的金额超出范围：绝对值必须小于 %2（表 %3）。")
+                          .arg(column, QString::number(Money::Limit, 'f', 0), table),
+                      Kind::OutOfRange, table, column);
 }
 
 namespace {
@@ -46,6 +54,8 @@ StoreError refusal(QChar kind, const QString &table, const QString &column)
     if (kind == QLatin1Char('u'))
         return StoreError(QStringLiteral("字段 %1 的值已存在，不能重复（表 %2）。").arg(column, table),
                           StoreError::Kind::Duplicate, table, column);
+    if (kind == QLatin1Char('r'))
+        return StoreError::outOfRange(table, column);
     if (kind == QLatin1Char('m'))
         return StoreError(QStringLiteral("字段 %1 不能为空（表 %2）。").arg(column, table),
                           StoreError::Kind::Required, table, column);

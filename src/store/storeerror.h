@@ -13,7 +13,7 @@ namespace store {
 class StoreError : public std::runtime_error
 {
 public:
-    enum class Kind { Other, Connection, Duplicate, Required, TooLong, Conflict, NotAStore };
+    enum class Kind { Other, Connection, Duplicate, Required, TooLong, OutOfRange, Conflict, NotAStore };
 
     explicit StoreError(const QString &text, Kind kind = Kind::Other, const QString &table = {},
                         const QString &column = {});
@@ -27,6 +27,8 @@ public:
     static StoreError fromSql(const QSqlError &error);
 
     static QString conflictText();
+    // The refusal of an amount beyond what money columns hold.
+    static StoreError outOfRange(const QString &table, const QString &column);
 
 private:
     QString m_text;

@@ -1,6 +1,7 @@
 #include "datasetmodel.h"
 
 #include "dataset.h"
+#include "money.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -463,7 +464,7 @@ QString DatasetModel::displayText(const QVariant &value, store::ColumnType type)
         return dt.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
     }
     case T::Currency:
-        return QString::number(value.toDouble(), 'f', 2);
+        return store::Money::text(value.toDouble());
     case T::Number:
         return QString::number(value.toDouble(), 'g', 15);
     case T::Integer:

@@ -1,5 +1,7 @@
 // The store's tables, refusals, letter-case rules, seed and passwords, on every engine.
 #include "connection.h"
+#include "dataset.h"
+#include "money.h"
 #include "newstore.h"
 #include "passwords.h"
 #include "schema.h"
@@ -178,6 +180,128 @@ private Q_SLOTS:
         const QString stored = db->scalar(QStringLiteral("SELECT Password FROM tblUser")).toString();
         QVERIFY(stored.startsWith(QStringLiteral("$argon2id$")));
         QVERIFY(!stored.contains(QStringLiteral("Geheim")));
+    }
+
+    // Every record, dictionary and user code is refused when NULL or empty, naming its column,
+    // whichever way the row arrives.
+    void codesAreNeverEmpty_data() { testsupport::addEngineRows(); }
+    void codesAreNeverEmpty()
+    {
+        QFETCH(QString, engine);
+        testsupport::TempStore s(engine);
+        auto db = s.connect();
+        const struct
+        {
+            const char *table, *column;
+        } codes[] = {{"tblCustomers", "CustId"},      {"tblLinkmans", "LinkmanID"},   {"tblOperates", "OperateID"},
+                     {"tblOperaters", "OperaterID"},  {"tblUser", "UserID"},          {"tblOperateDetail", "DetailNo"},
+                     {"tblCountry", "CountryID"},     {"tblCustDist", "DistID"},      {"tblCustLevel", "LevelID"},
+                     {"tblCustOrigin", "OriginID"},   {"tblCustState", "StateID"},    {"tblVocation", "VocationId"},
+                     {"tblOperateType", "TypeID"},    {"tblOperateOrigin", "OriginID"},
+                     {"tblOperateState", "OperateStateID"}, {"tblDepartment", "DepartmentID"},
+                     {"tblFinanceOrgan", "OrganID"},  {"tblCurrencyRate", "CurrID"}};
+        for (const auto &c : codes) {
+            const Table *t = Schema::find(QLatin1String(c.table));
+            // Everything else a row of the table needs, so that only the code can be refused.
+            const bool memo = t->column(QStringLiteral("Memo")) && t->column(QStringLiteral("Memo"))->required;
+            const QString sql = memo ? QStringLiteral("INSERT INTO %1 (%2, Memo) VALUES (?, '说明')")
+                                     : QStringLiteral("INSERT INTO %1 (%2) VALUES (?)");
+            for (const QVariant &empty : {QVariant(QMetaType::fromType<QString>()), QVariant(QString())}) {
+                const StoreError e = refusal(*db, sql.arg(QLatin1String(c.table), db->ident(QLatin1String(c.column))), {empty});
+                QVERIFY2(e.kind() == StoreError::Kind::Required, c.column);
+                QCOMPARE(e.column(), QLatin1String(c.column));
+                QVERIFY(e.text().contains(QLatin1String(c.column)));
+            }
+        }
+        // A row of blanks is a code like any other.
+        db->exec(QStringLiteral("INSERT INTO tblCustomers (CustId) VALUES ('  ')"));
+    }
+
+    // A user ID and an agent code fit wherever they are held: SUser, the rights and log rows,
+    // the agent-contact entries.
+    void userIdsAndAgentCodesFitEverywhere_data() { testsupport::addEngineRows(); }
+    void userIdsAndAgentCodesFitEverywhere()
+    {
+        QFETCH(QString, engine);
+        testsupport::TempStore s(engine);
+        auto db = s.connect();
+        const QString user(30, QLatin1Char('u')), agent(30, QChar(0x4EE3));
+        db->exec(QStringLiteral("INSERT INTO tblUser (UserID, SUser) VALUES (?, ?)"), {user, user});
+        db->exec(QStringLiteral("INSERT INTO tblUserRight (UserID, RightID) VALUES (?, '301')"), {user});
+        db->exec(QStringLiteral("INSERT INTO tblLog (UserID, Operate) VALUES (?, '登录')"), {user});
+        db->exec(QStringLiteral("INSERT INTO tblCustomers (CustId, SUser) VALUES (?, ?)"), {agent, user});
+        db->exec(QStringLiteral("INSERT INTO tblCustomerState (CustID) VALUES (?)"), {agent});
+        db->exec(QStringLiteral("INSERT INTO tblLinkmans (LinkmanID, CustID, SUser) VALUES ('L1', ?, ?)"), {agent, user});
+        db->exec(QStringLiteral("INSERT INTO tblOperates (OperateID, CustID, SUser) VALUES ('R1', ?, ?)"), {agent, user});
+        db->exec(QStringLiteral("INSERT INTO tblOperaters (OperaterID, SUser) VALUES ('P1', ?)"), {user});
+        db->exec(QStringLiteral("INSERT INTO tblPlan (CustID) VALUES (?)"), {agent});
+        db->exec(QStringLiteral("INSERT INTO tblCustomerAddInfo (CustID) VALUES (?)"), {agent});
+        for (const Table &t : Schema::tables())
+            for (const Column &c : t.columns)
+                if (c.name == QLatin1String("SUser") || c.name == QLatin1String("UserID") ||
+                    c.name.compare(QLatin1String("CustID"), Qt::CaseInsensitive) == 0)
+                    QVERIFY2(c.width >= 30, qPrintable(t.name + QLatin1Char('.') + c.name));
+        const StoreError e = refusal(*db, QStringLiteral("INSERT INTO tblCustomers (CustId, SUser) VALUES ('Y', ?)"),
+                                     {QVariant(user + QLatin1Char('u'))});
+        QCOMPARE(e.kind(), StoreError::Kind::TooLong);
+    }
+
+    // Money is stored to four decimals and added exactly: a ledger of many small items comes
+    // out to the last decimal on both engines, and amounts beyond what is exact are refused.
+    void moneyIsExactToFourDecimals_data() { testsupport::addEngineRows(); }
+    void moneyIsExactToFourDecimals()
+    {
+        QFETCH(QString, engine);
+        testsupport::TempStore s(engine);
+        auto db = s.connect();
+        db->exec(QStringLiteral("INSERT INTO tblOperates (OperateID, RMB, CompactAmount, InOrOut) VALUES ('R1', 1000.3, 0.3, '收款')"));
+        Dataset items(*db, QStringLiteral("items"));
+        items.setTable(QStringLiteral("tblOperateDetail"));
+        items.open();
+        for (int i = 1; i <= 3000; ++i) {
+            items.append();
+            items.setValue(QStringLiteral("OperateID"), QStringLiteral("R1"));
+            items.setValue(QStringLiteral("DetailNo"), QString::number(i));
+            items.setValue(QStringLiteral("RMB"), i % 3 == 0 ? 0.7 : 0.1); // 1000 × 0.7 + 2000 × 0.1
+            items.setValue(QStringLiteral("Price"), 0.1 + 0.2);
+            items.post();
+        }
+        QCOMPARE(db->scalar(QStringLiteral("SELECT sum(RMB) FROM tblOperateDetail")).toDouble(), 900.0);
+        QCOMPARE(db->scalar(QStringLiteral("SELECT sum(Price) FROM tblOperateDetail")).toDouble(), 900.0);
+        QCOMPARE(db->scalar(QStringLiteral("SELECT tblOperates.RMB - sum(tblOperateDetail.RMB) FROM tblOperates "
+                                           "INNER JOIN tblOperateDetail ON tblOperates.OperateID = tblOperateDetail.OperateID "
+                                           "GROUP BY tblOperates.OperateID, tblOperates.RMB"))
+                     .toDouble(),
+                 100.3);
+        QCOMPARE(db->scalar(QStringLiteral("SELECT Price FROM tblOperateDetail WHERE DetailNo = '1'")).toDouble(), 0.3);
+        // Integers still add up as integers; an empty sum is empty.
+        const QVariant whole = db->scalar(QStringLiteral("SELECT sum(x) FROM (SELECT 1 AS x UNION ALL SELECT 2) q"));
+        QCOMPARE(whole.toLongLong(), 3);
+        QVERIFY(whole.typeId() != QMetaType::Double);
+        QVERIFY(db->scalar(QStringLiteral("SELECT sum(RMB) FROM tblOperateDetail WHERE 1 = 0")).isNull());
+
+        items.append();
+        items.setValue(QStringLiteral("DetailNo"), QStringLiteral("x"));
+        items.setValue(QStringLiteral("RMB"), 12.34567);
+        QCOMPARE(items.value(QStringLiteral("RMB")).toDouble(), 12.3457); // to four decimals as typed
+        try {
+            items.setValue(QStringLiteral("DTotal"), 1e11);
+            QFAIL("an amount beyond the money range was taken");
+        } catch (const StoreError &e) {
+            QCOMPARE(e.kind(), StoreError::Kind::OutOfRange);
+            QCOMPARE(e.column(), QStringLiteral("DTotal"));
+        }
+        items.post();
+        QCOMPARE(db->scalar(QStringLiteral("SELECT RMB FROM tblOperateDetail WHERE DetailNo = 'x'")).toDouble(), 12.3457);
+        const StoreError e = refusal(*db, QStringLiteral("UPDATE tblOperates SET RMB = ?"), {-2e11});
+        QCOMPARE(e.kind(), StoreError::Kind::OutOfRange);
+        QCOMPARE(e.column(), QStringLiteral("RMB"));
+
+        QCOMPARE(Money::text(0.1 + 0.2), QStringLiteral("0.30"));
+        QCOMPARE(Money::text(99999999999.9999), QStringLiteral("99999999999.9999"));
+        QCOMPARE(Money::text(-0.00004), QStringLiteral("0.00"));
+        QCOMPARE(Money::text(7), QStringLiteral("7.00"));
+        QCOMPARE(Money::text(1.125), QStringLiteral("1.125"));
     }
 };
 

@@ -206,20 +206,26 @@ class TestBoundInputs : public QObject
 
     void numberInputWithCalculator()
     {
-        m_db->exec(QStringLiteral("INSERT INTO tblOperates (OperateID, CompactAmount, RMB) "
+        m_db->exec(QStringLiteral("INSERT INTO tblOperates (OperateID, Rate, RMB) "
                                   "VALUES ('R1', 1500, 3.5)"));
         auto d = openTable(*m_db, QStringLiteral("tblOperates"));
         DbNumberEdit amount, rmb;
-        amount.bind(d.get(), QStringLiteral("CompactAmount"));
+        amount.bind(d.get(), QStringLiteral("Rate"));
         rmb.bind(d.get(), QStringLiteral("RMB"));
         QCOMPARE(amount.text(), QStringLiteral("1500"));
         QCOMPARE(rmb.text(), QStringLiteral("3.50"));
+        // Money shows four decimals where it has them, never a rounding error.
+        d->setValue(QStringLiteral("RMB"), 0.1 + 0.2);
+        QCOMPARE(rmb.text(), QStringLiteral("0.30"));
+        d->setValue(QStringLiteral("RMB"), 12.34567);
+        QCOMPARE(rmb.text(), QStringLiteral("12.3457"));
+        d->cancel();
 
         amount.selectAll();
         QTest::keyClicks(&amount, QStringLiteral("12.5x"));
         QCOMPARE(amount.text(), QStringLiteral("12.5")); // letters are not taken
         QCOMPARE(d->state(), State::Edit);
-        QCOMPARE(d->value(QStringLiteral("CompactAmount")).toDouble(), 12.5);
+        QCOMPARE(d->value(QStringLiteral("Rate")).toDouble(), 12.5);
 
         CalculatorDialog::clearHistory();
         CalculatorDialog::setNextResult(42);
@@ -227,9 +233,9 @@ class TestBoundInputs : public QObject
         amount.calculatorAction()->trigger();
         QCOMPARE(CalculatorDialog::calls(), QList<double>{12.5}); // opens on the field's number
         QCOMPARE(amount.text(), QStringLiteral("42"));
-        QCOMPARE(d->value(QStringLiteral("CompactAmount")).toDouble(), 42.0);
+        QCOMPARE(d->value(QStringLiteral("Rate")).toDouble(), 42.0);
         amount.calculatorAction()->trigger();
-        QCOMPARE(d->value(QStringLiteral("CompactAmount")).toDouble(), 42.0);
+        QCOMPARE(d->value(QStringLiteral("Rate")).toDouble(), 42.0);
     }
 
     void pickListsAndLookups()

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+namespace store::Money {
+
+// Money is kept to four decimals. Below this bound every such amount, and every sum of them,
+// is exact to four decimals as a double, which is how the program computes and shows it on
+// both engines; the store refuses larger amounts.
+inline constexpr double Limit = 1e11;
+
+// The amount to four decimals (halves away from zero).
+double round(double amount);
+bool inRange(double amount);
+// The amount as exact decimal text: at least two decimals, at most four, no trailing zeros
+// beyond the second ("12.50", "0.3333", "-7.00").
+QString text(double amount);
+
+} // namespace store::Money

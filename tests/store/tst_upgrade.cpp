@@ -1,0 +1,218 @@
+// Stores made by the first release of the program are brought up to date when a seat opens
+// them: their rows kept, the new rules in force, a store that cannot follow left untouched.
+#include "datamodule.h"
+#include "money.h"
+#include "schema.h"
+#include "seed.h"
+#include "serverfile.h"
+#include "session.h"
+#include "storeerror.h"
+#include "teststore.h"
+#include "upgrade.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace store;
+
+namespace {
+
+// The tables as the first release made them: codes could be empty, SUser and the agent of an
+// agent-contact entry were 20 wide, and only tblOperates.RMB held exact money.
+QStringList firstReleaseStatements(Engine e)
+{
+    const bool pg = e == Engine::PostgreSQL;
+    QStringList out;
+    for (QString sql : Schema::createStatements(e)) {
+        static const QRegularExpression codeRule(QStringLiteral(",\\n  CONSTRAINT m_\\w+_(?!Memo\\b)\\w+ CHECK \\([^\\n]*\\)"));
+        static const QRegularExpression moneyRule(QStringLiteral(",\\n  CONSTRAINT r_\\w+ CHECK \\([^\\n]*\\)"));
+        sql.remove(codeRule);
+        sql.remove(moneyRule);
+        static const QRegularExpression narrow(
+            QStringLiteral("(CONSTRAINT w_(\\w+_SUser|tblCustomerState_CustID) CHECK \\([^\\n]*<= )30\\)"));
+        sql.replace(narrow, QStringLiteral("\\1 20)"));
+        const QString real = pg ? QStringLiteral("double precision") : QStringLiteral("REAL");
+        const QString exact = Schema::columnType({QStringLiteral("x"), ColumnType::Currency, 0}, e);
+        const auto number = [&](const char *column) {
+            const QString name = Schema::identifier(QLatin1String(column), e);
+            sql.replace(name + QLatin1Char(' ') + exact, name + QLatin1Char(' ') + real);
+        };
+        if (sql.startsWith(QLatin1String("CREATE TABLE tblOperates "))) {
+            number("CompactAmount");
+            number("Profit");
+        } else if (sql.startsWith(QLatin1String("CREATE TABLE tblOperateDetail "))) {
+            for (const char *c : {"Price", "DTotal", "RMB"})
+                number(c);
+        } else if (sql.startsWith(QLatin1String("CREATE TABLE tblCustomerState "))) {
+            number("Charge");
+        }
+        out << sql;
+    }
+    return out;
+}
+
+// A store of the first release at `location` (an empty file or an empty server database).
+void makeFirstReleaseStore(const QString &location)
+{
+    if (!Connection::isServerLocation(location)) {
+        QFile f(location);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    Connection db;
+    db.openUnchecked(location);
+    db.transaction([&] {
+        for (const QString &sql : firstReleaseStatements(db.engine()))
+            db.exec(sql);
+        db.exec(QStringLiteral("INSERT INTO %1 (Name, Value) VALUES ('format', 'tessaly'), ('version', '1')")
+                    .arg(QLatin1String(Schema::InfoTable)));
+        Seed::fill(db);
+    });
+}
+
+QString refusalOf(const std::function<void()> &work, StoreError::Kind *kind = nullptr)
+{
+    try {
+        work();
+    } catch (const StoreError &e) {
+        if (kind)
+            *kind = e.kind();
+        return e.text();
+    }
+    return {};
+}
+
+} // namespace
+
+class TestUpgrade : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<testsupport::TempStore> m_server; // lends a server and drops its databases
+
+    // A program directory whose "Server.txt" names a first-release store.
+    QString oldStore(const QString &engine)
+    {
+        const QString appDir = m_dir.path() + QLatin1Char('/') + engine + QLatin1Char('/');
+        QDir().mkpath(appDir + QStringLiteral("Data"));
+        QString location = appDir + QStringLiteral("Data/KTA30.wdb");
+        QFile::remove(location);
+        if (engine == QLatin1String("postgresql")) {
+            m_server = std::make_unique<testsupport::TempStore>(engine);
+            location = m_server->spareServerLocation();
+        }
+        makeFirstReleaseStore(location);
+        ServerFile::write(appDir, location);
+        return appDir;
+    }
+
+private Q_SLOTS:
+    void init() { session().CurrentUserID = QStringLiteral("Admin"); }
+    void cleanup() { m_server.reset(); }
+
+    void firstReleaseStoreIsBroughtUpToDate_data() { testsupport::addEngineRows(); }
+    void firstReleaseStoreIsBroughtUpToDate()
+    {
+        QFETCH(QString, engine);
+        const QString appDir = oldStore(engine);
+        {
+            Connection db;
+            db.open(ServerFile::readFirstLine(appDir));
+            QCOMPARE(Upgrade::storedVersion(db), 1);
+            db.exec(QStringLiteral("INSERT INTO tblCustomers (CustId, CustName, SUser) VALUES ('A1', '甲', ?)"),
+                    {QString(20, QLatin1Char('u'))});
+            db.exec(QStringLiteral("INSERT INTO tblOperateDetail (OperateID, DetailNo, RMB, Price) VALUES ('R1', '1', ?, ?)"),
+                    {0.1 + 0.2, 1.23456});
+            db.exec(QStringLiteral("INSERT INTO tblOperateDetail (OperateID, DetailNo, RMB) VALUES ('R1', '2', 0.7)"));
+            for (int i = 0; i < 3; ++i)
+                db.exec(QStringLiteral("INSERT INTO tblLog (UserID, Operate) VALUES ('Admin', '旧')"));
+            db.exec(QStringLiteral("DELETE FROM tblLog WHERE LogID = (SELECT max(LogID) FROM tblLog)"));
+            // An old seat could store a code of nothing but a longer owner was refused.
+            QVERIFY(!refusalOf([&] {
+                        db.exec(QStringLiteral("INSERT INTO tblCustomers (CustId, SUser) VALUES ('A2', ?)"),
+                                {QString(30, QLatin1Char('v'))});
+                    }).isEmpty());
+        }
+
+        DataModule dm;
+        dm.openAtStartup(appDir);
+        Connection &db = dm.connection();
+        QCOMPARE(Upgrade::storedVersion(db), Schema::FormatVersion);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT CustName FROM tblCustomers WHERE CustId = 'A1'")).toString(),
+                 QStringLiteral("甲"));
+        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM tblUser")).toInt(), 1);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM tblCustDist")).toInt(), 34);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT RMB FROM tblOperateDetail WHERE DetailNo = '1'")).toDouble(), 0.3);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT Price FROM tblOperateDetail WHERE DetailNo = '1'")).toDouble(), 1.2346);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT sum(RMB) FROM tblOperateDetail")).toDouble(), 1.0);
+
+        // The new rules hold.
+        db.exec(QStringLiteral("INSERT INTO tblCustomers (CustId, SUser) VALUES ('A2', ?)"), {QString(30, QLatin1Char('v'))});
+        StoreError::Kind kind{};
+        QVERIFY(!refusalOf([&] { db.exec(QStringLiteral("INSERT INTO tblCustomers (CustName) VALUES ('无代码')")); }, &kind)
+                     .isEmpty());
+        QCOMPARE(kind, StoreError::Kind::Required);
+        QVERIFY(!refusalOf([&] { db.exec(QStringLiteral("INSERT INTO tblCustomers (CustId) VALUES ('A1')")); }, &kind)
+                     .isEmpty());
+        QCOMPARE(kind, StoreError::Kind::Duplicate); // the old keys are still there
+        db.exec(QStringLiteral("INSERT INTO tblCustomerState (CustID) VALUES (?)"), {QString(30, QLatin1Char('k'))});
+        // Autonumbers go on past the deleted last row.
+        db.exec(QStringLiteral("INSERT INTO tblLog (UserID, Operate) VALUES ('Admin', '新')"));
+        QCOMPARE(db.scalar(QStringLiteral("SELECT LogID FROM tblLog WHERE Operate = '新'")).toInt(), 4);
+        // Indexes are back.
+        if (db.engine() == Engine::SQLite)
+            QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name = 'i_tblCustomers_CustName'"))
+                         .toInt(),
+                     1);
+
+        // Opening again finds nothing to do; a reconnect too.
+        dm.reconnect(db.location());
+        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM tblCustomers")).toInt(), 2);
+    }
+
+    void storeThatCannotFollowIsLeftAsItWas_data() { testsupport::addEngineRows(); }
+    void storeThatCannotFollowIsLeftAsItWas()
+    {
+        QFETCH(QString, engine);
+        const QString appDir = oldStore(engine);
+        const QString location = ServerFile::readFirstLine(appDir);
+        {
+            Connection db;
+            db.open(location);
+            db.exec(QStringLiteral("INSERT INTO tblCustomers (CustName) VALUES ('没有代码')"));
+        }
+        DataModule dm;
+        StoreError::Kind kind{};
+        const QString text = refusalOf([&] { dm.openAtStartup(appDir); }, &kind);
+        QVERIFY2(text.contains(QStringLiteral("CustId")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("升级")), qPrintable(text));
+        QCOMPARE(kind, StoreError::Kind::Required);
+        QVERIFY(!dm.connection().isOpen());
+        QCOMPARE(ServerFile::readFirstLine(appDir), location); // the store is still the one named
+
+        Connection db;
+        db.open(location);
+        QCOMPARE(Upgrade::storedVersion(db), 1);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT CustName FROM tblCustomers")).toString(), QStringLiteral("没有代码"));
+    }
+
+    void storeOfANewerFormatIsRefused()
+    {
+        testsupport::TempStore s(QStringLiteral("sqlite"));
+        {
+            auto db = s.connect();
+            db->exec(QStringLiteral("UPDATE %1 SET Value = '99' WHERE Name = 'version'").arg(QLatin1String(Schema::InfoTable)));
+        }
+        Connection db;
+        StoreError::Kind kind{};
+        const QString text = refusalOf([&] { db.open(s.location()); }, &kind);
+        QCOMPARE(kind, StoreError::Kind::NotAStore);
+        QVERIFY2(text.contains(QStringLiteral("更新版本")), qPrintable(text));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestUpgrade)
+#include "tst_upgrade.moc"
