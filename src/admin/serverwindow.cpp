@@ -7,6 +7,7 @@
 #include "messagebox.h"
 #include "serverfile.h"
 #include "session.h"
+#include "storenotices.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -41,7 +42,9 @@ ServerWindow::ServerWindow(store::DataModule &dm, QWidget *parent) : QDialog(par
     setObjectName(QStringLiteral("TfrmServer"));
     setWindowTitle(QStringLiteral("服务器设置"));
 
-    m_path = new QLineEdit(store::ServerFile::readFirstLine(store::session().AppDir), this);
+    // A server address is shown without its password.
+    m_path = new QLineEdit(store::Connection::shownLocation(store::ServerFile::readFirstLine(store::session().AppDir)),
+                           this);
     m_path->setObjectName(QStringLiteral("edPath"));
     m_path->setMinimumWidth(360);
     auto *browse = new QPushButton(QStringLiteral("..."), this);
@@ -87,7 +90,11 @@ void ServerWindow::browse()
 void ServerWindow::save()
 {
     m_dm.writeLog(QStringLiteral("系统设置-服务器设置-保存"));
-    const QString location = m_path->text().trimmed();
+    QString location = m_path->text().trimmed();
+    // The address as shown, unchanged, still means the one "Server.txt" holds with its password.
+    const QString stored = store::ServerFile::readFirstLine(store::session().AppDir);
+    if (location == store::Connection::shownLocation(stored).trimmed())
+        location = stored.trimmed();
     // A server is not a file: whether it can be reached is for the connection to tell.
     if (!store::Connection::isServerLocation(location) &&
         (location.isEmpty() || !QFileInfo(store::Connection::normalise(location)).isFile())) {
@@ -119,6 +126,7 @@ void ServerWindow::switchStore(const QString &location)
         ErrorDisplay::run(this, [&failure] { std::rethrow_exception(failure); });
         return;
     }
+    StoreNotices::showOnce(this, m_dm.connection());
     MessageBox::information(this, QStringLiteral("服务器设置成功！"));
     accept();
 }

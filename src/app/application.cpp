@@ -12,6 +12,7 @@
 #include "reportpreview.h"
 #include "messagebox.h"
 #include "tessalyapplication.h"
+#include "connection.h"
 #include "newstore.h"
 #include "session.h"
 #include "splashwindow.h"
@@ -43,7 +44,7 @@ int makeStore(int argc, char *argv[], const QString &location)
     QTextStream out(stdout), err(stderr);
     try {
         store::NewStore::create(location);
-        out << "已创建新的数据库：" << location << '\n';
+        out << "已创建新的数据库：" << store::Connection::shownLocation(location) << '\n';
         return 0;
     } catch (const store::StoreError &e) {
         err << e.text() << '\n';

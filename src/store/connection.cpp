@@ -1,10 +1,13 @@
 #include "connection.h"
 
+#include "filesystems.h"
+#include "sqlitefunctions.h"
 #include "storeerror.h"
 
 #include <QAtomicInt>
 #include <QDate>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QUrl>
@@ -18,96 +21,6 @@ namespace {
 
 QAtomicInt connectionCounter;
 
-// year() and month() of the store's query dialect, over our ISO date texts.
-void datePart(sqlite3_context *ctx, int, sqlite3_value **argv, int from, int length)
-{
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(argv[0]));
-    const QByteArray s(text ? text : "");
-    bool ok = false;
-    const int v = s.mid(from, length).toInt(&ok);
-    if (ok)
-        sqlite3_result_int(ctx, v);
-    else
-        sqlite3_result_null(ctx);
-}
-// Letter case is ignored in every script, not only in ASCII as SQLite's own NOCASE does.
-int compareNoCase(void *, int n1, const void *p1, int n2, const void *p2)
-{
-    const auto *a = static_cast<const unsigned char *>(p1);
-    const auto *b = static_cast<const unsigned char *>(p2);
-    bool ascii = true;
-    for (int i = 0; i < n1 && ascii; ++i)
-        ascii = a[i] < 0x80;
-    for (int i = 0; i < n2 && ascii; ++i)
-        ascii = b[i] < 0x80;
-    if (ascii) {
-        const int r = sqlite3_strnicmp(reinterpret_cast<const char *>(a), reinterpret_cast<const char *>(b), qMin(n1, n2));
-        return r != 0 ? r : n1 - n2;
-    }
-    return QString::fromUtf8(reinterpret_cast<const char *>(a), n1)
-        .compare(QString::fromUtf8(reinterpret_cast<const char *>(b), n2), Qt::CaseInsensitive);
-}
-
-// LIKE with "%" and "_" and an optional escape character, without regard to letter case.
-bool likeMatch(const QString &p, int pi, const QString &t, int ti, QChar escape)
-{
-    while (pi < p.size()) {
-        const QChar c = p[pi];
-        if (c == escape && pi + 1 < p.size()) {
-            if (ti >= t.size() || t[ti] != p[pi + 1])
-                return false;
-            pi += 2;
-            ++ti;
-        } else if (c == QLatin1Char('%')) {
-            while (pi < p.size() && p[pi] == QLatin1Char('%'))
-                ++pi;
-            if (pi == p.size())
-                return true;
-            for (int k = ti; k <= t.size(); ++k)
-                if (likeMatch(p, pi, t, k, escape))
-                    return true;
-            return false;
-        } else {
-            if (ti >= t.size() || (c != QLatin1Char('_') && c != t[ti]))
-                return false;
-            ++pi;
-            ++ti;
-        }
-    }
-    return ti == t.size();
-}
-
-void likeFn(sqlite3_context *ctx, int argc, sqlite3_value **argv)
-{
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    const auto text = [](sqlite3_value *v) {
-        return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_value_text(v)), sqlite3_value_bytes(v))
-            .toCaseFolded();
-    };
-    QChar escape;
-    if (argc == 3) {
-        const QString e = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_value_text(argv[2])));
-        if (e.size() != 1) {
-            sqlite3_result_error(ctx, "ESCAPE expression must be a single character", -1);
-            return;
-        }
-        escape = e[0];
-    }
-    // like(pattern, text[, escape]) is how SQLite calls the operator "text LIKE pattern".
-    sqlite3_result_int(ctx, likeMatch(text(argv[0]), 0, text(argv[1]), 0, escape) ? 1 : 0);
-}
-
-void yearFn(sqlite3_context *c, int n, sqlite3_value **v) { datePart(c, n, v, 0, 4); }
-void monthFn(sqlite3_context *c, int n, sqlite3_value **v) { datePart(c, n, v, 5, 2); }
-void dayFn(sqlite3_context *c, int n, sqlite3_value **v) { datePart(c, n, v, 8, 2); }
-
 } // namespace
 
 Connection::Connection(QObject *parent)
@@ -118,7 +31,11 @@ Connection::Connection(QObject *parent)
 
 Connection::~Connection()
 {
-    close();
+    try {
+        close();
+    } catch (const std::exception &e) {
+        qWarning("%s", e.what());
+    }
     QSqlDatabase::removeDatabase(m_name);
 }
 
@@ -126,6 +43,16 @@ bool Connection::isServerLocation(const QString &location)
 {
     return location.trimmed().startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive) ||
            location.trimmed().startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
+}
+
+QString Connection::shownLocation(const QString &location)
+{
+    // The password of a server address never reaches a message, a log row or a window.
+    static const QRegularExpression password(QStringLiteral("^(\\s*postgres(?:ql)?://[^/@:]*):[^@/]*@"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    QString shown = location;
+    shown.replace(password, QStringLiteral("\\1@"));
+    return shown;
 }
 
 QString Connection::normalise(const QString &location)
@@ -152,6 +79,7 @@ void Connection::open(const QString &location)
 void Connection::openUnchecked(const QString &location)
 {
     close();
+    m_networkType.clear();
     const QString loc = normalise(location);
     if (loc.trimmed().isEmpty())
         throw StoreError(QStringLiteral("未指定数据库文件。"), StoreError::Kind::Connection);
@@ -181,28 +109,51 @@ void Connection::openSqlite(const QString &path)
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=30000"));
     if (!db.open())
         throw StoreError(db.lastError().text(), StoreError::Kind::Connection);
-    // WAL lets readers go on while a seat writes; FULL makes every commit durable.
-    exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+    SqliteFunctions::install(sqliteHandle());
+    chooseJournal(info.absoluteFilePath());
+    // FULL makes every commit durable.
     exec(QStringLiteral("PRAGMA synchronous=FULL"));
-    if (sqlite3 *h = sqliteHandle()) {
-        sqlite3_create_function(h, "year", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, yearFn,
-                                nullptr, nullptr);
-        sqlite3_create_function(h, "month", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                                monthFn, nullptr, nullptr);
-        sqlite3_create_function(h, "day", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, dayFn,
-                                nullptr, nullptr);
-        sqlite3_create_collation_v2(h, "NOCASE", SQLITE_UTF8, nullptr, compareNoCase, nullptr);
-        for (int args : {2, 3})
-            sqlite3_create_function(h, "like", args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, likeFn, nullptr,
-                                    nullptr);
+}
+
+// WAL lets readers go on while a seat writes, but its shared memory coordinates only the
+// seats of one machine. A data file on a network file system is therefore used with the
+// rollback journal, and the store remembers it, so that a seat on the machine that holds
+// the disk uses the rollback journal as well instead of turning the file back to WAL.
+void Connection::chooseJournal(const QString &path)
+{
+    m_networkType = FileSystems::typeOf(path);
+    if (!FileSystems::isNetworkType(m_networkType))
+        m_networkType.clear();
+    const QString info = QLatin1String(Schema::InfoTable);
+    const bool ours =
+        scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?"), {info}).toInt() > 0;
+    const bool remembered =
+        ours && scalar(QStringLiteral("SELECT Value FROM %1 WHERE Name = 'journal'").arg(info)).toString() ==
+                    QLatin1String("delete");
+    if (m_networkType.isEmpty() && !remembered) {
+        exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+        return;
     }
+    QString mode;
+    try {
+        mode = scalar(QStringLiteral("PRAGMA journal_mode=DELETE")).toString();
+    } catch (const StoreError &) {
+        // Another seat holds the file in WAL ("database is locked"): told below.
+    }
+    if (mode.compare(QLatin1String("delete"), Qt::CaseInsensitive) != 0)
+        throw StoreError(QStringLiteral("数据文件“%1”位于网络文件系统上，必须以回滚日志方式打开，但另一座席正以 WAL 方式使用它。"
+                                        "请先关闭其他座席（包括数据文件所在计算机上的座席），再打开本座席。")
+                             .arg(path),
+                         StoreError::Kind::Connection);
+    if (ours && !remembered)
+        exec(QStringLiteral("INSERT INTO %1 (Name, Value) VALUES ('journal', 'delete')").arg(info));
 }
 
 ServerAddress ServerAddress::parse(const QString &uri)
 {
     const QUrl url(uri.trimmed(), QUrl::StrictMode);
     if (!url.isValid() || url.host().isEmpty())
-        throw StoreError(QStringLiteral("数据库服务器地址无效：%1").arg(uri),
+        throw StoreError(QStringLiteral("数据库服务器地址无效：%1").arg(Connection::shownLocation(uri)),
                          StoreError::Kind::Connection);
     ServerAddress a;
     a.host = url.host();
@@ -253,10 +204,18 @@ void Connection::checkStore()
     if (!q.exec(sql) || !q.next() || q.value(0).toString() != QLatin1String("tessaly")) {
         const QString detail = q.lastError().isValid() ? q.lastError().databaseText() : QString();
         throw StoreError(QStringLiteral("“%1”不是本系统的数据库。%2")
-                             .arg(m_location.isEmpty() ? database().databaseName() : m_location,
+                             .arg(m_location.isEmpty() ? database().databaseName() : shownLocation(m_location),
                                   detail),
                          StoreError::Kind::NotAStore);
     }
+    q.finish();
+    // A store of a newer format may hold rules this program does not know: left alone.
+    QSqlQuery v(database());
+    if (v.exec(QStringLiteral("SELECT Value FROM %1 WHERE Name = 'version'").arg(QLatin1String(Schema::InfoTable))) &&
+        v.next() && v.value(0).toInt() > Schema::FormatVersion)
+        throw StoreError(QStringLiteral("数据库“%1”由更新版本的程序建立（格式 %2），请使用新版本的程序打开。")
+                             .arg(shownLocation(m_location), v.value(0).toString()),
+                         StoreError::Kind::NotAStore);
 }
 
 void Connection::forget()
@@ -295,7 +254,7 @@ void Connection::checkFile() const
     if (sqlite3 *h = sqliteHandle()) {
         int moved = 0;
         if (sqlite3_file_control(h, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved)
-            throw StoreError(QStringLiteral("数据库文件“%1”已被移动或删除，请检查后重新连接。").arg(m_location),
+            throw StoreError(QStringLiteral("数据库文件“%1”已被移动或删除，请检查后重新连接。").arg(shownLocation(m_location)),
                              StoreError::Kind::Connection);
     }
 }

@@ -49,16 +49,30 @@ public:
     sqlite3 *sqliteHandle() const;
 
     static bool isServerLocation(const QString &location);
+    // The location as messages and windows show it: a server address without its password.
+    static QString shownLocation(const QString &location);
+    // The network file system the data file lies on ("nfs4", "cifs"), or empty: such a file
+    // is used with the rollback journal, and seats on several machines belong on a server.
+    QString networkFileSystem() const { return m_networkType; }
     // The location with Windows separators turned into ours.
     static QString normalise(const QString &location);
+
+    // Tells this seat's datasets over `table` that this seat stored the row with `key`, which
+    // now has `version`; `by` is the dataset that stored it (none for a plain statement).
+    void announceStored(const QString &table, qint64 key, qint64 version, const QObject *by = nullptr)
+    {
+        Q_EMIT rowStored(table, key, version, by);
+    }
 
 Q_SIGNALS:
     void opened();
     void aboutToClose();
+    void rowStored(const QString &table, qint64 key, qint64 version, const QObject *by);
 
 private:
     void openSqlite(const QString &path);
     void openPostgres(const QString &uri);
+    void chooseJournal(const QString &path);
     void checkStore();
     void checkFile() const;
     void forget();
@@ -67,6 +81,7 @@ private:
     QString m_location;
     Engine m_engine = Engine::SQLite;
     int m_txDepth = 0;
+    QString m_networkType;
 };
 
 // A throwaway PostgreSQL database for tests and the new-store command: parts of a URI.

@@ -5,6 +5,7 @@
 #include "session.h"
 #include "startup.h"
 #include "storeerror.h"
+#include "upgrade.h"
 
 namespace store {
 
@@ -167,7 +168,12 @@ DataModule::DataModule(QObject *parent)
 
 DataModule::~DataModule()
 {
-    disconnect();
+    // Nothing may escape a destructor: the program would end on the spot.
+    try {
+        disconnect();
+    } catch (const std::exception &e) {
+        qWarning("%s", e.what());
+    }
     for (Dataset *d : m_all)
         delete d; // before the connection they read through
     m_all.clear();
@@ -184,6 +190,7 @@ Dataset *DataModule::dataset(const QString &name) const
 void DataModule::openAtStartup(const QString &appDir)
 {
     Startup::openStore(m_db, appDir);
+    bringUpToDate();
     afterConnect();
 }
 
@@ -198,7 +205,18 @@ void DataModule::reconnect(const QString &location)
 {
     disconnect();
     m_db.open(location);
+    bringUpToDate();
     afterConnect();
+}
+
+void DataModule::bringUpToDate()
+{
+    try {
+        Upgrade::ifNeeded(m_db);
+    } catch (...) {
+        m_db.close();
+        throw;
+    }
 }
 
 void DataModule::afterConnect()
@@ -240,9 +258,14 @@ void DataModule::applyOwnership(Dataset &set)
             set.clearFilter();
         set.open();
     } else {
+        // Read afresh, but the user comes back to the record left (when it is still there);
+        // a change in progress is stored first, as moving away would, rather than lost.
+        set.post();
+        const qint64 current = set.isOpen() ? set.currentKey() : -1;
         set.close();
         set.setFilter(own);
         set.open();
+        set.moveToKey(current);
     }
 }
 

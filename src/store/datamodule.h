@@ -44,6 +44,9 @@ public:
     const std::vector<Dataset *> &datasets() const { return m_all; }
 
 private:
+    // A store of an older format is brought up to date before any dataset reads it.
+    void bringUpToDate();
+
     Connection m_db;
     std::vector<Dataset *> m_all;
     Dataset *make(const char *name);

@@ -1,6 +1,7 @@
 #include "dataset.h"
 
 #include "connection.h"
+#include "money.h"
 #include "rowreader.h"
 #include "storeerror.h"
 
@@ -16,6 +17,7 @@ namespace store {
 namespace {
 
 constexpr int PageSize = 128;
+constexpr int StreamChunk = 500;    // rows per statement when every row is read in turn
 constexpr int CacheLimit = 20000;   // rows kept per dataset before the cache starts over
 constexpr int SmallSource = 2000;   // look-up sources up to this size are read whole
 
@@ -74,12 +76,15 @@ QSet<QString> placeholderNames(const QString &sql)
 Dataset::Dataset(Connection &db, const QString &name, QObject *parent) : QObject(parent), m_db(db)
 {
     setObjectName(name);
+    connect(&m_db, &Connection::rowStored, this, &Dataset::storedBySeat);
 }
 
 Dataset::~Dataset()
 {
     m_keyQuery.reset();
     m_pageQuery.reset();
+    if (m_master)
+        m_master->m_details.removeAll(this);
 }
 
 // ---------------------------------------------------------------- source
@@ -317,6 +322,11 @@ QVariant Dataset::toStore(int column, const QVariant &v) const
             throw StoreError(QStringLiteral("字段 %1 的值“%2”不是有效的数字。").arg(m_columns[column], v.toString()));
         if (t == ColumnType::Integer || t == ColumnType::AutoNumber)
             return qint64(d);
+        if (t == ColumnType::Currency) {
+            if (!Money::inRange(d))
+                throw StoreError::outOfRange(m_table ? m_table->name : name(), m_columns[column]);
+            return Money::round(d);
+        }
         return d;
     }
     default: {
@@ -475,9 +485,14 @@ void Dataset::close()
     Q_EMIT stateChanged(m_state);
     Q_EMIT rowsReset();
     Q_EMIT currentRowChanged(m_current);
-    for (const auto &d : std::as_const(m_details))
-        if (d && d->isOpen())
+    // Closing drops what is pending, in the details as here: nothing is stored on the way out
+    // (a reconnect, a restore, the end of the program), where no window could check it.
+    for (const auto &d : std::as_const(m_details)) {
+        if (d && d->isOpen()) {
+            d->cancel();
             d->followMaster();
+        }
+    }
 }
 
 void Dataset::reset()
@@ -760,6 +775,19 @@ bool Dataset::moveTo(int row)
     return true;
 }
 
+qint64 Dataset::currentKey() const
+{
+    return m_state == State::Insert ? -1 : rowKey(m_current);
+}
+
+bool Dataset::moveToKey(qint64 key)
+{
+    if (!isOpen() || key < 0)
+        return false;
+    const int row = m_lazy ? int(m_keys.indexOf(key)) : -1;
+    return row >= 0 && moveTo(row);
+}
+
 bool Dataset::locate(const QString &column, const QVariant &v)
 {
     const int field = fieldIndex(column);
@@ -903,6 +931,7 @@ void Dataset::post()
                               values);
             if (q.numRowsAffected() == 0)
                 throw StoreError(StoreError::conflictText(), StoreError::Kind::Conflict, m_table->name);
+            m_db.announceStored(m_table->name, m_edit.key, m_edit.version + 1, this);
         }
         m_state = State::Browse;
         m_edit = Row();
@@ -948,6 +977,7 @@ void Dataset::remove()
                       {{QStringLiteral("key"), key}, {QStringLiteral("ver"), version}});
     if (q.numRowsAffected() == 0)
         throw StoreError(StoreError::conflictText(), StoreError::Kind::Conflict, m_table->name);
+    m_db.announceStored(m_table->name, key, -1, this);
     const int row = m_current;
     m_keys.removeAt(row);
     m_cache.remove(key);
@@ -955,6 +985,37 @@ void Dataset::remove()
     Q_EMIT rowRemoved(row);
     const int n = rowCount();
     setCurrent(n == 0 ? -1 : qMin(row, n - 1), true);
+}
+
+// Another dataset of this seat stored (or deleted, version -1) a row of our table. What we
+// hold of it is read again, and an edit of the same row in progress takes the new version,
+// keeping what was typed: the seat's own save is never taken for another user's change,
+// while a change by another seat since is still caught when this edit is posted.
+void Dataset::storedBySeat(const QString &table, qint64 key, qint64 version, const QObject *by)
+{
+    if (by == this || !m_table || !isOpen() || table.compare(m_table->name, Qt::CaseInsensitive) != 0)
+        return;
+    // Only an edit that started from the version this seat just replaced is carried over; one
+    // that started earlier may miss another seat's change and is refused when posted.
+    if (m_state == State::Edit && m_edit.key == key && version >= 0 && m_edit.version == version - 1) {
+        QSqlQuery q = run(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = :k")
+                              .arg(selectList(), m_table->name, m_db.ident(m_table->keyColumn())),
+                          {{QStringLiteral("k"), key}});
+        if (q.next()) {
+            const Row fresh = readRow(q, 2);
+            for (int i = 0; i < m_columns.size(); ++i)
+                if (!m_changed[i])
+                    m_edit.values[i] = fresh.values[i];
+        }
+        m_edit.version = version;
+    }
+    if (!m_lazy || !m_cache.contains(key))
+        return;
+    m_cache.remove(key);
+    invalidateLookups();
+    const int row = int(m_keys.indexOf(key));
+    if (row >= 0)
+        Q_EMIT rowChanged(row);
 }
 
 void Dataset::setState(State s)
@@ -1169,14 +1230,49 @@ void Dataset::forEachRow(const std::function<void(int, const QVector<QVariant> &
         }
         return;
     }
-    QVariantMap bound;
-    RowReader rows(m_db, QStringLiteral("SELECT %1 FROM %2").arg(selectList(), m_table->name) + baseWhere(bound) + orderBy(),
-                   bound);
-    int row = 0;
-    while (rows.next()) {
+    // The rows the dataset holds, in its order, read a page at a time (so memory stays flat)
+    // and as they are now; a row another seat deleted meanwhile is left out. The row being
+    // edited gives what is typed into it.
+    QStringList marks;
+    for (int i = 0; i < StreamChunk; ++i)
+        marks << QStringLiteral(":k%1").arg(i);
+    QSqlQuery page(m_db.database());
+    page.setForwardOnly(true);
+    page.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
+    if (!page.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 IN (%4)")
+                          .arg(selectList(), m_table->name, m_db.ident(m_table->keyColumn()),
+                               marks.join(QLatin1Char(',')))))
+        throw StoreError::fromSql(page.lastError());
+    const int held = int(m_keys.size());
+    QHash<qint64, Row> read;
+    for (int start = 0; start < held; start += StreamChunk) {
+        read.clear();
+        for (int i = 0; i < StreamChunk; ++i)
+            page.bindValue(QStringLiteral(":k%1").arg(i), m_keys[qMin(start + i, held - 1)]);
+        if (!page.exec())
+            throw StoreError::fromSql(page.lastError());
+        while (page.next()) {
+            Row r = readRow(page, 2);
+            read.insert(r.key, std::move(r));
+        }
+        page.finish();
+        for (int row = start; row < qMin(start + StreamChunk, held); ++row) {
+            const Row *r = isEditing() && row == m_current ? &m_edit : nullptr;
+            if (!r) {
+                auto it = read.constFind(m_keys[row]);
+                if (it == read.constEnd())
+                    continue;
+                r = &it.value();
+            }
+            for (int i = 0; i < columns; ++i)
+                values[i] = r->values.value(i);
+            withLookups(row);
+        }
+    }
+    if (m_state == State::Insert) {
         for (int i = 0; i < columns; ++i)
-            values[i] = rows.value(i + 2, m_types[i]);
-        withLookups(row++);
+            values[i] = m_edit.values.value(i);
+        withLookups(held);
     }
 }
 

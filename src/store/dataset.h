@@ -78,6 +78,10 @@ public:
     // Makes the first row whose column equals the value current (texts without letter case).
     bool locate(const QString &column, const QVariant &value);
     qint64 rowKey(int row) const;
+    // The store key of the current row (-1 for none or a new row), and back to that row
+    // after the rows were read again; false when the row is no longer among them.
+    qint64 currentKey() const;
+    bool moveToKey(qint64 key);
 
     // ---- fields
     QStringList fieldNames() const; // columns, then display fields
@@ -129,7 +133,8 @@ public:
 
     // ---- whole-column reads for grouping and summaries, in the dataset's order
     QVector<QVariant> columnValues(const QString &field);
-    // Streams every row in order; the callback receives the row number and values by field.
+    // Streams the rows the dataset holds, in order, without keeping them; the callback
+    // receives the row number and values by field.
     void forEachRow(const std::function<void(int row, const QVector<QVariant> &values)> &fn);
 
     // The value of a display field in this (source) dataset: resultColumn where keyColumn
@@ -176,6 +181,7 @@ private:
     QVariant toStore(int column, const QVariant &v) const;
     void reloadRow(int row);
     void setState(State s);
+    void storedBySeat(const QString &table, qint64 key, qint64 version, const QObject *by);
     void setCurrent(int row, bool force = false);
     void reset();
     void dropNewRow();

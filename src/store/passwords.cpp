@@ -52,10 +52,17 @@ bool verify(Connection &db, const QString &userId, const QString &password)
 
 bool set(Connection &db, const QString &userId, const QString &password)
 {
-    QSqlQuery q = db.exec(QStringLiteral("UPDATE tblUser SET Password = ?, RowVer = RowVer + 1 "
-                                         "WHERE UserID = ?"),
+    QSqlQuery q = db.exec(QStringLiteral("UPDATE tblUser SET Password = ?, %1 = %1 + 1 WHERE UserID = ? RETURNING %2, %1")
+                              .arg(db.ident(QLatin1String(RowVersion)), db.ident(QLatin1String(RowKey))),
                           {hash(password), userId});
-    return q.numRowsAffected() > 0;
+    // This seat's own change: the datasets over tblUser take the new version, so a user row
+    // edited afterwards is not mistaken for one another seat changed.
+    bool any = false;
+    while (q.next()) {
+        db.announceStored(QStringLiteral("tblUser"), q.value(0).toLongLong(), q.value(1).toLongLong());
+        any = true;
+    }
+    return any;
 }
 
 } // namespace store::Passwords

@@ -70,7 +70,7 @@ bool PgCluster::run(const QString &tool, const QStringList &args, int msecs)
     return true;
 }
 
-bool PgCluster::init()
+bool PgCluster::init(const QString &password)
 {
     if (binDir().isEmpty() || !m_dir.isValid()) {
         m_error = QStringLiteral("no PostgreSQL bin folder or no temporary folder");
@@ -87,11 +87,24 @@ bool PgCluster::init()
         m_error = QStringLiteral("no free port");
         return false;
     }
-    if (!run(QStringLiteral("initdb"),
-             {QStringLiteral("-D"), m_data, QStringLiteral("-U"), QStringLiteral("tessaly"),
-              QStringLiteral("--auth=trust"), QStringLiteral("-E"), QStringLiteral("UTF8"),
-              QStringLiteral("--locale=C.UTF-8"), QStringLiteral("--no-sync")},
-             120000))
+    QStringList args{QStringLiteral("-D"), m_data, QStringLiteral("-U"), QStringLiteral("tessaly"),
+                     QStringLiteral("-E"), QStringLiteral("UTF8"), QStringLiteral("--locale=C.UTF-8"),
+                     QStringLiteral("--no-sync")};
+    if (password.isEmpty()) {
+        args << QStringLiteral("--auth=trust");
+    } else {
+        const QString file = m_dir.path() + QStringLiteral("/pwfile");
+        QFile pw(file);
+        if (!pw.open(QIODevice::WriteOnly)) {
+            m_error = QStringLiteral("cannot write the password file");
+            return false;
+        }
+        pw.write(password.toUtf8() + '\n');
+        pw.close();
+        args << QStringLiteral("--auth-local=trust") << QStringLiteral("--auth-host=scram-sha-256")
+             << (QStringLiteral("--pwfile=") + file);
+    }
+    if (!run(QStringLiteral("initdb"), args, 120000))
         return false;
     return start();
 }

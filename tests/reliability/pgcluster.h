@@ -16,8 +16,9 @@ public:
 
     static QString binDir() { return qEnvironmentVariable("TESSALY_PG_BINDIR"); }
 
-    // initdb and start; false with the reason in error() when it cannot.
-    bool init();
+    // initdb and start; false with the reason in error() when it cannot. With a password,
+    // connections over TCP must give it (the role tessaly has it); without, none is asked.
+    bool init(const QString &password = {});
     bool start();
     // `mode` as pg_ctl takes it: "immediate" ends the server without a shutdown checkpoint,
     // the way a crashed or powered-off server goes.

@@ -82,15 +82,26 @@ private Q_SLOTS:
         QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM tblOperates")).toInt(), 1);
         QCOMPARE(db.scalar(QStringLiteral("SELECT SUser FROM tblOperates")).toString(), QStringLiteral("wang"));
 
-        // The contact query stamps the owner but keeps a row without code.
+        // The contact query stamps the owner; a row without its code is kept for the store,
+        // which refuses it, naming the column.
         dm.qryLinkmans1.open();
         dm.qryLinkmans1.append();
         dm.qryLinkmans1.setValue(QStringLiteral("Name"), QStringLiteral("张三"));
+        try {
+            dm.qryLinkmans1.post();
+            QFAIL("a contact without its code was stored");
+        } catch (const StoreError &e) {
+            QCOMPARE(e.kind(), StoreError::Kind::Required);
+            QCOMPARE(e.column(), QStringLiteral("LinkmanID"));
+        }
+        QCOMPARE(dm.qryLinkmans1.state(), Dataset::State::Insert);
+        dm.qryLinkmans1.setValue(QStringLiteral("LinkmanID"), QStringLiteral("L1"));
         dm.qryLinkmans1.post();
         QCOMPARE(db.scalar(QStringLiteral("SELECT SUser FROM tblLinkmans WHERE Name = '张三'")).toString(), QStringLiteral("wang"));
 
         // Other sets get no stamp from the module.
         dm.tblLinkmans2.append();
+        dm.tblLinkmans2.setValue(QStringLiteral("LinkmanID"), QStringLiteral("L2"));
         dm.tblLinkmans2.setValue(QStringLiteral("Name"), QStringLiteral("李四"));
         dm.tblLinkmans2.post();
         QVERIFY(db.scalar(QStringLiteral("SELECT SUser FROM tblLinkmans WHERE Name = '李四'")).toString().isEmpty());
