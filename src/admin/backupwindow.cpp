@@ -43,8 +43,7 @@ bool BackupWindow::backup()
                                             "备份的数据，系统会将您以前备份的数据覆盖，\n"
                                             "建议将数据保存在新的文件目录！按[确定]继续，\n"
                                             "按[取消]返回！");
-    if (MessageBox::show(this, QMessageBox::Warning, MessageBox::defaultTitle(), question,
-                         QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) != QMessageBox::Ok)
+    if (!MessageBox::confirm(this, question))
         return false;
     const QString target = path();
     store::Connection &db = m_dm.connection();

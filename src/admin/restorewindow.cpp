@@ -51,8 +51,7 @@ bool RestoreWindow::restore()
                                             "当前的数据，以免对您造成不必要的损失！按\n"
                                             "[确定]系统将恢复以前的备份数据，按[取消]\n"
                                             "返回！");
-    if (MessageBox::show(this, QMessageBox::Warning, MessageBox::defaultTitle(), question,
-                         QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) != QMessageBox::Ok)
+    if (!MessageBox::confirm(this, question))
         return false;
     const QString chosen = path();
     if (!checkChoice(location, chosen))

@@ -192,9 +192,7 @@ void UserWindow::deleteUser()
         MessageBox::warning(this, QStringLiteral("对不起,系统用户不能删除!"));
         return;
     }
-    if (MessageBox::show(this, QMessageBox::Warning, MessageBox::defaultTitle(),
-                         QStringLiteral("您真的要删除该用户吗？"),
-                         QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) != QMessageBox::Ok)
+    if (!MessageBox::confirm(this, QStringLiteral("您真的要删除该用户吗？")))
         return;
     users.remove();
 }
@@ -206,7 +204,7 @@ void UserWindow::closeWindow()
         QDialog::reject();
         return;
     }
-    if (!MessageBox::confirm(this, QStringLiteral("用户资料数据尚未保存，保存吗？"))) {
+    if (!MessageBox::confirm(this, QStringLiteral("用户资料数据尚未保存，保存吗？"), QMessageBox::Question)) {
         users.cancel();
         QDialog::reject();
         return;

@@ -144,7 +144,7 @@ void ColorWindow::addColour()
 
 void ColorWindow::removeColour()
 {
-    if (!MessageBox::confirm(this, QStringLiteral("真的要删除该条记录吗?")))
+    if (!MessageBox::confirm(this, QStringLiteral("真的要删除该条记录吗?"), QMessageBox::Question))
         return;
     if (m_colours.isOpen() && !m_colours.isEmpty())
         m_colours.remove();

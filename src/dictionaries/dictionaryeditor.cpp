@@ -13,6 +13,7 @@
 #include "messagebox.h"
 #include "rights.h"
 #include "storeerror.h"
+#include "windowshortcuts.h"
 #include "workspace.h"
 
 #include <QAction>
@@ -69,6 +70,7 @@ DictionaryEditor::DictionaryEditor(Workspace &ws, const DictionaryMember &member
         return m_ws.rights.allows(m_member.rightId, QStringLiteral("Delete"));
     });
     m_ws.enabler.update();
+    new WindowShortcuts(this); // 关闭 on Ctrl+X and the rest work from inside every field
     m_code->setFocus();
 }
 
@@ -313,7 +315,7 @@ void DictionaryEditor::remove()
     m_ws.dm.writeLog(m_member.logPrefix + QStringLiteral("-删除"));
     if (m_dataset.isEmpty())
         return;
-    if (!MessageBox::confirm(this, QStringLiteral("真的要删除该条记录吗?")))
+    if (!MessageBox::confirm(this, QStringLiteral("真的要删除该条记录吗?"), QMessageBox::Question))
         return;
     m_dataset.remove();
 }

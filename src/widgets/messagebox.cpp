@@ -49,10 +49,10 @@ void MessageBox::critical(QWidget *parent, const QString &text, const QString &t
     show(parent, QMessageBox::Critical, title, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
-bool MessageBox::confirm(QWidget *parent, const QString &text, const QString &title)
+bool MessageBox::confirm(QWidget *parent, const QString &text, QMessageBox::Icon icon, const QString &title)
 {
-    return show(parent, QMessageBox::Question, title, text, QMessageBox::Ok | QMessageBox::Cancel,
-                QMessageBox::Ok) == QMessageBox::Ok;
+    return show(parent, icon, title, text, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) ==
+           QMessageBox::Ok;
 }
 
 bool MessageBox::question(QWidget *parent, const QString &text, const QString &title,

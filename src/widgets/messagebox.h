@@ -32,8 +32,10 @@ public:
                             const QString &title = defaultTitle());
     // Store errors and other failures shown by the general error display.
     static void critical(QWidget *parent, const QString &text, const QString &title = defaultTitle());
-    // Deletion confirmations: OK and Cancel; true when OK.
-    static bool confirm(QWidget *parent, const QString &text, const QString &title = defaultTitle());
+    // Deletion confirmations: warning icon, OK and Cancel; true when OK. A few windows ask
+    // with the question icon instead.
+    static bool confirm(QWidget *parent, const QString &text, QMessageBox::Icon icon = QMessageBox::Warning,
+                        const QString &title = defaultTitle());
     // Yes/No questions; true when Yes.
     static bool question(QWidget *parent, const QString &text, const QString &title = defaultTitle(),
                          Button defaultButton = QMessageBox::Yes);

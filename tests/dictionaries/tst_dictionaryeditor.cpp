@@ -495,6 +495,32 @@ class TestDictionaryEditor : public QObject
         QVERIFY(!dept.findChild<QToolButton *>(QStringLiteral("spBtnColor")));
     }
 
+    // 关闭 answers Ctrl+X from every field, text fields included, where Ctrl+X would cut.
+    void closeKeyWorksFromEveryField()
+    {
+        DictionaryFixture f(QStringLiteral("sqlite"));
+        for (const char *field : {"dxDBEdtOriginID", "dxDBEdtOriginName", "dxDBEdtOriginColor", "dxDBEdtDistribution"}) {
+            f.dm.tblCustOrigin.first();
+            const QString code = f.dm.tblCustOrigin.text(QStringLiteral("OriginID"));
+            DictionaryEditor origin(f.ws, memberFor("Act_CustOrigin"));
+            origin.show();
+            QVERIFY(QTest::qWaitForWindowActive(&origin));
+            QWidget *w = origin.findChild<QWidget *>(QLatin1String(field));
+            QVERIFY2(w, field);
+            w->setFocus();
+            QVERIFY(QTest::qWaitFor([&] { return w->isAncestorOf(QApplication::focusWidget()) || w->hasFocus(); }, 2000));
+            auto *text = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+            if (text) {
+                QTest::keyClicks(text, QStringLiteral("xy"));
+                text->selectAll();
+            }
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_X, Qt::ControlModifier);
+            QVERIFY2(QTest::qWaitFor([&] { return !origin.isVisible(); }, 2000), field); // a button click takes a moment
+            QCOMPARE(f.dm.tblCustOrigin.state(), State::Browse); // what was typed is dropped
+            QCOMPARE(f.dm.tblCustOrigin.text(QStringLiteral("OriginID")), code);
+        }
+    }
+
     void renameSeenByLookups_data() { testsupport::addEngineRows(); }
     void renameSeenByLookups()
     {
