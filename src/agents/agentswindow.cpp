@@ -52,6 +52,14 @@ AgentsWindow::AgentsWindow(Workspace &ws, QWidget *parent)
 
     buildListPage();
     buildDetailPage();
+    // Whoever puts the focus into the module reaches the page in view: the list, or the
+    // agent code while an agent is being edited.
+    const auto followPage = [this] {
+        setFocusProxy(m_pages->currentWidget() == m_detailPage ? static_cast<QWidget *>(m_form->code())
+                                                               : m_grid->view());
+    };
+    connect(m_pages, &QTabWidget::currentChanged, this, followPage);
+    followPage();
 }
 
 AgentsWindow::~AgentsWindow() = default;
@@ -186,6 +194,9 @@ void AgentsWindow::exportEmail()
     if (path.isEmpty())
         return;
     store::Dataset &set = agents();
+    // A change in progress is stored first, as moving to the first row does; the rows
+    // written are then those the list holds.
+    set.post();
     set.first();
     // Written whole into a temporary file and put in place at the end: a failure never leaves
     // a half-written list under the chosen name.

@@ -27,6 +27,9 @@ LoginWindow::LoginWindow(store::DataModule &dm, QWidget *parent) : QDialog(paren
     m_user->setObjectName(QStringLiteral("cbUserID"));
     m_user->setEditable(true);
     m_user->setInsertPolicy(QComboBox::NoInsert);
+    // The ID is exactly what is typed: no completion may turn "cle" into a listed "clerk"
+    // and sign in as someone else. Picking from the list still works.
+    m_user->setCompleter(nullptr);
     m_user->setMinimumWidth(200);
     m_password = new QLineEdit(this);
     m_password->setObjectName(QStringLiteral("edPassword"));

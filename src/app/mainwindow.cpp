@@ -15,7 +15,9 @@
 #include "rights.h"
 #include "serverfile.h"
 #include "session.h"
+#include "storenotices.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -142,6 +144,34 @@ void MainWindow::run(const QString &log, const std::function<void()> &work)
             m_dm.writeLog(log);
         work();
     });
+    // Whatever the command did (a modal window, a refusal), the keyboard is back in the
+    // module on view, so its shortcuts work at once.
+    if (isVisible() && !QApplication::activeWindow())
+        activateWindow(); // a closed modal window left nothing active
+    if (QWidget *content = currentContent(); content && !content->isAncestorOf(focusWidget()))
+        focusInto(content);
+}
+
+void MainWindow::focusInto(QWidget *panel)
+{
+    // A module names its focus target by a focus proxy; otherwise its first list, or its
+    // first field.
+    QWidget *target = panel->focusProxy() ? panel : nullptr;
+    if (!target) {
+        for (QAbstractItemView *list : panel->findChildren<QAbstractItemView *>())
+            if (list->isVisibleTo(panel) && list->isEnabled()) {
+                target = list;
+                break;
+            }
+    }
+    if (!target) {
+        for (QWidget *w : panel->findChildren<QWidget *>())
+            if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(panel) && w->isEnabled()) {
+                target = w;
+                break;
+            }
+    }
+    (target ? target : panel)->setFocus(Qt::OtherFocusReason);
 }
 
 QAction *MainWindow::command(const char *name, const QString &text, const QString &log, const QString &right,
@@ -257,6 +287,8 @@ void MainWindow::switchModule(const Module &m)
         showContent(panel);
     else if (m.command == QLatin1String("Act_Plan"))
         showContent(m_schedule);
+    else
+        showContent(placeholder(m.command)); // never the previous module's panel
     if (m.folder)
         m.folder();
     openWindow(m.command);
@@ -692,6 +724,8 @@ void MainWindow::showEvent(QShowEvent *event)
     if (m_shown)
         return;
     m_shown = true;
+    // The file panel may have come up first; the keyboard belongs to the frame.
+    QTimer::singleShot(0, this, [this] { activateWindow(); });
     // After the window is on screen, as the program did on its first show.
     QTimer::singleShot(0, this, [this] {
         if (!runShowStep())
@@ -710,27 +744,36 @@ bool MainWindow::runShowStep()
                                       QStringLiteral("并将文件复制到") + s.AppDir + QStringLiteral("Data目录下！"));
         return false;
     }
-    const bool ok = ErrorDisplay::run(this, [this, &s] {
-        showFolder(s.FilesDir);
-        openEach({&m_dm.tblUserRight, &m_dm.tblColor, &m_dm.tblVocation, &m_dm.tblCountry, &m_dm.tblCustDist,
-                  &m_dm.tblCustLevel, &m_dm.tblCustState, &m_dm.tblCustOrigin, &m_dm.tblCurrencyRate,
-                  &m_dm.tblCustomers, &m_dm.tblOperates, &m_dm.tblOperaters});
+    // A store error here is shown and the program goes on: each step stands on its own, so
+    // the rest of the frame is still set up.
+    showFolder(s.FilesDir);
+    const bool owned = ErrorDisplay::run(this, [this] {
         m_dm.tblUser.close();
         m_dm.tblUser.open();
         m_dm.applyOwnership(m_dm.tblCustomers2);
+    });
+    if (!owned)
+        m_dm.tblCustomers2.close(); // never another user's agents, not even their names
+    ErrorDisplay::run(this, [this] {
+        openEach({&m_dm.tblUserRight, &m_dm.tblColor, &m_dm.tblVocation, &m_dm.tblCountry, &m_dm.tblCustDist,
+                  &m_dm.tblCustLevel, &m_dm.tblCustState, &m_dm.tblCustOrigin, &m_dm.tblCurrencyRate,
+                  &m_dm.tblCustomers, &m_dm.tblOperates, &m_dm.tblOperaters});
+    });
+    ErrorDisplay::run(this, [this] {
         m_dm.qryPlan.close();
         m_dm.qryPlan.clearFilter();
         m_dm.qryPlan.setSql(QStringLiteral("select * from tblPlan"));
         m_dm.qryPlan.open();
-        showContent(m_schedule);
     });
+    showContent(m_schedule);
     m_status[0]->setText(QStringLiteral("欢迎使用星桥商务代理管理系统！"));
     m_status[1]->setText(QStringLiteral("操作员：  ") + s.CurrentUserID);
     tick();
     m_clock->start();
     setFilePanelVisible(true);
     m_enabler->update();
-    return ok;
+    StoreNotices::showOnce(this, m_dm.connection());
+    return true;
 }
 
 void MainWindow::tick()
@@ -781,6 +824,25 @@ void MainWindow::showContent(QWidget *panel)
         m_host->addWidget(panel);
     m_host->setCurrentWidget(panel);
     panel->show();
+    focusInto(panel);
+}
+
+// The panel of a module whose window is not installed: it says so, and the host area never
+// keeps showing the module the user left.
+QWidget *MainWindow::placeholder(const QString &command)
+{
+    if (QWidget *known = m_placeholders.value(command))
+        return known;
+    auto *panel = new QWidget(m_host);
+    panel->setObjectName(QStringLiteral("PnMissing_") + command);
+    auto *layout = new QVBoxLayout(panel);
+    QAction *a = action(command);
+    auto *note = new QLabel(QStringLiteral("“%1”模块没有安装。").arg(a ? a->text() : command), panel);
+    note->setAlignment(Qt::AlignCenter);
+    layout->addWidget(note);
+    m_placeholders.insert(command, panel);
+    m_host->addWidget(panel);
+    return panel;
 }
 
 void MainWindow::hideContent(QWidget *panel)
@@ -836,6 +898,9 @@ void MainWindow::setFilePanelVisible(bool visible)
     if (visible) {
         m_filePanel->placeBeside(this);
         m_filePanel->show();
+        // The panel stands beside the frame; the keyboard stays with the frame and its module.
+        if (isVisible())
+            activateWindow();
     } else {
         m_filePanel->hide();
     }

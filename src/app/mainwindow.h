@@ -37,7 +37,7 @@ public:
     ~MainWindow() override;
 
     // Runs once after the login when the window is first shown. False when the program
-    // must end (the default data file is missing).
+    // must end (the default data file is missing); a store error is shown and it goes on.
     bool runShowStep();
 
     QAction *action(const QString &name) const;
@@ -92,6 +92,8 @@ private:
     void rebuildLedger(store::Dataset &query, bool receivables);
     void showRecordFolder(const QString &code);
     void setFilePanelVisible(bool visible);
+    void focusInto(QWidget *panel);
+    QWidget *placeholder(const QString &command);
     void tick();
     void updateNumLock();
 
@@ -103,6 +105,7 @@ private:
 
     QHash<QString, QAction *> m_actions;
     QHash<QString, QWidget *> m_modules;
+    QHash<QString, QWidget *> m_placeholders;
     QHash<QString, std::function<void()>> m_windows;
     QWidget *m_top = nullptr;
     QWidget *m_left = nullptr;

@@ -33,6 +33,7 @@ PasswordWindow::PasswordWindow(store::DataModule &dm, QWidget *parent) : QDialog
     cancel->setObjectName(QStringLiteral("btnCancel"));
     m_save->setAutoDefault(false);
     cancel->setAutoDefault(false);
+    m_save->installEventFilter(this); // Enter on 保存 saves, as Enter in the fields leads to it
 
     auto *form = new QFormLayout;
     form->addRow(QStringLiteral("旧口令："), m_old);
@@ -61,7 +62,9 @@ bool PasswordWindow::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            if (watched == m_old)
+            if (watched == m_save)
+                m_save->click();
+            else if (watched == m_old)
                 m_new->setFocus();
             else if (watched == m_new)
                 m_confirm->setFocus();

@@ -127,6 +127,9 @@ FilePanel::FilePanel(store::DataModule &dm, Rights &rights, QWidget *mainWindow)
 {
     setObjectName(QStringLiteral("TfrmTools"));
     setWindowTitle(QStringLiteral("文件及工具栏"));
+    // Shown beside the main window without taking the keyboard from it, so the main window's
+    // keys (F2 and the rest) work right after the panel appears.
+    setAttribute(Qt::WA_ShowWithoutActivating);
 
     // Upper part: the tool pictures.
     m_pictures = new QWidget(this);

@@ -8,6 +8,7 @@
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QTimer>
 #include <QTreeView>
 
 FolderChooser::FolderChooser(const QString &caption, const QString &start, QWidget *parent)
@@ -61,6 +62,13 @@ FolderChooser::FolderChooser(const QString &caption, const QString &start, QWidg
         Q_EMIT folderChosen(path);
     });
 
+    // The folders above the chosen one are read in the background; as they arrive, the tree
+    // keeps the chosen folder in view.
+    connect(m_dirs, &QFileSystemModel::directoryLoaded, this, [this](const QString &loaded) {
+        if (QDir(m_listing->folder()).absolutePath().startsWith(QDir(loaded).absolutePath()))
+            m_tree->scrollTo(m_tree->currentIndex());
+    });
+
     // The start is where the file panel stands; nothing moves until the user chooses.
     m_listing->setFolder(start);
     showInTree(m_listing->folder());
@@ -91,8 +99,10 @@ void FolderChooser::showInTree(const QString &path)
     const QModelIndex index = m_dirs->index(path);
     if (!index.isValid())
         return;
+    // Opened down to the folder: every folder above it expanded, the folder itself too.
+    for (QModelIndex up = index; up.isValid(); up = up.parent())
+        m_tree->expand(up);
     m_tree->setCurrentIndex(index);
-    m_tree->expand(index);
     m_tree->scrollTo(index);
     for (int row = 0; row < m_drives->count(); ++row) {
         if (path.startsWith(m_drives->itemData(row).toString(), Qt::CaseInsensitive)) {
@@ -105,4 +115,11 @@ void FolderChooser::showInTree(const QString &path)
 void FolderChooser::showPath(const QString &path)
 {
     m_path->setText(QDir::toNativeSeparators(path));
+}
+
+void FolderChooser::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Once the window has its size, the tree scrolls to the folder.
+    QTimer::singleShot(0, this, [this] { m_tree->scrollTo(m_tree->currentIndex()); });
 }

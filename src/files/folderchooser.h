@@ -31,6 +31,9 @@ class FolderChooser : public QWidget
   Q_SIGNALS:
     void folderChosen(const QString &path);
 
+  protected:
+    void showEvent(QShowEvent *event) override;
+
   private:
     void showInTree(const QString &path);
     void showPath(const QString &path);

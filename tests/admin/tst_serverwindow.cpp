@@ -4,6 +4,7 @@
 #include "adminfixture.h"
 #include "filedialog.h"
 #include "messagebox.h"
+#include "connection.h"
 #include "newstore.h"
 #include "rights.h"
 #include "serverfile.h"
@@ -166,6 +167,41 @@ class TestServerWindow : public QObject
         old.open(first);
         QCOMPARE(old.scalar(QStringLiteral("SELECT Operate FROM tblLog")).toString(),
                  QStringLiteral("系统设置-服务器设置-保存"));
+    }
+
+    // A server address with its password: the window never shows it, and saving the address
+    // as shown keeps the password "Server.txt" holds. A wrong address fails without it too.
+    void serverPasswordIsNeverShown()
+    {
+        if (!testsupport::engines().contains(QStringLiteral("postgresql")))
+            QSKIP("no test server");
+        AdminSeat seat(QStringLiteral("postgresql"));
+        store::ServerAddress a = store::ServerAddress::parse(seat.store.location());
+        a.password = QStringLiteral("geheim"); // the test server trusts every password
+        const QString withPassword = a.uri();
+        store::ServerFile::write(seat.store.appDir(), withPassword);
+        seat.dm.reconnect(withPassword);
+
+        ServerWindow w(seat.dm);
+        w.show();
+        QVERIFY(!path(w)->text().contains(QStringLiteral("geheim")));
+        QVERIFY(path(w)->text().startsWith(QStringLiteral("postgresql://tessaly@")));
+        save(w);
+        QCOMPARE(MessageBox::last().text, QStringLiteral("服务器设置成功！"));
+        QCOMPARE(serverLine(seat), withPassword);
+        QCOMPARE(seat.dm.connection().location(), withPassword);
+
+        resetScripts();
+        ServerWindow again(seat.dm);
+        again.show();
+        a.database = QStringLiteral("nosuchdatabase");
+        path(again)->setText(a.uri());
+        save(again);
+        QCOMPARE(MessageBox::last().icon, QMessageBox::Critical);
+        for (const QString &text : shownTexts())
+            QVERIFY2(!text.contains(QStringLiteral("geheim")), qPrintable(text));
+        for (const QString &row : seat.logRows())
+            QVERIFY(!row.contains(QStringLiteral("geheim")));
     }
 
     // A location that is there but is no store of ours: its error is shown, no success, the

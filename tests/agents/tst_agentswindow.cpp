@@ -255,6 +255,8 @@ class TestAgentsWindow : public QObject
         MessageBox::setNextAnswer(QMessageBox::Cancel);
         win.act("Act_Del")->trigger();
         QCOMPARE(shownTexts(), QStringList{u"您真的要删除该商务代理吗？"_s});
+        QCOMPARE(MessageBox::last().icon, QMessageBox::Warning);
+        QCOMPARE(MessageBox::last().buttons, QMessageBox::Ok | QMessageBox::Cancel);
         QCOMPARE(f.scalar(u"SELECT COUNT(*) FROM tblCustomers"_s).toInt(), 1);
         MessageBox::setNextAnswer(QMessageBox::Ok);
         win.act("Act_Delete")->trigger();
@@ -441,6 +443,21 @@ class TestAgentsWindow : public QObject
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromUtf8(file.readAll()), u"a@x.cn\r\na@x.cn\r\n王@例子.cn\r\n"_s);
         QCOMPARE(win.agents().currentRow(), 3);
+        file.close();
+
+        // The rows the list holds, as they are, with a change in progress stored first: an
+        // agent another seat added since is not among them until the list is read again.
+        f.addAgent(u"E5"_s, u"五"_s, u"Admin"_s, {{u"Email"_s, u"new@x.cn"_s}});
+        win.agents().first();
+        win.agents().setValue(u"Email"_s, u"typed@x.cn"_s);
+        resetScripts();
+        FileDialog::setNextFileName(folder + u"/held.txt"_s);
+        win.act("spBtnEmail")->trigger();
+        QFile held(folder + u"/held.txt"_s);
+        QVERIFY(held.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(held.readAll()), u"typed@x.cn\r\na@x.cn\r\n王@例子.cn\r\n"_s);
+        QCOMPARE(f.scalar(u"SELECT Email FROM tblCustomers WHERE CustId = 'E1'"_s).toString(), u"typed@x.cn"_s);
+        QCOMPARE(win.agents().state(), store::Dataset::State::Browse);
 
         // A file that cannot be written: the reason, and no success.
         resetScripts();

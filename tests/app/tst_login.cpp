@@ -159,6 +159,58 @@ private Q_SLOTS:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QCOMPARE(QApplication::focusWidget(), child<QPushButton>(w, "btnSave"));
         QVERIFY(MessageBox::history().isEmpty()); // Enter moved on, it did not save
+        // Enter on the focused 保存 saves, by keyboard alone from the first field on.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(MessageBox::last().text, QStringLiteral("对不起，请输入旧口令！"));
+        QTest::keyClicks(child<QLineEdit>(w, "edOld"), QStringLiteral("508316"));
+        for (const char *field : {"edOld", "edNew"})
+            QTest::keyClick(child<QLineEdit>(w, field), Qt::Key_Return);
+        QTest::keyClicks(child<QLineEdit>(w, "edNew"), QStringLiteral("k1"));
+        QTest::keyClick(child<QLineEdit>(w, "edNew"), Qt::Key_Return);
+        QTest::keyClicks(child<QLineEdit>(w, "edConfirm"), QStringLiteral("k1"));
+        QTest::keyClick(child<QLineEdit>(w, "edConfirm"), Qt::Key_Return);
+        QTest::keyClick(child<QPushButton>(w, "btnSave"), Qt::Key_Return);
+        QCOMPARE(MessageBox::last().text, QStringLiteral("口令修改成功！"));
+        QVERIFY(store::Passwords::verify(m_dm->connection(), QStringLiteral("Admin"), QStringLiteral("k1")));
+    }
+
+    // The ID is exactly what was typed: a hidden ID that begins like a listed one signs in as
+    // itself, and typing never turns into the listed user.
+    void typedIdIsNeverCompletedIntoAnother()
+    {
+        auto &db = m_dm->connection();
+        testsupport::addUser(db, QStringLiteral("clerk"), QStringLiteral("same"), false, {});
+        testsupport::addUser(db, QStringLiteral("cle"), QStringLiteral("own"), false, {}, QStringLiteral("No"));
+        const auto signIn = [&](const QString &typed, const QString &password) -> QString {
+            LoginWindow w(*m_dm);
+            w.show();
+            if (!QTest::qWaitForWindowActive(&w))
+                return QStringLiteral("window not active");
+            auto *users = child<QComboBox>(w, "cbUserID");
+            users->clearEditText();
+            QTest::keyClicks(users, typed);
+            if (users->currentText() != typed)
+                return QStringLiteral("typed text became ") + users->currentText();
+            QTest::keyClick(users, Qt::Key_Return); // on to the password
+            QTest::keyClicks(QApplication::focusWidget(), password);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            return w.result() == QDialog::Accepted ? store::session().CurrentUserID : QString();
+        };
+        QCOMPARE(signIn(QStringLiteral("cle"), QStringLiteral("own")), QStringLiteral("cle"));
+        QCOMPARE(signIn(QStringLiteral("cle"), QStringLiteral("same")), QString());
+        QCOMPARE(MessageBox::last().text, QStringLiteral("口令输入错误，请重新输入！"));
+        QCOMPARE(signIn(QStringLiteral("CLE"), QStringLiteral("own")), QStringLiteral("CLE"));
+        QCOMPARE(signIn(QStringLiteral("clerk"), QStringLiteral("same")), QStringLiteral("clerk"));
+
+        // Picking from the list still works.
+        LoginWindow w(*m_dm);
+        w.show();
+        auto *users = child<QComboBox>(w, "cbUserID");
+        users->setCurrentIndex(users->findText(QStringLiteral("clerk")));
+        QCOMPARE(users->currentText(), QStringLiteral("clerk"));
+        child<QLineEdit>(w, "edPassword")->setText(QStringLiteral("same"));
+        child<QPushButton>(w, "btnOK")->click();
+        QCOMPARE(w.result(), int(QDialog::Accepted));
     }
 };
 

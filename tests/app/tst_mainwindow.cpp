@@ -4,6 +4,7 @@
 #include "rights.h"
 #include "datamodule.h"
 #include "desktopservices.h"
+#include "agents.h"
 #include "filepanel.h"
 #include "mainwindow.h"
 #include "messagebox.h"
@@ -11,8 +12,12 @@
 #include "session.h"
 #include "teststore.h"
 #include "testusers.h"
+#include "testwidgets.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QTabWidget>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -187,6 +192,93 @@ private Q_SLOTS:
         QVERIFY(!w.runShowStep());
         QCOMPARE(MessageBox::last().text, QStringLiteral("对不起，数据文件没有找到！请查找KTA30.wdb文件，\n并将文件复制到") +
                                               store::session().AppDir + QStringLiteral("Data目录下！"));
+    }
+
+    // Keyboard only, right after the module is shown: F2, then the module's own Ctrl+N; the
+    // same after a modal window of the main window has closed.
+    void moduleShortcutsWorkAtOnceAfterEverySwitch()
+    {
+        signIn(QStringLiteral("Admin"));
+        installAgents(m_main->workspace());
+        m_main->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
+        QWidget *agents = m_main->findChild<QWidget *>(QStringLiteral("TfrmCustomers"));
+        const auto insideAgents = [&] { return agents->isAncestorOf(QApplication::focusWidget()); };
+        testsupport::untilIdle(); // the window is up, the file panel beside it
+        QCOMPARE(QApplication::activeWindow(), m_main.get());
+        QTest::keyClick(m_main.get(), Qt::Key_F2);
+        QCOMPARE(m_main->currentContent(), agents);
+        QVERIFY(insideAgents());
+        testsupport::untilIdle();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(m_dm->tblCustomers.state(), store::Dataset::State::Insert);
+        m_dm->tblCustomers.cancel();
+
+        // Back on the list by way of the schedule (the focus on its list again), then a modal
+        // window opened and closed from the main menu.
+        trigger("Act_Plan");
+        QTest::keyClick(m_main.get(), Qt::Key_F2);
+        agents->findChild<QTabWidget *>(QStringLiteral("PageControl1"))->setCurrentIndex(0);
+        QTest::keyClick(m_main.get(), Qt::Key_F2);
+        QVERIFY(insideAgents());
+        testsupport::whenModal(QStringLiteral("TfrmPassword"), [](QWidget *w) { static_cast<QDialog *>(w)->reject(); });
+        QTest::keyClick(m_main.get(), Qt::Key_K, Qt::ControlModifier);
+        QVERIFY(QTest::qWaitFor(insideAgents, 2000));
+        testsupport::untilIdle();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(m_dm->tblCustomers.state(), store::Dataset::State::Insert);
+        QCOMPARE(logRows().last(), QStringLiteral("商务代理业务管理-商务代理资料-新增"));
+    }
+
+    // A user who sees only the own agents comes back to the agent left, as an administrator does.
+    void everyUserComesBackToTheAgentLeft_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::newRow("owner only") << QStringLiteral("wang");
+        QTest::newRow("administrator") << QStringLiteral("Admin");
+    }
+    void everyUserComesBackToTheAgentLeft()
+    {
+        QFETCH(QString, user);
+        m_dm->connection().exec(QStringLiteral("INSERT INTO tblCustomers (CustId, CustName, SUser) VALUES "
+                                               "('W2', '二', 'wang'), ('W3', '三', 'wang')"));
+        signIn(user);
+        trigger("Act_Customers");
+        QVERIFY(m_dm->tblCustomers.locate(QStringLiteral("CustId"), QStringLiteral("W2")));
+        trigger("Act_Plan");
+        trigger("Act_Customers");
+        QCOMPARE(m_dm->tblCustomers.text(QStringLiteral("CustId")), QStringLiteral("W2"));
+        QCOMPARE(QDir(m_main->filePanel()->folder()), QDir(store::session().FilesDir + QStringLiteral("W2")));
+    }
+
+    void moduleWithoutItsWindowNeverLeavesThePreviousOneOnView()
+    {
+        signIn(QStringLiteral("Admin"));
+        installAgents(m_main->workspace());
+        trigger("Act_Customers");
+        QWidget *agents = m_main->currentContent();
+        QCOMPARE(agents->objectName(), QStringLiteral("TfrmCustomers"));
+        for (const char *command : {"Act_Linkman", "Act_Operaters", "Act_RegionAnalyse", "Act_Mail"}) {
+            trigger("Act_Customers");
+            trigger(command);
+            QVERIFY2(m_main->currentContent() != agents, command);
+            QCOMPARE(m_main->currentContent()->objectName(), QStringLiteral("PnMissing_") + QLatin1String(command));
+        }
+    }
+
+    void storeErrorInTheShowStepIsShownAndTheProgramGoesOn()
+    {
+        m_dm->connection().exec(QStringLiteral("DROP TABLE tblPlan"));
+        store::session().CurrentUserID = QStringLiteral("wang");
+        m_main = std::make_unique<MainWindow>(*m_dm);
+        QVERIFY(m_main->runShowStep());
+        QCOMPARE(MessageBox::last().icon, QMessageBox::Critical);
+        QVERIFY(MessageBox::last().text.contains(QStringLiteral("tblPlan"), Qt::CaseInsensitive));
+        // The rest of the frame is set up all the same.
+        QCOMPARE(m_main->findChild<QLabel *>(QStringLiteral("StatusPanel2"))->text(), QStringLiteral("操作员：  wang"));
+        QVERIFY(m_dm->tblCustomers2.isFiltered());
+        QVERIFY(m_dm->tblUserRight.isOpen());
+        QCOMPARE(m_main->currentContent(), m_main->schedulePanel());
     }
 
     void exitQuestionAnsweredNoKeepsTheWindow()

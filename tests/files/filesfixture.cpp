@@ -1,11 +1,15 @@
 #include "filesfixture.h"
 
 #include "connection.h"
+#include "folderchooser.h"
 #include "session.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileSystemModel>
+#include <QTest>
+#include <QTreeView>
 
 FilesFixture::FilesFixture() : m_store(QStringLiteral("sqlite"))
 {
@@ -58,4 +62,24 @@ QByteArray FilesFixture::readFile(const QString &path)
 bool FilesFixture::makeFolder(const QString &path)
 {
     return QDir().mkpath(path);
+}
+
+QString FilesFixture::treeOpenAt(FolderChooser *chooser, const QString &folder)
+{
+    QTreeView *tree = chooser->tree();
+    auto *model = qobject_cast<QFileSystemModel *>(tree->model());
+    const QModelIndex current = tree->currentIndex();
+    if (!model || !current.isValid() || QDir(model->filePath(current)) != QDir(folder))
+        return QStringLiteral("current folder is %1").arg(model ? model->filePath(current) : QString());
+    for (QModelIndex up = current.parent(); up.isValid(); up = up.parent())
+        if (!tree->isExpanded(up))
+            return QStringLiteral("%1 is collapsed").arg(model->filePath(up));
+    // The folder's row comes into view (the folders above it are read in the background).
+    const auto inView = [&] {
+        const QRect row = tree->visualRect(current);
+        return !row.isEmpty() && tree->viewport()->rect().contains(row.topLeft());
+    };
+    if (!QTest::qWaitFor(inView, 3000))
+        return QStringLiteral("the folder's row is not in view");
+    return {};
 }

@@ -5,6 +5,8 @@
 #include "teststore.h"
 
 #include <QByteArray>
+
+class FolderChooser;
 #include <QString>
 #include <QStringList>
 
@@ -29,6 +31,9 @@ class FilesFixture
     static bool writeFile(const QString &path, const QByteArray &content);
     static QByteArray readFile(const QString &path);
     static bool makeFolder(const QString &path);
+    // Why the chooser's folder tree does not stand open at `folder` (the folder current, every
+    // folder above it expanded, its row in view), or empty when it does. The chooser is shown.
+    static QString treeOpenAt(FolderChooser *chooser, const QString &folder);
 
   private:
     testsupport::TempStore m_store;

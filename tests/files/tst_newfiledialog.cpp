@@ -83,6 +83,8 @@ void TestNewFileDialog::layout()
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     QCOMPARE(dialog.focusWidget(), dialog.nameEdit());
+    // The folder tree stands open at the panel's folder.
+    QCOMPARE(FilesFixture::treeOpenAt(dialog.chooser(), agentFolder()), QString());
     // Giving the type list the focus does not choose a type for the user.
     dialog.typeList()->setFocus();
     QVERIFY(dialog.typeList()->selectedItems().isEmpty());

@@ -83,6 +83,7 @@ void TestPasteFileDialog::layout()
 
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QCOMPARE(FilesFixture::treeOpenAt(dialog.chooser(), dir(QStringLiteral("C001"))), QString());
     QTest::keyClick(&dialog, Qt::Key_Escape);
     QVERIFY(!dialog.isVisible());
 }
