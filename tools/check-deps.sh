@@ -141,13 +141,23 @@ sort -t $'\t' -k2,2 -k3,3n -k1,1 "$tmp/usedpkg" |
               !($2 in ok) && !($2 in ex) { ex[$2] = 1; print $2 "\t" $4 }' "$tmp/allowed" - \
   >"$tmp/missing"
 
+# A listed name dpkg does not know as installed (a virtual or transitional name) makes
+# deps.sh see it missing and run apt-get on every build: the real package belongs there.
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' ||
+    printf '%s\t%s\n' "$p" "(listed)" >>"$tmp/unreal"
+done
+
 nfiles="$(cut -f1 "$tmp/usedpkg" | sort -u | wc -l)"
 npkgs="$(cut -f2 "$tmp/usedpkg" | sort -u | wc -l)"
 deps_name="${DEPS_FILE:-tools/deps.sh}"
-if [ -s "$tmp/missing" ]; then
-  while IFS=$'\t' read -r pkg file; do
+if [ -s "$tmp/missing" ] || [ -s "$tmp/unreal" ]; then
+  [ -s "$tmp/missing" ] && while IFS=$'\t' read -r pkg file; do
     echo "$me: $pkg is used by the build (e.g. $file) but $deps_name does not install it"
   done <"$tmp/missing"
+  [ -s "$tmp/unreal" ] && while IFS=$'\t' read -r pkg _; do
+    echo "$me: $deps_name lists $pkg, which dpkg does not know as an installed package (a virtual name?), so every run would try to install it again"
+  done <"$tmp/unreal"
   exit 1
 fi
 echo "$me: $nfiles files from $npkgs packages, all installed by $deps_name"

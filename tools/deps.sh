@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(
   cmake g++ make pkg-config
-  qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql qt6-charts-dev libqt6opengl6-dev libqt6svg6-dev
+  qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql qt6-charts-dev libqt6opengl6-dev qt6-svg-dev
   qt6-image-formats-plugins libgl-dev libx11-dev
   libsqlite3-dev libsodium-dev libkainjow-mustache-dev libvmime-dev
   fonts-noto-cjk postgresql postgresql-contrib python3-aiosmtpd xvfb xauth

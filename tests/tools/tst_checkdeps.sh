@@ -60,7 +60,19 @@ for pkg in libqt6opengl6-dev libsodium-dev; do
   fi
 done
 
-# 3. No build to check: status 2.
+# 3. A virtual name in the list instead of the real package (deps.sh would install it again on
+# every run, since dpkg never reports it installed): status 1, the name given.
+copy="$tmp/deps-virtual.sh"
+sed -E '/^packages=\(/,/^\)/{ s/(^|[[:space:]])qt6-svg-dev([[:space:]]|$)/\1libqt6svg6-dev\2/ }' "$deps" >"$copy"
+echo "check-deps on $build with qt6-svg-dev listed by its virtual name:"
+run_check "$copy" "$build"
+if [ "$rc" -eq 1 ] && grep -q "lists libqt6svg6-dev, which dpkg does not know as an installed package" <<<"$out"; then
+  pass "a virtual name in the list fails (status 1) and is named"
+else
+  fail "a virtual name in the list: status $rc, expected 1 and a line naming libqt6svg6-dev"
+fi
+
+# 4. No build to check: status 2.
 mkdir -p "$tmp/empty"
 echo "check-deps on an empty directory:"
 run_check "$deps" "$tmp/empty"
