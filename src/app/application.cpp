@@ -117,8 +117,13 @@ int main(int argc, char *argv[])
     installAgents(main.workspace());
 
     // 3. The store named by "Server.txt" and the after-connect step.
+    // A store of an older format is brought up to date first; the splash tells how far.
+    dm.setUpgradeProgress([&splash](int done, int total) {
+        splash->showMessage(QStringLiteral("正在把数据库升级到新的格式（%1/%2），请稍候……").arg(done).arg(total));
+    });
     try {
         dm.openAtStartup(s.AppDir);
+        dm.setUpgradeProgress({});
     } catch (const store::StoreError &e) {
         splash.reset();
         QTextStream(stderr) << e.text() << '\n';

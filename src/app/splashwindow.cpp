@@ -1,5 +1,6 @@
 #include "splashwindow.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QLabel>
 #include <QPixmap>
@@ -17,7 +18,21 @@ SplashWindow::SplashWindow(QWidget *parent)
     picture->setObjectName(QStringLiteral("Image1"));
     picture->setPixmap(QPixmap(QStringLiteral(":/artwork/splash.jpg")));
     layout->addWidget(picture);
+    m_message = new QLabel(this);
+    m_message->setObjectName(QStringLiteral("lbMessage"));
+    m_message->setAlignment(Qt::AlignCenter);
+    m_message->hide();
+    layout->addWidget(m_message);
     adjustSize();
+}
+
+void SplashWindow::showMessage(const QString &text)
+{
+    m_message->setText(text);
+    m_message->show();
+    adjustSize();
+    repaint();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void SplashWindow::showForAMoment(int milliseconds)

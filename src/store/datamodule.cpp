@@ -212,7 +212,7 @@ void DataModule::reconnect(const QString &location)
 void DataModule::bringUpToDate()
 {
     try {
-        Upgrade::ifNeeded(m_db);
+        Upgrade::ifNeeded(m_db, m_upgradeProgress);
     } catch (...) {
         m_db.close();
         throw;

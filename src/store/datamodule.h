@@ -29,6 +29,9 @@ public:
     // Closes every dataset and the connection.
     void disconnect();
 
+    // Told while a store of an older format is brought up to date as it is opened.
+    void setUpgradeProgress(std::function<void(int done, int total)> progress) { m_upgradeProgress = std::move(progress); }
+
     // Appends the operation-log row for a command of the signed-in user.
     void writeLog(const QString &operate);
     // True when the user's tblUser row marks an administrator.
@@ -48,6 +51,7 @@ private:
     void bringUpToDate();
 
     Connection m_db;
+    std::function<void(int, int)> m_upgradeProgress;
     std::vector<Dataset *> m_all;
     Dataset *make(const char *name);
 

@@ -17,7 +17,6 @@ namespace store {
 namespace {
 
 constexpr int PageSize = 128;
-constexpr int StreamChunk = 500;    // rows per statement when every row is read in turn
 constexpr int CacheLimit = 20000;   // rows kept per dataset before the cache starts over
 constexpr int SmallSource = 2000;   // look-up sources up to this size are read whole
 
@@ -1230,49 +1229,30 @@ void Dataset::forEachRow(const std::function<void(int, const QVector<QVariant> &
         }
         return;
     }
-    // The rows the dataset holds, in its order, read a page at a time (so memory stays flat)
-    // and as they are now; a row another seat deleted meanwhile is left out. The row being
-    // edited gives what is typed into it.
-    QStringList marks;
-    for (int i = 0; i < StreamChunk; ++i)
-        marks << QStringLiteral(":k%1").arg(i);
-    QSqlQuery page(m_db.database());
-    page.setForwardOnly(true);
-    page.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
-    if (!page.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 IN (%4)")
-                          .arg(selectList(), m_table->name, m_db.ident(m_table->keyColumn()),
-                               marks.join(QLatin1Char(',')))))
-        throw StoreError::fromSql(page.lastError());
-    const int held = int(m_keys.size());
-    QHash<qint64, Row> read;
-    for (int start = 0; start < held; start += StreamChunk) {
-        read.clear();
-        for (int i = 0; i < StreamChunk; ++i)
-            page.bindValue(QStringLiteral(":k%1").arg(i), m_keys[qMin(start + i, held - 1)]);
-        if (!page.exec())
-            throw StoreError::fromSql(page.lastError());
-        while (page.next()) {
-            Row r = readRow(page, 2);
-            read.insert(r.key, std::move(r));
-        }
-        page.finish();
-        for (int row = start; row < qMin(start + StreamChunk, held); ++row) {
-            const Row *r = isEditing() && row == m_current ? &m_edit : nullptr;
-            if (!r) {
-                auto it = read.constFind(m_keys[row]);
-                if (it == read.constEnd())
-                    continue;
-                r = &it.value();
-            }
-            for (int i = 0; i < columns; ++i)
-                values[i] = r->values.value(i);
-            withLookups(row);
-        }
+    // The rows the dataset holds, streamed from the store in its order as they are now: a row
+    // another seat added since is passed over, one it deleted is simply not there. The row
+    // being edited gives what is typed into it.
+    QHash<qint64, int> held;
+    held.reserve(m_keys.size());
+    for (int i = 0; i < int(m_keys.size()); ++i)
+        held.insert(m_keys[i], i);
+    QVariantMap bound;
+    RowReader rows(m_db, QStringLiteral("SELECT %1 FROM %2").arg(selectList(), m_table->name) + baseWhere(bound) + orderBy(),
+                   bound);
+    const int editing = m_state == State::Edit ? m_current : -1;
+    while (rows.next()) {
+        const auto it = held.constFind(rows.int64(0));
+        if (it == held.constEnd())
+            continue;
+        const int row = it.value();
+        for (int i = 0; i < columns; ++i)
+            values[i] = row == editing ? m_edit.values.value(i) : rows.value(i + 2, m_types[i]);
+        withLookups(row);
     }
     if (m_state == State::Insert) {
         for (int i = 0; i < columns; ++i)
             values[i] = m_edit.values.value(i);
-        withLookups(held);
+        withLookups(int(m_keys.size()));
     }
 }
 

@@ -35,9 +35,10 @@ QString columnList(const Table &t, Connection &db, bool roundMoney)
 
 // SQLite cannot change a table's constraints: a changed table is built anew beside the old
 // one, filled from it and put in its place under the old name.
-void rebuildSqlite(Connection &db)
+void rebuildSqlite(Connection &db, const std::function<void()> &tableDone)
 {
     for (const Table &t : Schema::tables()) {
+        tableDone();
         const QString wanted = Schema::createTable(t, Engine::SQLite);
         const QString stored =
             db.scalar(QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"),
@@ -65,10 +66,11 @@ void rebuildSqlite(Connection &db)
 
 // PostgreSQL alters in place: money columns become exact numbers, width rules that changed
 // are replaced, rules that are new are added (each checks the rows already there).
-void alterPostgres(Connection &db)
+void alterPostgres(Connection &db, const std::function<void()> &tableDone)
 {
     static const QRegularExpression width(QStringLiteral("<=\\s*\\(?\\s*(\\d+)"));
     for (const Table &t : Schema::tables()) {
+        tableDone();
         const QString table = t.name.toLower();
         for (const Column &c : t.columns) {
             if (c.type != ColumnType::Currency)
@@ -108,24 +110,33 @@ int storedVersion(Connection &db)
     return readVersion(db);
 }
 
-void ifNeeded(Connection &db)
+void ifNeeded(Connection &db, const Progress &progress)
 {
     if (readVersion(db) >= Schema::FormatVersion)
         return;
+    const int total = int(Schema::tables().size());
+    int done = 0;
+    const auto tableDone = [&] {
+        if (progress)
+            progress(done, total);
+        ++done;
+    };
     try {
-        db.transaction([&db] {
+        db.transaction([&] {
             // Whoever holds the lock first does the work; the others find it done.
             if (db.engine() == Engine::PostgreSQL)
                 db.exec(QStringLiteral("LOCK TABLE %1 IN ACCESS EXCLUSIVE MODE").arg(info()));
             if (readVersion(db) >= Schema::FormatVersion)
                 return;
             if (db.engine() == Engine::SQLite)
-                rebuildSqlite(db);
+                rebuildSqlite(db, tableDone);
             else
-                alterPostgres(db);
+                alterPostgres(db, tableDone);
             db.exec(QStringLiteral("DELETE FROM %1 WHERE Name = 'version'").arg(info()));
             db.exec(QStringLiteral("INSERT INTO %1 (Name, Value) VALUES ('version', ?)").arg(info()),
                     {QString::number(Schema::FormatVersion)});
+            if (progress)
+                progress(total, total);
         });
     } catch (const StoreError &e) {
         throw StoreError(QStringLiteral("数据库需要升级到新的格式，但其中有不符合新规则的记录，升级没有进行：%1").arg(e.text()),

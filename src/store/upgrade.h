@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 namespace store {
 
 class Connection;
@@ -13,8 +15,10 @@ int storedVersion(Connection &db);
 // definitions changed are rebuilt (SQLite) or altered (PostgreSQL) with their rows, money
 // rounded to four decimals. Several seats may open an old store together; one of them does
 // the work and the others find it done. Throws StoreError naming the rows that do not fit
-// the new rules (the store is left as it was).
-void ifNeeded(Connection &db);
+// the new rules (the store is left as it was). `progress` hears of each table as it is
+// brought up to date (tables done, tables in all).
+using Progress = std::function<void(int done, int total)>;
+void ifNeeded(Connection &db, const Progress &progress = {});
 
 } // namespace Upgrade
 

@@ -138,9 +138,16 @@ private Q_SLOTS:
         }
 
         DataModule dm;
+        QList<QPair<int, int>> told;
+        dm.setUpgradeProgress([&told](int done, int total) { told.append({done, total}); });
         dm.openAtStartup(appDir);
         Connection &db = dm.connection();
         QCOMPARE(Upgrade::storedVersion(db), Schema::FormatVersion);
+        // Told table by table, up to all of them.
+        const int tables = int(Schema::tables().size());
+        QCOMPARE(told.size(), tables + 1);
+        QCOMPARE(told.first(), qMakePair(0, tables));
+        QCOMPARE(told.last(), qMakePair(tables, tables));
         QCOMPARE(db.scalar(QStringLiteral("SELECT CustName FROM tblCustomers WHERE CustId = 'A1'")).toString(),
                  QStringLiteral("甲"));
         QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM tblUser")).toInt(), 1);
@@ -169,7 +176,9 @@ private Q_SLOTS:
                      1);
 
         // Opening again finds nothing to do; a reconnect too.
+        told.clear();
         dm.reconnect(db.location());
+        QVERIFY(told.isEmpty());
         QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM tblCustomers")).toInt(), 2);
     }
 
