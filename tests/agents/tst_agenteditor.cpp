@@ -118,6 +118,26 @@ class TestAgentEditor : public QObject
         QCOMPARE(f.scalar(u"SELECT CustName FROM tblCustomers"_s).toString(), u"旧名新"_s);
     }
 
+    // An agent saved through the module's list set, then changed in the modal editor over the
+    // second agent set, as from a picker's 详细资料: this seat's own save is no other user's.
+    void ownSaveThenTheEditor_data() { testsupport::addEngineRows(); }
+    void ownSaveThenTheEditor()
+    {
+        QFETCH(QString, engine);
+        AgentsFixture f(engine);
+        f.addCompleteAgent(u"V01"_s, u"旧名"_s);
+        f.openAgentsModule();
+        QCOMPARE(f.dm.tblCustomers2.text(u"CustName"_s), u"旧名"_s); // read before the first save
+        f.dm.tblCustomers.setValue(u"City"_s, u"南京"_s);
+        f.dm.tblCustomers.post();
+        AgentEditorDialog d(f.ws);
+        d.show();
+        testsupport::typeText(d.form()->name(), u"新"_s);
+        act(&d, "Act_Save")->trigger();
+        QCOMPARE(shownTexts(), QStringList());
+        QCOMPARE(f.scalar(u"SELECT CustName || City FROM tblCustomers"_s).toString(), u"旧名新南京"_s);
+    }
+
     // 关闭 with unsaved changes: No drops them, Yes saves them or keeps the dialog on the gap.
     void closeQuestion_data() { testsupport::addEngineRows(); }
     void closeQuestion()
