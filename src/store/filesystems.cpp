@@ -79,16 +79,11 @@ QString typeOf(const QString &path)
 
 bool isNetworkType(const QString &type)
 {
-    static const QStringList network{
-        QStringLiteral("nfs"),      QStringLiteral("nfs4"),      QStringLiteral("cifs"),
-        QStringLiteral("smb3"),     QStringLiteral("smbfs"),     QStringLiteral("smb2"),
-        QStringLiteral("ncpfs"),    QStringLiteral("9p"),        QStringLiteral("virtiofs"),
-        QStringLiteral("afs"),      QStringLiteral("ceph"),      QStringLiteral("glusterfs"),
-        QStringLiteral("lustre"),   QStringLiteral("gpfs"),      QStringLiteral("beegfs"),
-        QStringLiteral("orangefs"), QStringLiteral("davfs"),     QStringLiteral("vboxsf"),
-        QStringLiteral("sshfs"),    QStringLiteral("fuse.sshfs"), QStringLiteral("fuse.glusterfs"),
-        QStringLiteral("fuse.davfs2"), QStringLiteral("fuse.rclone"), QStringLiteral("fuse.s3fs"),
-        QStringLiteral("fuse.vmhgfs-fuse"), QStringLiteral("fuse.smbnetfs")};
+    static const QStringList network =
+        QStringLiteral("nfs nfs4 cifs smb3 smbfs smb2 ncpfs 9p virtiofs afs ceph glusterfs lustre gpfs beegfs "
+                       "orangefs davfs vboxsf sshfs fuse.sshfs fuse.glusterfs fuse.davfs2 fuse.rclone fuse.s3fs "
+                       "fuse.vmhgfs-fuse fuse.smbnetfs")
+            .split(QLatin1Char(' '));
     return network.contains(type.toLower());
 }
 
