@@ -31,6 +31,7 @@ echo
 echo "== SQLite"
 "$bin/tessaly-bench" "$store" "${bench_args[@]}"
 QT_QPA_PLATFORM=offscreen "$bin/tessaly-bench-modules" "$store"
+QT_QPA_PLATFORM=offscreen "$bin/tessaly-bench-reports" "$store"
 
 if [ -z "${TESSALY_TEST_PG:-}" ]; then
   echo
@@ -47,3 +48,4 @@ echo "== PostgreSQL"
 "$bin/tessaly-gen" "$server/$db" --agents "$pg_agents"
 "$bin/tessaly-bench" "$server/$db" "${bench_args[@]}"
 QT_QPA_PLATFORM=offscreen "$bin/tessaly-bench-modules" "$server/$db"
+QT_QPA_PLATFORM=offscreen "$bin/tessaly-bench-reports" "$server/$db"

@@ -33,7 +33,8 @@ void preview(QWidget *parent, const QString &layout, store::Dataset *dataset,
         window.exec();
         return;
     }
-    const Report &report = window.report();
+    Report &report = window.report();
+    report.paginate();
     Shown shown;
     shown.layout = layout;
     shown.layoutPath = report.layoutPath();
@@ -41,7 +42,12 @@ void preview(QWidget *parent, const QString &layout, store::Dataset *dataset,
     shown.rowCount = dataset && dataset->isOpen() ? dataset->rowCount() : 0;
     shown.pageCount = report.pageCount();
     shown.layoutFound = report.isValid();
-    shown.text = report.toPlainText();
+    // The text of a long report: its first pages and its last.
+    QStringList pages;
+    for (int i = 0; i < report.pageCount(); ++i)
+        if (i < 20 || i == report.pageCount() - 1)
+            pages << report.pageText(i);
+    shown.text = pages.join(QStringLiteral("\n\f\n"));
     script().history.append(shown);
 }
 

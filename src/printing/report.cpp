@@ -1,165 +1,734 @@
 #include "report.h"
 
+#include "reporttemplate.h"
+#include "reporttext.h"
+
 #include <QAbstractTextDocumentLayout>
 #include <QDate>
-#include <QFont>
-#include <QImage>
+#include <QElapsedTimer>
+#include <QHash>
 #include <QPainter>
-#include <QPrinter>
 #include <QTextDocument>
-#include <QUrl>
+#include <list>
+#include <vector>
 
 namespace
 {
 
-constexpr qreal unitsPerInch = 96;
+using Band = ReportLayout::Band;
 
-// The device every report is laid out for: 96 dots per inch whatever the screen, so that a
-// report breaks its pages the same way on every machine and for every printer.
-QImage *layoutDevice()
-{
-    static QImage device = [] {
-        QImage image(1, 1, QImage::Format_ARGB32);
-        const int dotsPerMeter = qRound(unitsPerInch / 0.0254);
-        image.setDotsPerMeterX(dotsPerMeter);
-        image.setDotsPerMeterY(dotsPerMeter);
-        return image;
-    }();
-    return &device;
-}
+// Where the pass over the report stands: a part of the report (the part of one row, for
+// the parts that belong to rows) and how far into it a page begins.
+enum class Part { ReportHeader, GroupHeader, Row, GroupFooter, Summary, Empty, End };
+struct Cursor {
+    Part part = Part::End;
+    int row = -1;
+    qreal offset = 0;
+    bool operator==(const Cursor &o) const { return part == o.part && row == o.row && offset == o.offset; }
+};
 
-// A transparent picture the label layouts float in every label so that each label keeps its
-// height however little it holds (table rows in rich text have no height of their own).
-QImage spacerImage()
-{
-    QImage image(1, 1, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    return image;
-}
+// One thing on a page: a part from `from` for `height`, at `y` below the body's top; or the
+// column captions.
+struct Placed {
+    Cursor at;
+    qreal y = 0, from = 0, height = 0;
+    bool captions = false;
+};
+
+struct Group {
+    int count = 0;
+    QHash<int, double> sums; // by field
+};
+
+constexpr int BandCount = 8;
 
 } // namespace
 
-Report::Report() = default;
+struct Report::Impl {
+    ReportLayout layout;
+    ReportSource source;
+    QString path, printDate, message;
+    bool valid = false;
+
+    qreal u = Report::unitsPerMm();
+    QSizeF body, paper;
+    ReportText text; // fonts and text measures for cells and labels
+
+    ReportTemplate bands[BandCount];
+    std::vector<ReportTemplate> cells;
+    QVector<int> cellField; // the field a cell prints alone, or -1
+    QVector<qreal> cellX, cellWidth;
+    QVector<Qt::Alignment> cellAlign;
+    std::vector<ReportTemplate> labelTexts;
+    QVector<int> labelField;
+    int groupField = -1;
+    QHash<QString, int> sumFields; // lower-case name -> field
+
+    qreal pageHeaderHeight = 0, pageFooterHeight = 0, captionsHeight = 0;
+
+    // the pass
+    QVector<Cursor> pages;
+    Cursor next;
+    bool done = false;
+    QHash<int, double> sums;     // by field, over every row laid out
+    Group running;               // of the group being laid out
+    QHash<int, Group> groups;    // by the group's last row
+    int rowsCounted = -1;        // the last row added to the sums
+
+    // HTML bands rendered lately, by part and row
+    mutable std::list<std::pair<QString, std::shared_ptr<QTextDocument>>> docs;
+
+    bool labels() const { return layout.isLabels(); }
+    bool grid() const { return !labels() && !layout.columns().isEmpty(); }
+    int rows() const { return source.rowCount(); }
+
+    void build();
+    // ---- values
+    QVariant resolve(const QString &name, int row, const Group *group) const;
+    QString sumText(int field, double total) const;
+    QString cellText(int column, int row) const;
+    QString groupKey(int row) const;
+    bool groupStarts(int row) const;
+    bool groupEnds(int row) const;
+    // ---- the parts of the report
+    Cursor first() const;
+    Cursor after(const Cursor &c) const;
+    Cursor rowStart(int row) const;
+    Cursor afterRow(int row) const;
+    qreal height(const Cursor &c) const;
+    std::shared_ptr<QTextDocument> document(Band band, int row, const Group *group) const;
+    std::shared_ptr<QTextDocument> documentFor(const Cursor &c) const;
+    qreal rowHeight(int row) const;
+    // ---- pages
+    QVector<Placed> plan(const Cursor &start, Cursor *next) const;
+    void count(const QVector<Placed> &placed);
+    void paintBody(QPainter &p, int page) const;
+    void paintPlaced(QPainter &p, const Placed &placed) const;
+    void paintRow(QPainter &p, int row, qreal y) const;
+    void paintCaptions(QPainter &p, qreal y) const;
+    void paintLabels(QPainter &p, int page) const;
+    void paintDecorations(QPainter &p, int page) const;
+    QString placedText(const Placed &placed) const;
+};
+
+// ---------------------------------------------------------------- building
+
+Report::Report() : d(std::make_unique<Impl>()) {}
 Report::Report(Report &&) noexcept = default;
 Report &Report::operator=(Report &&) noexcept = default;
 Report::~Report() = default;
 
-Report::Report(const ReportLayout &layout, const QString &html, const QString &layoutPath,
+Report::Report(const ReportLayout &layout, const ReportSource &source, const QString &layoutPath,
                const QString &printDate)
-    : m_layout(layout), m_document(std::make_unique<QTextDocument>()), m_layoutPath(layoutPath),
-      m_printDate(printDate), m_valid(true)
+    : d(std::make_unique<Impl>())
 {
-    QTextDocument &doc = *m_document;
-    doc.documentLayout()->setPaintDevice(layoutDevice());
-    doc.setDocumentMargin(0);
-    QFont font(QStringList{QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Noto Sans SC"),
-                           QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("SimSun"),
-                           QStringLiteral("Sans Serif")});
-    font.setPointSizeF(layout.fontSize());
-    doc.setDefaultFont(font);
-    doc.setPageSize(bodySize());
-    doc.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("tessaly:label-spacer")),
-                    spacerImage());
-    doc.setHtml(html);
-    doc.setMetaInformation(QTextDocument::DocumentTitle, layout.title());
+    d->layout = layout;
+    d->source = source;
+    d->path = layoutPath;
+    d->printDate = printDate;
+    d->valid = true;
+    d->build();
 }
 
 Report Report::message(const QString &text, const QString &layoutPath)
 {
-    const ReportLayout layout = ReportLayout::parse(QStringLiteral("title: 报表预览\n---\n"));
-    Report report(layout,
-                  QStringLiteral("<p style=\"font-size:14pt; font-weight:bold\">") +
-                      text.toHtmlEscaped() + QStringLiteral("</p>"),
-                  layoutPath, QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
-    report.m_valid = false;
-    return report;
+    Report r;
+    r.d->layout = ReportLayout::parse(QStringLiteral("title: 报表预览\n---\n[report-header]\n<p style=\"font-size: 14pt; "
+                                                     "font-weight: bold\">") +
+                                      text.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>")) +
+                                      QStringLiteral("</p>\n[record]\n"));
+    r.d->path = layoutPath;
+    r.d->message = text;
+    r.d->printDate = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+    r.d->build();
+    return r;
 }
 
-qreal Report::unitsPerMm()
+void Report::Impl::build()
 {
-    return unitsPerInch / 25.4;
+    body = layout.bodySize() * u;
+    paper = layout.paperSize() * u;
+    text = ReportText(layout.fontSize());
+    const struct {
+        Band band;
+    } htmlBands[] = {{Band::ReportHeader}, {Band::PageHeader}, {Band::GroupHeader}, {Band::GroupFooter},
+                     {Band::Summary},      {Band::PageFooter}, {Band::Record},      {Band::Empty}};
+    for (const auto &b : htmlBands)
+        if (layout.hasBand(b.band))
+            bands[int(b.band)] = ReportTemplate(layout.band(b.band), true);
+
+    const QList<qreal> widths = layout.columnWidths(layout.bodySize().width());
+    qreal x = 0;
+    for (int i = 0; i < layout.columns().size(); ++i) {
+        const ReportLayout::Column &c = layout.columns()[i];
+        cells.emplace_back(c.text, false);
+        const int field = cells.back().singleTag().isEmpty() ? -1 : source.fieldIndex(cells.back().singleTag());
+        cellField << field;
+        cellX << x;
+        cellWidth << widths[i] * u;
+        x += widths[i] * u;
+        // Money and numbers stand right unless the layout says otherwise.
+        cellAlign << (c.align ? c.align : source.isNumeric(field) ? Qt::AlignRight : Qt::AlignLeft);
+    }
+    for (const ReportLayout::LabelLine &l : layout.labelLines()) {
+        labelTexts.emplace_back(l.text, false);
+        labelField << (labelTexts.back().singleTag().isEmpty() ? -1 : source.fieldIndex(labelTexts.back().singleTag()));
+    }
+    groupField = layout.groupField().isEmpty() ? -1 : source.fieldIndex(layout.groupField());
+    for (const QStringList &path : layout.tagPaths()) {
+        QString name = path.last();
+        if (name.startsWith(QLatin1String("group."), Qt::CaseInsensitive))
+            name = name.mid(6);
+        if (name.startsWith(QLatin1String("sum."), Qt::CaseInsensitive)) {
+            const int field = source.fieldIndex(name.mid(4));
+            if (field >= 0)
+                sumFields.insert(name.mid(4).toLower(), field);
+        }
+    }
+
+    if (layout.hasBand(Band::PageHeader))
+        pageHeaderHeight = document(Band::PageHeader, -1, nullptr)->size().height();
+    if (layout.hasBand(Band::PageFooter))
+        pageFooterHeight = document(Band::PageFooter, -1, nullptr)->size().height();
+    if (grid()) {
+        const qreal padding = layout.cellPadding() * u;
+        for (int i = 0; i < int(cells.size()); ++i)
+            captionsHeight = qMax(captionsHeight, text.height(layout.columns()[i].caption, text.bold(),
+                                                              cellWidth[i] - 2 * padding) +
+                                                      2 * padding);
+    }
+    next = first();
+    if (labels()) {
+        // Label sheets are counted, not laid out: every sheet holds the same number.
+        const int perPage = layout.labelsPerPage();
+        const int sheets = qMax(1, (rows() + perPage - 1) / perPage);
+        for (int i = 0; i < sheets; ++i)
+            pages << Cursor{Part::Row, i * perPage, 0};
+        done = true;
+    }
 }
 
-QSizeF Report::bodySize() const
+// ---------------------------------------------------------------- values
+
+QString Report::Impl::sumText(int field, double total) const
 {
-    return m_layout.bodySize() * unitsPerMm();
+    return source.isMoney(field) ? ReportSource::printed(total, store::ColumnType::Currency, true)
+                                 : QString::number(total, 'g', 15);
+}
+
+QVariant Report::Impl::resolve(const QString &name, int row, const Group *group) const
+{
+    const QString lower = name.toLower();
+    if (lower == QLatin1String("title"))
+        return layout.title();
+    if (lower == QLatin1String("printdate"))
+        return printDate;
+    if (lower == QLatin1String("rowcount"))
+        return QString::number(rows());
+    if (lower == QLatin1String("rowno"))
+        return row >= 0 ? QString::number(row + 1) : QString();
+    if (lower == QLatin1String("sender"))
+        return source.sender().isEmpty() ? QVariant(false) : QVariant(source.sender());
+    if (lower.startsWith(QLatin1String("sender.")))
+        return source.senderText(name.mid(7));
+    if (lower.startsWith(QLatin1String("sum."))) {
+        const int field = sumFields.value(lower.mid(4), -1);
+        return field < 0 ? QString() : sumText(field, sums.value(field));
+    }
+    if (lower.startsWith(QLatin1String("group."))) {
+        const QString what = lower.mid(6);
+        if (what == QLatin1String("value"))
+            return groupField >= 0 ? source.text(row, groupField) : QString();
+        if (what == QLatin1String("count"))
+            return QString::number(group ? group->count : 0);
+        if (what.startsWith(QLatin1String("sum."))) {
+            const int field = sumFields.value(what.mid(4), -1);
+            return field < 0 || !group ? QString() : sumText(field, group->sums.value(field));
+        }
+        return {};
+    }
+    const int field = source.fieldIndex(name);
+    if (field >= 0)
+        return row >= 0 ? source.text(row, field) : QString();
+    return {};
+}
+
+QString Report::Impl::cellText(int column, int row) const
+{
+    if (cellField[column] >= 0)
+        return source.text(row, cellField[column]);
+    return cells[column].render([this, row](const QString &n) { return resolve(n, row, nullptr); });
+}
+
+QString Report::Impl::groupKey(int row) const
+{
+    return source.text(row, groupField);
+}
+
+bool Report::Impl::groupStarts(int row) const
+{
+    return groupField >= 0 && (row == 0 || groupKey(row) != groupKey(row - 1));
+}
+
+bool Report::Impl::groupEnds(int row) const
+{
+    return groupField >= 0 && (row == rows() - 1 || groupKey(row) != groupKey(row + 1));
+}
+
+// ---------------------------------------------------------------- the parts, in order
+
+Cursor Report::Impl::first() const
+{
+    if (layout.hasBand(Band::ReportHeader))
+        return {Part::ReportHeader, -1, 0};
+    return after({Part::ReportHeader, -1, 0});
+}
+
+Cursor Report::Impl::rowStart(int row) const
+{
+    if (layout.hasBand(Band::GroupHeader) && groupStarts(row))
+        return {Part::GroupHeader, row, 0};
+    return {Part::Row, row, 0};
+}
+
+Cursor Report::Impl::afterRow(int row) const
+{
+    if (row + 1 < rows())
+        return rowStart(row + 1);
+    return layout.hasBand(Band::Summary) ? Cursor{Part::Summary, -1, 0} : Cursor{Part::End, -1, 0};
+}
+
+Cursor Report::Impl::after(const Cursor &c) const
+{
+    switch (c.part) {
+    case Part::ReportHeader:
+        if (rows() == 0)
+            return layout.hasBand(Band::Empty) ? Cursor{Part::Empty, -1, 0} : Cursor{};
+        return rowStart(0);
+    case Part::GroupHeader:
+        return {Part::Row, c.row, 0};
+    case Part::Row:
+        if (layout.hasBand(Band::GroupFooter) && groupEnds(c.row))
+            return {Part::GroupFooter, c.row, 0};
+        return afterRow(c.row);
+    case Part::GroupFooter:
+        return afterRow(c.row);
+    default:
+        return {};
+    }
+}
+
+std::shared_ptr<QTextDocument> Report::Impl::document(Band band, int row, const Group *group) const
+{
+    const QString key = QString::number(int(band)) + QLatin1Char(':') + QString::number(row);
+    for (auto it = docs.begin(); it != docs.end(); ++it) {
+        if (it->first == key) {
+            docs.splice(docs.begin(), docs, it);
+            return docs.front().second;
+        }
+    }
+    const QString html = bands[int(band)].render([this, row, group](const QString &n) { return resolve(n, row, group); });
+    auto doc = text.document(html, body.width());
+    docs.emplace_front(key, doc);
+    if (docs.size() > 64)
+        docs.pop_back();
+    return doc;
+}
+
+std::shared_ptr<QTextDocument> Report::Impl::documentFor(const Cursor &c) const
+{
+    switch (c.part) {
+    case Part::ReportHeader:
+        return document(Band::ReportHeader, -1, nullptr);
+    case Part::GroupHeader:
+        return document(Band::GroupHeader, c.row, nullptr);
+    case Part::GroupFooter: {
+        const auto g = groups.constFind(c.row);
+        return document(Band::GroupFooter, c.row, g == groups.constEnd() ? &running : &g.value());
+    }
+    case Part::Summary:
+        return document(Band::Summary, -1, nullptr);
+    case Part::Empty:
+        return document(Band::Empty, -1, nullptr);
+    case Part::Row:
+        return document(Band::Record, c.row, nullptr);
+    default:
+        return {};
+    }
+}
+
+qreal Report::Impl::rowHeight(int row) const
+{
+    const qreal padding = layout.cellPadding() * u;
+    qreal h = 0;
+    for (int i = 0; i < int(cells.size()); ++i)
+        h = qMax(h, text.height(cellText(i, row), text.regular(), cellWidth[i] - 2 * padding));
+    return h + 2 * padding;
+}
+
+qreal Report::Impl::height(const Cursor &c) const
+{
+    if (c.part == Part::Row && grid())
+        return rowHeight(c.row);
+    const auto doc = documentFor(c);
+    return doc ? doc->size().height() : 0;
+}
+
+// ---------------------------------------------------------------- pages
+
+// Lays out one page from `start`: what goes where, and where the next page begins. The pass
+// and the drawing both come here, so a page is drawn exactly as it was counted.
+QVector<Placed> Report::Impl::plan(const Cursor &start, Cursor *nextPage) const
+{
+    QVector<Placed> placed;
+    const qreal top = pageHeaderHeight;
+    const qreal bottom = qMax(top + 4 * u, body.height() - pageFooterHeight);
+    qreal y = top;
+    bool captioned = false;
+    Cursor c = start;
+    while (c.part != Part::End) {
+        const bool needsCaptions = grid() && c.part == Part::Row && !captioned;
+        const qreal extra = needsCaptions ? captionsHeight : 0;
+        const qreal whole = height(c);
+        const qreal left = whole - c.offset;
+        const qreal room = bottom - y - extra;
+        if (left <= room + 0.01) {
+            if (needsCaptions) {
+                placed.push_back({c, y, 0, captionsHeight, true});
+                captioned = true;
+            }
+            placed.push_back({c, y + extra, c.offset, left, false});
+            y += extra + left;
+            c = after(c);
+            continue;
+        }
+        // It does not fit: it goes to the next page, unless it would not fit on a page of its
+        // own either, or this page is still empty; then it is cut here.
+        const qreal fullRoom = bottom - top - extra;
+        if (!placed.isEmpty() && (left <= fullRoom + 0.01 || room < 2 * u))
+            break;
+        if (needsCaptions) {
+            placed.push_back({c, y, 0, captionsHeight, true});
+            captioned = true;
+        }
+        const qreal slice = qMax(room, 2 * u);
+        placed.push_back({c, y + extra, c.offset, slice, false});
+        c.offset += slice;
+        break;
+    }
+    *nextPage = c;
+    return placed;
+}
+
+// The pass adds each row to the sums once, as it first lays it out.
+void Report::Impl::count(const QVector<Placed> &placed)
+{
+    for (const Placed &p : placed) {
+        if (p.captions || p.at.part != Part::Row || p.at.row <= rowsCounted)
+            continue;
+        const int row = p.at.row;
+        rowsCounted = row;
+        if (groupField >= 0 && groupStarts(row))
+            running = Group();
+        ++running.count;
+        for (const int field : std::as_const(sumFields)) {
+            const double v = source.number(row, field);
+            sums[field] += v;
+            running.sums[field] += v;
+        }
+        if (groupField >= 0 && groupEnds(row))
+            groups.insert(row, running);
+    }
+}
+
+bool Report::paginate(int milliseconds)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!d->done) {
+        const Cursor start = d->next;
+        Cursor following;
+        // The rows of the page are counted before its group footers and the summary are
+        // measured, which show their sums.
+        QVector<Placed> placed = d->plan(start, &following);
+        d->count(placed);
+        if (d->groupField >= 0 || !d->sumFields.isEmpty()) {
+            d->docs.clear();
+            placed = d->plan(start, &following);
+            d->count(placed);
+        }
+        d->pages.push_back(start);
+        d->next = following;
+        if (following.part == Part::End || following == start)
+            d->done = true;
+        if (milliseconds >= 0 && clock.elapsed() >= milliseconds)
+            break;
+    }
+    return d->done;
+}
+
+bool Report::isPaginated() const
+{
+    return d->done;
 }
 
 int Report::pageCount() const
 {
-    return m_document ? m_document->pageCount() : 0;
+    return int(d->pages.size());
 }
 
-QString Report::toPlainText() const
+// ---------------------------------------------------------------- drawing
+
+void Report::paintPage(QPainter &painter, int page) const
 {
-    return m_document ? m_document->toPlainText() : QString();
+    if (page < 0 || page >= pageCount())
+        return;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    painter.save();
+    painter.translate(d->layout.margins().left() * d->u, d->layout.margins().top() * d->u);
+    painter.setClipRect(QRectF(QPointF(0, 0), d->body), Qt::IntersectClip);
+    if (d->labels())
+        d->paintLabels(painter, page);
+    else
+        d->paintBody(painter, page);
+    painter.restore();
+    d->paintDecorations(painter, page);
+    painter.restore();
 }
 
-bool Report::print(QPrinter *printer) const
+void Report::Impl::paintBody(QPainter &p, int page) const
 {
-    if (!m_document)
-        return false;
-    QPainter painter;
-    if (!painter.begin(printer))
-        return false;
-    const int pages = pageCount();
-    int from = 1, to = pages;
-    if (printer->printRange() == QPrinter::PageRange && printer->fromPage() > 0) {
-        from = qBound(1, printer->fromPage(), pages);
-        to = printer->toPage() > 0 ? qBound(from, printer->toPage(), pages) : pages;
+    if (layout.hasBand(Band::PageHeader))
+        text.draw(p, *document(Band::PageHeader, -1, nullptr), QPointF(0, 0), 0, pageHeaderHeight);
+    Cursor following;
+    for (const Placed &placed : plan(pages[page], &following))
+        paintPlaced(p, placed);
+    if (layout.hasBand(Band::PageFooter))
+        text.draw(p, *document(Band::PageFooter, -1, nullptr), QPointF(0, body.height() - pageFooterHeight), 0,
+                  pageFooterHeight);
+}
+
+void Report::Impl::paintPlaced(QPainter &p, const Placed &placed) const
+{
+    if (placed.captions) {
+        paintCaptions(p, placed.y);
+        return;
     }
-    // Printers that cannot make copies themselves (PDF among them) get the pages repeated.
-    const int copies = printer->supportsMultipleCopies() ? 1 : qMax(1, printer->copyCount());
-    if (!printer->fullPage())
-        painter.translate(-printer->pageRect(QPrinter::DevicePixel).topLeft());
-    const qreal scale = printer->logicalDpiY() / unitsPerInch;
-    bool first = true;
-    for (int copy = 0; copy < copies; ++copy) {
-        for (int page = from; page <= to; ++page) {
-            if (!first && !printer->newPage())
-                return false;
-            first = false;
-            paintPage(painter, scale, page - 1, pages);
+    if (placed.at.part == Part::Row && grid()) {
+        p.save();
+        p.setClipRect(QRectF(0, placed.y, body.width(), placed.height), Qt::IntersectClip);
+        paintRow(p, placed.at.row, placed.y - placed.from);
+        p.restore();
+        return;
+    }
+    if (const auto doc = documentFor(placed.at))
+        text.draw(p, *doc, QPointF(0, placed.y), placed.from, placed.height);
+}
+
+void Report::Impl::paintCaptions(QPainter &p, qreal y) const
+{
+    const qreal padding = layout.cellPadding() * u;
+    for (int i = 0; i < int(cells.size()); ++i) {
+        const QRectF cell(cellX[i], y, cellWidth[i], captionsHeight);
+        p.fillRect(cell, QColor(0xe0, 0xe0, 0xe0));
+        text.frame(p, cell);
+        text.drawText(p, layout.columns()[i].caption, text.bold(), cell.adjusted(padding, padding, -padding, -padding),
+                      Qt::AlignHCenter);
+    }
+}
+
+void Report::Impl::paintRow(QPainter &p, int row, qreal y) const
+{
+    const qreal padding = layout.cellPadding() * u;
+    const qreal h = rowHeight(row);
+    for (int i = 0; i < int(cells.size()); ++i) {
+        const QRectF cell(cellX[i], y, cellWidth[i], h);
+        text.frame(p, cell);
+        text.drawText(p, cellText(i, row), text.regular(), cell.adjusted(padding, padding, -padding, -padding),
+                      cellAlign[i]);
+    }
+}
+
+void Report::Impl::paintLabels(QPainter &p, int page) const
+{
+    const int perPage = layout.labelsPerPage();
+    const int firstRow = page * perPage;
+    if (rows() == 0) {
+        if (layout.hasBand(Band::Empty)) {
+            const auto doc = document(Band::Empty, -1, nullptr);
+            text.draw(p, *doc, QPointF(0, 0), 0, doc->size().height());
         }
+        return;
     }
-    return painter.end();
+    const QSizeF cell = layout.labelSize() * u;
+    const qreal padding = layout.labelPadding() * u;
+    for (int k = 0; k < perPage && firstRow + k < rows(); ++k) {
+        const int row = firstRow + k;
+        const QRectF label(QPointF((k % layout.labelColumns()) * cell.width(), (k / layout.labelColumns()) * cell.height()),
+                           cell);
+        const QRectF inner = label.adjusted(padding, padding, -padding, -padding);
+        p.save();
+        p.setClipRect(inner, Qt::IntersectClip);
+        qreal y = inner.top();
+        for (int i = 0; i < int(labelTexts.size()) && y < inner.bottom(); ++i) {
+            const ReportLayout::LabelLine &line = layout.labelLines()[i];
+            const QString t = labelField[i] >= 0 ? source.text(row, labelField[i])
+                                                 : labelTexts[i].render([this, row](const QString &n) {
+                                                       return resolve(n, row, nullptr);
+                                                   });
+            if (t.trimmed().isEmpty())
+                continue; // a line with nothing to say takes no room
+            const QFont font = text.font(line.size, line.bold);
+            y += line.top * u;
+            const QRectF area(inner.left() + line.indent * u, y, inner.width() - line.indent * u, inner.bottom() - y);
+            y += text.drawText(p, t, font, area, line.align);
+        }
+        p.restore();
+    }
 }
 
-void Report::paintPage(QPainter &painter, qreal scale, int page, int pages) const
+void Report::Impl::paintDecorations(QPainter &p, int page) const
 {
-    const qreal u = unitsPerMm();
-    const QMarginsF margins = m_layout.margins() * u;
-    const QSizeF body = bodySize();
-    const QSizeF paper = m_layout.pageLayout().fullRect(QPageLayout::Millimeter).size() * u;
-
-    painter.save();
-    painter.scale(scale, scale);
-
-    painter.save();
-    painter.translate(margins.left(), margins.top());
-    painter.setClipRect(QRectF(QPointF(0, 0), body));
-    painter.translate(0, -page * body.height());
-    QAbstractTextDocumentLayout::PaintContext context;
-    context.clip = QRectF(0, page * body.height(), body.width(), body.height());
-    context.palette.setColor(QPalette::Text, Qt::black);
-    m_document->documentLayout()->draw(&painter, context);
-    painter.restore();
-
-    // The page number sits in the middle of the bottom margin; label sheets, whose body
-    // belongs to the labels, carry their title and date in the top margin.
-    QFont font = m_document->defaultFont();
-    font.setPixelSize(12);
-    painter.setFont(font);
-    painter.setPen(Qt::black);
-    if (m_layout.hasPageHeader()) {
-        const QRectF header(margins.left(), 0, body.width(), margins.top());
-        painter.drawText(header, Qt::AlignLeft | Qt::AlignVCenter, m_layout.title());
-        painter.drawText(header, Qt::AlignRight | Qt::AlignVCenter,
-                         QStringLiteral("打印日期：") + m_printDate);
+    const QMarginsF m = layout.margins() * u;
+    QFont font = text.regular();
+    font.setPixelSize(12); // a fixed size in document units, whatever the device
+    p.setFont(font);
+    p.setPen(Qt::black);
+    if (layout.hasPageHeader()) {
+        const QRectF header(m.left(), 0, body.width(), m.top());
+        p.drawText(header, Qt::AlignLeft | Qt::AlignVCenter, layout.title());
+        p.drawText(header, Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("打印日期：") + printDate);
     }
-    const QRectF footer(margins.left(), paper.height() - margins.bottom(), body.width(),
-                        margins.bottom());
-    painter.drawText(footer, Qt::AlignCenter,
-                     QStringLiteral("第 %1 页 / 共 %2 页").arg(page + 1).arg(pages));
-    painter.restore();
+    const QRectF footer(m.left(), paper.height() - m.bottom(), body.width(), m.bottom());
+    const QString number = done ? QStringLiteral("第 %1 页 / 共 %2 页").arg(page + 1).arg(pages.size())
+                                : QStringLiteral("第 %1 页").arg(page + 1);
+    p.drawText(footer, Qt::AlignCenter, number);
+}
+
+// ---------------------------------------------------------------- texts
+
+QString Report::Impl::placedText(const Placed &placed) const
+{
+    if (placed.captions) {
+        QStringList captions;
+        for (const ReportLayout::Column &c : layout.columns())
+            captions << c.caption;
+        return captions.join(QLatin1Char('\t'));
+    }
+    if (placed.at.part == Part::Row && grid()) {
+        QStringList texts;
+        for (int i = 0; i < int(cells.size()); ++i)
+            texts << cellText(i, placed.at.row);
+        return texts.join(QLatin1Char('\t'));
+    }
+    const auto doc = documentFor(placed.at);
+    return doc ? doc->toPlainText().trimmed() : QString();
+}
+
+QString Report::pageText(int page) const
+{
+    if (page < 0 || page >= pageCount())
+        return {};
+    QStringList out;
+    if (d->layout.hasPageHeader())
+        out << d->layout.title() + QLatin1Char('\t') + QStringLiteral("打印日期：") + d->printDate;
+    if (d->labels()) {
+        const int perPage = d->layout.labelsPerPage();
+        if (d->rows() == 0 && d->layout.hasBand(Band::Empty))
+            out << d->document(Band::Empty, -1, nullptr)->toPlainText().trimmed();
+        for (int row = page * perPage; row < qMin(d->rows(), (page + 1) * perPage); ++row) {
+            QStringList lines;
+            for (int i = 0; i < int(d->labelTexts.size()); ++i) {
+                const QString t = d->labelTexts[i].render([this, row](const QString &n) { return d->resolve(n, row, nullptr); });
+                if (!t.trimmed().isEmpty())
+                    lines << t;
+            }
+            out << lines.join(QLatin1Char('\n'));
+        }
+    } else {
+        if (d->layout.hasBand(Band::PageHeader))
+            out << d->document(Band::PageHeader, -1, nullptr)->toPlainText().trimmed();
+        Cursor following;
+        for (const Placed &placed : d->plan(d->pages[page], &following))
+            out << d->placedText(placed);
+        if (d->layout.hasBand(Band::PageFooter))
+            out << d->document(Band::PageFooter, -1, nullptr)->toPlainText().trimmed();
+    }
+    out << (d->done ? QStringLiteral("第 %1 页 / 共 %2 页").arg(page + 1).arg(pageCount())
+                    : QStringLiteral("第 %1 页").arg(page + 1));
+    return out.join(QLatin1Char('\n'));
+}
+
+QList<Report::PlacedBand> Report::pageBands(int page) const
+{
+    QList<PlacedBand> out;
+    if (page < 0 || page >= pageCount())
+        return out;
+    if (d->labels()) {
+        const int perPage = d->layout.labelsPerPage();
+        const qreal h = d->layout.labelSize().height() * d->u;
+        for (int k = 0; k < perPage && page * perPage + k < d->rows(); ++k)
+            out.push_back({QStringLiteral("label"), page * perPage + k, (k / d->layout.labelColumns()) * h, h, 0});
+        return out;
+    }
+    static const char *names[] = {"report-header", "group-header", "row", "group-footer", "summary", "empty", "end"};
+    if (d->layout.hasBand(Band::PageHeader))
+        out.push_back({QStringLiteral("page-header"), -1, 0, d->pageHeaderHeight, 0});
+    Cursor following;
+    for (const Placed &p : d->plan(d->pages[page], &following))
+        out.push_back({p.captions ? QStringLiteral("captions") : QLatin1String(names[int(p.at.part)]),
+                       p.captions ? -1 : p.at.row, p.y, p.height, p.from});
+    if (d->layout.hasBand(Band::PageFooter))
+        out.push_back({QStringLiteral("page-footer"), -1, d->body.height() - d->pageFooterHeight, d->pageFooterHeight, 0});
+    return out;
+}
+
+QString Report::toPlainText()
+{
+    paginate();
+    QStringList pages;
+    for (int i = 0; i < pageCount(); ++i)
+        pages << pageText(i);
+    return pages.join(QStringLiteral("\n\f\n"));
+}
+
+// ---------------------------------------------------------------- the rest
+
+bool Report::isValid() const
+{
+    return d->valid;
+}
+QString Report::title() const
+{
+    return d->layout.title();
+}
+QString Report::layoutPath() const
+{
+    return d->path;
+}
+const ReportLayout &Report::layout() const
+{
+    return d->layout;
+}
+const ReportSource &Report::source() const
+{
+    return d->source;
+}
+QPageLayout Report::pageLayout() const
+{
+    return d->layout.pageLayout();
+}
+QSizeF Report::paperSize() const
+{
+    return d->paper;
+}
+QSizeF Report::bodySize() const
+{
+    return d->body;
+}
+qreal Report::unitsPerMm()
+{
+    return ReportText::UnitsPerInch / 25.4;
 }

@@ -1,59 +1,67 @@
 #pragma once
 
 #include "reportlayout.h"
+#include "reportsource.h"
 
 #include <QSizeF>
 #include <QString>
-#include <QStringList>
 #include <memory>
 
 class QPainter;
-class QPrinter;
-class QTextDocument;
 
-// A rendered report: the document the layout's template produced, cut into pages of the
-// layout's paper. Pages are painted with the page number "第 N 页 / 共 M 页" in the bottom
-// margin. The document is laid out in device-independent units (96 per inch), so preview,
-// paper and PDF break the pages at the same places.
+// A report being laid out: the bands of a layout over the rows of one dataset, cut into pages
+// of the layout's paper. Pages are found in a pass over the rows that keeps only where each
+// page starts, so a report of 100,000 rows holds no more than one of ten; a page is drawn by
+// reading its own rows again. Everything is measured and drawn in device-independent units
+// (96 per inch), so preview, paper and PDF break the pages at the same places. Every page
+// carries "第 N 页 / 共 M 页" in its bottom margin.
 class Report
 {
   public:
     Report();
+    Report(const ReportLayout &layout, const ReportSource &source, const QString &layoutPath,
+           const QString &printDate);
     Report(Report &&) noexcept;
     Report &operator=(Report &&) noexcept;
     ~Report();
 
-    // A report over `html` on the paper of `layout`, printed on `printDate` (yyyy-MM-dd).
-    Report(const ReportLayout &layout, const QString &html, const QString &layoutPath,
-           const QString &printDate);
-    // The page shown instead of a report whose layout file could not be used.
+    // The page shown instead of a report whose layout cannot be used; it names the fault.
     static Report message(const QString &text, const QString &layoutPath);
 
-    QTextDocument *document() const { return m_document.get(); }
-    QString title() const { return m_layout.title(); }
-    QString layoutPath() const { return m_layoutPath; }
-    const ReportLayout &layout() const { return m_layout; }
-    QPageLayout pageLayout() const { return m_layout.pageLayout(); }
-    bool isValid() const { return m_valid; } // false for the stand-in page of a missing layout
+    bool isValid() const; // false for a message page
+    QString title() const;
+    QString layoutPath() const;
+    const ReportLayout &layout() const;
+    const ReportSource &source() const;
+    QPageLayout pageLayout() const;
+    QSizeF paperSize() const; // document units
+    QSizeF bodySize() const;  // the page inside the margins, document units
 
-    int pageCount() const;
-    QString toPlainText() const;
-    // The size of the page inside the margins, in document units.
-    QSizeF bodySize() const;
+    // Lays out further pages for about this long (all that remain when negative); true once
+    // every page is known. Rows are read as they are needed.
+    bool paginate(int milliseconds = -1);
+    bool isPaginated() const;
+    int pageCount() const; // the pages known so far: all of them once paginated
 
-    // Paints the pages the printer asks for (its page range, or all), each with its number.
-    // Returns false when the printer could not be started.
-    bool print(QPrinter *printer) const;
+    // Draws a known page with its top-left corner at the painter's origin, in document units.
+    void paintPage(QPainter &painter, int page) const;
+    // What a page says, band by band (cells separated by tabs): for tests and checks.
+    QString pageText(int page) const;
+    // What a page holds, top to bottom, in document units below the body's top: the page
+    // header and footer, the report header, "captions", "row" (a row's part from `from`),
+    // the group header and footer, the summary, "empty", or "label" (left to right).
+    struct PlacedBand {
+        QString part;
+        int row = -1;
+        qreal top = 0, height = 0, from = 0;
+    };
+    QList<PlacedBand> pageBands(int page) const;
+    // Every page's text; lays out all pages first.
+    QString toPlainText();
 
-    // Document units per millimetre.
     static qreal unitsPerMm();
 
   private:
-    void paintPage(QPainter &painter, qreal scale, int page, int pages) const;
-
-    ReportLayout m_layout;
-    std::unique_ptr<QTextDocument> m_document;
-    QString m_layoutPath;
-    QString m_printDate;
-    bool m_valid = false;
+    struct Impl;
+    std::unique_ptr<Impl> d;
 };

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "report.h"
-#include "schema.h"
 
 #include <QDate>
 #include <QString>
@@ -13,20 +12,10 @@ namespace store
 class Dataset;
 }
 
-// Reads a layout file from the report folder and renders the rows of one dataset through its
-// template. What a template sees:
-//
-//   title, printDate (yyyy-MM-dd), rowCount
-//   rows        every row of the dataset as it is filtered and ordered now; each row carries
-//               every field by name (display fields too) as text, and rowNo (1, 2, ...)
-//   sender      the organisation's own row (tblUserInfo), when the print was given one
-//   labelPages  label layouts only: one entry per sheet, each with labelRows, pageNo, last;
-//   labelRows   every labelRows entry has labels (a grid row, padded with blank labels);
-//               the top-level labelRows holds the grid rows of all sheets
-//   labelWidth, labelHeight, labelPadding   label measures in document units
-//   labelSpacer a picture that keeps a label at its height: put it first in every label
-//
-// Field names match without letter case: a tag spelt {{custid}} finds the field CustId.
+// Reads a layout file from the report folder and makes the report of one dataset with it:
+// the dataset's rows as it is filtered and ordered now, read as the pages need them. A layout
+// that is missing, cannot be read, has a fault in its settings, bands or tags, or names a
+// field the dataset does not have gives a page that names the file and the fault instead.
 class ReportEngine
 {
   public:
@@ -45,21 +34,13 @@ class ReportEngine
     // The print date; today unless set.
     void setPrintDate(const QDate &date) { m_printDate = date; }
 
-    // Renders every row of the dataset as it is now (its filter and order); the dataset's
-    // current row is left where it was. A layout that is missing or cannot be read renders a
-    // page that names the file.
+    // The report, not laid out yet: Report::paginate() finds its pages.
     Report render(const QString &layoutName, store::Dataset *dataset) const;
-    // The same for a layout given as text (the layout editor's preview and the tests).
-    Report renderText(const QString &layoutText, store::Dataset *dataset,
-                      const QString &layoutPath = QString()) const;
+    // The same for a layout given as text (the tests).
+    Report renderText(const QString &layoutText, store::Dataset *dataset, const QString &layoutPath = QString()) const;
 
-    // The tags of a layout that name nothing the engine provides for these fields: a
-    // misspelt field prints as an empty cell, so layouts are checked with this.
+    // The tags of a layout that name nothing the engine provides for these fields.
     static QStringList unknownNames(const ReportLayout &layout, const QStringList &fieldNames);
-
-    // The field as a report prints it: dates yyyy-MM-dd, yes/no as 是/否, money with two
-    // decimals.
-    static QString fieldText(const QVariant &value, store::ColumnType type);
 
   private:
     QString m_reportDir;

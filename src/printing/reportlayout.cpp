@@ -43,21 +43,18 @@ ReportLayout ReportLayout::parse(const QString &text)
     ReportLayout layout;
     QString body = text;
     body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    const QStringList lines = body.split(QLatin1Char('\n'));
+    QStringList lines = body.split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast(); // the line break that ends the file
 
     static const QRegularExpression separator(QStringLiteral("^-{3,}$"));
     int sep = -1;
-    for (int i = 0; i < lines.size(); ++i) {
-        if (separator.match(lines[i].trimmed()).hasMatch()) {
+    for (int i = 0; i < lines.size() && sep < 0; ++i)
+        if (separator.match(lines[i].trimmed()).hasMatch())
             sep = i;
-            break;
-        }
-    }
     if (sep < 0) {
-        // No settings at all: the whole file is the template, on the default page.
-        layout.m_problems << QStringLiteral("缺少分隔行“---”，整个文件按报表模板处理");
-        layout.m_template = body;
-        return layout;
+        layout.m_problems << QStringLiteral("缺少分隔行“---”（页面设置与报表内容之间）");
+        sep = -1;
     }
 
     for (int i = 0; i < sep; ++i) {
@@ -74,24 +71,166 @@ ReportLayout ReportLayout::parse(const QString &text)
         }
         layout.setting(line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed(), i + 1);
     }
-    layout.m_template = lines.mid(sep + 1).join(QLatin1Char('\n'));
+
+    // The bands: a line "[name]" starts one; HTML bands keep their lines as they are.
+    static const QRegularExpression header(QStringLiteral("^\\[([A-Za-z-]+)\\]$"));
+    QString section;
+    bool strayText = false, rowBand = false;
+    for (int i = sep + 1; i < lines.size(); ++i) {
+        const QString trimmed = lines[i].trimmed();
+        const auto m = header.match(trimmed);
+        if (m.hasMatch()) {
+            section = m.captured(1).toLower();
+            rowBand = rowBand || section == QLatin1String("columns") || section == QLatin1String("record") ||
+                      section == QLatin1String("label");
+            if (!sectionNames().contains(section)) {
+                layout.m_problems << QStringLiteral("第 %1 行的段落未知：[%2]").arg(i + 1).arg(m.captured(1));
+                section = QStringLiteral("?");
+            }
+            continue;
+        }
+        if (section.isEmpty()) {
+            strayText = strayText || !trimmed.isEmpty();
+            continue;
+        }
+        layout.sectionLine(section, lines[i], i + 1);
+    }
+    if (strayText)
+        layout.m_problems << QStringLiteral("“---”之后、第一个段落（如 [columns]）之前有内容：这是旧格式的报表格式文件，"
+                                            "请按本文件开头的说明改为分段的格式");
+    if (!rowBand && !layout.isLabels() && !strayText)
+        layout.m_problems << QStringLiteral("没有打印每条记录的段落：[columns]、[record] 或（标签）[label]");
+    if (layout.isLabels() && !rowBand)
+        layout.m_problems << QStringLiteral("标签格式没有 [label] 段落");
 
     if (layout.isLabels()) {
-        if (layout.m_labelSize.isEmpty()) {
-            // Without a size the labels share the page evenly.
-            const QSizeF body = layout.bodySize();
-            layout.m_labelSize =
-                QSizeF(body.width() / layout.m_labelColumns, body.height() / layout.m_labelRows);
-        }
-        const QSizeF body = layout.bodySize();
-        if (layout.m_labelSize.width() * layout.m_labelColumns > body.width() + 0.01 ||
-            layout.m_labelSize.height() * layout.m_labelRows > body.height() + 0.01)
+        const QSizeF page = layout.bodySize();
+        if (layout.m_labelSize.isEmpty()) // without a size the labels share the page evenly
+            layout.m_labelSize = QSizeF(page.width() / layout.m_labelColumns, page.height() / layout.m_labelRows);
+        if (layout.m_labelSize.width() * layout.m_labelColumns > page.width() + 0.01 ||
+            layout.m_labelSize.height() * layout.m_labelRows > page.height() + 0.01)
             layout.m_problems << QStringLiteral("标签网格超出了页边距以内的纸张范围");
-        if (2 * layout.m_labelPadding >=
-            qMin(layout.m_labelSize.width(), layout.m_labelSize.height()))
+        if (2 * layout.m_labelPadding >= qMin(layout.m_labelSize.width(), layout.m_labelSize.height()))
             layout.m_problems << QStringLiteral("标签内边距太大");
     }
+    qreal fixed = 0, percent = 0;
+    for (const Column &c : layout.m_columns) {
+        fixed += c.millimetres;
+        percent += c.percent;
+    }
+    if (percent > 100.01 || fixed > layout.bodySize().width() + 0.01)
+        layout.m_problems << QStringLiteral("[columns] 的列宽合计超出了纸张宽度");
     return layout;
+}
+
+QStringList ReportLayout::sectionNames()
+{
+    return {QStringLiteral("report-header"), QStringLiteral("page-header"), QStringLiteral("columns"),
+            QStringLiteral("record"),        QStringLiteral("label"),       QStringLiteral("group-header"),
+            QStringLiteral("group-footer"),  QStringLiteral("summary"),     QStringLiteral("page-footer"),
+            QStringLiteral("empty")};
+}
+
+void ReportLayout::sectionLine(const QString &section, const QString &line, int number)
+{
+    static const QHash<QString, Band> html{{QStringLiteral("report-header"), Band::ReportHeader},
+                                           {QStringLiteral("page-header"), Band::PageHeader},
+                                           {QStringLiteral("record"), Band::Record},
+                                           {QStringLiteral("group-header"), Band::GroupHeader},
+                                           {QStringLiteral("group-footer"), Band::GroupFooter},
+                                           {QStringLiteral("summary"), Band::Summary},
+                                           {QStringLiteral("page-footer"), Band::PageFooter},
+                                           {QStringLiteral("empty"), Band::Empty}};
+    if (const auto it = html.constFind(section); it != html.constEnd()) {
+        QString &text = m_bands[int(it.value())];
+        text += line + QLatin1Char('\n');
+        return;
+    }
+    const QString trimmed = line.trimmed();
+    if (trimmed.isEmpty() || trimmed.startsWith(QLatin1Char('#')) || section == QLatin1String("?"))
+        return;
+    const auto bad = [&](const QString &why) {
+        m_problems << QStringLiteral("第 %1 行（[%2]）%3：%4").arg(number).arg(section, why, trimmed);
+    };
+    if (section == QLatin1String("columns")) {
+        const QStringList parts = trimmed.split(QLatin1Char('|'));
+        if (parts.size() < 4)
+            return bad(QStringLiteral("应为“标题 | 宽度 | 对齐 | 内容”"));
+        Column c;
+        c.caption = parts[0].trimmed();
+        const QString width = parts[1].trimmed();
+        if (!width.isEmpty()) {
+            bool ok = false;
+            if (width.endsWith(QLatin1Char('%')))
+                c.percent = width.chopped(1).trimmed().toDouble(&ok);
+            else
+                c.millimetres = width.toDouble(&ok);
+            if (!ok || c.percent < 0 || c.millimetres < 0)
+                return bad(QStringLiteral("的列宽无效"));
+        }
+        if (!alignment(parts[2].trimmed(), &c.align))
+            return bad(QStringLiteral("的对齐方式无效（left、center、right）"));
+        c.text = parts.mid(3).join(QLatin1Char('|')).trimmed();
+        m_columns << c;
+    } else if (section == QLatin1String("label")) {
+        LabelLine l;
+        QString options;
+        const int bar = trimmed.lastIndexOf(QLatin1Char('|'));
+        l.text = (bar < 0 ? trimmed : trimmed.left(bar)).trimmed();
+        if (bar >= 0)
+            options = trimmed.mid(bar + 1);
+        for (const QString &o : options.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            const QString key = o.section(QLatin1Char('='), 0, 0).toLower();
+            const QString value = o.section(QLatin1Char('='), 1);
+            bool ok = true;
+            if (key == QLatin1String("bold") && value.isEmpty())
+                l.bold = true;
+            else if (key == QLatin1String("size"))
+                l.size = value.toDouble(&ok);
+            else if (key == QLatin1String("indent"))
+                l.indent = value.toDouble(&ok);
+            else if (key == QLatin1String("top"))
+                l.top = value.toDouble(&ok);
+            else if (key == QLatin1String("align"))
+                ok = alignment(value, &l.align) && l.align;
+            else
+                ok = false;
+            if (!ok)
+                return bad(QStringLiteral("的选项无效“%1”").arg(o));
+        }
+        m_labelLines << l;
+    }
+}
+
+bool ReportLayout::alignment(const QString &text, Qt::Alignment *align)
+{
+    if (text.isEmpty())
+        *align = {};
+    else if (text.compare(QLatin1String("left"), Qt::CaseInsensitive) == 0)
+        *align = Qt::AlignLeft;
+    else if (text.compare(QLatin1String("center"), Qt::CaseInsensitive) == 0)
+        *align = Qt::AlignHCenter;
+    else if (text.compare(QLatin1String("right"), Qt::CaseInsensitive) == 0)
+        *align = Qt::AlignRight;
+    else
+        return false;
+    return true;
+}
+
+QList<qreal> ReportLayout::columnWidths(qreal bodyWidth) const
+{
+    qreal given = 0;
+    int even = 0;
+    for (const Column &c : m_columns) {
+        given += c.millimetres + c.percent * bodyWidth / 100;
+        if (c.millimetres == 0 && c.percent == 0)
+            ++even;
+    }
+    const qreal share = even ? qMax(0.0, bodyWidth - given) / even : 0;
+    QList<qreal> out;
+    for (const Column &c : m_columns)
+        out << (c.millimetres > 0 ? c.millimetres : c.percent > 0 ? c.percent * bodyWidth / 100 : share);
+    return out;
 }
 
 void ReportLayout::setting(const QString &key, const QString &value, int line)
@@ -150,6 +289,13 @@ void ReportLayout::setting(const QString &key, const QString &value, int line)
         if (!ok || v.size() != 1)
             return bad();
         m_labelPadding = v[0];
+    } else if (key == QLatin1String("cell-padding")) {
+        const QList<qreal> v = numbers(value, &ok);
+        if (!ok || v.size() != 1 || v[0] > 20)
+            return bad();
+        m_cellPadding = v[0];
+    } else if (key == QLatin1String("group")) {
+        m_groupField = value;
     } else if (key == QLatin1String("page-header")) {
         static const QStringList yes{QStringLiteral("yes"), QStringLiteral("on"),
                                      QStringLiteral("true"), QStringLiteral("是")};
@@ -171,25 +317,52 @@ QPageLayout ReportLayout::pageLayout() const
     return QPageLayout(m_pageSize, m_orientation, m_margins, QPageLayout::Millimeter);
 }
 
-QSizeF ReportLayout::bodySize() const
+QSizeF ReportLayout::paperSize() const
 {
     QSizeF paper = m_pageSize.size(QPageSize::Millimeter);
     if (m_orientation == QPageLayout::Landscape)
         paper.transpose();
+    return paper;
+}
+
+QSizeF ReportLayout::bodySize() const
+{
+    const QSizeF paper = paperSize();
     return QSizeF(qMax(10.0, paper.width() - m_margins.left() - m_margins.right()),
                   qMax(10.0, paper.height() - m_margins.top() - m_margins.bottom()));
 }
 
+QStringList ReportLayout::templates() const
+{
+    QStringList out;
+    for (const Band b : {Band::ReportHeader, Band::PageHeader, Band::GroupHeader, Band::Record, Band::GroupFooter,
+                         Band::Summary, Band::PageFooter, Band::Empty})
+        if (m_bands.contains(int(b)))
+            out << m_bands.value(int(b));
+    for (const Column &c : m_columns)
+        out << c.text;
+    for (const LabelLine &l : m_labelLines)
+        out << l.text;
+    return out;
+}
+
 QList<QStringList> ReportLayout::tagPaths() const
+{
+    QList<QStringList> out;
+    for (const QString &t : templates())
+        out += tagPaths(t);
+    return out;
+}
+
+QList<QStringList> ReportLayout::tagPaths(const QString &templateText)
 {
     // The default delimiters only: a template that changes them is rendered all the same,
     // it just cannot be checked here beyond that point.
-    static const QRegularExpression tag(
-        QStringLiteral("\\{\\{(\\{?)\\s*([#^/&!>=]?)\\s*(.*?)\\s*\\}?\\}\\}"),
-        QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression tag(QStringLiteral("\\{\\{(\\{?)\\s*([#^/&!>=]?)\\s*(.*?)\\s*\\}?\\}\\}"),
+                                        QRegularExpression::DotMatchesEverythingOption);
     QList<QStringList> out;
     QStringList sections;
-    auto it = tag.globalMatch(m_template);
+    auto it = tag.globalMatch(templateText);
     while (it.hasNext()) {
         const QRegularExpressionMatch m = it.next();
         const QString kind = m.captured(2);
@@ -210,13 +383,4 @@ QList<QStringList> ReportLayout::tagPaths() const
             sections << name;
     }
     return out;
-}
-
-QSet<QString> ReportLayout::tagNames() const
-{
-    QSet<QString> names;
-    for (const QStringList &path : tagPaths())
-        for (const QString &part : path.last().split(QLatin1Char('.')))
-            names.insert(part);
-    return names;
 }

@@ -1,16 +1,23 @@
 #include "reportpreview.h"
 
+#include "filedialog.h"
 #include "messagebox.h"
+#include "pageview.h"
+#include "reportoutput.h"
 #include "session.h"
 
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPrintDialog>
-#include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QTimer>
+#include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -35,11 +42,6 @@ bool askPrinter(QPrinter &printer, QWidget *parent)
     return dialog.exec() == QDialog::Accepted;
 }
 
-void openFile(const QString &path)
-{
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-}
-
 // Pages are painted from the paper's corner; the report keeps its own margins.
 void setUpPrinter(QPrinter &printer, const Report &report)
 {
@@ -50,11 +52,39 @@ void setUpPrinter(QPrinter &printer, const Report &report)
     printer.setDocName(report.title());
 }
 
+// Long work with a progress bar that can be cancelled: `total` steps, told by the work.
+class Progress
+{
+  public:
+    Progress(QWidget *parent, const QString &label) : m_dialog(label, QStringLiteral("取消"), 0, 0, parent)
+    {
+        m_dialog.setWindowTitle(QStringLiteral("报表预览"));
+        m_dialog.setWindowModality(Qt::WindowModal);
+        m_dialog.setMinimumDuration(400);
+        m_dialog.setAutoReset(false);
+    }
+    ReportOutput::Progress callback()
+    {
+        return [this](int done, int total) {
+            m_dialog.setMaximum(total);
+            m_dialog.setValue(done);
+            return !m_dialog.wasCanceled();
+        };
+    }
+    bool cancelled() const { return m_dialog.wasCanceled(); }
+    void step(int done, int total)
+    {
+        m_dialog.setMaximum(total);
+        m_dialog.setValue(done);
+    }
+
+  private:
+    QProgressDialog m_dialog;
+};
+
 } // namespace
 
-ReportPreview::ReportPreview(Report report, QWidget *parent)
-    : QDialog(parent), m_report(std::move(report)),
-      m_previewPrinter(std::make_unique<QPrinter>(QPrinter::ScreenResolution))
+ReportPreview::ReportPreview(Report report, QWidget *parent) : QDialog(parent), m_report(std::move(report))
 {
     setObjectName(QStringLiteral("TfrmReport"));
     setWindowTitle(QStringLiteral("报表预览"));
@@ -62,62 +92,100 @@ ReportPreview::ReportPreview(Report report, QWidget *parent)
     setWindowState(Qt::WindowMaximized);
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
 
-    // The preview never reaches a real printer, so it needs no printer installed.
-    m_previewPrinter->setOutputFormat(QPrinter::PdfFormat);
-    setUpPrinter(*m_previewPrinter, m_report);
-
     auto *zoomLabel = new QLabel(QStringLiteral("显示比例："), this);
     m_zoom = new QComboBox(this);
     m_zoom->setObjectName(QStringLiteral("cbZoom"));
     m_zoom->addItems(zoomTexts());
     zoomLabel->setBuddy(m_zoom);
 
+    const auto tool = [this](const char *name, const QString &tip, Qt::ArrowType arrow, const QString &text) {
+        auto *b = new QToolButton(this);
+        b->setObjectName(QLatin1String(name));
+        b->setToolTip(tip);
+        if (arrow != Qt::NoArrow)
+            b->setArrowType(arrow);
+        else
+            b->setText(text);
+        return b;
+    };
+    QToolButton *firstPage = tool("btnFirst", QStringLiteral("第一页"), Qt::NoArrow, QStringLiteral("|◀"));
+    QToolButton *prior = tool("btnPrior", QStringLiteral("上一页"), Qt::LeftArrow, {});
+    QToolButton *nextPage = tool("btnNext", QStringLiteral("下一页"), Qt::RightArrow, {});
+    QToolButton *lastPage = tool("btnLast", QStringLiteral("最后一页"), Qt::NoArrow, QStringLiteral("▶|"));
+    m_page = new QSpinBox(this);
+    m_page->setObjectName(QStringLiteral("sePage"));
+    m_page->setRange(1, 1);
+    m_page->setPrefix(QStringLiteral("第 "));
+    m_page->setSuffix(QStringLiteral(" 页"));
+    m_pages = new QLabel(this);
+    m_pages->setObjectName(QStringLiteral("lbPages"));
+
     auto *printButton = new QPushButton(QStringLiteral("打印"), this);
     printButton->setObjectName(QStringLiteral("btnPrint"));
+    auto *pdfButton = new QPushButton(QStringLiteral("导出PDF"), this);
+    pdfButton->setObjectName(QStringLiteral("btnPdf"));
     auto *helpButton = new QPushButton(QStringLiteral("帮助"), this);
     helpButton->setObjectName(QStringLiteral("btnHelp"));
     auto *closeButton = new QPushButton(QStringLiteral("关闭"), this);
     closeButton->setObjectName(QStringLiteral("btnClose"));
-    for (QPushButton *b : {printButton, helpButton, closeButton})
+    for (QPushButton *b : {printButton, pdfButton, helpButton, closeButton})
         b->setAutoDefault(false);
 
     auto *bar = new QHBoxLayout;
     bar->addWidget(zoomLabel);
     bar->addWidget(m_zoom);
+    bar->addSpacing(16);
+    for (QWidget *w : std::initializer_list<QWidget *>{firstPage, prior, m_page, nextPage, lastPage, m_pages})
+        bar->addWidget(w);
     bar->addStretch(1);
     bar->addWidget(printButton);
+    bar->addWidget(pdfButton);
     bar->addWidget(helpButton);
     bar->addWidget(closeButton);
 
-    m_preview = new QPrintPreviewWidget(m_previewPrinter.get(), this);
-    m_preview->setObjectName(QStringLiteral("PreviewArea"));
-    connect(m_preview, &QPrintPreviewWidget::paintRequested, this,
-            [this](QPrinter *printer) { m_report.print(printer); });
-
+    m_view = new PageView(this);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(bar);
-    layout->addWidget(m_preview, 1);
+    layout->addWidget(m_view, 1);
 
     connect(m_zoom, &QComboBox::currentIndexChanged, this, &ReportPreview::setZoom);
     connect(printButton, &QPushButton::clicked, this, &ReportPreview::print);
+    connect(pdfButton, &QPushButton::clicked, this, &ReportPreview::exportPdf);
     connect(helpButton, &QPushButton::clicked, this, &ReportPreview::showHelp);
     connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(firstPage, &QToolButton::clicked, this, [this] { m_view->setCurrentPage(0); });
+    connect(prior, &QToolButton::clicked, this, [this] { m_view->setCurrentPage(m_view->currentPage() - 1); });
+    connect(nextPage, &QToolButton::clicked, this, [this] { m_view->setCurrentPage(m_view->currentPage() + 1); });
+    connect(lastPage, &QToolButton::clicked, this, [this] { m_view->setCurrentPage(m_view->pageCount() - 1); });
+    connect(m_page, &QSpinBox::valueChanged, this, [this](int page) {
+        if (page - 1 != m_view->currentPage())
+            m_view->setCurrentPage(page - 1);
+    });
+    connect(m_view, &PageView::currentPageChanged, this, [this](int page) {
+        const QSignalBlocker quiet(m_page);
+        m_page->setValue(page + 1);
+    });
+
+    // The first page at once; the rest in slices while the window answers the user.
+    m_report.paginate(0);
+    m_view->setReport(&m_report);
+    m_layout = new QTimer(this);
+    m_layout->setInterval(0);
+    connect(m_layout, &QTimer::timeout, this, &ReportPreview::layOutSome);
+    if (!m_report.isPaginated())
+        m_layout->start();
+    showPageCount();
 
     m_zoom->setCurrentIndex(0);
     setZoom(0);
 }
 
-ReportPreview::~ReportPreview()
-{
-    // The preview area paints through the printer this window owns: it goes first.
-    delete m_preview;
-    m_preview = nullptr;
-}
+ReportPreview::~ReportPreview() = default;
 
 QStringList ReportPreview::zoomTexts()
 {
-    return {QStringLiteral("100%"), QStringLiteral("75%"), QStringLiteral("50%"),
-            QStringLiteral("150%"), QStringLiteral("200%")};
+    return {QStringLiteral("100%"), QStringLiteral("75%"), QStringLiteral("50%"), QStringLiteral("150%"),
+            QStringLiteral("200%")};
 }
 
 QList<qreal> ReportPreview::zoomFactors()
@@ -127,17 +195,48 @@ QList<qreal> ReportPreview::zoomFactors()
 
 qreal ReportPreview::zoomFactor() const
 {
-    return m_preview->zoomFactor();
+    return m_view->zoomFactor();
 }
 
 void ReportPreview::setZoom(int index)
 {
     const QList<qreal> factors = zoomFactors();
-    if (index < 0 || index >= factors.size())
-        return;
-    // A custom zoom stays as chosen when the window is resized.
-    m_preview->setZoomMode(QPrintPreviewWidget::CustomZoom);
-    m_preview->setZoomFactor(factors[index]);
+    if (index >= 0 && index < factors.size())
+        m_view->setZoomFactor(factors[index]);
+}
+
+void ReportPreview::layOutSome()
+{
+    if (m_report.paginate(40))
+        m_layout->stop();
+    m_view->refresh();
+    showPageCount();
+}
+
+void ReportPreview::showPageCount()
+{
+    const int pages = m_report.pageCount();
+    m_page->setRange(1, qMax(1, pages));
+    m_pages->setText(m_report.isPaginated() ? QStringLiteral("共 %1 页").arg(pages)
+                                            : QStringLiteral("已排 %1 页，正在计算页数……").arg(pages));
+}
+
+// Printing and the PDF need every page: what is left is laid out first, with a progress bar.
+bool ReportPreview::finishLayout()
+{
+    if (m_report.isPaginated())
+        return true;
+    Progress progress(this, QStringLiteral("正在计算页数……"));
+    const int rows = qMax(1, m_report.source().rowCount());
+    while (!m_report.paginate(100)) {
+        progress.step(qMin(rows - 1, m_report.pageCount()), rows);
+        if (progress.cancelled())
+            return false;
+    }
+    m_layout->stop();
+    m_view->refresh();
+    showPageCount();
+    return true;
 }
 
 void ReportPreview::setPrintDialogHook(PrintDialogHook hook)
@@ -152,10 +251,12 @@ void ReportPreview::setOpenFileHook(OpenFileHook hook)
 
 bool ReportPreview::print()
 {
+    if (!finishLayout())
+        return false;
     QPrinter printer(QPrinter::HighResolution);
     setUpPrinter(printer, m_report);
-    const bool accepted =
-        hooks().printDialog ? hooks().printDialog(printer, this) : askPrinter(printer, this);
+    printer.setFromTo(1, m_report.pageCount());
+    const bool accepted = hooks().printDialog ? hooks().printDialog(printer, this) : askPrinter(printer, this);
     if (!accepted)
         return false;
     // "Print to file" with a name of any suffix still means a PDF file.
@@ -164,12 +265,36 @@ bool ReportPreview::print()
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(file);
     }
-    if (!m_report.print(&printer)) {
-        MessageBox::critical(this, file.isEmpty()
-                                       ? QStringLiteral("无法打印：打印机没有准备好。")
-                                       : QString(QStringLiteral("无法写入文件：") + file));
+    Progress progress(this, QStringLiteral("正在打印……"));
+    const ReportOutput::Result result = ReportOutput::print(m_report, &printer, progress.callback());
+    if (result == ReportOutput::Result::Failed) {
+        MessageBox::critical(this, file.isEmpty() ? QStringLiteral("无法打印：打印机没有准备好。")
+                                                  : QString(QStringLiteral("无法写入文件：") + file));
         return false;
     }
+    return result == ReportOutput::Result::Done;
+}
+
+bool ReportPreview::exportPdf()
+{
+    const QString folder = store::session().AppDir.isEmpty() ? QDir::homePath() : store::session().AppDir;
+    const QString name = m_report.title().isEmpty() ? QStringLiteral("报表") : m_report.title();
+    const QString path = FileDialog::getSaveFileName(this, QStringLiteral("导出PDF"), folder, name,
+                                                     QStringLiteral("PDF 文件(*.pdf)"), QStringLiteral("pdf"));
+    if (path.isEmpty())
+        return false;
+    if (!finishLayout())
+        return false;
+    Progress progress(this, QStringLiteral("正在导出PDF……"));
+    QString error;
+    const ReportOutput::Result result = ReportOutput::writePdf(m_report, path, progress.callback(), &error);
+    if (result == ReportOutput::Result::Failed) {
+        MessageBox::critical(this, error);
+        return false;
+    }
+    if (result == ReportOutput::Result::Cancelled)
+        return false;
+    MessageBox::information(this, QStringLiteral("报表已导出为PDF文件：") + QDir::toNativeSeparators(path));
     return true;
 }
 
@@ -179,5 +304,5 @@ void ReportPreview::showHelp()
     if (hooks().openFile)
         hooks().openFile(path);
     else
-        openFile(path);
+        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }

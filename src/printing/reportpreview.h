@@ -7,11 +7,15 @@
 #include <memory>
 
 class QComboBox;
+class QLabel;
 class QPrinter;
-class QPrintPreviewWidget;
+class QSpinBox;
+class QTimer;
+class PageView;
 
-// TfrmReport, "报表预览": shows a rendered report page by page, zooms it and prints it. It is
-// built for one print and shown maximised and modal by the print flow.
+// TfrmReport, "报表预览": shows a report page by page as soon as its first page is laid out,
+// while the rest is counted in the background; zooms it, prints it through the print dialog
+// and exports it as PDF. It is built for one print and shown maximised and modal.
 class ReportPreview : public QDialog
 {
     Q_OBJECT
@@ -19,17 +23,17 @@ class ReportPreview : public QDialog
     explicit ReportPreview(Report report, QWidget *parent = nullptr);
     ~ReportPreview() override;
 
-    const Report &report() const { return m_report; }
-    QPrintPreviewWidget *previewWidget() const { return m_preview; }
+    Report &report() { return m_report; }
+    PageView *pageView() const { return m_view; }
     qreal zoomFactor() const;
 
     // The zoom list "显示比例：" and the factors its entries stand for, by position.
     static QStringList zoomTexts();
     static QList<qreal> zoomFactors();
 
-    // The modal boundaries, replaceable so that tests (and the program's shared dialog
-    // services) decide instead of a person. The print dialog hook sets the printer up and
-    // answers true to print; the open-file hook hands a file to the desktop.
+    // The print dialog, replaceable so that tests (and the program's shared dialog services)
+    // decide instead of a person; it sets the printer up and answers true to print. The
+    // open-file hook hands a file to the desktop.
     using PrintDialogHook = std::function<bool(QPrinter &printer, QWidget *parent)>;
     using OpenFileHook = std::function<void(const QString &path)>;
     static void setPrintDialogHook(PrintDialogHook hook); // an empty hook restores the default
@@ -38,14 +42,21 @@ class ReportPreview : public QDialog
   public Q_SLOTS:
     // "打印": the print dialog, then the report onto the chosen printer or PDF file.
     bool print();
+    // "导出PDF": a save dialog, then the whole report into that file.
+    bool exportPdf();
     // "帮助": the help page beside the program.
     void showHelp();
 
   private:
     void setZoom(int index);
+    void layOutSome();
+    void showPageCount();
+    bool finishLayout();
 
     Report m_report;
-    std::unique_ptr<QPrinter> m_previewPrinter;
-    QPrintPreviewWidget *m_preview = nullptr;
+    PageView *m_view = nullptr;
     QComboBox *m_zoom = nullptr;
+    QSpinBox *m_page = nullptr;
+    QLabel *m_pages = nullptr;
+    QTimer *m_layout = nullptr;
 };

@@ -27,4 +27,13 @@ QString text(double amount)
     return s.left(keep);
 }
 
+QString fixed2(double amount)
+{
+    // Rounded on the four-decimal amount in whole numbers, not on its binary approximation.
+    const qint64 tenThousandths = std::llround(amount * 10000.0);
+    const qint64 cents = (tenThousandths >= 0 ? tenThousandths + 50 : tenThousandths - 50) / 100;
+    const qint64 whole = (cents < 0 ? -cents : cents) / 100, part = (cents < 0 ? -cents : cents) % 100;
+    return QStringLiteral("%1%2.%3").arg(cents < 0 ? QStringLiteral("-") : QString()).arg(whole).arg(part, 2, 10, QLatin1Char('0'));
+}
+
 } // namespace store::Money

@@ -15,5 +15,8 @@ bool inRange(double amount);
 // The amount as exact decimal text: at least two decimals, at most four, no trailing zeros
 // beyond the second ("12.50", "0.3333", "-7.00").
 QString text(double amount);
+// The amount as printed on reports: two fixed decimals, halves away from zero ("2.68" for
+// 2.675), never "-0.00".
+QString fixed2(double amount);
 
 } // namespace store::Money

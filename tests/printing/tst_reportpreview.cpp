@@ -1,5 +1,8 @@
 #include "connection.h"
 #include "dataset.h"
+#include "filedialog.h"
+#include "messagebox.h"
+#include "pageview.h"
 #include "printing.h"
 #include "reportengine.h"
 #include "reportpreview.h"
@@ -10,11 +13,15 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QProcess>
+#include <QScrollBar>
+#include <QSpinBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QRegularExpression>
 #include <QTest>
+#include <QToolButton>
 
 // The preview window TfrmReport and the print flow that opens it.
 class TestReportPreview : public QObject
@@ -25,6 +32,9 @@ class TestReportPreview : public QObject
     void cleanup();
     void windowAndControls();
     void zoomList();
+    void longReportShowsItsFirstPageAtOnce();
+    void pagesAreDrawnOnlyInView();
+    void exportsPdf();
     void printToPdf();
     void cancelledPrintWritesNothing();
     void helpOpensTheHelpPage();
@@ -49,11 +59,14 @@ void TestReportPreview::initTestCase()
     QVERIFY(QDir().mkpath(m_store->appDir() + QStringLiteral("Data/Report")));
     QFile layout(m_store->appDir() + QStringLiteral("Data/Report/countries.frf"));
     QVERIFY(layout.open(QIODevice::WriteOnly));
-    layout.write(
-        QStringLiteral("title: 国家列表\norientation: landscape\n---\n<h1>{{title}}</h1>"
-                       "{{#rows}}<p style=\"font-size: 30pt\">{{CountryName}}</p>{{/rows}}")
-            .toUtf8());
+    layout.write(QStringLiteral("title: 国家列表\norientation: landscape\n---\n[report-header]\n<h1>{{title}}</h1>\n"
+                                "[record]\n<p style=\"font-size: 30pt\">{{CountryName}}</p>\n")
+                     .toUtf8());
     layout.close();
+    QFile list(m_store->appDir() + QStringLiteral("Data/Report/long.frf"));
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    list.write(QStringLiteral("title: 长列表\npage: A6\n---\n[columns]\n代码 | | | {{CountryID}}\n").toUtf8());
+    list.close();
     m_db = m_store->connect();
     m_countries = std::make_unique<store::Dataset>(*m_db, QStringLiteral("tblCountry"));
     m_countries->setTable(QStringLiteral("tblCountry"));
@@ -92,13 +105,27 @@ void TestReportPreview::windowAndControls()
         labelled |= l->text() == QStringLiteral("显示比例：") && l->buddy() == zoom;
     QVERIFY(labelled);
 
-    // The preview area shows every page of the report, on the report's paper.
-    QPrintPreviewWidget *area = preview.previewWidget();
+    for (const char *caption : {"导出PDF"})
+        QVERIFY2(button(preview, QString::fromUtf8(caption)), caption);
+    // The preview area shows every page of the report, on the report's paper; the buttons
+    // leaf through them.
+    PageView *area = preview.pageView();
     QVERIFY(area);
-    area->updatePreview();
+    QTRY_VERIFY(preview.report().isPaginated());
     QVERIFY(preview.report().pageCount() >= 2);
     QCOMPARE(area->pageCount(), preview.report().pageCount());
-    QCOMPARE(area->orientation(), QPageLayout::Landscape);
+    QVERIFY(preview.report().paperSize().width() > preview.report().paperSize().height()); // landscape
+    preview.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&preview));
+    preview.findChild<QToolButton *>(QStringLiteral("btnLast"))->click();
+    QCOMPARE(area->currentPage(), area->pageCount() - 1);
+    QCOMPARE(preview.findChild<QSpinBox *>(QStringLiteral("sePage"))->value(), area->pageCount());
+    preview.findChild<QToolButton *>(QStringLiteral("btnFirst"))->click();
+    QCOMPARE(area->currentPage(), 0);
+    preview.findChild<QSpinBox *>(QStringLiteral("sePage"))->setValue(2);
+    QCOMPARE(area->currentPage(), 1);
+    QCOMPARE(preview.findChild<QLabel *>(QStringLiteral("lbPages"))->text(),
+             QStringLiteral("共 %1 页").arg(area->pageCount()));
 
     // 关闭 ends the window.
     preview.show();
@@ -128,13 +155,87 @@ void TestReportPreview::zoomList()
     QVERIFY(preview.zoomFactor() != before);
     zoom->setCurrentIndex(zoom->findText(QStringLiteral("200%")));
     QCOMPARE(preview.zoomFactor(), 2.0);
-    QCOMPARE(preview.previewWidget()->zoomMode(), QPrintPreviewWidget::CustomZoom);
     preview.resize(preview.size() + QSize(50, 50));
     QCOMPARE(preview.zoomFactor(), 2.0);
     zoom->setCurrentIndex(zoom->findText(QStringLiteral("50%")));
     QCOMPARE(preview.zoomFactor(), 0.5);
     zoom->setCurrentIndex(zoom->findText(QStringLiteral("150%")));
     QCOMPARE(preview.zoomFactor(), 1.5);
+}
+
+// A report of thousands of pages: the window comes up with its first page while the rest
+// is counted, and the count arrives while the window goes on answering.
+void TestReportPreview::longReportShowsItsFirstPageAtOnce()
+{
+    m_db->transaction([&] {
+        for (int i = 0; i < 4000; ++i)
+            m_db->exec(QStringLiteral("INSERT INTO tblCountry (CountryID, CountryName, Memo) VALUES (?, 'x', 'y')"),
+                       {QStringLiteral("L%1").arg(i, 5, 10, QLatin1Char('0'))});
+    });
+    m_countries->refresh();
+    ReportPreview preview(ReportEngine().render(QStringLiteral("long.frf"), m_countries.get()));
+    QVERIFY(preview.report().pageCount() >= 1);
+    QVERIFY(!preview.report().isPaginated());
+    QVERIFY(preview.findChild<QLabel *>(QStringLiteral("lbPages"))->text().contains(QStringLiteral("正在计算")));
+    preview.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&preview));
+    QTRY_VERIFY_WITH_TIMEOUT(preview.report().isPaginated(), 30000);
+    const int pages = preview.report().pageCount();
+    QVERIFY2(pages > 50, qPrintable(QString::number(pages)));
+    QCOMPARE(preview.pageView()->pageCount(), pages);
+    QCOMPARE(preview.findChild<QLabel *>(QStringLiteral("lbPages"))->text(), QStringLiteral("共 %1 页").arg(pages));
+    m_db->exec(QStringLiteral("DELETE FROM tblCountry WHERE CountryID LIKE 'L0%'"));
+    m_countries->refresh();
+}
+
+void TestReportPreview::pagesAreDrawnOnlyInView()
+{
+    m_db->transaction([&] {
+        for (int i = 0; i < 600; ++i)
+            m_db->exec(QStringLiteral("INSERT INTO tblCountry (CountryID, CountryName, Memo) VALUES (?, 'x', 'y')"),
+                       {QStringLiteral("V%1").arg(i, 5, 10, QLatin1Char('0'))});
+    });
+    m_countries->refresh();
+    ReportPreview preview(ReportEngine().render(QStringLiteral("long.frf"), m_countries.get()));
+    preview.report().paginate();
+    preview.pageView()->refresh();
+    preview.resize(900, 700);
+    preview.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&preview));
+    QVERIFY(preview.report().pageCount() > 20);
+    PageView *view = preview.pageView();
+    view->viewport()->repaint();
+    const int atStart = view->pagesDrawn();
+    QVERIFY(atStart >= 1 && atStart <= 3);
+    view->setCurrentPage(view->pageCount() - 1);
+    view->viewport()->repaint();
+    QVERIFY(view->pagesDrawn() <= atStart + 3); // the last pages only, not those between
+    QCOMPARE(view->currentPage(), view->pageCount() - 1);
+    m_db->exec(QStringLiteral("DELETE FROM tblCountry WHERE CountryID LIKE 'V0%'"));
+    m_countries->refresh();
+}
+
+void TestReportPreview::exportsPdf()
+{
+    QTemporaryDir dir;
+    ReportPreview preview(render(QStringLiteral("countries.frf")));
+    MessageBox::clearHistory();
+    // The name is chosen without ".pdf": the file gets it.
+    FileDialog::setNextFileName(dir.filePath(QStringLiteral("国家列表")));
+    QVERIFY(button(preview, QStringLiteral("导出PDF")));
+    QVERIFY(preview.exportPdf());
+    QCOMPARE(FileDialog::last().caption, QStringLiteral("导出PDF"));
+    const QString pdf = dir.filePath(QStringLiteral("国家列表.pdf"));
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {pdf});
+    QVERIFY(info.waitForFinished(30000));
+    QVERIFY2(QString::fromUtf8(info.readAllStandardOutput()).contains(QRegularExpression(
+                 QStringLiteral("Pages:\\s+%1\\b").arg(preview.report().pageCount()))),
+             qPrintable(pdf));
+    QCOMPARE(MessageBox::last().icon, QMessageBox::Information);
+    // Cancelled in the dialog: nothing written.
+    QVERIFY(!preview.exportPdf());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 1);
 }
 
 void TestReportPreview::printToPdf()
