@@ -11,6 +11,7 @@
 //   --moves N   moves of the agent list (200);  --logs N  log rows written (200)
 //   --scroll    also read every field of every record, as a grid scrolled end to end
 //   --only TEXT run only the figures whose name holds TEXT (for profiling)
+#include "benchsupport.h"
 #include "connection.h"
 #include "datamodule.h"
 #include "operationlog.h"
@@ -43,6 +44,10 @@ using store::Connection;
 using store::DataModule;
 using store::Dataset;
 using store::StoreError;
+using bench::loadAverage;
+using bench::median;
+using bench::statusKb;
+using bench::timed;
 
 namespace
 {
@@ -56,57 +61,12 @@ void consume(const QVariant &v)
     g_sink += quint64(v.typeId()) + quint64(v.isNull());
 }
 
-double millis(qint64 ns)
-{
-    return double(ns) / 1e6;
-}
-
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return std::nan("");
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2.0;
-}
-
 double percentile(std::vector<double> v, double p)
 {
     if (v.empty())
         return std::nan("");
     std::sort(v.begin(), v.end());
     return v[std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5))];
-}
-
-// Time of one call in milliseconds.
-double timed(const std::function<void()> &work)
-{
-    QElapsedTimer t;
-    t.start();
-    work();
-    return millis(t.nsecsElapsed());
-}
-
-// A line of /proc/self/status in kB (VmHWM: the peak resident set so far; VmRSS: now).
-qint64 statusKb(const char *key)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray prefix = QByteArray(key) + ':';
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong();
-    return -1;
-}
-
-// The 1, 5 and 15 minute load averages of the machine.
-QString loadAverage()
-{
-    QFile f(QStringLiteral("/proc/loadavg"));
-    if (!f.open(QIODevice::ReadOnly))
-        return QStringLiteral("?");
-    return QString::fromLatin1(f.readAll()).section(QLatin1Char(' '), 0, 2);
 }
 
 // ---------------------------------------------------------------- raw baselines

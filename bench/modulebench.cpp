@@ -8,6 +8,7 @@
 //
 // Figures are printed with their targets; a missed target is reported, never a failure.
 #include "agents.h"
+#include "benchsupport.h"
 #include "agentswindow.h"
 #include "commandenabler.h"
 #include "condition.h"
@@ -34,28 +35,9 @@
 namespace
 {
 
-double timed(const std::function<void()> &work)
-{
-    QElapsedTimer t;
-    t.start();
-    work();
-    return double(t.nsecsElapsed()) / 1e6;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2.0;
-}
-
-QString loadAverage()
-{
-    QFile f(QStringLiteral("/proc/loadavg"));
-    if (!f.open(QIODevice::ReadOnly))
-        return QStringLiteral("?");
-    return QString::fromLatin1(f.readAll()).section(QLatin1Char(' '), 0, 2);
-}
+using bench::loadAverage;
+using bench::median;
+using bench::timed;
 
 struct Figure {
     QString name;

@@ -8,6 +8,7 @@
 // --count-only stops after the page count (for profiling the layout pass).
 //
 // Figures are printed with their targets; a missed target is reported, never a failure.
+#include "benchsupport.h"
 #include "datamodule.h"
 #include "pageview.h"
 #include "reportengine.h"
@@ -31,30 +32,12 @@
 namespace
 {
 
-double timed(const std::function<void()> &work)
-{
-    QElapsedTimer t;
-    t.start();
-    work();
-    return double(t.nsecsElapsed()) / 1e6;
-}
+using bench::loadAverage;
+using bench::timed;
 
 double residentMb()
 {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    return 0;
-}
-
-QString loadAverage()
-{
-    QFile f(QStringLiteral("/proc/loadavg"));
-    return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()).section(QLatin1Char(' '), 0, 2)
-                                       : QStringLiteral("?");
+    return double(bench::statusKb("VmRSS")) / 1024.0;
 }
 
 struct Figure {

@@ -1179,18 +1179,36 @@ QVariant Dataset::lookup(const QString &keyColumn, const QString &resultColumn, 
         return cache.values.value(wanted);
     }
 
-    // Large sources answer one key at a time, remembered until the source changes.
+    // Large sources answer one key at a time, remembered until the source changes. Every
+    // column looked up by the same key so far is read in the same statement: the agent name,
+    // post code and address of an envelope cost one round trip, not three.
+    const QString prefix = keyColumn.toLower() + QLatin1Char('|');
+    QVector<int> fields{resultField};
+    QStringList names{cacheName};
+    for (auto it = m_lookupCaches.cbegin(); it != m_lookupCaches.cend(); ++it) {
+        if (it.key() == cacheName || !it.key().startsWith(prefix) || it.value().complete)
+            continue;
+        const int f = fieldIndex(it.key().mid(prefix.size()));
+        if (f >= 0 && f < m_columns.size()) {
+            fields << f;
+            names << it.key();
+        }
+    }
+    QStringList columns;
+    for (const int f : std::as_const(fields))
+        columns << m_db.ident(m_columns[f]);
     QVariantMap values;
     QString where = baseWhere(values);
     where += (where.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ")) +
              m_db.ident(m_columns[keyField]) + QStringLiteral(" = :lookupKey");
     values.insert(QStringLiteral("lookupKey"), key.toString());
-    QSqlQuery q = run(QStringLiteral("SELECT %1 FROM %2").arg(m_db.ident(m_columns[resultField]), m_table->name) + where +
+    QSqlQuery q = run(QStringLiteral("SELECT %1 FROM %2").arg(columns.join(QStringLiteral(", ")), m_table->name) + where +
                           orderBy() + QStringLiteral(" LIMIT 1"),
                       values);
-    const QVariant result = q.next() ? fromStore(resultField, q.value(0)) : QVariant();
-    cache.values.insert(wanted, result);
-    return result;
+    const bool found = q.next();
+    for (int i = 0; i < fields.size(); ++i)
+        m_lookupCaches[names[i]].values.insert(wanted, found ? fromStore(fields[i], q.value(i)) : QVariant());
+    return m_lookupCaches[cacheName].values.value(wanted);
 }
 
 // ---------------------------------------------------------------- whole-column reads
