@@ -410,6 +410,43 @@ private Q_SLOTS:
         QCOMPARE(plan.value(1, QStringLiteral("CustName")).toString(), QStringLiteral("李改"));
     }
 
+    // A large source answers by key; several display fields by the same key come right, for
+    // keys found and not found, and as the source is filtered now.
+    void displayFieldsFromALargeSource_data() { testsupport::addEngineRows(); }
+    void displayFieldsFromALargeSource()
+    {
+        QFETCH(QString, engine);
+        testsupport::TempStore s(engine);
+        auto db = s.connect();
+        db->transaction([&] {
+            for (int i = 0; i < 2500; ++i)
+                db->exec(QStringLiteral("INSERT INTO tblCustomers (CustId, CustName, PostCode, Address, SUser) VALUES (?, ?, ?, ?, ?)"),
+                         {QStringLiteral("K%1").arg(i), QStringLiteral("名%1").arg(i), QStringLiteral("%1").arg(100000 + i),
+                          QStringLiteral("路%1号").arg(i), i % 2 ? QStringLiteral("li") : QStringLiteral("wang")});
+            db->exec(QStringLiteral("INSERT INTO tblLinkmans (LinkmanID, CustID) VALUES ('L1', 'K7'), ('L2', 'k8'), ('L3', 'none'), ('L4', 'K7')"));
+        });
+        Dataset agents(*db, QStringLiteral("tblCustomers2")), contacts(*db, QStringLiteral("qryLinkmans3"));
+        agents.setTable(QStringLiteral("tblCustomers"));
+        contacts.setSql(QStringLiteral("select * from tblLinkmans"));
+        for (const char *f : {"CustName", "PostCode", "Address"})
+            contacts.addLookup(QLatin1String(f), &agents, QStringLiteral("CustID"), QStringLiteral("CustId"), QLatin1String(f));
+        agents.open();
+        contacts.open();
+        const auto shown = [&](int row) {
+            QStringList out;
+            for (const char *f : {"CustName", "PostCode", "Address"})
+                out << contacts.value(row, QLatin1String(f)).toString();
+            return out.join(QLatin1Char('/'));
+        };
+        QCOMPARE(shown(0), QStringLiteral("名7/100007/路7号"));
+        QCOMPARE(shown(1), QStringLiteral("名8/100008/路8号")); // the key in other letter case
+        QCOMPARE(shown(2), QStringLiteral("//"));
+        QCOMPARE(shown(3), QStringLiteral("名7/100007/路7号"));
+        agents.setFilter(Condition::eq(QStringLiteral("SUser"), QStringLiteral("wang")));
+        QCOMPARE(shown(0), QStringLiteral("//")); // K7 belongs to li
+        QCOMPARE(shown(1), QStringLiteral("名8/100008/路8号"));
+    }
+
     void datesAndTimesKeepTheirForm_data() { testsupport::addEngineRows(); }
     void datesAndTimesKeepTheirForm()
     {
