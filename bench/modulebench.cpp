@@ -8,73 +8,31 @@
 //
 // Figures are printed with their targets; a missed target is reported, never a failure.
 #include "agents.h"
-#include "benchsupport.h"
 #include "agentswindow.h"
-#include "commandenabler.h"
 #include "condition.h"
 #include "datagrid.h"
-#include "datamodule.h"
-#include "mainwindow.h"
-#include "messagebox.h"
-#include "serverfile.h"
-#include "session.h"
-#include "storeerror.h"
+#include "modulesupport.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTreeView>
-#include <algorithm>
-#include <cstdio>
-#include <functional>
-#include <vector>
 
 namespace
 {
 
-using bench::loadAverage;
+using bench::Figure;
 using bench::median;
 using bench::timed;
 
-struct Figure {
-    QString name;
-    double measured = 0;
-    double target = 0;
-    QString note;
-};
-
-// The grid painted now, as the screen would show it: the visible rows and their display
-// fields are read for it.
 void paint(AgentsWindow *w)
 {
-    QApplication::processEvents();
-    w->grid()->view()->viewport()->repaint();
+    bench::paint(w->grid()->view());
 }
 
-// One seat signed in as `user`, with the main window built and shown as after the login.
-struct Seat {
-    explicit Seat(const QString &appDir, const QString &user)
-    {
-        store::session().setAppDir(appDir);
-        store::session().CurrentUserID = user;
-        dm.openAtStartup(appDir);
-        main = std::make_unique<MainWindow>(dm);
-        installAgents(main->workspace());
-        main->resize(1280, 800);
-        main->show();
-        QApplication::processEvents(); // the window's first-show step: rights, schedule, file panel
-        main->enabler().update();
-    }
-    store::DataModule dm;
-    std::unique_ptr<MainWindow> main;
+struct Seat : bench::Seat {
+    Seat(const QString &appDir, const QString &user) : bench::Seat(appDir, user, installAgents) {}
 
     AgentsWindow *openAgents()
     {
-        main->action(QStringLiteral("Act_Customers"))->trigger();
-        auto *w = qobject_cast<AgentsWindow *>(main->currentContent());
+        auto *w = qobject_cast<AgentsWindow *>(run("Act_Customers"));
         if (!w)
             throw store::StoreError(QStringLiteral("the agents module is not shown"));
         paint(w);
@@ -150,66 +108,29 @@ std::vector<Figure> measure(const QString &appDir, const QString &user, int runs
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    MessageBox::setScripted(true);
-    const QStringList args = app.arguments();
-    QString location, shot;
-    int runs = 5;
-    for (int i = 1; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--runs") && i + 1 < args.size())
-            runs = std::max(1, args[++i].toInt());
-        else if (args[i] == QLatin1String("--shot") && i + 1 < args.size())
-            shot = args[++i];
-        else if (location.isEmpty() && !args[i].startsWith(QLatin1String("--")))
-            location = store::Connection::normalise(args[i]);
-    }
-    if (location.isEmpty()) {
-        std::fprintf(stderr,
-                     "usage: tessaly-bench-modules LOCATION [--runs N] [--shot FILE.png]\n");
-        return 2;
-    }
-    QTemporaryDir dir;
-    const QString appDir = dir.path() + QLatin1Char('/');
-    try {
-        store::ServerFile::write(appDir, location);
-        // The main window looks for the default data file before it opens; the store measured
-        // is the one "Server.txt" names.
-        QDir().mkpath(appDir + QStringLiteral("Data"));
-        QFile(appDir + QStringLiteral("Data/KTA30.wdb")).open(QIODevice::WriteOnly);
-
-        if (!shot.isEmpty()) {
-            Seat seat(appDir, QStringLiteral("Admin"));
-            AgentsWindow *w = seat.openAgents();
-            seat.main->grab().save(shot);
-            w->pages()->setCurrentWidget(w->detailPage());
-            QApplication::processEvents();
-            seat.main->grab().save(
-                QString(shot).replace(QLatin1String(".png"), QLatin1String("-detail.png")));
-            return 0;
-        }
-        std::vector<Figure> figures;
-        for (const QString &user : {QStringLiteral("Admin"), QStringLiteral("user1")})
-            for (Figure &f : measure(appDir, user, runs))
-                figures.push_back(f);
-
-        std::printf("tessaly-bench-modules: %s, %d runs each (median), load average %s\n",
-                    qPrintable(location.startsWith(QLatin1String("postgresql:"))
-                                   ? QStringLiteral("PostgreSQL")
-                                   : QStringLiteral("SQLite")),
-                    runs, qPrintable(loadAverage()));
-        std::printf("%-72s %12s %12s  %s\n", "figure", "measured", "target", "result");
-        for (const Figure &f : figures) {
-            std::printf("%-72s %9.1f ms %9.0f ms  %s%s\n", qPrintable(f.name), f.measured, f.target,
-                        f.measured <= f.target ? "met" : "MISSED",
-                        f.note.isEmpty()
-                            ? ""
-                            : qPrintable(QStringLiteral("  (") + f.note + QLatin1Char(')')));
-        }
-    } catch (const store::StoreError &e) {
-        std::fprintf(stderr, "tessaly-bench-modules: %s\n", qPrintable(e.text()));
-        return 1;
-    }
-    return 0;
+    QString shot;
+    return bench::runModuleBench(
+        argc, argv, "tessaly-bench-modules",
+        [&shot](const QString &appDir, int runs) {
+            std::vector<Figure> figures;
+            if (!shot.isEmpty()) {
+                Seat seat(appDir, QStringLiteral("Admin"));
+                AgentsWindow *w = seat.openAgents();
+                seat.main->grab().save(shot);
+                w->pages()->setCurrentWidget(w->detailPage());
+                QApplication::processEvents();
+                seat.main->grab().save(QString(shot).replace(QLatin1String(".png"), QLatin1String("-detail.png")));
+                return figures;
+            }
+            for (const QString &user : {QStringLiteral("Admin"), QStringLiteral("user1")})
+                for (Figure &f : measure(appDir, user, runs))
+                    figures.push_back(f);
+            return figures;
+        },
+        [&shot](const QStringList &args, int at) {
+            if (args[at] != QLatin1String("--shot") || at + 1 >= args.size())
+                return 0;
+            shot = args[at + 1];
+            return 2;
+        });
 }
