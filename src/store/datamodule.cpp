@@ -129,6 +129,9 @@ DataModule::DataModule(QObject *parent)
     qryCustomers1.setSql(QStringLiteral("select * from tblCustomers"));
     qryCustLookup.setSql(QStringLiteral("select custID from tblCustomers"));
     qryLogClear.setSql(QStringLiteral("delete * from tblLog"));
+    // The ledgers list every contract: read a page at a time, never whole.
+    qryGathering.setMaterialized(true);
+    qryPayment.setMaterialized(true);
     qryDelUserRight.setSql(QStringList{QStringLiteral("delete * from tblUserRight "),
                                        QStringLiteral("where UserID=:userID")});
 

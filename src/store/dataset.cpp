@@ -29,6 +29,8 @@ QString lowerKey(const QVariant &v)
 // the type their table gives them, the rest follow the value the driver returns.
 ColumnType typeOfQueryColumn(const QString &name, const QVariant &sample)
 {
+    if (Schema::isComputedMoney(name))
+        return ColumnType::Currency;
     for (const Table &t : Schema::tables())
         if (const Column *c = t.column(name))
             return c->type == ColumnType::AutoNumber ? ColumnType::Integer : c->type;
@@ -152,6 +154,62 @@ void Dataset::setParam(const QString &name, const QVariant &value)
     m_params.insert(name, value);
 }
 
+// The query's result as a temporary table of this connection, kept in the query's order:
+// from then on the dataset reads it like a table, a page at a time. SQLite numbers the rows
+// itself (rowid); PostgreSQL is given the numbers and an index on them.
+void Dataset::materialize()
+{
+    QVariantMap values;
+    const QString sql = paramSql(values);
+    const QString name = QStringLiteral("tmp_") + objectName().toLower();
+    const bool pg = m_db.engine() == Engine::PostgreSQL;
+    const QString key = pg ? QString::fromLatin1(RowKey) : QStringLiteral("rowid");
+    m_db.exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(name));
+    m_db.execNamed(QStringLiteral("CREATE TEMP TABLE %1 AS SELECT %2 0 AS %3, q.* FROM (%4) q")
+                       .arg(name, pg ? QStringLiteral("row_number() OVER () AS %1,").arg(m_db.ident(key)) : QString(),
+                            m_db.ident(QLatin1String(RowVersion)), sql),
+                   values);
+    if (pg) {
+        m_db.exec(QStringLiteral("CREATE UNIQUE INDEX ON %1 (%2)").arg(name, m_db.ident(key)));
+        m_db.exec(QStringLiteral("ANALYZE %1").arg(name));
+    }
+    auto table = std::make_unique<Table>();
+    table->name = name;
+    table->key = key;
+    QSqlQuery probe = m_db.exec(QStringLiteral("SELECT * FROM %1 LIMIT 1").arg(name));
+    const QSqlRecord rec = probe.record();
+    const bool any = probe.next();
+    for (int i = 0; i < rec.count(); ++i) {
+        const QString column = rec.fieldName(i);
+        if (column.compare(QLatin1String(RowKey), Qt::CaseInsensitive) == 0 ||
+            column.compare(QLatin1String(RowVersion), Qt::CaseInsensitive) == 0)
+            continue;
+        table->columns.push_back({column, typeOfQueryColumn(column, any ? probe.value(i) : QVariant()), 0});
+    }
+    m_resultTable = std::move(table);
+    m_table = m_resultTable.get();
+    m_columns.clear();
+    m_materialized = true;
+}
+
+void Dataset::dropMaterialized()
+{
+    if (!m_materialized)
+        return;
+    const QString name = m_table->name;
+    m_materialized = false;
+    m_table = nullptr;
+    m_columns.clear();
+    m_types.clear();
+    try {
+        if (m_db.isOpen())
+            m_db.exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(name));
+    } catch (const StoreError &) {
+        // The connection is going away: its temporary tables go with it.
+    }
+    m_resultTable.reset();
+}
+
 int Dataset::execute()
 {
     QVariantMap values;
@@ -180,7 +238,7 @@ QSqlQuery Dataset::run(const QString &sql, const QVariantMap &values) const
 
 void Dataset::requireTable(const char *what) const
 {
-    if (!m_table)
+    if (!m_table || m_materialized)
         throw StoreError(QStringLiteral("数据集 %1 只能查看，不能%2。")
                              .arg(name(), QString::fromUtf8(what)));
     if (!isOpen())
@@ -361,6 +419,11 @@ void Dataset::open()
         return;
     if (!m_table && m_sql.trimmed().isEmpty())
         throw StoreError(QStringLiteral("数据集 %1 没有查询语句。").arg(name()));
+    // PostgreSQL cannot bind values in CREATE TABLE AS: a statement with values is read whole
+    // there (the values narrow it, as a ledger's period does).
+    if (!m_table && m_materialize &&
+        (m_db.engine() == Engine::SQLite || placeholderNames(dialect(m_sql)).isEmpty()))
+        materialize();
     m_lazy = m_table != nullptr;
     if (m_lazy) {
         ensureColumns();
@@ -479,6 +542,7 @@ void Dataset::close()
     m_rows.clear();
     m_pageQuery.reset();
     m_keyQuery.reset();
+    dropMaterialized();
     m_current = -1;
     invalidateLookups();
     Q_EMIT stateChanged(m_state);
@@ -520,6 +584,14 @@ void Dataset::refresh()
     if (!isOpen())
         return;
     post();
+    if (m_materialized) {
+        // The query runs again; a new order or filter only rereads the copy.
+        m_pageQuery.reset();
+        m_keyQuery.reset();
+        dropMaterialized();
+        materialize();
+        ensureColumns();
+    }
     reset();
 }
 
@@ -1272,6 +1344,25 @@ void Dataset::forEachRow(const std::function<void(int, const QVector<QVariant> &
             values[i] = m_edit.values.value(i);
         withLookups(int(m_keys.size()));
     }
+}
+
+double Dataset::sum(const QString &field)
+{
+    const int f = fieldIndex(field);
+    if (f < 0 || !isOpen())
+        return 0;
+    // A large set is summed by the store (exactly on both engines), unless a row is being
+    // typed in that the store does not hold yet.
+    if (m_lazy && f < m_columns.size() && !isEditing()) {
+        QVariantMap bound;
+        QSqlQuery q = m_db.execNamed(
+            QStringLiteral("SELECT sum(%1) FROM %2").arg(m_db.ident(m_columns[f]), m_table->name) + baseWhere(bound), bound);
+        return q.next() ? q.value(0).toDouble() : 0;
+    }
+    Money::Total total;
+    for (int r = 0; r < rowCount(); ++r)
+        total.add(value(r, f).toDouble());
+    return total.value();
 }
 
 QVector<QVariant> Dataset::columnValues(const QString &field)

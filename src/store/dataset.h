@@ -51,7 +51,10 @@ public:
     void setParam(const QString &name, const QVariant &value);
     QVariant param(const QString &name) const { return m_params.value(name); }
     QString table() const { return m_table ? m_table->name : QString(); }
-    bool isReadOnly() const { return !m_table; }
+    bool isReadOnly() const { return !m_table || m_materialized; }
+    // A query whose result may be large (a ledger of every contract): opened into a temporary
+    // table of this connection and read a page at a time like a table, not whole. Only shown.
+    void setMaterialized(bool on) { m_materialize = on; }
 
     // Runs the query text as a statement (delete, update) with its parameters.
     int execute();
@@ -133,6 +136,8 @@ public:
 
     // ---- whole-column reads for grouping and summaries, in the dataset's order
     QVector<QVariant> columnValues(const QString &field);
+    // The sum of a column over the rows the dataset holds, exact to four decimals (money).
+    double sum(const QString &field);
     // Streams the rows the dataset holds, in order, without keeping them; the callback
     // receives the row number and values by field.
     void forEachRow(const std::function<void(int row, const QVector<QVariant> &values)> &fn);
@@ -193,8 +198,14 @@ private:
     QString paramSql(QVariantMap &values) const;
     void requireTable(const char *what) const;
 
+    void materialize();
+    void dropMaterialized();
+
     Connection &m_db;
     const Table *m_table = nullptr; // the table rows are read from and written to
+    bool m_materialize = false;     // a query to be read through a temporary table
+    bool m_materialized = false;    // ... and it is open that way now
+    std::unique_ptr<Table> m_resultTable; // the temporary table's columns
     QString m_sql;                  // query text, or empty for a plain table
     QString m_sqlWhere, m_sqlOrder; // parts of a "select * from <table> ..." query
     QVariantMap m_params;

@@ -36,4 +36,15 @@ QString fixed2(double amount)
     return QStringLiteral("%1%2.%3").arg(cents < 0 ? QStringLiteral("-") : QString()).arg(whole).arg(part, 2, 10, QLatin1Char('0'));
 }
 
+void Total::add(double amount)
+{
+    if (std::isfinite(amount))
+        m_units += std::llround(amount * 10000.0);
+}
+
+double Total::value() const
+{
+    return double(static_cast<long double>(m_units) / 10000.0L);
+}
+
 } // namespace store::Money

@@ -19,4 +19,16 @@ QString text(double amount);
 // 2.675), never "-0.00".
 QString fixed2(double amount);
 
+// Adds amounts of four decimals exactly, however many and however large the sum: each is
+// taken as whole ten-thousandths.
+class Total
+{
+public:
+    void add(double amount);
+    double value() const;
+
+private:
+    __extension__ __int128 m_units = 0;
+};
+
 } // namespace store::Money

@@ -183,6 +183,11 @@ QString sqlType(const Column &c, Engine e)
     switch (c.type) {
     case T::Text:
     case T::Memo:
+        // A code is never null, and SQLite is told so: its planner then knows the code's unique
+        // index names one row, and groups by a record's columns in that index's order instead of
+        // sorting them (the ledgers group every contract that way).
+        if (!pg && c.unique && c.required)
+            return QStringLiteral("TEXT COLLATE NOCASE NOT NULL");
         return pg ? QStringLiteral("citext") : QStringLiteral("TEXT COLLATE NOCASE");
     case T::Date:
         // Only the day is entered and shown; a plain date also spares the driver a time-zone
@@ -208,6 +213,8 @@ QString sqlType(const Column &c, Engine e)
 
 QString Table::keyColumn() const
 {
+    if (!key.isEmpty())
+        return key;
     for (const auto &c : columns)
         if (c.type == ColumnType::AutoNumber)
             return c.name;
@@ -310,6 +317,14 @@ QStringList createIndexes(const Table &t, Engine e)
                    .arg(identifier(QStringLiteral("UserID"), e), identifier(QStringLiteral("RightID"), e));
     else if (t.name == QLatin1String("tblPlan"))
         out << QStringLiteral("CREATE INDEX i_tblPlan_PlanDate ON tblPlan (%1)").arg(identifier(QStringLiteral("PlanDate"), e));
+    else if (t.name == QLatin1String("tblOperates"))
+        // The ledgers: contracts of one direction due in a period.
+        out << QStringLiteral("CREATE INDEX i_tblOperates_Due ON tblOperates (%1, %2)")
+                   .arg(identifier(QStringLiteral("InOrOut"), e), identifier(QStringLiteral("EndDate"), e));
+    else if (t.name == QLatin1String("tblOperateDetail"))
+        // What has been settled on a contract, summed from the index alone.
+        out << QStringLiteral("CREATE INDEX i_tblOperateDetail_Settled ON tblOperateDetail (%1, %2)")
+                   .arg(identifier(QStringLiteral("OperateID"), e), identifier(QStringLiteral("RMB"), e));
     else if (t.name == QLatin1String("tblCustomers"))
         // The agent list sorts by name with empty names first and the row key last; the index
         // serves that order (and its reverse) on both engines.
@@ -318,6 +333,12 @@ QStringList createIndexes(const Table &t, Engine e)
                         e == Engine::PostgreSQL ? QStringLiteral(" NULLS FIRST") : QString(),
                         identifier(QStringLiteral("CNo"), e));
     return out;
+}
+
+bool isComputedMoney(const QString &column)
+{
+    static const QStringList computed{QStringLiteral("sumRMB"), QStringLiteral("gathering"), QStringLiteral("Payment")};
+    return computed.contains(column, Qt::CaseInsensitive);
 }
 
 QString columnType(const Column &c, Engine e)

@@ -25,6 +25,7 @@ struct Table
     QString name;
     std::vector<Column> columns;
     QStringList uniqueTogether; // one composite key, e.g. OperateID + DetailNo
+    QString key = {};           // a key of another name (a query's result held by a seat)
 
     // The hidden integer key used for updates: the table's autonumber where it has one.
     QString keyColumn() const;
@@ -58,11 +59,16 @@ QString createTable(const Table &table, Engine engine, const QString &as = {});
 QStringList createIndexes(const Table &table, Engine engine);
 QString columnType(const Column &column, Engine engine);
 
+// Columns that queries compute from money (a ledger's settled and open amounts) and that are
+// money as well, though no table types them.
+bool isComputedMoney(const QString &column);
+
 // Marks a store as one of ours; opening checks it.
 inline constexpr const char *InfoTable = "sysStoreInfo";
 // 2: codes required, user and agent codes equally wide everywhere, money exact to four
-// decimals. Older stores are brought up to date when a seat opens them (see Upgrade).
-inline constexpr int FormatVersion = 2;
+// decimals. 3: codes declared not null on SQLite; the ledgers' indexes. Older stores are
+// brought up to date when a seat opens them (see Upgrade).
+inline constexpr int FormatVersion = 3;
 
 } // namespace Schema
 

@@ -87,6 +87,17 @@ StoreError StoreError::fromSql(const QSqlError &error)
         m = check.match(text);
     if (m.hasMatch() && splitConstraint(m.captured(1), kind, table, column))
         return refusal(kind, table, column);
+    // SQLite: NOT NULL constraint failed: tblCountry.CountryID (a code left out), also in a
+    // table an upgrade is building anew (upgrade_tblCountry)
+    static const QRegularExpression notNull(
+        QStringLiteral("NOT NULL constraint failed: (?:upgrade_)?(\\w+)\\.(\\w+)"));
+    m = notNull.match(text);
+    if (m.hasMatch()) {
+        const Table *t = Schema::find(m.captured(1));
+        const Column *c = t ? t->column(m.captured(2)) : nullptr;
+        if (t && c)
+            return refusal(QLatin1Char('m'), t->name, c->name);
+    }
     m = unique.match(text);
     if (m.hasMatch()) {
         const Table *t = Schema::find(m.captured(1));

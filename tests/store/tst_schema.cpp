@@ -302,6 +302,18 @@ private Q_SLOTS:
         QCOMPARE(Money::text(-0.00004), QStringLiteral("0.00"));
         QCOMPARE(Money::text(7), QStringLiteral("7.00"));
         QCOMPARE(Money::text(1.125), QStringLiteral("1.125"));
+
+        // Sums beyond what a double holds to four decimals stay exact to the cent.
+        Money::Total total, naive;
+        double plain = 0;
+        for (int i = 0; i < 700000; ++i) {
+            total.add(12345678.1234 + 0.0001 * (i % 7));
+            plain += 12345678.1234 + 0.0001 * (i % 7);
+        }
+        QCOMPARE(Money::fixed2(total.value()), QStringLiteral("8641974686590.00"));
+        QVERIFY(Money::fixed2(plain) != Money::fixed2(total.value()));
+        naive.add(qQNaN());
+        QCOMPARE(naive.value(), 0.0);
     }
 };
 

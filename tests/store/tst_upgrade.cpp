@@ -21,12 +21,16 @@ using namespace store;
 namespace {
 
 // The tables as the first release made them: codes could be empty, SUser and the agent of an
-// agent-contact entry were 20 wide, and only tblOperates.RMB held exact money.
+// agent-contact entry were 20 wide, only tblOperates.RMB held exact money, and the ledgers had
+// no indexes of their own.
 QStringList firstReleaseStatements(Engine e)
 {
     const bool pg = e == Engine::PostgreSQL;
     QStringList out;
     for (QString sql : Schema::createStatements(e)) {
+        if (sql.contains(QLatin1String("i_tblOperates_Due")) || sql.contains(QLatin1String("i_tblOperateDetail_Settled")))
+            continue;
+        sql.replace(QStringLiteral(" NOT NULL,"), QStringLiteral(","));
         static const QRegularExpression codeRule(QStringLiteral(",\\n  CONSTRAINT m_\\w+_(?!Memo\\b)\\w+ CHECK \\([^\\n]*\\)"));
         static const QRegularExpression moneyRule(QStringLiteral(",\\n  CONSTRAINT r_\\w+ CHECK \\([^\\n]*\\)"));
         sql.remove(codeRule);
@@ -169,11 +173,16 @@ private Q_SLOTS:
         // Autonumbers go on past the deleted last row.
         db.exec(QStringLiteral("INSERT INTO tblLog (UserID, Operate) VALUES ('Admin', '新')"));
         QCOMPARE(db.scalar(QStringLiteral("SELECT LogID FROM tblLog WHERE Operate = '新'")).toInt(), 4);
-        // Indexes are back.
-        if (db.engine() == Engine::SQLite)
-            QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name = 'i_tblCustomers_CustName'"))
-                         .toInt(),
-                     1);
+        // Indexes are back, and the new ones are there.
+        const QString indexes = db.engine() == Engine::SQLite
+                                    ? QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name = ?")
+                                    : QStringLiteral("SELECT count(*) FROM pg_indexes WHERE indexname = lower(?)");
+        for (const char *index : {"i_tblCustomers_CustName", "i_tblOperates_Due", "i_tblOperateDetail_Settled"})
+            QVERIFY2(db.scalar(indexes, {QLatin1String(index)}).toInt() == 1, index);
+        // A code given as nothing at all is refused as missing, like an empty one.
+        QVERIFY(!refusalOf([&] { db.exec(QStringLiteral("INSERT INTO tblCountry (CountryID, Memo) VALUES (NULL, '无')")); }, &kind)
+                     .isEmpty());
+        QCOMPARE(kind, StoreError::Kind::Required);
 
         // Opening again finds nothing to do; a reconnect too.
         told.clear();
