@@ -104,10 +104,10 @@ void Report::Impl::build()
 
 // ---------------------------------------------------------------- values
 
-QString Report::Impl::sumText(int field, double total) const
+QString Report::Impl::sumText(int field, const Sum &total) const
 {
-    return source.isMoney(field) ? ReportSource::printed(total, store::ColumnType::Currency, true)
-                                 : QString::number(total, 'g', 15);
+    return source.isMoney(field) ? ReportSource::printed(total.money.value(), store::ColumnType::Currency, true)
+                                 : QString::number(total.number, 'g', 15);
 }
 
 QVariant Report::Impl::resolve(const QString &name, int row, const Group *group) const
@@ -327,8 +327,8 @@ void Report::Impl::count(const QVector<Placed> &placed)
         ++running.count;
         for (const int field : std::as_const(sumFields)) {
             const double v = source.number(row, field);
-            sums[field] += v;
-            running.sums[field] += v;
+            sums[field].add(v);
+            running.sums[field].add(v);
         }
         if (groupField >= 0 && groupEnds(row))
             groups.insert(row, running);

@@ -5,6 +5,7 @@
 #include "report.h"
 #include "reporttemplate.h"
 #include "reporttext.h"
+#include "money.h"
 
 #include <QHash>
 #include <QTextDocument>
@@ -35,9 +36,20 @@ struct Placed {
     bool captions = false;
 };
 
+// A column's sum: money added exactly, other numbers as they come.
+struct Sum {
+    store::Money::Total money;
+    double number = 0;
+    void add(double v)
+    {
+        money.add(v);
+        number += v;
+    }
+};
+
 struct Group {
     int count = 0;
-    QHash<int, double> sums; // by field
+    QHash<int, Sum> sums; // by field
 };
 
 constexpr int BandCount = 8;
@@ -72,7 +84,7 @@ struct Report::Impl {
     QVector<Cursor> pages;
     Cursor next;
     bool done = false;
-    QHash<int, double> sums;     // by field, over every row laid out
+    QHash<int, Sum> sums;        // by field, over every row laid out
     Group running;               // of the group being laid out
     QHash<int, Group> groups;    // by the group's last row
     int rowsCounted = -1;        // the last row added to the sums
@@ -87,7 +99,7 @@ struct Report::Impl {
     void build();
     // ---- values
     QVariant resolve(const QString &name, int row, const Group *group) const;
-    QString sumText(int field, double total) const;
+    QString sumText(int field, const Sum &total) const;
     QString cellText(int column, int row) const;
     QString groupKey(int row) const;
     bool groupStarts(int row) const;

@@ -2,6 +2,7 @@
 
 #include "dataset.h"
 #include "money.h"
+#include "schema.h"
 
 #include <QDateTime>
 
@@ -22,9 +23,7 @@ ReportSource::ReportSource(store::Dataset *dataset, const QVariantMap &sender)
 bool ReportSource::isMoneyName(const QString &field)
 {
     // The ledgers' computed columns hold money although no table column types them.
-    static const QStringList computed{QStringLiteral("sumRMB"), QStringLiteral("gathering"),
-                                      QStringLiteral("Payment")};
-    return computed.contains(field, Qt::CaseInsensitive);
+    return store::Schema::isComputedMoney(field);
 }
 
 bool ReportSource::isNumeric(int field) const

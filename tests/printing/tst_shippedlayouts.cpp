@@ -1,4 +1,5 @@
 #include "datamodule.h"
+#include "ledgerquery.h"
 #include "reportengine.h"
 #include "session.h"
 #include "teststore.h"
@@ -13,30 +14,6 @@ namespace
 {
 
 const QString reportSource = QStringLiteral(TESSALY_REPORT_SOURCE);
-
-QString ledgerSql(bool receivables)
-{
-    const QString open = receivables ? QStringLiteral("gathering") : QStringLiteral("Payment");
-    const QString kind = receivables ? QStringLiteral("收款") : QStringLiteral("付款");
-    return QStringList{
-        QStringLiteral("SELECT tblOperates.OperateID,tblOperates.OperateTitle,tblOperates.CustID,"
-                       "tblCustomers.CustName, "),
-        QStringLiteral(
-            "tblOperates.WriteDate,tblOperates.CurrID,tblOperates.CompactAmount,tblOperates.RMB,"),
-        QStringLiteral("tblOperates.EndDate,sum(tblOperateDetail.RMB) as sumRMB,"
-                       "(tblOperates.RMB-sum(tblOperateDetail.RMB)) as ") +
-            open + QStringLiteral("  "),
-        QStringLiteral(" FROM (tblOperates Inner JOIN tblOperateDetail ON tblOperates.OperateID = "
-                       "tblOperateDetail.OperateID) "),
-        QStringLiteral(" INNER JOIN tblCustomers ON tblOperates.CustID = tblCustomers.CustId "),
-        QStringLiteral(" where (tblOperates.InorOut='") + kind + QStringLiteral("')"),
-        QStringLiteral(
-            " group by tblOperates.OperateID,tblOperates.OperateTitle,tblOperates.CustID,"
-            "tblCustomers.CustName,"),
-        QStringLiteral(" tblOperates.WriteDate,tblOperates.CurrID,tblOperates.CompactAmount,"
-                       "tblOperates.RMB,tblOperates.EndDate")}
-        .join(QLatin1Char('\n'));
-}
 
 int occurrences(const QString &text, const QString &what)
 {
@@ -192,7 +169,7 @@ store::Dataset *TestShippedLayouts::prepare(const QString &name)
             return nullptr;
     } else if (d == &dm.qryGathering || d == &dm.qryPayment) {
         d->close();
-        d->setSql(ledgerSql(d == &dm.qryGathering));
+        d->setSql(LedgerQuery::lines(d == &dm.qryGathering));
     }
     d->open();
     return d;
