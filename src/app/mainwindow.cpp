@@ -7,6 +7,7 @@
 #include "desktopservices.h"
 #include "errordisplay.h"
 #include "filepanel.h"
+#include "ledgerquery.h"
 #include "messagebox.h"
 #include "numlock.h"
 #include "operationlog.h"
@@ -231,18 +232,7 @@ void MainWindow::openDictionaries()
 
 void MainWindow::rebuildLedger(Dataset &query, bool receivables)
 {
-    query.close();
-    query.setSql(QStringList{
-        QStringLiteral("SELECT tblOperates.OperateID,tblOperates.OperateTitle,tblOperates.CustID,tblCustomers.CustName, "),
-        QStringLiteral("tblOperates.WriteDate,tblOperates.CurrID,tblOperates.CompactAmount,tblOperates.RMB,"),
-        receivables ? QStringLiteral("tblOperates.EndDate,sum(tblOperateDetail.RMB) as sumRMB,(tblOperates.RMB-sum(tblOperateDetail.RMB)) as gathering  ")
-                    : QStringLiteral("tblOperates.EndDate,sum(tblOperateDetail.RMB) as sumRMB,(tblOperates.RMB-sum(tblOperateDetail.RMB)) as Payment  "),
-        QStringLiteral(" FROM (tblOperates Inner JOIN tblOperateDetail ON tblOperates.OperateID = tblOperateDetail.OperateID) "),
-        QStringLiteral(" INNER JOIN tblCustomers ON tblOperates.CustID = tblCustomers.CustId "),
-        receivables ? QStringLiteral(" where (tblOperates.InorOut='收款')") : QStringLiteral(" where (tblOperates.InorOut='付款')"),
-        QStringLiteral(" group by tblOperates.OperateID,tblOperates.OperateTitle,tblOperates.CustID,tblCustomers.CustName,"),
-        QStringLiteral(" tblOperates.WriteDate,tblOperates.CurrID,tblOperates.CompactAmount,tblOperates.RMB,tblOperates.EndDate")});
-    query.open();
+    LedgerQuery::open(query, receivables);
 }
 
 void MainWindow::showRecordFolder(const QString &code)

@@ -1,0 +1,129 @@
+#include "analysismember.h"
+
+namespace
+{
+
+// A statement written for one dictionary, made for this one: "D" stands for the dictionary
+// table, "C" its code, "N" its name, "K" its colour, "A" the agents' column naming it.
+QStringList made(const AnalysisMember &m, std::initializer_list<const char *> lines)
+{
+    QStringList out;
+    for (const char *line : lines) {
+        QString s = QString::fromUtf8(line);
+        s.replace(QStringLiteral("{D}"), m.dictionary)
+            .replace(QStringLiteral("{C}"), m.code)
+            .replace(QStringLiteral("{N}"), m.name)
+            .replace(QStringLiteral("{K}"), m.colour)
+            .replace(QStringLiteral("{A}"), m.agentColumn);
+        out << s;
+    }
+    return out;
+}
+
+AnalysisMember member(const char *objectName, const char *command, const char *title, AnalysisMember::Kind kind,
+                      const char *chart, const char *dictionary, const char *code, const char *name,
+                      const char *colour, const char *agentColumn, const char *periodTitle = "")
+{
+    AnalysisMember m;
+    m.objectName = QString::fromLatin1(objectName);
+    m.command = QString::fromLatin1(command);
+    m.designTitle = QString::fromUtf8(title);
+    m.kind = kind;
+    m.chartDataset = QString::fromLatin1(chart);
+    m.dictionary = QString::fromLatin1(dictionary);
+    m.code = QString::fromLatin1(code);
+    m.name = QString::fromLatin1(name);
+    m.colour = QString::fromLatin1(colour);
+    m.agentColumn = QString::fromLatin1(agentColumn);
+    m.periodTitle = QString::fromUtf8(periodTitle);
+    return m;
+}
+
+} // namespace
+
+const std::vector<AnalysisMember> &AnalysisMember::all()
+{
+    using K = Kind;
+    static const std::vector<AnalysisMember> members{
+        member("TfrmRegionAnalyse", "Act_RegionAnalyse", "省份分布分析", K::Region, "qryChartRegion", "tblCustDist",
+               "DistID", "DistName", "DistColor", "DistID"),
+        member("TfrmCustLevelAnalyse", "Act_CustLevelAnalyse", "商务代理级别分析", K::Count, "qryChartLevel",
+               "tblCustLevel", "LevelID", "LevelName", "LevelColor", "LevelID"),
+        member("TfrmCustOriginAnalyse", "Act_CustOriginAnalyse", "商务代理来源分析", K::Count, "qryChartCustOrigin",
+               "tblCustOrigin", "OriginID", "OriginName", "OriginColor", "OriginID"),
+        member("TfrmCustStateAnalyse", "Act_CustStateAnalyse", "商务代理状态分析", K::Period, "qryChartCustState",
+               "tblCustState", "StateID", "StateName", "StateColor", "StateID", "期间商务代理状态分析"),
+        member("TfrmCustVocationAnalyse", "Act_CustVocationAnalyse", "商务代理行业分析", K::Period, "qryChartVocation",
+               "tblVocation", "VocationID", "VocationName", "VocationColor", "VocationID", "期间商务代理行业分析"),
+    };
+    return members;
+}
+
+const AnalysisMember *AnalysisMember::find(const QString &command)
+{
+    for (const AnalysisMember &m : all())
+        if (m.command == command)
+            return &m;
+    return nullptr;
+}
+
+QStringList AnalysisMember::agentLines() const
+{
+    return made(*this, {"select Count(tblCustomers.CustID) as sumIn,{D}.{C},{D}.{N} from tblCustomers Right Outer Join {D}",
+                        " on tblCustomers.{A}={D}.{C}", " Group by {D}.{C},{D}.{N}"});
+}
+
+QStringList AnalysisMember::agentChart() const
+{
+    return made(*this, {"select count(tblCustomers.CustID) As sumIn,{D}.{C},{D}.{N},{D}.{K}",
+                        " from tblCustomers Right Outer Join {D} ", " on {D}.{C}=tblCustomers.{A} ",
+                        " group by {D}.{C},{D}.{N},{D}.{K}"});
+}
+
+QStringList AnalysisMember::recordLines() const
+{
+    return made(*this, {"Select count(tblOperates.CustID) as sumIn,tblCustomers.{A},{D}.{N} ",
+                        " From (tblOperates Inner Join tblCustomers on tblOperates.CustID=tblCustomers.CustID) Inner "
+                        "Join {D} On tblCustomers.{A}={D}.{C}",
+                        " group by tblCustomers.{A},{D}.{N}"});
+}
+
+QStringList AnalysisMember::recordChart() const
+{
+    return made(*this, {"SELECT count(tblOperates.CustID) as sumIn,tblCustomers.{A},{D}.{K},{D}.{N} ",
+                        " FROM (tblOperates INNER JOIN tblCustomers ON tblOperates.CustID = tblCustomers.CustId) INNER "
+                        "JOIN {D} ON tblCustomers.{A} = {D}.{C}",
+                        " group by tblCustomers.{A},{D}.{K},{D}.{N}"});
+}
+
+QStringList AnalysisMember::periodLines() const
+{
+    return made(*this, {"select Count(tblCustomers.CustID) as sumIn,{D}.{C},{D}.{N} from tblCustomers Right Outer Join {D}",
+                        " on tblCustomers.{A}={D}.{C}", " where tblCustomers.CreateDate between :CreateDate1 and :CreateDate2",
+                        " Group by {D}.{C},{D}.{N}"});
+}
+
+QStringList AnalysisMember::periodChart() const
+{
+    return made(*this, {"select count(tblCustomers.CustID) As sumIn,{D}.{C},{D}.{N},{D}.{K}",
+                        " from tblCustomers Right Outer Join {D} ", " on {D}.{C}=tblCustomers.{A} ",
+                        " where tblCustomers.CreateDate between :CreateDate1 and :CreateDate2",
+                        " Group by {D}.{C},{D}.{N},{D}.{K}"});
+}
+
+QStringList AnalysisMember::regionChart(int choice)
+{
+    if (choice == 0)
+        return {QStringLiteral("select count(tblCustomers.DistID) As sumIn,tblCustDist.DistID,tblCustDist.DistName,tblCustDist.DistColor"),
+                QStringLiteral(" from tblCustomers Right Outer Join tblCustDist "),
+                QStringLiteral(" on tblCustDist.DistID=tblCustomers.DistID "),
+                QStringLiteral(" group by tblCustDist.DistID,tblCustDist.DistName,tblCustDist.DistColor")};
+    QStringList lines{
+        QStringLiteral("select count(tblCustomers.CountryID) As sumIn,tblCountry.CountryID,tblCountry.CountryName,tblCountry.CountryColor"),
+        QStringLiteral(" from tblCustomers Right Outer Join tblCountry "),
+        QStringLiteral(" on tblCountry.CountryID=tblCustomers.CountryID "),
+        QStringLiteral(" group by tblCountry.CountryID,tblCountry.CountryName,tblCountry.CountryColor")};
+    if (choice == 2)
+        lines.insert(3, QStringLiteral(" where tblCountry.CountryID<>'China'"));
+    return lines;
+}

@@ -1,0 +1,306 @@
+#include "analysispanel.h"
+
+#include "datamodule.h"
+#include "errordisplay.h"
+#include "filedialog.h"
+#include "messagebox.h"
+#include "modulehost.h"
+#include "session.h"
+#include "workspace.h"
+
+#include <QAction>
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPieSeries>
+#include <QPieSlice>
+#include <QSaveFile>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace
+{
+
+const QString DateFormat = QStringLiteral("yyyy-MM-dd");
+
+// A dictionary colour holds red in its lowest byte, then green, then blue.
+QColor colourOf(const QVariant &value)
+{
+    bool ok = false;
+    const qint64 v = value.toLongLong(&ok);
+    if (value.isNull() || !ok)
+        return {};
+    return QColor(int(v & 0xff), int((v >> 8) & 0xff), int((v >> 16) & 0xff));
+}
+
+} // namespace
+
+AnalysisPanel::AnalysisPanel(Workspace &ws, const AnalysisMember &member, QWidget *parent)
+    : QWidget(parent), m_ws(ws), m_member(member)
+{
+    setObjectName(member.objectName);
+    setWindowTitle(member.designTitle);
+    buildTitleBar();
+
+    m_series = new QPieSeries(this);
+    m_chart = new QChart;
+    m_chart->addSeries(m_series);
+    m_chart->setTitle(member.designTitle);
+    m_chart->legend()->setAlignment(Qt::AlignBottom);
+    m_view = new QChartView(m_chart, this);
+    m_view->setObjectName(QStringLiteral("Chart1"));
+    m_view->setRenderHint(QPainter::Antialiasing);
+
+    auto *body = new QHBoxLayout;
+    body->addWidget(m_view, 3);
+    if (member.kind != AnalysisMember::Kind::Region) {
+        m_list = new QListWidget(this);
+        m_list->setObjectName(QStringLiteral("ListBox1"));
+        body->addWidget(m_list, 1);
+    }
+    qobject_cast<QVBoxLayout *>(layout())->addLayout(body, 1);
+    buildMenu();
+    setFocusProxy(m_selector ? static_cast<QWidget *>(m_selector) : m_from);
+}
+
+void AnalysisPanel::buildTitleBar()
+{
+    auto *bar = new QHBoxLayout;
+    const auto button = [this, bar](const char *name, const QString &caption) {
+        auto *b = new QToolButton(this);
+        b->setObjectName(QLatin1String(name));
+        b->setText(caption);
+        b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        bar->addWidget(b);
+        return b;
+    };
+    if (m_member.kind == AnalysisMember::Kind::Period) {
+        bar->addWidget(new QLabel(QStringLiteral("请选择时间段分析："), this));
+        m_from = new QDateEdit(QDate::currentDate().addDays(-30), this);
+        m_from->setObjectName(QStringLiteral("dtpFrom"));
+        m_to = new QDateEdit(QDate::currentDate(), this);
+        m_to->setObjectName(QStringLiteral("dtpTo"));
+        for (QDateEdit *e : {m_from, m_to}) {
+            e->setDisplayFormat(DateFormat);
+            e->setCalendarPopup(true);
+        }
+        bar->addWidget(m_from);
+        bar->addWidget(new QLabel(QStringLiteral("至"), this));
+        bar->addWidget(m_to);
+    } else {
+        const bool region = m_member.kind == AnalysisMember::Kind::Region;
+        bar->addWidget(new QLabel(region ? QStringLiteral("请选择按国家或者地区分析：")
+                                         : QStringLiteral("请选择具体内容查询分析："),
+                                  this));
+        m_selector = new QComboBox(this); // a choice, no free text
+        m_selector->setObjectName(QStringLiteral("cbChoice"));
+        m_selector->addItems(region ? QStringList{QStringLiteral("省份"), QStringLiteral("国家/地区"), QStringLiteral("境外")}
+                                    : QStringList{QStringLiteral("按商务代理数量分析"), QStringLiteral("按联络记录数量分析")});
+        bar->addWidget(m_selector);
+    }
+    bar->addStretch(1);
+    connect(button("SpeedButton4", QStringLiteral("刷新")), &QToolButton::clicked, this,
+            [this] { ErrorDisplay::run(this, [this] { refresh(); }); });
+    connect(button("SpeedButton7", QStringLiteral("关闭")), &QToolButton::clicked, this, &AnalysisPanel::closePanel);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->addLayout(bar);
+}
+
+void AnalysisPanel::buildMenu()
+{
+    const auto entry = [this](const char *name, const QString &text, std::function<void()> work) {
+        auto *a = new QAction(text, m_view);
+        a->setObjectName(QLatin1String(name));
+        connect(a, &QAction::triggered, this, std::move(work));
+        m_view->addAction(a);
+        return a;
+    };
+    if (m_list) {
+        entry("N_ShowList", QStringLiteral("显示列表"), [this] { setListVisible(true); });
+        entry("N_HideList", QStringLiteral("隐藏列表"), [this] { setListVisible(false); });
+    }
+    entry("N_ShowNavigation", QStringLiteral("显示导航条"), [this] { setNavigationVisible(true); });
+    entry("N_HideNavigation", QStringLiteral("隐藏导航条"), [this] { setNavigationVisible(false); });
+    entry("N_ExportPicture", QStringLiteral("导出图片..."), [this] { exportPicture(); });
+    m_view->setContextMenuPolicy(Qt::ActionsContextMenu);
+    updateMenu();
+}
+
+QAction *AnalysisPanel::action(const QString &name) const
+{
+    return m_view->findChild<QAction *>(name);
+}
+
+void AnalysisPanel::updateMenu()
+{
+    if (m_list) {
+        action(QStringLiteral("N_ShowList"))->setEnabled(m_list->isHidden());
+        action(QStringLiteral("N_HideList"))->setEnabled(!m_list->isHidden());
+    }
+    const bool shown = m_ws.host.isNavigationVisible();
+    action(QStringLiteral("N_ShowNavigation"))->setEnabled(!shown);
+    action(QStringLiteral("N_HideNavigation"))->setEnabled(shown);
+}
+
+void AnalysisPanel::setListVisible(bool visible)
+{
+    m_list->setVisible(visible);
+    updateMenu();
+}
+
+void AnalysisPanel::setNavigationVisible(bool visible)
+{
+    m_ws.host.setNavigationVisible(visible); // the navigation panel, its splitter and the check
+    updateMenu();
+}
+
+void AnalysisPanel::prepare()
+{
+    if (m_member.kind == AnalysisMember::Kind::Period) {
+        m_from->setDate(QDate::currentDate().addDays(-30));
+        m_to->setDate(QDate::currentDate());
+    }
+    updateMenu();
+}
+
+void AnalysisPanel::closePanel()
+{
+    m_ws.host.returnToSchedule(QStringLiteral("图表分析"));
+}
+
+QVariantMap AnalysisPanel::period() const
+{
+    return {{QStringLiteral("CreateDate1"), m_from->date()}, {QStringLiteral("CreateDate2"), m_to->date()}};
+}
+
+// ---------------------------------------------------------------- 刷新
+
+void AnalysisPanel::refresh()
+{
+    m_series->clear();
+    using K = AnalysisMember::Kind;
+    if (m_member.kind == K::Region) {
+        static const QStringList titles{QStringLiteral("省份分布分析"), QStringLiteral("国家/地区分布分析"),
+                                        QStringLiteral("境外投资国家/地区分布分析")};
+        const int choice = qMax(0, m_selector->currentIndex());
+        fillChart(AnalysisMember::regionChart(choice), titles[choice]);
+        return;
+    }
+    m_list->clear();
+    const QString agents = QStringLiteral("select Count(CustID) as sumIn from tblCustomers ");
+    if (m_member.kind == K::Count && m_selector->currentIndex() == 1) {
+        fillList(QStringLiteral("select count(tblOperates.CustID) as sumIn from tblOperates"), QStringLiteral("数量总计："),
+                 m_member.recordLines());
+        fillChart(m_member.recordChart(), QStringLiteral("按联络记录数量分析"));
+        return;
+    }
+    fillList(agents, QStringLiteral("商务代理数量总计： "), m_member.agentLines());
+    if (m_member.kind == K::Count) {
+        fillChart(m_member.agentChart(), QStringLiteral("按商务代理数量分析"));
+        return;
+    }
+    // The period: the lines of agents created in it, after the lines of all time.
+    const QString from = m_from->text(), to = m_to->text();
+    m_list->addItem(QString());
+    m_list->addItem(from + QStringLiteral(" 至"));
+    m_list->addItem(to + QStringLiteral(" 期间："));
+    fillList(QStringLiteral("select Count(CustID) as sumIn from tblCustomers where CreateDate between :CreateDate1 and :CreateDate2"),
+             QStringLiteral("商务代理数量总计："), m_member.periodLines(), period());
+    fillChart(m_member.periodChart(), from + QStringLiteral("至") + to + m_member.periodTitle, period());
+}
+
+// Runs one statement of 刷新 on a dataset: closed, its text cleared and set anew, opened.
+void AnalysisPanel::run(store::Dataset &q, const QStringList &lines, const QVariantMap &values)
+{
+    q.close();
+    q.setSql(QString());
+    q.setSql(lines);
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        q.setParam(it.key(), it.value());
+    q.open();
+}
+
+// The total line, an empty line and "其中：", then a line per category: two blanks, the name,
+// "：", the count and " 个".
+void AnalysisPanel::fillList(const QString &total, const QString &caption, const QStringList &lines,
+                             const QVariantMap &values)
+{
+    store::Dataset &q = m_ws.dm.qryPubQuery;
+    run(q, {total}, values);
+    const QString count = q.isEmpty() ? QStringLiteral("0") : q.value(0, QStringLiteral("sumIn")).toString();
+    m_list->addItem(caption + count + QStringLiteral(" 个"));
+    m_list->addItem(QString());
+    m_list->addItem(QStringLiteral("其中："));
+    run(q, lines, values);
+    for (int r = 0; r < q.rowCount(); ++r)
+        m_list->addItem(QStringLiteral("  ") + q.value(r, m_member.name).toString() + QStringLiteral("：") +
+                        q.value(r, QStringLiteral("sumIn")).toString() + QStringLiteral(" 个"));
+}
+
+// One slice per row, labelled with its name and share ("0.00%"), in its category's colour
+// (the chart's own when it has none); the largest slice stands out by a tenth of the radius.
+void AnalysisPanel::fillChart(const QStringList &lines, const QString &title, const QVariantMap &values)
+{
+    store::Dataset *q = m_ws.dm.dataset(m_member.chartDataset);
+    run(*q, lines, values);
+    // The region analysis names its dictionary by its choice: provinces or countries.
+    const bool region = m_member.kind == AnalysisMember::Kind::Region;
+    const bool countries = region && m_selector->currentIndex() > 0;
+    const QString name = countries ? QStringLiteral("CountryName") : region ? QStringLiteral("DistName") : m_member.name;
+    const QString colour = countries ? QStringLiteral("CountryColor") : region ? QStringLiteral("DistColor") : m_member.colour;
+    double total = 0;
+    for (int r = 0; r < q->rowCount(); ++r)
+        total += q->value(r, QStringLiteral("sumIn")).toDouble();
+    QPieSlice *largest = nullptr;
+    for (int r = 0; r < q->rowCount(); ++r) {
+        const double value = q->value(r, QStringLiteral("sumIn")).toDouble();
+        const QString share = QString::number(total > 0 ? value * 100.0 / total : 0.0, 'f', 2) + QLatin1Char('%');
+        auto *slice = m_series->append(q->value(r, name).toString() + QLatin1Char(' ') + share, value);
+        if (const QColor c = colourOf(q->value(r, colour)); c.isValid())
+            slice->setBrush(c);
+        slice->setLabelVisible(value > 0); // empty categories would only crowd the labels
+        if (!largest || value > largest->value())
+            largest = slice;
+    }
+    if (largest && largest->value() > 0) {
+        largest->setExploded(true);
+        largest->setExplodeDistanceFactor(0.1);
+    }
+    m_chart->setTitle(title);
+}
+
+void AnalysisPanel::exportPicture()
+{
+    // The title proposes the name; a title such as "国家/地区分布分析" holds no folder.
+    QString proposed = m_chart->title();
+    proposed.replace(QLatin1Char('/'), QLatin1Char('-'));
+    const QString path =
+        FileDialog::getSaveFileName(this, QStringLiteral("导出图片"), store::session().AppDir, proposed,
+                                    QStringLiteral("PNG 图片(*.png);;PDF 文件(*.pdf)"), QStringLiteral("png"));
+    if (path.isEmpty())
+        return;
+    // Written whole into a temporary file and put in place at the end.
+    QSaveFile file(path);
+    bool ok = file.open(QIODevice::WriteOnly);
+    if (ok && path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) {
+        QPdfWriter pdf(&file);
+        pdf.setPageSize(QPageSize(m_view->size(), QPageSize::Point));
+        pdf.setPageMargins(QMarginsF());
+        pdf.setResolution(72);
+        QPainter painter(&pdf);
+        m_view->render(&painter);
+        ok = painter.end();
+    } else if (ok) {
+        ok = m_view->grab().toImage().save(&file, "PNG");
+    }
+    if (!ok || !file.commit())
+        MessageBox::warning(this, QStringLiteral("对不起，图片无法保存到“%1”：%2").arg(QDir::toNativeSeparators(path), file.errorString()));
+}

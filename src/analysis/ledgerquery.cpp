@@ -1,0 +1,40 @@
+#include "ledgerquery.h"
+
+#include "dataset.h"
+
+namespace LedgerQuery
+{
+
+QStringList lines(bool receivables, bool period)
+{
+    const QString direction = receivables ? QStringLiteral("收款") : QStringLiteral("付款");
+    return {
+        QStringLiteral("SELECT tblOperates.OperateID,tblOperates.OperateTitle,tblOperates.CustID,tblCustomers.CustName, "),
+        QStringLiteral("tblOperates.WriteDate,tblOperates.CurrID,tblOperates.CompactAmount,tblOperates.RMB,"),
+        QStringLiteral("tblOperates.EndDate,sum(tblOperateDetail.RMB) as sumRMB,(tblOperates.RMB-sum(tblOperateDetail.RMB)) as %1  ")
+            .arg(receivables ? QStringLiteral("gathering") : QStringLiteral("Payment")),
+        QStringLiteral(" FROM (tblOperates Inner JOIN tblOperateDetail ON tblOperates.OperateID = tblOperateDetail.OperateID) "),
+        QStringLiteral(" INNER JOIN tblCustomers ON tblOperates.CustID = tblCustomers.CustId "),
+        period ? QStringLiteral(" where (tblOperates.InorOut='%1') and (tblOperates.EndDate Between :EndDate1 and :EndDate2)").arg(direction)
+               : QStringLiteral(" where (tblOperates.InorOut='%1')").arg(direction),
+        QStringLiteral(" group by tblOperates.OperateID,tblOperates.OperateTitle,tblOperates.CustID,tblCustomers.CustName,"),
+        QStringLiteral(" tblOperates.WriteDate,tblOperates.CurrID,tblOperates.CompactAmount,tblOperates.RMB,tblOperates.EndDate")};
+}
+
+void open(store::Dataset &query, bool receivables)
+{
+    query.close();
+    query.setSql(lines(receivables));
+    query.open();
+}
+
+void open(store::Dataset &query, bool receivables, const QDate &from, const QDate &to)
+{
+    query.close();
+    query.setSql(lines(receivables, true));
+    query.setParam(QStringLiteral("EndDate1"), from);
+    query.setParam(QStringLiteral("EndDate2"), to);
+    query.open();
+}
+
+} // namespace LedgerQuery
