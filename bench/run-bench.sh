@@ -23,6 +23,16 @@ if [ "$agents" = 100000 ]; then
 else
   store="$data/agents-$agents/KTA30.wdb"
 fi
+# Every program that measures through the real main window: the agents module, printing, and
+# one tessaly-bench-<module> per module.
+modules() {
+  local prog
+  for prog in "$bin"/tessaly-bench-*; do
+    [ -x "$prog" ] || continue
+    QT_QPA_PLATFORM=offscreen "$prog" "$1"
+  done
+}
+
 if [ ! -f "$store" ]; then
   mkdir -p "$(dirname "$store")"
   "$bin/tessaly-gen" "$store" --agents "$agents"
@@ -30,8 +40,7 @@ fi
 echo
 echo "== SQLite"
 "$bin/tessaly-bench" "$store" "${bench_args[@]}"
-QT_QPA_PLATFORM=offscreen "$bin/tessaly-bench-modules" "$store"
-QT_QPA_PLATFORM=offscreen "$bin/tessaly-bench-reports" "$store"
+modules "$store"
 
 if [ -z "${TESSALY_TEST_PG:-}" ]; then
   echo
@@ -47,5 +56,4 @@ echo
 echo "== PostgreSQL"
 "$bin/tessaly-gen" "$server/$db" --agents "$pg_agents"
 "$bin/tessaly-bench" "$server/$db" "${bench_args[@]}"
-QT_QPA_PLATFORM=offscreen "$bin/tessaly-bench-modules" "$server/$db"
-QT_QPA_PLATFORM=offscreen "$bin/tessaly-bench-reports" "$server/$db"
+modules "$server/$db"

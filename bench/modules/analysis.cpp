@@ -1,0 +1,110 @@
+// tessaly-bench-analysis: the chart analyses and the ledgers as a seat meets them, through the
+// real main window (offscreen).
+//
+//   tessaly-bench-analysis LOCATION [--runs N]
+//
+// 刷新 of every analysis and choice until its chart is painted; Ctrl+Alt+M / Ctrl+Alt+N until
+// the ledger's first screen is painted; a one-month 查询 of due dates. Figures are printed
+// with their targets; a missed target is reported, never a failure.
+#include "analysis.h"
+#include "analysispanel.h"
+#include "datagrid.h"
+#include "ledgerquery.h"
+#include "ledgerwindow.h"
+#include "modulesupport.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QPieSeries>
+#include <QTreeView>
+
+namespace
+{
+
+using bench::Figure;
+using bench::median;
+using bench::timed;
+
+AnalysisPanel *openPanel(bench::Seat &seat, const AnalysisMember &m)
+{
+    auto *panel = qobject_cast<AnalysisPanel *>(seat.run(qPrintable(m.command)));
+    if (!panel)
+        throw store::StoreError(QStringLiteral("%1 is not shown").arg(m.objectName));
+    return panel;
+}
+
+double refreshPainted(AnalysisPanel *panel, int runs)
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i)
+        times.push_back(timed([panel] {
+            panel->refresh();
+            QApplication::processEvents();
+            panel->repaint();
+        }));
+    return median(times);
+}
+
+void measureAnalyses(bench::Seat &seat, int runs, std::vector<Figure> &out)
+{
+    for (const AnalysisMember &m : AnalysisMember::all()) {
+        AnalysisPanel *panel = openPanel(seat, m);
+        const auto figure = [&](const QString &what, double ms) {
+            out.push_back({QStringLiteral("%1 刷新 %2: chart painted").arg(m.objectName, what), ms, 300,
+                           QStringLiteral("%1 slices").arg(panel->series()->count())});
+        };
+        if (m.kind == AnalysisMember::Kind::Period) {
+            figure(QStringLiteral("(last 30 days)"), refreshPainted(panel, runs));
+            panel->from()->setDate(QDate::currentDate().addYears(-10));
+            figure(QStringLiteral("(ten years)"), refreshPainted(panel, runs));
+            continue;
+        }
+        for (int choice = 0; choice < panel->selector()->count(); ++choice) {
+            panel->selector()->setCurrentIndex(choice);
+            figure(panel->selector()->itemText(choice), refreshPainted(panel, runs));
+        }
+    }
+}
+
+void measureLedgers(bench::Seat &seat, int runs, std::vector<Figure> &out)
+{
+    for (const bool receivables : {true, false}) {
+        const char *command = receivables ? "Act_Gathering" : "Act_Payment";
+        LedgerWindow *w = nullptr;
+        std::vector<double> open;
+        for (int i = 0; i < runs; ++i)
+            open.push_back(timed([&] {
+                w = qobject_cast<LedgerWindow *>(seat.run(command));
+                if (!w)
+                    throw store::StoreError(QStringLiteral("the ledger is not shown"));
+                bench::paint(w->grid()->view());
+            }));
+        out.push_back({QStringLiteral("%1 (%2): list and sums shown, first screen painted")
+                           .arg(QLatin1String(receivables ? "Ctrl+Alt+M" : "Ctrl+Alt+N"), seat.who()),
+                       median(open), 2000, QStringLiteral("%1 contracts").arg(w->ledger().rowCount())});
+
+        // 查询 as its dialog's 确定 runs it: the month up to today.
+        std::vector<double> query;
+        for (int i = 0; i < runs; ++i)
+            query.push_back(timed([&] {
+                LedgerQuery::open(w->ledger(), receivables, QDate::currentDate().addDays(-30), QDate::currentDate());
+                bench::paint(w->grid()->view());
+            }));
+        out.push_back({QStringLiteral("查询 one month of due dates (%1), first screen painted").arg(seat.who()),
+                       median(query), 500, QStringLiteral("%1 contracts").arg(w->ledger().rowCount())});
+    }
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    return bench::runModuleBench(argc, argv, "tessaly-bench-analysis", [](const QString &appDir, int runs) {
+        std::vector<Figure> figures;
+        // No ownership filter here: an ordinary user's figures are the administrator's.
+        bench::Seat seat(appDir, QStringLiteral("user1"), installAnalysis);
+        measureAnalyses(seat, runs, figures);
+        measureLedgers(seat, runs, figures);
+        return figures;
+    });
+}
