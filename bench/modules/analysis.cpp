@@ -1,7 +1,7 @@
 // tessaly-bench-analysis: the chart analyses and the ledgers as a seat meets them, through the
 // real main window (offscreen).
 //
-//   tessaly-bench-analysis LOCATION [--runs N]
+//   tessaly-bench-analysis LOCATION [--runs N] [--only charts|ledgers]
 //
 // 刷新 of every analysis and choice until its chart is painted; Ctrl+Alt+M / Ctrl+Alt+N until
 // the ledger's first screen is painted; a one-month 查询 of due dates. Figures are printed
@@ -99,12 +99,23 @@ void measureLedgers(bench::Seat &seat, int runs, std::vector<Figure> &out)
 
 int main(int argc, char *argv[])
 {
-    return bench::runModuleBench(argc, argv, "tessaly-bench-analysis", [](const QString &appDir, int runs) {
-        std::vector<Figure> figures;
-        // No ownership filter here: an ordinary user's figures are the administrator's.
-        bench::Seat seat(appDir, QStringLiteral("user1"), installAnalysis);
-        measureAnalyses(seat, runs, figures);
-        measureLedgers(seat, runs, figures);
-        return figures;
-    });
+    QString only; // "charts" or "ledgers"
+    return bench::runModuleBench(
+        argc, argv, "tessaly-bench-analysis",
+        [&only](const QString &appDir, int runs) {
+            std::vector<Figure> figures;
+            // No ownership filter here: an ordinary user's figures are the administrator's.
+            bench::Seat seat(appDir, QStringLiteral("user1"), installAnalysis);
+            if (only != QLatin1String("ledgers"))
+                measureAnalyses(seat, runs, figures);
+            if (only != QLatin1String("charts"))
+                measureLedgers(seat, runs, figures);
+            return figures;
+        },
+        [&only](const QStringList &args, int at) {
+            if (args[at] != QLatin1String("--only") || at + 1 >= args.size())
+                return 0;
+            only = args[at + 1];
+            return 2;
+        });
 }

@@ -80,19 +80,22 @@ QStringList AnalysisMember::agentChart() const
                         " group by {D}.{C},{D}.{N},{D}.{K}"});
 }
 
+// The records of each agent are counted first, from the index of their agent, and those counts
+// added up by category: the same figures as joining every record to its agent, without the
+// store grouping a row per record.
 QStringList AnalysisMember::recordLines() const
 {
-    return made(*this, {"Select count(tblOperates.CustID) as sumIn,tblCustomers.{A},{D}.{N} ",
-                        " From (tblOperates Inner Join tblCustomers on tblOperates.CustID=tblCustomers.CustID) Inner "
-                        "Join {D} On tblCustomers.{A}={D}.{C}",
+    return made(*this, {"Select cast(sum(o.sumIn) as integer) as sumIn,tblCustomers.{A},{D}.{N} ",
+                        " From ((select CustID, count(CustID) as sumIn from tblOperates group by CustID) o Inner Join "
+                        "tblCustomers on o.CustID=tblCustomers.CustID) Inner Join {D} On tblCustomers.{A}={D}.{C}",
                         " group by tblCustomers.{A},{D}.{N}"});
 }
 
 QStringList AnalysisMember::recordChart() const
 {
-    return made(*this, {"SELECT count(tblOperates.CustID) as sumIn,tblCustomers.{A},{D}.{K},{D}.{N} ",
-                        " FROM (tblOperates INNER JOIN tblCustomers ON tblOperates.CustID = tblCustomers.CustId) INNER "
-                        "JOIN {D} ON tblCustomers.{A} = {D}.{C}",
+    return made(*this, {"SELECT cast(sum(o.sumIn) as integer) as sumIn,tblCustomers.{A},{D}.{K},{D}.{N} ",
+                        " FROM ((select CustID, count(CustID) as sumIn from tblOperates group by CustID) o INNER JOIN "
+                        "tblCustomers ON o.CustID = tblCustomers.CustId) INNER JOIN {D} ON tblCustomers.{A} = {D}.{C}",
                         " group by tblCustomers.{A},{D}.{K},{D}.{N}"});
 }
 

@@ -325,13 +325,27 @@ QStringList createIndexes(const Table &t, Engine e)
         // What has been settled on a contract, summed from the index alone.
         out << QStringLiteral("CREATE INDEX i_tblOperateDetail_Settled ON tblOperateDetail (%1, %2)")
                    .arg(identifier(QStringLiteral("OperateID"), e), identifier(QStringLiteral("RMB"), e));
-    else if (t.name == QLatin1String("tblCustomers"))
+    else if (t.name == QLatin1String("tblCustomers")) {
         // The agent list sorts by name with empty names first and the row key last; the index
         // serves that order (and its reverse) on both engines.
         out << QStringLiteral("CREATE INDEX i_tblCustomers_CustName ON tblCustomers (%1%2, %3)")
                    .arg(identifier(QStringLiteral("CustName"), e),
                         e == Engine::PostgreSQL ? QStringLiteral(" NULLS FIRST") : QString(),
                         identifier(QStringLiteral("CNo"), e));
+        // The chart analyses count agents by a dictionary, and those created in a period, from
+        // these indexes alone.
+        const auto index = [&out, e](const char *name, QStringList columns) {
+            for (QString &c : columns)
+                c = identifier(c, e);
+            out << QStringLiteral("CREATE INDEX i_tblCustomers_%1 ON tblCustomers (%2)")
+                       .arg(QLatin1String(name), columns.join(QStringLiteral(", ")));
+        };
+        index("Level", {QStringLiteral("LevelID"), QStringLiteral("CustId")});
+        index("Origin", {QStringLiteral("OriginID"), QStringLiteral("CustId")});
+        index("Region", {QStringLiteral("DistID"), QStringLiteral("CountryID")});
+        index("Created", {QStringLiteral("CreateDate"), QStringLiteral("StateId"), QStringLiteral("VocationID"),
+                          QStringLiteral("CustId")});
+    }
     return out;
 }
 

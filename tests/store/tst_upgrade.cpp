@@ -21,14 +21,16 @@ using namespace store;
 namespace {
 
 // The tables as the first release made them: codes could be empty, SUser and the agent of an
-// agent-contact entry were 20 wide, only tblOperates.RMB held exact money, and the ledgers had
-// no indexes of their own.
+// agent-contact entry were 20 wide, only tblOperates.RMB held exact money, and the ledgers and
+// the chart analyses had no indexes of their own.
 QStringList firstReleaseStatements(Engine e)
 {
     const bool pg = e == Engine::PostgreSQL;
     QStringList out;
     for (QString sql : Schema::createStatements(e)) {
-        if (sql.contains(QLatin1String("i_tblOperates_Due")) || sql.contains(QLatin1String("i_tblOperateDetail_Settled")))
+        static const QRegularExpression laterIndex(
+            QStringLiteral("INDEX (i_tblOperates_Due|i_tblOperateDetail_Settled|i_tblCustomers_(Level|Origin|Region|Created)) "));
+        if (sql.contains(laterIndex))
             continue;
         sql.replace(QStringLiteral(" NOT NULL,"), QStringLiteral(","));
         static const QRegularExpression codeRule(QStringLiteral(",\\n  CONSTRAINT m_\\w+_(?!Memo\\b)\\w+ CHECK \\([^\\n]*\\)"));
@@ -177,7 +179,8 @@ private Q_SLOTS:
         const QString indexes = db.engine() == Engine::SQLite
                                     ? QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name = ?")
                                     : QStringLiteral("SELECT count(*) FROM pg_indexes WHERE indexname = lower(?)");
-        for (const char *index : {"i_tblCustomers_CustName", "i_tblOperates_Due", "i_tblOperateDetail_Settled"})
+        for (const char *index : {"i_tblCustomers_CustName", "i_tblOperates_Due", "i_tblOperateDetail_Settled", "i_tblCustomers_Level",
+                                  "i_tblCustomers_Origin", "i_tblCustomers_Region", "i_tblCustomers_Created"})
             QVERIFY2(db.scalar(indexes, {QLatin1String(index)}).toInt() == 1, index);
         // A code given as nothing at all is refused as missing, like an empty one.
         QVERIFY(!refusalOf([&] { db.exec(QStringLiteral("INSERT INTO tblCountry (CountryID, Memo) VALUES (NULL, '无')")); }, &kind)
