@@ -317,6 +317,14 @@ QStringList createIndexes(const Table &t, Engine e)
                    .arg(identifier(QStringLiteral("CustName"), e),
                         e == Engine::PostgreSQL ? QStringLiteral(" NULLS FIRST") : QString(),
                         identifier(QStringLiteral("CNo"), e));
+    else if (t.name == QLatin1String("tblLinkmans"))
+        // The contact list sorts by any of its columns with empty values first and the row key
+        // last; one index per column serves each header click on 300,000 contacts.
+        for (const char *column : {"Name", "NickName", "Department", "Duty", "Main"})
+            out << QStringLiteral("CREATE INDEX i_tblLinkmans_%1_Sort ON tblLinkmans (%2%3, %4)")
+                       .arg(QLatin1String(column), identifier(QLatin1String(column), e),
+                            e == Engine::PostgreSQL ? QStringLiteral(" NULLS FIRST") : QString(),
+                            identifier(QStringLiteral("LNo"), e));
     return out;
 }
 
