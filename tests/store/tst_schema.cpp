@@ -55,7 +55,7 @@ private Q_SLOTS:
         const bool pg = db->engine() == Engine::PostgreSQL;
         if (pg)
             db->exec(QStringLiteral("SET enable_sort = off")); // an empty table is sorted cheaply otherwise
-        for (const QString &column : {QStringLiteral("Name"), QStringLiteral("NickName"), QStringLiteral("Department"),
+        for (const QString &column : {QStringLiteral("LinkmanID"), QStringLiteral("Name"), QStringLiteral("NickName"), QStringLiteral("Department"),
                                       QStringLiteral("Duty"), QStringLiteral("Main")}) {
             QSqlQuery q = db->exec(QStringLiteral("EXPLAIN %1SELECT * FROM tblLinkmans ORDER BY %2 ASC NULLS FIRST, %3 LIMIT 40")
                                        .arg(pg ? QString() : QStringLiteral("QUERY PLAN "), db->ident(column),
