@@ -4,6 +4,7 @@
 #include "loginwindow.h"
 #include "admin.h"
 #include "agents.h"
+#include "contacts.h"
 #include "analysis.h"
 #include "backup.h"
 #include "desktopservices.h"
@@ -116,6 +117,7 @@ int main(int argc, char *argv[])
     installAdmin(main.workspace());
     installBackup(main.workspace());
     installAgents(main.workspace());
+    installContacts(main.workspace());
     installAnalysis(main.workspace());
 
     // 3. The store named by "Server.txt" and the after-connect step.

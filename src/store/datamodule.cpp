@@ -1,6 +1,7 @@
 #include "datamodule.h"
 
 #include "agentreferences.h"
+#include "contactreferences.h"
 #include "operationlog.h"
 #include "session.h"
 #include "startup.h"
@@ -165,6 +166,8 @@ DataModule::DataModule(QObject *parent)
     guardAgentCodeChange(*this, tblCustomers2);
     tblOperates2.addBeforePost(stampOrDiscard(QStringLiteral("OperateID")));
     qryLinkmans1.addBeforePost(stampOwner);
+    for (Dataset *contacts : {&tblLinkmans, &tblLinkmans2, &qryLinkmans1, &qryLinkmans3})
+        guardContactCodeChange(*this, *contacts);
 }
 
 #undef DS

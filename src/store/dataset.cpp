@@ -147,6 +147,8 @@ void Dataset::setSql(const QString &sql)
     m_table = t;
     m_sqlWhere = where;
     m_sqlOrder = order;
+    // Its fields are the table's, known before it is opened: an order can be set beforehand.
+    ensureColumns();
 }
 
 void Dataset::setParam(const QString &name, const QVariant &value)

@@ -345,7 +345,15 @@ QStringList createIndexes(const Table &t, Engine e)
         index("Region", {QStringLiteral("DistID"), QStringLiteral("CountryID")});
         index("Created", {QStringLiteral("CreateDate"), QStringLiteral("StateId"), QStringLiteral("VocationID"),
                           QStringLiteral("CustId")});
-    }
+    } else if (t.name == QLatin1String("tblLinkmans"))
+        // The contact list sorts by any of its columns with empty values first and the row key
+        // last; one index per column serves each header click on 300,000 contacts. The code
+        // has its unique index already, but PostgreSQL keeps empty values last in that one.
+        for (const char *column : {"LinkmanID", "Name", "NickName", "Department", "Duty", "Main"})
+            out << QStringLiteral("CREATE INDEX i_tblLinkmans_%1_Sort ON tblLinkmans (%2%3, %4)")
+                       .arg(QLatin1String(column), identifier(QLatin1String(column), e),
+                            e == Engine::PostgreSQL ? QStringLiteral(" NULLS FIRST") : QString(),
+                            identifier(QStringLiteral("LNo"), e));
     return out;
 }
 

@@ -155,6 +155,42 @@ private Q_SLOTS:
         QCOMPARE(dm.tblOperates2.text(QStringLiteral("LinkmanName")), QStringLiteral("张"));
     }
 
+    // A contact that a contact record names keeps its code through every contact set, posted
+    // by a window or by moving away; a letter-case change, or a contact no record names, may.
+    void contactsNamedByRecordsKeepTheirCode_data() { testsupport::addEngineRows(); }
+    void contactsNamedByRecordsKeepTheirCode()
+    {
+        QFETCH(QString, engine);
+        testsupport::TempStore s(engine);
+        DataModule dm;
+        dm.openAtStartup(s.appDir());
+        Connection &db = dm.connection();
+        exec(db, "INSERT INTO tblCustomers (CustId, CustName, SUser) VALUES ('A1', '甲', 'Admin')");
+        exec(db, "INSERT INTO tblLinkmans (LinkmanID, CustID, Name, SUser) VALUES ('L1', 'A1', '张', 'Admin'), ('L2', 'A1', '李', 'Admin')");
+        exec(db, "INSERT INTO tblOperates (OperateID, CustID, LinkmanID, SUser) VALUES ('R1', 'B9', 'l1', 'other')");
+        dm.tblCustomers.open();
+        dm.tblLinkmans.open();
+        dm.tblCustomers2.refresh();
+        dm.tblLinkmans2.refresh();
+        dm.qryLinkmans1.open();
+        dm.qryLinkmans3.open();
+        for (Dataset *set : {&dm.tblLinkmans, &dm.tblLinkmans2, &dm.qryLinkmans1, &dm.qryLinkmans3}) {
+            QVERIFY2(set->locate(QStringLiteral("LinkmanID"), QStringLiteral("L1")), qPrintable(set->name()));
+            set->setValue(QStringLiteral("LinkmanID"), QStringLiteral("L9"));
+            QVERIFY_THROWS_EXCEPTION(StoreError, set->post());
+            QVERIFY_THROWS_EXCEPTION(StoreError, set->next()); // moving away posts too
+            QCOMPARE(set->state(), Dataset::State::Edit);
+            set->setValue(QStringLiteral("LinkmanID"), QStringLiteral("l1"));
+            set->post();
+        }
+        QCOMPARE(db.scalar(QStringLiteral("SELECT LinkmanID FROM tblLinkmans WHERE Name = ?"), {QStringLiteral("张")}).toString(),
+                 QStringLiteral("l1"));
+        QVERIFY(dm.qryLinkmans1.locate(QStringLiteral("LinkmanID"), QStringLiteral("L2")));
+        dm.qryLinkmans1.setValue(QStringLiteral("LinkmanID"), QStringLiteral("L3"));
+        dm.qryLinkmans1.post();
+        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM tblLinkmans WHERE LinkmanID = 'L3'")).toInt(), 1);
+    }
+
     void nonAdministratorSeesNoNameOfAnotherUsersAgent_data() { testsupport::addEngineRows(); }
     void nonAdministratorSeesNoNameOfAnotherUsersAgent()
     {

@@ -309,6 +309,19 @@ private Q_SLOTS:
         own.post();
         QCOMPARE(db->scalar(QStringLiteral("SELECT City FROM tblCustomers WHERE CustId = 'Q1'")).toString(), QStringLiteral("北京"));
 
+        // Its fields are known before it opens, so the order can be set first; a new
+        // statement keeps it.
+        Dataset ordered(*db, QStringLiteral("qryOrdered"));
+        ordered.setSql(QStringLiteral("select * from tblCustomers"));
+        QVERIFY(ordered.hasField(QStringLiteral("custname")));
+        ordered.setSort(QStringLiteral("CustName"), Qt::DescendingOrder);
+        ordered.setSql(QStringList{QStringLiteral("select * from tblCustomers "), QStringLiteral("where SUser=:SUser")});
+        ordered.setParam(QStringLiteral("SUser"), QStringLiteral("wang"));
+        ordered.open();
+        QCOMPARE(ordered.rowCount(), 2);
+        QCOMPARE(ordered.text(QStringLiteral("CustName")), QStringLiteral("甲")); // 甲 (U+7532) after 丙 (U+4E19)
+        QCOMPARE(ordered.sortColumn(), QStringLiteral("CustName"));
+
         Dataset summary(*db, QStringLiteral("qrySummary"));
         summary.setSql(QStringLiteral("select SUser, count(*) as Total from tblCustomers group by SUser order by Total desc"));
         summary.open();
