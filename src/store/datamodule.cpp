@@ -2,6 +2,7 @@
 
 #include "agentreferences.h"
 #include "operationlog.h"
+#include "recordreferences.h"
 #include "session.h"
 #include "startup.h"
 #include "storeerror.h"
@@ -161,6 +162,8 @@ DataModule::DataModule(QObject *parent)
     guardAgentCodeChange(*this, tblCustomers);
     guardAgentCodeChange(*this, tblCustomers2);
     tblOperates2.addBeforePost(stampOrDiscard(QStringLiteral("OperateID")));
+    guardRecordCodeChange(*this, tblOperates);
+    guardRecordCodeChange(*this, tblOperates2);
     qryLinkmans1.addBeforePost(stampOwner);
 }
 
