@@ -61,8 +61,9 @@ QString columnType(const Column &column, Engine engine);
 // Marks a store as one of ours; opening checks it.
 inline constexpr const char *InfoTable = "sysStoreInfo";
 // 2: codes required, user and agent codes equally wide everywhere, money exact to four
-// decimals. Older stores are brought up to date when a seat opens them (see Upgrade).
-inline constexpr int FormatVersion = 2;
+// decimals. 3: the record list's index by title. Older stores are brought up to date when a
+// seat opens them (see Upgrade).
+inline constexpr int FormatVersion = 3;
 
 } // namespace Schema
 
