@@ -4,6 +4,7 @@
 #include "loginwindow.h"
 #include "admin.h"
 #include "agents.h"
+#include "records.h"
 #include "backup.h"
 #include "desktopservices.h"
 #include "dictionaries.h"
@@ -115,6 +116,7 @@ int main(int argc, char *argv[])
     installAdmin(main.workspace());
     installBackup(main.workspace());
     installAgents(main.workspace());
+    installRecords(main.workspace());
 
     // 3. The store named by "Server.txt" and the after-connect step.
     // A store of an older format is brought up to date first; the splash tells how far.
