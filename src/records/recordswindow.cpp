@@ -66,9 +66,14 @@ RecordsWindow::RecordsWindow(Workspace &ws, QWidget *parent)
     connect(m_pages, &QTabWidget::currentChanged, this, &RecordsWindow::pageChanged);
     // On the details tab the agent list stands on the record's agent, whichever record is
     // shown or chosen there.
+    // A change of another field (a related agent picked) leaves the agent list where it is.
     const auto follow = [this] { ErrorDisplay::run(this, [this] { followRecordAgent(); }); };
     connect(&records(), &store::Dataset::currentRowChanged, this, follow);
-    connect(&records(), &store::Dataset::rowChanged, this, follow);
+    connect(&records(), &store::Dataset::rowChanged, this, [this, follow] {
+        if (records().currentRow() >= 0 &&
+            records().text(QStringLiteral("CustID")).compare(m_followed, Qt::CaseInsensitive) != 0)
+            follow();
+    });
     pageChanged();
 }
 
@@ -119,6 +124,7 @@ void RecordsWindow::followRecordAgent()
     if (!agents.isOpen() || agents.isEditing() || !set.isOpen() || set.currentRow() < 0)
         return;
     const QString agent = set.text(QStringLiteral("CustID"));
+    m_followed = agent;
     if (agent.isEmpty() ||
         (agents.currentRow() >= 0 &&
          agents.text(QStringLiteral("CustId")).compare(agent, Qt::CaseInsensitive) == 0))

@@ -72,4 +72,6 @@ class RecordsWindow : public QWidget
     QTabWidget *m_detailTabs = nullptr;
     std::unique_ptr<RecordRules> m_rules;
     QHash<QString, QAction *> m_actions;
+    // The record agent the agent list was last moved onto.
+    QString m_followed;
 };

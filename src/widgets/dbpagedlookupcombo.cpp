@@ -72,7 +72,10 @@ bool DbPagedLookupCombo::choose(int sourceRow)
         refresh();
         return false;
     }
-    return m_link->write(m_source->value(sourceRow, m_keyField));
+    // The link does not echo a value back to the widget that wrote it: show the choice here.
+    const bool ok = m_link->write(m_source->value(sourceRow, m_keyField));
+    refresh();
+    return ok;
 }
 
 void DbPagedLookupCombo::showPopup()

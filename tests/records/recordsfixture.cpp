@@ -7,9 +7,18 @@
 #include "recordform.h"
 
 #include <QDate>
+#include <QDir>
+#include <QFile>
 #include <QTest>
 
-RecordsFixture::RecordsFixture(const QString &engine, const QString &user) : AgentsFixture(engine, user) {}
+RecordsFixture::RecordsFixture(const QString &engine, const QString &user) : AgentsFixture(engine, user)
+{
+    const QString reports = store.appDir() + QStringLiteral("Data/Report/");
+    QDir().mkpath(reports);
+    const QDir shipped(QStringLiteral(TESSALY_REPORT_SOURCE));
+    for (const QString &name : shipped.entryList({QStringLiteral("*.frf")}, QDir::Files))
+        QFile::copy(shipped.filePath(name), reports + name);
+}
 
 void RecordsFixture::openRecordsModule()
 {

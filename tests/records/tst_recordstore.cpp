@@ -156,6 +156,7 @@ class TestRecordStore : public QObject
         QCOMPARE(combo.currentKey().toString(), u"C007"_s);
 
         chooseAgent(&combo, u"代理42"_s);
+        QCOMPARE(combo.currentText(), u"代理42"_s); // shown at once, not only after a reread
         QCOMPARE(records.state(), store::Dataset::State::Edit);
         QCOMPARE(records.text(u"CustID"_s), u"C042"_s);
         f.dm.tblCustomers2.refresh();
