@@ -304,6 +304,15 @@ class TestRecordDialogs : public QObject
             testsupport::untilIdle();
             QVERIFY(!f.dm.qryCustomers1.isFiltered());
             QCOMPARE(form->linkAgent()->currentText(), u"别人的代理"_s);
+            // 查询... beside it: the picker writes the related agent of this record.
+            testsupport::whenModal(u"TfrmCustomerQuery1"_s, [&f](QWidget *picker) {
+                QVERIFY(f.dm.tblCustomers2.locate(u"CustId"_s, u"A1"_s));
+                picker->findChild<QPushButton *>(u"btnSelect"_s)->click();
+            });
+            form->linkQueryButton()->click();
+            QCOMPARE(store::session().PickTarget, u"联系客户1"_s);
+            QCOMPARE(f.dm.tblOperates.text(u"LinkCustID"_s), u"A1"_s);
+            QCOMPARE(form->linkAgent()->currentText(), u"甲代理"_s);
             fire(&dialog, "Act_Save");
             QCOMPARE(shownTexts(), QStringList());
             button(&dialog, "SpeedButton4")->click(); // saved: no question
