@@ -103,8 +103,8 @@ void alterPostgres(Connection &db, const std::function<void()> &tableDone)
     }
 }
 
-// Indexes a later format added to a table whose definition stayed as it was.
-void addMissingIndexes(Connection &db)
+// Indexes added since a store was made (tables rebuilt above have theirs already).
+void addIndexes(Connection &db)
 {
     for (const Table &t : Schema::tables())
         for (QString index : Schema::createIndexes(t, db.engine()))
@@ -140,7 +140,7 @@ void ifNeeded(Connection &db, const Progress &progress)
                 rebuildSqlite(db, tableDone);
             else
                 alterPostgres(db, tableDone);
-            addMissingIndexes(db);
+            addIndexes(db);
             db.exec(QStringLiteral("DELETE FROM %1 WHERE Name = 'version'").arg(info()));
             db.exec(QStringLiteral("INSERT INTO %1 (Name, Value) VALUES ('version', ?)").arg(info()),
                     {QString::number(Schema::FormatVersion)});
