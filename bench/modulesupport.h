@@ -27,9 +27,10 @@ namespace bench
 
 struct Figure {
     QString name;
-    double measured = 0; // ms
-    double target = 0;   // ms, at most
+    double measured = 0; // in `unit`
+    double target = 0;   // at most
     QString note;
+    QString unit = QStringLiteral("ms");
 };
 
 // A list painted now, as the screen would show it: the visible rows and their display fields
@@ -78,8 +79,8 @@ inline void printFigures(const char *program, const QString &location, int runs,
                 qPrintable(loadAverage()));
     std::printf("%-72s %12s %12s  %s\n", "figure", "measured", "target", "result");
     for (const Figure &f : figures)
-        std::printf("%-72s %9.1f ms %9.0f ms  %s%s\n", qPrintable(f.name), f.measured, f.target,
-                    f.measured <= f.target ? "met" : "MISSED",
+        std::printf("%-72s %9.1f %-2s %9.0f %-2s  %s%s\n", qPrintable(f.name), f.measured, qPrintable(f.unit),
+                    f.target, qPrintable(f.unit), f.measured <= f.target ? "met" : "MISSED",
                     f.note.isEmpty() ? "" : qPrintable(QStringLiteral("  (") + f.note + QLatin1Char(')')));
 }
 

@@ -5,6 +5,7 @@
 #include "admin.h"
 #include "agents.h"
 #include "contacts.h"
+#include "records.h"
 #include "analysis.h"
 #include "backup.h"
 #include "desktopservices.h"
@@ -118,6 +119,7 @@ int main(int argc, char *argv[])
     installBackup(main.workspace());
     installAgents(main.workspace());
     installContacts(main.workspace());
+    installRecords(main.workspace());
     installAnalysis(main.workspace());
 
     // 3. The store named by "Server.txt" and the after-connect step.

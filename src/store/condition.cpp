@@ -7,7 +7,7 @@ namespace store {
 
 struct Condition::Node
 {
-    enum Kind { Eq, Ne, Like, StartsWith, DateEq, DateBetween, Empty, And, Or, Not } kind;
+    enum Kind { Eq, Ne, Like, StartsWith, DateEq, DateBetween, WholeDays, Empty, And, Or, Not } kind;
     QString column;
     QVariant a, b;
     std::vector<QSharedPointer<const Node>> children;
@@ -53,6 +53,10 @@ Condition Condition::dateEq(const QString &c, const QDate &d) { return Condition
 Condition Condition::dateBetween(const QString &c, const QDate &from, const QDate &to)
 {
     return Condition(leaf(Node::DateBetween, c, from, to));
+}
+Condition Condition::wholeDays(const QString &c, const QDate &from, const QDate &to)
+{
+    return Condition(leaf(Node::WholeDays, c, qMin(from, to), qMax(from, to)));
 }
 Condition Condition::isEmpty(const QString &c) { return Condition(leaf(Node::Empty, c)); }
 
@@ -142,6 +146,13 @@ static QString sqlOf(const NodePtr &n, Engine e, QVariantMap &values, int &count
         return dateOf + QStringLiteral(" = ") + bind(dateValue(n->a));
     case N::DateBetween:
         return QStringLiteral("%1 BETWEEN %2 AND %3").arg(dateOf, bind(dateValue(n->a)), bind(dateValue(n->b)));
+    case N::WholeDays:
+        // The server's date columns hold days only. SQLite keeps ISO texts: a text from the
+        // first day up to (not including) the day after the last, without a time of day.
+        if (e == Engine::PostgreSQL)
+            return QStringLiteral("%1 BETWEEN %2 AND %3").arg(col, bind(n->a.toDate()), bind(n->b.toDate()));
+        return QStringLiteral("(%1 >= %2 AND %1 < %3 AND (length(%1) = 10 OR time(%1) = '00:00:00'))")
+            .arg(col, bind(dateText(n->a)), bind(dateText(n->b.toDate().addDays(1))));
     case N::Empty:
         return QStringLiteral("(%1 IS NULL OR %1 = '')").arg(col);
     case N::Not:

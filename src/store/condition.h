@@ -25,6 +25,10 @@ public:
     // The date part of a date column equals the day, or lies in the span (both ends included).
     static Condition dateEq(const QString &column, const QDate &day);
     static Condition dateBetween(const QString &column, const QDate &from, const QDate &to);
+    // A date column holding one of the days of the span as a whole day: a value that carries
+    // a time of day (other than midnight) is not one of them. The ends may come in either
+    // order. One range over the column, however many days the span has.
+    static Condition wholeDays(const QString &column, const QDate &from, const QDate &to);
     static Condition isEmpty(const QString &column); // null or empty text
 
     Condition operator&&(const Condition &other) const;

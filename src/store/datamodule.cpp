@@ -3,6 +3,7 @@
 #include "agentreferences.h"
 #include "contactreferences.h"
 #include "operationlog.h"
+#include "recordreferences.h"
 #include "session.h"
 #include "startup.h"
 #include "storeerror.h"
@@ -165,6 +166,8 @@ DataModule::DataModule(QObject *parent)
     guardAgentCodeChange(*this, tblCustomers);
     guardAgentCodeChange(*this, tblCustomers2);
     tblOperates2.addBeforePost(stampOrDiscard(QStringLiteral("OperateID")));
+    guardRecordCodeChange(*this, tblOperates);
+    guardRecordCodeChange(*this, tblOperates2);
     qryLinkmans1.addBeforePost(stampOwner);
     for (Dataset *contacts : {&tblLinkmans, &tblLinkmans2, &qryLinkmans1, &qryLinkmans3})
         guardContactCodeChange(*this, *contacts);

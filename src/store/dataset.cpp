@@ -863,9 +863,15 @@ bool Dataset::moveToKey(qint64 key)
 
 bool Dataset::locate(const QString &column, const QVariant &v)
 {
+    const int row = find(column, v);
+    return row >= 0 && moveTo(row);
+}
+
+int Dataset::find(const QString &column, const QVariant &v) const
+{
     const int field = fieldIndex(column);
     if (field < 0 || !isOpen())
-        return false;
+        return -1;
     int found = -1;
     if (m_lazy && field < m_columns.size()) {
         QVariantMap values;
@@ -886,9 +892,7 @@ bool Dataset::locate(const QString &column, const QVariant &v)
             if (lowerKey(value(r, field)) == want)
                 found = r;
     }
-    if (found < 0)
-        return false;
-    return moveTo(found);
+    return found;
 }
 
 // ---------------------------------------------------------------- editing

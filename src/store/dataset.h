@@ -80,6 +80,8 @@ public:
     bool isLast() const { return m_current >= rowCount() - 1; }
     // Makes the first row whose column equals the value current (texts without letter case).
     bool locate(const QString &column, const QVariant &value);
+    // The row locate would make current, without moving there; -1 when none.
+    int find(const QString &column, const QVariant &value) const;
     qint64 rowKey(int row) const;
     // The store key of the current row (-1 for none or a new row), and back to that row
     // after the rows were read again; false when the row is no longer among them.

@@ -317,11 +317,19 @@ QStringList createIndexes(const Table &t, Engine e)
                    .arg(identifier(QStringLiteral("UserID"), e), identifier(QStringLiteral("RightID"), e));
     else if (t.name == QLatin1String("tblPlan"))
         out << QStringLiteral("CREATE INDEX i_tblPlan_PlanDate ON tblPlan (%1)").arg(identifier(QStringLiteral("PlanDate"), e));
-    else if (t.name == QLatin1String("tblOperates"))
+    else if (t.name == QLatin1String("tblOperates")) {
         // The ledgers: contracts of one direction due in a period.
         out << QStringLiteral("CREATE INDEX i_tblOperates_Due ON tblOperates (%1, %2)")
                    .arg(identifier(QStringLiteral("InOrOut"), e), identifier(QStringLiteral("EndDate"), e));
-    else if (t.name == QLatin1String("tblOperateDetail"))
+        // The record list opens sorted by title. The issue date rides along, so that a search
+        // by a span of days reads the index in list order without visiting the rows.
+        out << QStringLiteral("CREATE INDEX i_tblOperates_OperateTitle ON tblOperates (%1%2, %3%4)")
+                   .arg(identifier(QStringLiteral("OperateTitle"), e),
+                        e == Engine::PostgreSQL ? QStringLiteral(" NULLS FIRST") : QString(),
+                        identifier(QLatin1String(RowKey), e),
+                        e == Engine::PostgreSQL ? QStringLiteral(") INCLUDE (%1").arg(identifier(QStringLiteral("CreateDate"), e))
+                                                : QStringLiteral(", ") + identifier(QStringLiteral("CreateDate"), e));
+    } else if (t.name == QLatin1String("tblOperateDetail"))
         // What has been settled on a contract, summed from the index alone.
         out << QStringLiteral("CREATE INDEX i_tblOperateDetail_Settled ON tblOperateDetail (%1, %2)")
                    .arg(identifier(QStringLiteral("OperateID"), e), identifier(QStringLiteral("RMB"), e));

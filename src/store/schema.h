@@ -66,7 +66,8 @@ bool isComputedMoney(const QString &column);
 // Marks a store as one of ours; opening checks it.
 inline constexpr const char *InfoTable = "sysStoreInfo";
 // 2: codes required, user and agent codes equally wide everywhere, money exact to four
-// decimals. 3: codes declared not null on SQLite; the ledgers' indexes. Older stores are
+// decimals. 3: codes declared not null on SQLite; indexes for the ledgers, the chart
+// analyses, the contact list's sorts and the record list's title order. Older stores are
 // brought up to date when a seat opens them (see Upgrade).
 inline constexpr int FormatVersion = 3;
 

@@ -40,6 +40,7 @@ DataGrid::DataGrid(QWidget *parent)
 {
     m_view->setObjectName(QStringLiteral("gridView"));
     m_view->setModel(m_model);
+    connect(m_model, &DatasetModel::repaintNeeded, m_view->viewport(), qOverload<>(&QWidget::update));
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_view->setSelectionMode(QAbstractItemView::SingleSelection);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -732,8 +732,6 @@ void DatasetModel::onRowChanged(int row)
 
 void DatasetModel::onContentChanged()
 {
-    // Display fields may show other values now; repaint what is there.
-    const int n = rowCount();
-    if (n > 0 && !m_columns.isEmpty())
-        Q_EMIT dataChanged(index(0, 0), index(n - 1, int(m_columns.size()) - 1));
+    // Display fields may show other values now; what is on screen is painted again.
+    Q_EMIT repaintNeeded();
 }

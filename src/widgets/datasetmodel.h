@@ -68,6 +68,11 @@ class DatasetModel : public QAbstractItemModel
     // Orders the dataset itself (ORDER BY in the store).
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
+  Q_SIGNALS:
+    // Display fields may show other values now: the views repaint the lines they show. (A
+    // change signal over every row would make a view visit a million rows it does not show.)
+    void repaintNeeded();
+
   private:
     struct Group;
 

@@ -29,7 +29,7 @@ QStringList firstReleaseStatements(Engine e)
     QStringList out;
     for (QString sql : Schema::createStatements(e)) {
         static const QRegularExpression laterIndex(
-            QStringLiteral("INDEX (i_tblOperates_Due|i_tblOperateDetail_Settled|i_tblCustomers_(Level|Origin|Region|Created)|i_tblLinkmans_\\w+_Sort) "));
+            QStringLiteral("INDEX (i_tblOperates_Due|i_tblOperateDetail_Settled|i_tblCustomers_(Level|Origin|Region|Created)|i_tblLinkmans_\\w+_Sort|i_tblOperates_OperateTitle) "));
         if (sql.contains(laterIndex))
             continue;
         sql.replace(QStringLiteral(" NOT NULL,"), QStringLiteral(","));
