@@ -17,7 +17,7 @@ struct Column
     int width = 0;         // text(n); 0 for other types
     bool unique = false;   // a record or dictionary code
     bool required = false; // refused when empty (the description of an edited dictionary)
-    bool indexed = false;  // look-ups by agent and owner
+    bool indexed = false;  // look-ups by agent, referrer and owner
 };
 
 struct Table
@@ -61,8 +61,9 @@ QString columnType(const Column &column, Engine engine);
 // Marks a store as one of ours; opening checks it.
 inline constexpr const char *InfoTable = "sysStoreInfo";
 // 2: codes required, user and agent codes equally wide everywhere, money exact to four
-// decimals. Older stores are brought up to date when a seat opens them (see Upgrade).
-inline constexpr int FormatVersion = 2;
+// decimals. 3: agents and contact records indexed by their referrer. Older stores are brought
+// up to date when a seat opens them (see Upgrade).
+inline constexpr int FormatVersion = 3;
 
 } // namespace Schema
 

@@ -103,6 +103,14 @@ void alterPostgres(Connection &db, const std::function<void()> &tableDone)
     }
 }
 
+// Indexes a newer format added to tables that are otherwise unchanged: made where missing.
+void addMissingIndexes(Connection &db)
+{
+    for (const Table &t : Schema::tables())
+        for (QString index : Schema::createIndexes(t, db.engine()))
+            db.exec(index.replace(QStringLiteral("CREATE INDEX "), QStringLiteral("CREATE INDEX IF NOT EXISTS ")));
+}
+
 } // namespace
 
 int storedVersion(Connection &db)
@@ -132,6 +140,7 @@ void ifNeeded(Connection &db, const Progress &progress)
                 rebuildSqlite(db, tableDone);
             else
                 alterPostgres(db, tableDone);
+            addMissingIndexes(db);
             db.exec(QStringLiteral("DELETE FROM %1 WHERE Name = 'version'").arg(info()));
             db.exec(QStringLiteral("INSERT INTO %1 (Name, Value) VALUES ('version', ?)").arg(info()),
                     {QString::number(Schema::FormatVersion)});

@@ -208,6 +208,40 @@ private Q_SLOTS:
         QCOMPARE(db.scalar(QStringLiteral("SELECT CustName FROM tblCustomers")).toString(), QStringLiteral("没有代码"));
     }
 
+    // A store of the second format lacks the referrer indexes only: they are made, the rows
+    // stay, and the version moves on.
+    void secondFormatStoreGetsTheReferrerIndexes_data() { testsupport::addEngineRows(); }
+    void secondFormatStoreGetsTheReferrerIndexes()
+    {
+        QFETCH(QString, engine);
+        testsupport::TempStore s(engine);
+        const auto indexCount = [&](Connection &db) {
+            return db.engine() == Engine::SQLite
+                       ? db.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND "
+                                                  "name IN ('i_tblOperates_OperaterID', 'i_tblCustomers_OperaterID')"))
+                             .toInt()
+                       : db.scalar(QStringLiteral("SELECT count(*) FROM pg_indexes WHERE schemaname = current_schema() "
+                                                  "AND indexname IN ('i_tbloperates_operaterid', 'i_tblcustomers_operaterid')"))
+                             .toInt();
+        };
+        {
+            auto db = s.connect();
+            QCOMPARE(indexCount(*db), 2); // a new store has them from the start
+            db->exec(QStringLiteral("DROP INDEX i_tblOperates_OperaterID"));
+            db->exec(QStringLiteral("DROP INDEX i_tblCustomers_OperaterID"));
+            db->exec(QStringLiteral("UPDATE %1 SET Value = '2' WHERE Name = 'version'").arg(QLatin1String(Schema::InfoTable)));
+            db->exec(QStringLiteral("INSERT INTO tblOperates (OperateID, OperaterID) VALUES ('R1', 'P1')"));
+            QCOMPARE(indexCount(*db), 0);
+        }
+        DataModule dm;
+        dm.openAtStartup(s.appDir());
+        Connection &db = dm.connection();
+        QCOMPARE(Upgrade::storedVersion(db), Schema::FormatVersion);
+        QCOMPARE(indexCount(db), 2);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT OperaterID FROM tblOperates WHERE OperateID = 'R1'")).toString(),
+                 QStringLiteral("P1"));
+    }
+
     void storeOfANewerFormatIsRefused()
     {
         testsupport::TempStore s(QStringLiteral("sqlite"));
