@@ -2,6 +2,7 @@
 
 #include "agentreferences.h"
 #include "operationlog.h"
+#include "referrerreferences.h"
 #include "session.h"
 #include "startup.h"
 #include "storeerror.h"
@@ -160,6 +161,7 @@ DataModule::DataModule(QObject *parent)
     tblCustomers.addBeforePost(stampOrDiscard(QStringLiteral("CustID")));
     guardAgentCodeChange(*this, tblCustomers);
     guardAgentCodeChange(*this, tblCustomers2);
+    guardReferrerCodeChange(*this, tblOperaters);
     tblOperates2.addBeforePost(stampOrDiscard(QStringLiteral("OperateID")));
     qryLinkmans1.addBeforePost(stampOwner);
 }
