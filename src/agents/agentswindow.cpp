@@ -7,20 +7,16 @@
 #include "datagrid.h"
 #include "datamodule.h"
 #include "dblineedit.h"
+#include "emailexport.h"
 #include "errordisplay.h"
-#include "filedialog.h"
-#include "messagebox.h"
 #include "modulehost.h"
 #include "printing.h"
 #include "recordfolders.h"
 #include "rights.h"
-#include "session.h"
 #include "workspace.h"
 
 #include <QAction>
-#include <QDir>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScrollArea>
 #include <QTabWidget>
 #include <QToolBar>
@@ -185,44 +181,8 @@ void AgentsWindow::print()
 
 void AgentsWindow::exportEmail()
 {
-    const QString folder = store::session().AppDir + QStringLiteral("Email");
-    QDir().mkpath(folder);
-    const QString caption = QStringLiteral("Email地址导出");
-    const QString path =
-        FileDialog::getSaveFileName(this, caption, folder, QStringLiteral("AgentEmail"),
-                                    QStringLiteral("文本文件(*.txt)"), QStringLiteral("txt"));
-    if (path.isEmpty())
-        return;
-    store::Dataset &set = agents();
-    // A change in progress is stored first, as moving to the first row does; the rows
-    // written are then those the list holds.
-    set.post();
-    set.first();
-    // Written whole into a temporary file and put in place at the end: a failure never leaves
-    // a half-written list under the chosen name.
-    QSaveFile file(path);
-    const auto failed = [this, &file, &path, &caption] {
-        MessageBox::warning(this,
-                            QStringLiteral("对不起，文件“%1”无法写入：%2")
-                                .arg(QDir::toNativeSeparators(path), file.errorString()),
-                            caption);
-    };
-    if (!file.open(QIODevice::WriteOnly)) {
-        failed();
-        return;
-    }
-    const int email = set.fieldIndex(QStringLiteral("Email"));
-    set.forEachRow([&file, email](int, const QVector<QVariant> &values) {
-        const QString address = values.value(email).toString();
-        if (!address.isEmpty())
-            file.write(address.toUtf8() + "\r\n");
-    });
-    set.last();
-    if (!file.commit()) {
-        failed();
-        return;
-    }
-    MessageBox::information(this, QStringLiteral("商务代理Email地址列表导出成功！"));
+    exportEmailAddresses(this, agents(), QStringLiteral("AgentEmail"),
+                         QStringLiteral("商务代理Email地址列表导出成功！"));
 }
 
 void AgentsWindow::selectRow()
