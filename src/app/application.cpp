@@ -9,6 +9,7 @@
 #include "dictionaries.h"
 #include "mainwindow.h"
 #include "printdialog.h"
+#include "referrers.h"
 #include "reportpreview.h"
 #include "messagebox.h"
 #include "tessalyapplication.h"
@@ -115,6 +116,7 @@ int main(int argc, char *argv[])
     installAdmin(main.workspace());
     installBackup(main.workspace());
     installAgents(main.workspace());
+    installReferrers(main.workspace());
 
     // 3. The store named by "Server.txt" and the after-connect step.
     // A store of an older format is brought up to date first; the splash tells how far.
