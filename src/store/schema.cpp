@@ -317,6 +317,13 @@ QStringList createIndexes(const Table &t, Engine e)
                    .arg(identifier(QStringLiteral("CustName"), e),
                         e == Engine::PostgreSQL ? QStringLiteral(" NULLS FIRST") : QString(),
                         identifier(QStringLiteral("CNo"), e));
+    else if (t.name == QLatin1String("tblOperaters"))
+        // The referrer list sorts by code the same way; without it a server sorts the whole
+        // table on every opening, and its case-blind comparison is slow.
+        out << QStringLiteral("CREATE INDEX i_tblOperaters_Order ON tblOperaters (%1%2, %3)")
+                   .arg(identifier(QStringLiteral("OperaterID"), e),
+                        e == Engine::PostgreSQL ? QStringLiteral(" NULLS FIRST") : QString(),
+                        identifier(QStringLiteral("RowKey"), e));
     return out;
 }
 
