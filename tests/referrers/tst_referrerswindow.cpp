@@ -270,16 +270,20 @@ class TestReferrersWindow : public QObject
     }
 
     // 打印 and the export cover the rows the search lets through; the export skips empty
-    // addresses, keeps repeated ones and ends on the last row.
+    // addresses, keeps repeated ones and ends on the last row. The department names looked
+    // up on the way cost no rows.
     void printAndExportUnderASearch_data() { testsupport::addEngineRows(); }
     void printAndExportUnderASearch()
     {
         QFETCH(QString, engine);
         ReferrersFixture f(engine);
-        f.addReferrer(u"E1"_s, u"北方一"_s, {{u"Email"_s, u"a@x.cn"_s}});
-        f.addReferrer(u"E2"_s, u"北方二"_s);
+        f.insert(u"tblDepartment"_s, {{u"DepartmentID"_s, u"D1"_s}, {u"DepartmentName"_s, u"销售部"_s}, {u"Memo"_s, u"部门"_s}});
+        f.dm.tblDepartment.refresh();
+        f.dm.tblDepartment.open();
+        f.addReferrer(u"E1"_s, u"北方一"_s, {{u"Email"_s, u"a@x.cn"_s}, {u"DepartmentID"_s, u"D1"_s}});
+        f.addReferrer(u"E2"_s, u"北方二"_s, {{u"DepartmentID"_s, u"D2"_s}});
         f.addReferrer(u"E3"_s, u"南方"_s, {{u"Email"_s, u"south@x.cn"_s}});
-        f.addReferrer(u"E4"_s, u"北方四"_s, {{u"Email"_s, u"a@x.cn"_s}});
+        f.addReferrer(u"E4"_s, u"北方四"_s, {{u"Email"_s, u"a@x.cn"_s}, {u"DepartmentID"_s, u"D1"_s}});
         f.addReferrer(u"E5"_s, u"北方五"_s, {{u"Email"_s, u"王@例子.cn"_s}});
         ShownReferrers win(f);
         win.referrers().setFilter(store::Condition::like(u"Name"_s, u"北方"_s));
