@@ -12,6 +12,7 @@
 #include "dictionaries.h"
 #include "mainwindow.h"
 #include "printdialog.h"
+#include "referrers.h"
 #include "reportpreview.h"
 #include "messagebox.h"
 #include "tessalyapplication.h"
@@ -120,6 +121,7 @@ int main(int argc, char *argv[])
     installAgents(main.workspace());
     installContacts(main.workspace());
     installRecords(main.workspace());
+    installReferrers(main.workspace());
     installAnalysis(main.workspace());
 
     // 3. The store named by "Server.txt" and the after-connect step.

@@ -4,6 +4,7 @@
 #include "contactreferences.h"
 #include "operationlog.h"
 #include "recordreferences.h"
+#include "referrerreferences.h"
 #include "session.h"
 #include "startup.h"
 #include "storeerror.h"
@@ -165,6 +166,7 @@ DataModule::DataModule(QObject *parent)
     tblCustomers.addBeforePost(stampOrDiscard(QStringLiteral("CustID")));
     guardAgentCodeChange(*this, tblCustomers);
     guardAgentCodeChange(*this, tblCustomers2);
+    guardReferrerCodeChange(*this, tblOperaters);
     tblOperates2.addBeforePost(stampOrDiscard(QStringLiteral("OperateID")));
     guardRecordCodeChange(*this, tblOperates);
     guardRecordCodeChange(*this, tblOperates2);

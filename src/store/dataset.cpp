@@ -641,39 +641,46 @@ void Dataset::fetchPage(int row) const
     if (m_cache.size() > CacheLimit)
         m_cache.clear();
     try {
-        if (!m_pageQuery) {
-            QStringList marks;
-            for (int i = 0; i < PageSize; ++i)
-                marks << QStringLiteral(":k%1").arg(i);
-            const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 IN (%4)")
-                                    .arg(selectList(), m_table->name, m_db.ident(m_table->keyColumn()),
-                                         marks.join(QLatin1Char(',')));
-            m_pageQuery = std::make_unique<QSqlQuery>(m_db.database());
-            m_pageQuery->setForwardOnly(true);
-            m_pageQuery->setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
-            if (!m_pageQuery->prepare(sql))
-                throw StoreError::fromSql(m_pageQuery->lastError());
-        }
-        const int keyCount = int(m_keys.size());
-        const int start = qMax(0, qMin(row - row % PageSize, keyCount - PageSize));
-        for (int i = 0; i < PageSize; ++i) {
-            const int at = start + i;
-            m_pageQuery->bindValue(QStringLiteral(":k%1").arg(i),
-                                   at < keyCount ? m_keys[at] : m_keys[row]);
-        }
-        if (!m_pageQuery->exec())
-            throw StoreError::fromSql(m_pageQuery->lastError());
-        while (m_pageQuery->next()) {
-            Row r = readRow(*m_pageQuery, 2);
-            m_cache.insert(r.key, std::move(r));
-        }
-        m_pageQuery->finish();
+        readPage(qMax(0, qMin(row - row % PageSize, int(m_keys.size()) - PageSize)), m_cache);
     } catch (const StoreError &e) {
         // Rows are read while painting; a failed read shows empty cells and the next
         // command that works on the store reports the error.
         qWarning("%s: %s", qPrintable(name()), qPrintable(e.text()));
         m_pageQuery.reset();
     }
+}
+
+// The rows of a page of keys from `start` on, read whole by one statement.
+void Dataset::readPage(int start, QHash<qint64, Row> &into) const
+{
+    if (!m_pageQuery) {
+        QStringList marks;
+        for (int i = 0; i < PageSize; ++i)
+            marks << QStringLiteral(":k%1").arg(i);
+        const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 IN (%4)")
+                                .arg(selectList(), m_table->name, m_db.ident(m_table->keyColumn()),
+                                     marks.join(QLatin1Char(',')));
+        m_pageQuery = std::make_unique<QSqlQuery>(m_db.database());
+        m_pageQuery->setForwardOnly(true);
+        m_pageQuery->setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
+        if (!m_pageQuery->prepare(sql)) {
+            const QSqlError e = m_pageQuery->lastError();
+            m_pageQuery.reset();
+            throw StoreError::fromSql(e);
+        }
+    }
+    const int keyCount = int(m_keys.size());
+    for (int i = 0; i < PageSize; ++i) {
+        const int at = start + i;
+        m_pageQuery->bindValue(QStringLiteral(":k%1").arg(i), at < keyCount ? m_keys[at] : m_keys[start]);
+    }
+    if (!m_pageQuery->exec())
+        throw StoreError::fromSql(m_pageQuery->lastError());
+    while (m_pageQuery->next()) {
+        Row r = readRow(*m_pageQuery, 2);
+        into.insert(r.key, std::move(r));
+    }
+    m_pageQuery->finish();
 }
 
 void Dataset::reloadRow(int row)
@@ -1325,25 +1332,45 @@ void Dataset::forEachRow(const std::function<void(int, const QVector<QVariant> &
         }
         return;
     }
-    // The rows the dataset holds, streamed from the store in its order as they are now: a row
+    // The rows the dataset holds, read from the store in its order as they are now: a row
     // another seat added since is passed over, one it deleted is simply not there. The row
     // being edited gives what is typed into it.
-    QHash<qint64, int> held;
-    held.reserve(m_keys.size());
-    for (int i = 0; i < int(m_keys.size()); ++i)
-        held.insert(m_keys[i], i);
-    QVariantMap bound;
-    RowReader rows(m_db, QStringLiteral("SELECT %1 FROM %2").arg(selectList(), m_table->name) + baseWhere(bound) + orderBy(),
-                   bound);
     const int editing = m_state == State::Edit ? m_current : -1;
-    while (rows.next()) {
-        const auto it = held.constFind(rows.int64(0));
-        if (it == held.constEnd())
-            continue;
-        const int row = it.value();
-        for (int i = 0; i < columns; ++i)
-            values[i] = row == editing ? m_edit.values.value(i) : rows.value(i + 2, m_types[i]);
-        withLookups(row);
+    const int keyCount = int(m_keys.size());
+    if (!m_db.sqliteHandle()) {
+        // On the server a statement still being read is lost when another one runs on the
+        // connection, as a look-up does: the rows are read by key, a page at a time.
+        QHash<qint64, Row> page;
+        for (int start = 0; start < keyCount; start += PageSize) {
+            page.clear();
+            readPage(start, page);
+            for (int row = start; row < qMin(start + PageSize, keyCount); ++row) {
+                const auto it = page.constFind(m_keys[row]);
+                if (it == page.constEnd())
+                    continue;
+                for (int i = 0; i < columns; ++i)
+                    values[i] = row == editing ? m_edit.values.value(i) : it->values.value(i);
+                withLookups(row);
+            }
+        }
+    } else {
+        QHash<qint64, int> held;
+        held.reserve(keyCount);
+        for (int i = 0; i < keyCount; ++i)
+            held.insert(m_keys[i], i);
+        QVariantMap bound;
+        RowReader rows(m_db,
+                       QStringLiteral("SELECT %1 FROM %2").arg(selectList(), m_table->name) + baseWhere(bound) + orderBy(),
+                       bound);
+        while (rows.next()) {
+            const auto it = held.constFind(rows.int64(0));
+            if (it == held.constEnd())
+                continue;
+            const int row = it.value();
+            for (int i = 0; i < columns; ++i)
+                values[i] = row == editing ? m_edit.values.value(i) : rows.value(i + 2, m_types[i]);
+            withLookups(row);
+        }
     }
     if (m_state == State::Insert) {
         for (int i = 0; i < columns; ++i)

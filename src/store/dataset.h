@@ -183,6 +183,7 @@ private:
     void loadAll();
     const Row *rowAt(int row) const;
     void fetchPage(int row) const;
+    void readPage(int start, QHash<qint64, Row> &into) const;
     Row readRow(const QSqlQuery &q, int offset) const;
     QVariant fromStore(int column, const QVariant &v) const;
     QVariant toStore(int column, const QVariant &v) const;

@@ -71,7 +71,7 @@ std::vector<Table> build()
                         text("PostCode", 20), text("Telephone", 50), text("Fax", 50),
                         text("Address", 100), text("Email", 50), text("HomePage", 50),
                         text("VocationID", 30), text("OriginID", 30), text("LevelID", 30),
-                        text("StateId", 30), of("CreateDate", T::Date), text("OperaterID", 30),
+                        text("StateId", 30), of("CreateDate", T::Date), indexed("OperaterID"),
                         of("Memo", T::Memo), text("FilePath", 100), text("MainLinkman", 20),
                         text("MainTelephone", 20)}),
                  {}});
@@ -97,7 +97,7 @@ std::vector<Table> build()
                  owner({code("OperateID"), text("OperateTitle", 100), indexed("CustID"),
                         of("Link", T::Bool), indexed("LinkCustID", 50), of("CreateDate", T::Date),
                         text("LinkmanID", 30), text("OriginId", 30), text("TypeID", 30),
-                        of("WriteDate", T::Date), of("EndDate", T::Date), text("OperaterID", 30),
+                        of("WriteDate", T::Date), of("EndDate", T::Date), indexed("OperaterID"),
                         of("CompactAmount", T::Currency), of("Profit", T::Currency),
                         of("Rate", T::Number), text("CurrID", 20), of("RMB", T::Currency),
                         text("InOrOut", 50), text("OperateStateID", 30), text("FilePath", 100)}),
@@ -362,6 +362,13 @@ QStringList createIndexes(const Table &t, Engine e)
                        .arg(QLatin1String(column), identifier(QLatin1String(column), e),
                             e == Engine::PostgreSQL ? QStringLiteral(" NULLS FIRST") : QString(),
                             identifier(QStringLiteral("LNo"), e));
+    else if (t.name == QLatin1String("tblOperaters"))
+        // The referrer list sorts by code the same way; without it a server sorts the whole
+        // table on every opening, and its case-blind comparison is slow.
+        out << QStringLiteral("CREATE INDEX i_tblOperaters_Order ON tblOperaters (%1%2, %3)")
+                   .arg(identifier(QStringLiteral("OperaterID"), e),
+                        e == Engine::PostgreSQL ? QStringLiteral(" NULLS FIRST") : QString(),
+                        identifier(QStringLiteral("RowKey"), e));
     return out;
 }
 

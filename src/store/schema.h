@@ -17,7 +17,7 @@ struct Column
     int width = 0;         // text(n); 0 for other types
     bool unique = false;   // a record or dictionary code
     bool required = false; // refused when empty (the description of an edited dictionary)
-    bool indexed = false;  // look-ups by agent and owner
+    bool indexed = false;  // look-ups by agent, referrer and owner
 };
 
 struct Table
@@ -67,8 +67,9 @@ bool isComputedMoney(const QString &column);
 inline constexpr const char *InfoTable = "sysStoreInfo";
 // 2: codes required, user and agent codes equally wide everywhere, money exact to four
 // decimals. 3: codes declared not null on SQLite; indexes for the ledgers, the chart
-// analyses, the contact list's sorts and the record list's title order. Older stores are
-// brought up to date when a seat opens them (see Upgrade).
+// analyses, the contact list's sorts, the record list's title order and the referrers (agents
+// and records by referrer, the referrer list's order). Older stores are brought up to date when
+// a seat opens them (see Upgrade).
 inline constexpr int FormatVersion = 3;
 
 } // namespace Schema

@@ -225,6 +225,55 @@ private Q_SLOTS:
         QCOMPARE(streamed, agents.columnValues(QStringLiteral("CustName")));
     }
 
+    // Streaming every row while display fields are looked up (a small source read whole, a
+    // large one asked by key) passes every row with its looked-up values: a look-up running
+    // in the middle of the stream loses no rows, on either engine.
+    void streamingWithLookupsPassesEveryRow_data() { testsupport::addEngineRows(); }
+    void streamingWithLookupsPassesEveryRow()
+    {
+        QFETCH(QString, engine);
+        testsupport::TempStore s(engine);
+        auto db = s.connect();
+        constexpr int Agents = 300, Referrers = 2100; // past a page of rows, past a small source
+        db->transaction([&] {
+            db->exec(QStringLiteral("INSERT INTO tblCustState (StateID, StateName, Memo) VALUES ('S1', '正常', '在用')"));
+            for (int i = 0; i < Referrers; ++i)
+                db->exec(QStringLiteral("INSERT INTO tblOperaters (OperaterID, Name) VALUES (?, ?)"),
+                         {QStringLiteral("R%1").arg(i), QStringLiteral("推荐%1").arg(i)});
+            for (int i = 0; i < Agents; ++i)
+                db->exec(QStringLiteral("INSERT INTO tblCustomers (CustId, CustName, OperaterID, StateId, SUser) "
+                                        "VALUES (?, ?, ?, 'S1', 'Admin')"),
+                         {QStringLiteral("A%1").arg(i, 3, 10, QLatin1Char('0')), QStringLiteral("代理%1").arg(i),
+                          QStringLiteral("R%1").arg(i * 7)});
+        });
+        Dataset states(*db, QStringLiteral("tblCustState"));
+        states.setTable(QStringLiteral("tblCustState"));
+        Dataset referrers(*db, QStringLiteral("tblOperaters"));
+        referrers.setTable(QStringLiteral("tblOperaters"));
+        Dataset agents(*db, QStringLiteral("tblCustomers"));
+        agents.setTable(QStringLiteral("tblCustomers"));
+        agents.addLookup(QStringLiteral("StateName"), &states, QStringLiteral("StateId"), QStringLiteral("StateID"),
+                         QStringLiteral("StateName"));
+        agents.addLookup(QStringLiteral("Operater"), &referrers, QStringLiteral("OperaterID"),
+                         QStringLiteral("OperaterID"), QStringLiteral("Name"));
+        states.open();
+        referrers.open();
+        agents.open();
+        agents.setSort(QStringLiteral("CustId"));
+        const int state = agents.fieldIndex(QStringLiteral("StateName"));
+        const int operater = agents.fieldIndex(QStringLiteral("Operater"));
+        const int id = agents.fieldIndex(QStringLiteral("CustId"));
+        int seen = 0;
+        agents.forEachRow([&](int row, const QVector<QVariant> &v) {
+            QCOMPARE(row, seen);
+            QCOMPARE(v[id].toString(), QStringLiteral("A%1").arg(row, 3, 10, QLatin1Char('0')));
+            QCOMPARE(v[state].toString(), QStringLiteral("正常"));
+            QCOMPARE(v[operater].toString(), QStringLiteral("推荐%1").arg(row * 7));
+            ++seen;
+        });
+        QCOMPARE(seen, Agents);
+    }
+
     void largeTablesArePagedByKey()
     {
         testsupport::TempStore s(QStringLiteral("sqlite"));

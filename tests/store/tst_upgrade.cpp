@@ -29,7 +29,7 @@ QStringList firstReleaseStatements(Engine e)
     QStringList out;
     for (QString sql : Schema::createStatements(e)) {
         static const QRegularExpression laterIndex(
-            QStringLiteral("INDEX (i_tblOperates_Due|i_tblOperateDetail_Settled|i_tblCustomers_(Level|Origin|Region|Created)|i_tblLinkmans_\\w+_Sort|i_tblOperates_OperateTitle) "));
+            QStringLiteral("INDEX (i_tblOperates_Due|i_tblOperateDetail_Settled|i_tblCustomers_(Level|Origin|Region|Created)|i_tblLinkmans_\\w+_Sort|i_tblOperates_OperateTitle|i_tblOperaters_Order|i_tblCustomers_OperaterID|i_tblOperates_OperaterID) "));
         if (sql.contains(laterIndex))
             continue;
         sql.replace(QStringLiteral(" NOT NULL,"), QStringLiteral(","));
@@ -218,6 +218,43 @@ private Q_SLOTS:
         db.open(location);
         QCOMPARE(Upgrade::storedVersion(db), 1);
         QCOMPARE(db.scalar(QStringLiteral("SELECT CustName FROM tblCustomers")).toString(), QStringLiteral("没有代码"));
+    }
+
+    // A store of the second format lacks the referrer indexes only (by referrer, and the
+    // referrer list's order): they are made, the rows stay, and the version moves on.
+    void secondFormatStoreGetsTheReferrerIndexes_data() { testsupport::addEngineRows(); }
+    void secondFormatStoreGetsTheReferrerIndexes()
+    {
+        QFETCH(QString, engine);
+        testsupport::TempStore s(engine);
+        const auto indexCount = [&](Connection &db) {
+            return db.engine() == Engine::SQLite
+                       ? db.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND "
+                                                  "name IN ('i_tblOperates_OperaterID', 'i_tblCustomers_OperaterID', "
+                                                  "'i_tblOperaters_Order')"))
+                             .toInt()
+                       : db.scalar(QStringLiteral("SELECT count(*) FROM pg_indexes WHERE schemaname = current_schema() "
+                                                  "AND indexname IN ('i_tbloperates_operaterid', 'i_tblcustomers_operaterid', "
+                                                  "'i_tbloperaters_order')"))
+                             .toInt();
+        };
+        {
+            auto db = s.connect();
+            QCOMPARE(indexCount(*db), 3); // a new store has them from the start
+            db->exec(QStringLiteral("DROP INDEX i_tblOperates_OperaterID"));
+            db->exec(QStringLiteral("DROP INDEX i_tblCustomers_OperaterID"));
+            db->exec(QStringLiteral("DROP INDEX i_tblOperaters_Order"));
+            db->exec(QStringLiteral("UPDATE %1 SET Value = '2' WHERE Name = 'version'").arg(QLatin1String(Schema::InfoTable)));
+            db->exec(QStringLiteral("INSERT INTO tblOperates (OperateID, OperaterID) VALUES ('R1', 'P1')"));
+            QCOMPARE(indexCount(*db), 0);
+        }
+        DataModule dm;
+        dm.openAtStartup(s.appDir());
+        Connection &db = dm.connection();
+        QCOMPARE(Upgrade::storedVersion(db), Schema::FormatVersion);
+        QCOMPARE(indexCount(db), 3);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT OperaterID FROM tblOperates WHERE OperateID = 'R1'")).toString(),
+                 QStringLiteral("P1"));
     }
 
     void storeOfANewerFormatIsRefused()
