@@ -20,6 +20,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QSqlQuery>
 #include <QTest>
 #include <QTreeView>
 
@@ -240,6 +241,32 @@ class TestLedgers : public QObject
 
         act(w, "Act_Close")->trigger();
         QCOMPARE(f.host.navigationPage, u"业务管理"_s);
+    }
+
+    // On SQLite the ledger of every contract is grouped in code order as the contracts are read,
+    // without sorting a row per contract, and a period is read through the due dates.
+    void planReadsContractsInOrder()
+    {
+        AgentsFixture f(u"sqlite"_s);
+        const auto plan = [&f](const QStringList &lines) {
+            QString text;
+            const QString sql = lines.join(u'\n');
+            QSqlQuery q = f.dm.connection().execNamed(
+                u"EXPLAIN QUERY PLAN "_s + sql,
+                sql.contains(u":EndDate1"_s)
+                    ? QVariantMap{{u"EndDate1"_s, QDate(2026, 1, 1)}, {u"EndDate2"_s, QDate(2026, 1, 31)}}
+                    : QVariantMap{});
+            while (q.next())
+                text += q.value(3).toString() + u'\n';
+            return text;
+        };
+        for (const bool receivables : {true, false}) {
+            const QString all = plan(LedgerQuery::lines(receivables));
+            QVERIFY2(!all.contains(u"TEMP B-TREE"_s), qPrintable(all));
+            QVERIFY2(!all.contains(u"i_tblOperates_Due"_s), qPrintable(all));
+            const QString period = plan(LedgerQuery::lines(receivables, true));
+            QVERIFY2(period.contains(u"i_tblOperates_Due"_s), qPrintable(period));
+        }
     }
 
     // From the main window by keyboard alone: Ctrl+Alt+M shows the receivables with the
