@@ -1,7 +1,9 @@
 // tessaly-bench-analysis: the chart analyses and the ledgers as a seat meets them, through the
 // real main window (offscreen).
 //
-//   tessaly-bench-analysis LOCATION [--runs N] [--only charts|ledgers]
+//   tessaly-bench-analysis LOCATION [--runs N] [--only charts|ledgers] [--shot FILE.png]
+//
+// --shot saves a picture of the main window with the level analysis instead of measuring.
 //
 // 刷新 of every analysis and choice until its chart is painted; Ctrl+Alt+M / Ctrl+Alt+N until
 // the ledger's first screen is painted; a one-month 查询 of due dates. Figures are printed
@@ -100,22 +102,35 @@ void measureLedgers(bench::Seat &seat, int runs, std::vector<Figure> &out)
 int main(int argc, char *argv[])
 {
     QString only; // "charts" or "ledgers"
+    QString shot;
     return bench::runModuleBench(
         argc, argv, "tessaly-bench-analysis",
-        [&only](const QString &appDir, int runs) {
+        [&only, &shot](const QString &appDir, int runs) {
             std::vector<Figure> figures;
             // No ownership filter here: an ordinary user's figures are the administrator's.
             bench::Seat seat(appDir, QStringLiteral("user1"), installAnalysis);
+            if (!shot.isEmpty()) {
+                AnalysisPanel *panel = openPanel(seat, AnalysisMember::all().at(1));
+                panel->refresh();
+                QApplication::processEvents();
+                seat.main->grab().save(shot);
+                return figures;
+            }
             if (only != QLatin1String("ledgers"))
                 measureAnalyses(seat, runs, figures);
             if (only != QLatin1String("charts"))
                 measureLedgers(seat, runs, figures);
             return figures;
         },
-        [&only](const QStringList &args, int at) {
-            if (args[at] != QLatin1String("--only") || at + 1 >= args.size())
+        [&only, &shot](const QStringList &args, int at) {
+            if (at + 1 >= args.size())
                 return 0;
-            only = args[at + 1];
+            if (args[at] == QLatin1String("--only"))
+                only = args[at + 1];
+            else if (args[at] == QLatin1String("--shot"))
+                shot = args[at + 1];
+            else
+                return 0;
             return 2;
         });
 }
