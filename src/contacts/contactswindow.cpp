@@ -241,21 +241,15 @@ void ContactsWindow::buildDetailPage()
     bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     Rights &rights = m_ws.rights;
     store::Dataset &set = contacts();
-    using State = store::Dataset::State;
     command(
         m_detailPage, bar, "Act_Add", QStringLiteral("新增"), QStringLiteral("Ctrl+A"),
         LogPrefix + QStringLiteral("新增"),
-        [&rights, &set] {
-            return rights.allows(Right, QStringLiteral("Insert")) && set.state() != State::Insert;
-        },
+        canAddRecord(rights, Right, set),
         [this] { addContact(); });
     command(
         m_detailPage, bar, "Act_Save", QStringLiteral("保存"), QStringLiteral("Ctrl+S"),
         LogPrefix + QStringLiteral("保存"),
-        [&rights, &set] {
-            return set.state() == State::Insert ||
-                   (set.state() == State::Edit && rights.allows(Right, QStringLiteral("Modify")));
-        },
+        canSaveRecord(rights, Right, set),
         [this] { saveContact(); });
     command(
         m_detailPage, bar, "Act_Del", QStringLiteral("删除"), {},

@@ -246,21 +246,15 @@ void ReferrersWindow::buildDetailPage()
     bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     Rights &rights = m_ws.rights;
     store::Dataset &set = referrers();
-    using State = store::Dataset::State;
     command(
         m_detailPage, bar, "Act_Add", QStringLiteral("新增"), QStringLiteral("Ctrl+A"),
         LogPrefix + QStringLiteral("新增"),
-        [&rights, &set] {
-            return rights.allows(Right, QStringLiteral("Insert")) && set.state() != State::Insert;
-        },
+        canAddRecord(rights, Right, set),
         [this] { addReferrer(); });
     command(
         m_detailPage, bar, "Act_Save", QStringLiteral("保存"), QStringLiteral("Ctrl+S"),
         LogPrefix + QStringLiteral("保存"),
-        [&rights, &set] {
-            return set.state() == State::Insert ||
-                   (set.state() == State::Edit && rights.allows(Right, QStringLiteral("Modify")));
-        },
+        canSaveRecord(rights, Right, set),
         [this] { m_rules->save(); });
     command(m_detailPage, bar, "Act_Del", QStringLiteral("删除"), {},
             LogPrefix + QStringLiteral("删除"), right("Delete"), [this] { deleteReferrer(); });

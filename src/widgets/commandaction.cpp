@@ -2,7 +2,9 @@
 
 #include "commandenabler.h"
 #include "datamodule.h"
+#include "dataset.h"
 #include "errordisplay.h"
+#include "rights.h"
 #include "workspace.h"
 
 #include <QAction>
@@ -30,4 +32,20 @@ QAction *addCommand(QWidget *owner, Workspace &ws, const char *name, const QStri
     if (enabled)
         ws.enabler.add(a, std::move(enabled));
     return a;
+}
+
+std::function<bool()> canAddRecord(Rights &rights, const QString &right, const store::Dataset &set)
+{
+    return [&rights, right, &set] {
+        return rights.allows(right, QStringLiteral("Insert")) && set.state() != store::Dataset::State::Insert;
+    };
+}
+
+std::function<bool()> canSaveRecord(Rights &rights, const QString &right, const store::Dataset &set)
+{
+    return [&rights, right, &set] {
+        using State = store::Dataset::State;
+        return set.state() == State::Insert ||
+               (set.state() == State::Edit && rights.allows(right, QStringLiteral("Modify")));
+    };
 }

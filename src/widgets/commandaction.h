@@ -5,7 +5,13 @@
 
 class QAction;
 class QWidget;
+class Rights;
 struct Workspace;
+
+namespace store
+{
+class Dataset;
+}
 
 // A window's command: an action named as the system names it, with its caption and shortcut
 // (working while the focus is inside `owner`), that writes its operation-log row first (when
@@ -14,3 +20,9 @@ struct Workspace;
 QAction *addCommand(QWidget *owner, Workspace &ws, const char *name, const QString &caption,
                     const QString &shortcut, const QString &log, std::function<bool()> enabled,
                     std::function<void()> work);
+
+// The enabling of a record page's 新增 and 保存 over its dataset: 新增 with the right's Insert
+// flag while no new row is being entered; 保存 for a new row, or for a changed one with the
+// Modify flag.
+std::function<bool()> canAddRecord(Rights &rights, const QString &right, const store::Dataset &set);
+std::function<bool()> canSaveRecord(Rights &rights, const QString &right, const store::Dataset &set);
