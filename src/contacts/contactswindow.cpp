@@ -106,14 +106,12 @@ QAction *ContactsWindow::command(QWidget *page, QToolBar *bar, const char *name,
                                  const QString &log, std::function<bool()> enabled,
                                  std::function<void()> work)
 {
-    QAction *a =
-        addCommand(page, m_ws, name, caption, shortcut, log, std::move(enabled), std::move(work));
-    bar->addAction(a);
+    QAction *a = addBarCommand(page, bar, m_actions, m_ws, name, caption, shortcut, log, std::move(enabled),
+                               std::move(work));
     // The toolbar's buttons take the focus from Tab, so every command is in reach of the
     // keyboard, also those without a shortcut.
     if (QWidget *b = bar->widgetForAction(a))
         b->setFocusPolicy(Qt::TabFocus);
-    m_actions.insert(a->objectName(), a);
     return a;
 }
 

@@ -94,11 +94,7 @@ QAction *RecordsWindow::command(QWidget *page, QToolBar *bar, const char *name,
                                 const QString &caption, const QString &shortcut, const QString &log,
                                 std::function<bool()> enabled, std::function<void()> work)
 {
-    QAction *a =
-        addCommand(page, m_ws, name, caption, shortcut, log, std::move(enabled), std::move(work));
-    bar->addAction(a);
-    m_actions.insert(a->objectName(), a);
-    return a;
+    return addBarCommand(page, bar, m_actions, m_ws, name, caption, shortcut, log, std::move(enabled), std::move(work));
 }
 
 // Whoever puts the focus into the module reaches the tab in view: the list, or the record code.

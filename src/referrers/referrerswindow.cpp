@@ -90,12 +90,10 @@ QAction *ReferrersWindow::command(QWidget *page, QToolBar *bar, const char *name
                                   const QString &log, std::function<bool()> enabled,
                                   std::function<void()> work, const char *buttonName)
 {
-    QAction *a =
-        addCommand(page, m_ws, name, caption, shortcut, log, std::move(enabled), std::move(work));
-    bar->addAction(a);
+    QAction *a = addBarCommand(page, bar, m_actions, m_ws, name, caption, shortcut, log, std::move(enabled),
+                               std::move(work));
     if (buttonName)
         bar->widgetForAction(a)->setObjectName(QLatin1String(buttonName));
-    m_actions.insert(a->objectName(), a);
     return a;
 }
 

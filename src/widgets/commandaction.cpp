@@ -8,6 +8,7 @@
 #include "workspace.h"
 
 #include <QAction>
+#include <QToolBar>
 #include <QWidget>
 
 QAction *addCommand(QWidget *owner, Workspace &ws, const char *name, const QString &caption,
@@ -31,6 +32,16 @@ QAction *addCommand(QWidget *owner, Workspace &ws, const char *name, const QStri
     });
     if (enabled)
         ws.enabler.add(a, std::move(enabled));
+    return a;
+}
+
+QAction *addBarCommand(QWidget *owner, QToolBar *bar, QHash<QString, QAction *> &actions, Workspace &ws,
+                       const char *name, const QString &caption, const QString &shortcut, const QString &log,
+                       std::function<bool()> enabled, std::function<void()> work)
+{
+    QAction *a = addCommand(owner, ws, name, caption, shortcut, log, std::move(enabled), std::move(work));
+    bar->addAction(a);
+    actions.insert(a->objectName(), a);
     return a;
 }
 

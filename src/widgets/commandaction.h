@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <functional>
 
 class QAction;
+class QToolBar;
 class QWidget;
 class Rights;
 struct Workspace;
@@ -20,6 +22,12 @@ class Dataset;
 QAction *addCommand(QWidget *owner, Workspace &ws, const char *name, const QString &caption,
                     const QString &shortcut, const QString &log, std::function<bool()> enabled,
                     std::function<void()> work);
+
+// The same command shown on a tool bar and kept by its name in `actions`, the window's table of
+// its commands.
+QAction *addBarCommand(QWidget *owner, QToolBar *bar, QHash<QString, QAction *> &actions, Workspace &ws,
+                       const char *name, const QString &caption, const QString &shortcut, const QString &log,
+                       std::function<bool()> enabled, std::function<void()> work);
 
 // The enabling of a record page's 新增 and 保存 over its dataset: 新增 with the right's Insert
 // flag while no new row is being entered; 保存 for a new row, or for a changed one with the
