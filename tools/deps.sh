@@ -2,7 +2,7 @@
 # Installs the Debian packages the project needs, only those that are missing.
 set -euo pipefail
 packages=(
-  cmake g++ make pkg-config
+  cmake g++ make pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql qt6-charts-dev libqt6opengl6-dev qt6-svg-dev
   qt6-image-formats-plugins libgl-dev libx11-dev
   libsqlite3-dev libsodium-dev libkainjow-mustache-dev libvmime-dev
