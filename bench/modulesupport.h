@@ -78,9 +78,11 @@ inline void printFigures(const char *program, const QString &location, int runs,
                 location.startsWith(QLatin1String("postgresql:")) ? "PostgreSQL" : "SQLite", runs,
                 qPrintable(loadAverage()));
     std::printf("%-72s %12s %12s  %s\n", "figure", "measured", "target", "result");
+    // A figure without a target (0) is only reported.
     for (const Figure &f : figures)
-        std::printf("%-72s %9.1f %-2s %9.0f %-2s  %s%s\n", qPrintable(f.name), f.measured, qPrintable(f.unit),
-                    f.target, qPrintable(f.unit), f.measured <= f.target ? "met" : "MISSED",
+        std::printf("%-72s %9.1f %-2s %9s %-2s  %s%s\n", qPrintable(f.name), f.measured, qPrintable(f.unit),
+                    f.target > 0 ? qPrintable(QString::number(f.target, 'f', 0)) : "-", qPrintable(f.unit),
+                    f.target <= 0 ? "noted" : f.measured <= f.target ? "met" : "MISSED",
                     f.note.isEmpty() ? "" : qPrintable(QStringLiteral("  (") + f.note + QLatin1Char(')')));
 }
 

@@ -80,23 +80,41 @@ QStringList AnalysisMember::agentChart() const
                         " group by {D}.{C},{D}.{N},{D}.{K}"});
 }
 
-// The records of each agent are counted first, from the index of their agent, and those counts
-// added up by category: the same figures as joining every record to its agent, without the
-// store grouping a row per record.
+// The records of each agent are counted once per 刷新, from the index of their agent, into a
+// table of this connection (recordCountsLines); the total, the list and the chart read those
+// counts: the same figures as joining every record to its agent, with one pass over the records
+// instead of three and without the store grouping a row per record.
+const QString AnalysisMember::RecordCounts = QStringLiteral("tmp_recordcounts");
+
+QStringList AnalysisMember::recordCountsLines()
+{
+    return {QStringLiteral("CREATE TEMP TABLE %1 AS select CustID, count(CustID) as sumIn from tblOperates group by CustID")
+                .arg(RecordCounts)};
+}
+
+QStringList AnalysisMember::recordTotal()
+{
+    return {QStringLiteral("select cast(coalesce(sum(sumIn), 0) as integer) as sumIn from %1").arg(RecordCounts)};
+}
+
 QStringList AnalysisMember::recordLines() const
 {
-    return made(*this, {"Select cast(sum(o.sumIn) as integer) as sumIn,tblCustomers.{A},{D}.{N} ",
-                        " From ((select CustID, count(CustID) as sumIn from tblOperates group by CustID) o Inner Join "
-                        "tblCustomers on o.CustID=tblCustomers.CustID) Inner Join {D} On tblCustomers.{A}={D}.{C}",
-                        " group by tblCustomers.{A},{D}.{N}"});
+    QStringList lines = made(*this, {"Select cast(sum(o.sumIn) as integer) as sumIn,tblCustomers.{A},{D}.{N} ",
+                                     " From (@ o Inner Join "
+                                     "tblCustomers on o.CustID=tblCustomers.CustID) Inner Join {D} On tblCustomers.{A}={D}.{C}",
+                                     " group by tblCustomers.{A},{D}.{N}"});
+    lines[1].replace(QLatin1Char('@'), RecordCounts);
+    return lines;
 }
 
 QStringList AnalysisMember::recordChart() const
 {
-    return made(*this, {"SELECT cast(sum(o.sumIn) as integer) as sumIn,tblCustomers.{A},{D}.{K},{D}.{N} ",
-                        " FROM ((select CustID, count(CustID) as sumIn from tblOperates group by CustID) o INNER JOIN "
-                        "tblCustomers ON o.CustID = tblCustomers.CustId) INNER JOIN {D} ON tblCustomers.{A} = {D}.{C}",
-                        " group by tblCustomers.{A},{D}.{K},{D}.{N}"});
+    QStringList lines = made(*this, {"SELECT cast(sum(o.sumIn) as integer) as sumIn,tblCustomers.{A},{D}.{K},{D}.{N} ",
+                                     " FROM (@ o INNER JOIN "
+                                     "tblCustomers ON o.CustID = tblCustomers.CustId) INNER JOIN {D} ON tblCustomers.{A} = {D}.{C}",
+                                     " group by tblCustomers.{A},{D}.{K},{D}.{N}"});
+    lines[1].replace(QLatin1Char('@'), RecordCounts);
+    return lines;
 }
 
 QStringList AnalysisMember::periodLines() const

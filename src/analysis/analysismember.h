@@ -28,7 +28,12 @@ struct AnalysisMember {
     // The statement texts, line by line as the store is given them.
     QStringList agentLines() const;      // every category with its number of agents
     QStringList agentChart() const;      // the same with the colour, for the chart
-    QStringList recordLines() const;     // categories with their number of contact records
+    // By contact records: the records of each agent counted into RecordCounts first, then
+    // their total, and the categories with their number of records (recordChart with colour).
+    static const QString RecordCounts;
+    static QStringList recordCountsLines();
+    static QStringList recordTotal();
+    QStringList recordLines() const;
     QStringList recordChart() const;
     QStringList periodLines() const;     // agents created from :CreateDate1 to :CreateDate2
     QStringList periodChart() const;

@@ -1,4 +1,5 @@
 #include "analysispanel.h"
+#include "connection.h"
 
 #include "datamodule.h"
 #include "errordisplay.h"
@@ -6,6 +7,7 @@
 #include "messagebox.h"
 #include "modulehost.h"
 #include "session.h"
+#include "storeerror.h"
 #include "workspace.h"
 
 #include <QAction>
@@ -22,6 +24,7 @@
 #include <QPieSeries>
 #include <QPieSlice>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -197,8 +200,17 @@ void AnalysisPanel::refresh()
     m_list->clear();
     const QString agents = QStringLiteral("select Count(CustID) as sumIn from tblCustomers ");
     if (m_member.kind == K::Count && m_selector->currentIndex() == 1) {
-        fillList(QStringLiteral("select count(tblOperates.CustID) as sumIn from tblOperates"), QStringLiteral("数量总计："),
-                 m_member.recordLines());
+        store::Connection &db = m_ws.dm.connection();
+        db.exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(AnalysisMember::RecordCounts));
+        db.exec(AnalysisMember::recordCountsLines().join(QLatin1Char('\n')));
+        const auto dropCounts = qScopeGuard([&db] {
+            try {
+                db.exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(AnalysisMember::RecordCounts));
+            } catch (const store::StoreError &) {
+                // The connection is going away, and its temporary tables with it.
+            }
+        });
+        fillList(AnalysisMember::recordTotal().join(QLatin1Char('\n')), QStringLiteral("数量总计："), m_member.recordLines());
         fillChart(m_member.recordChart(), QStringLiteral("按联络记录数量分析"));
         return;
     }

@@ -5,9 +5,12 @@
 namespace LedgerQuery
 {
 
-QStringList lines(bool receivables, bool period)
+QStringList lines(bool receivables, bool period, bool stepped)
 {
     const QString direction = receivables ? QStringLiteral("收款") : QStringLiteral("付款");
+    const QString groups = QStringLiteral("tblOperates.OperateID,tblOperates.OperateTitle,tblOperates.CustID,tblCustomers.CustName,"
+                                          "tblOperates.WriteDate,tblOperates.CurrID,tblOperates.CompactAmount,tblOperates.RMB,"
+                                          "tblOperates.EndDate");
     return {
         QStringLiteral("SELECT tblOperates.OperateID,tblOperates.OperateTitle,tblOperates.CustID,tblCustomers.CustName, "),
         QStringLiteral("tblOperates.WriteDate,tblOperates.CurrID,tblOperates.CompactAmount,tblOperates.RMB,"),
@@ -17,14 +20,19 @@ QStringList lines(bool receivables, bool period)
         QStringLiteral(" INNER JOIN tblCustomers ON tblOperates.CustID = tblCustomers.CustId "),
         period ? QStringLiteral(" where (tblOperates.InorOut='%1') and (tblOperates.EndDate Between :EndDate1 and :EndDate2)").arg(direction)
                : QStringLiteral(" where (tblOperates.InorOut='%1')").arg(direction),
-        QStringLiteral(" group by tblOperates.OperateID,tblOperates.OperateTitle,tblOperates.CustID,tblCustomers.CustName,"),
-        QStringLiteral(" tblOperates.WriteDate,tblOperates.CurrID,tblOperates.CompactAmount,tblOperates.RMB,tblOperates.EndDate")};
+        stepped ? QStringLiteral(" and tblOperates.OperateID > :after") : QString(),
+        QStringLiteral(" group by ") + groups,
+        // Ordered as grouped (by the code first, which is unique): the groups come out of the
+        // contracts read in code order without a sort, so a step stops after its rows.
+        stepped ? QStringLiteral(" order by ") + groups + QStringLiteral(" limit :step") : QString()};
 }
 
+// Every contract: the first screen at once, the rest read in steps of contract codes.
 void open(store::Dataset &query, bool receivables)
 {
     query.close();
-    query.setSql(lines(receivables));
+    query.setSql(lines(receivables, false, true));
+    query.setSteppedBy(QStringLiteral("OperateID"));
     query.open();
 }
 
@@ -32,6 +40,7 @@ void open(store::Dataset &query, bool receivables, const QDate &from, const QDat
 {
     query.close();
     query.setSql(lines(receivables, true));
+    query.setSteppedBy(QString());
     query.setParam(QStringLiteral("EndDate1"), from);
     query.setParam(QStringLiteral("EndDate2"), to);
     query.open();

@@ -78,6 +78,7 @@ LedgerWindow::LedgerWindow(Workspace &ws, bool receivables, QWidget *parent)
     m_totals->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_totals->setTextInteractionFlags(Qt::TextSelectableByMouse);
     connect(&ledger(), &store::Dataset::rowsReset, this, &LedgerWindow::showTotals);
+    connect(&ledger(), &store::Dataset::readingFinished, this, &LedgerWindow::showTotals);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
@@ -112,6 +113,11 @@ void LedgerWindow::showTotals()
     store::Dataset &d = ledger();
     if (!d.isOpen()) {
         m_totals->clear();
+        return;
+    }
+    if (!d.isComplete()) {
+        // The sums wait for the last rows, read while the list is already shown.
+        m_totals->setText(QStringLiteral("正在读取合同……"));
         return;
     }
     using store::Money::fixed2;

@@ -11,6 +11,7 @@ ReportSource::ReportSource(store::Dataset *dataset, const QVariantMap &sender)
 {
     if (!m_dataset)
         return;
+    m_dataset->readRest(); // a report shows every row, also of a list still being read
     m_rows = m_dataset->rowCount();
     m_names = m_dataset->fieldNames();
     for (int i = 0; i < m_names.size(); ++i) {

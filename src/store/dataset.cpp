@@ -7,9 +7,11 @@
 
 #include <QDateTime>
 #include <QRegularExpression>
+#include <QScopedValueRollback>
 #include <QSet>
 #include <QSqlError>
 #include <QSqlRecord>
+#include <QTimer>
 #include <QtDebug>
 
 namespace store {
@@ -19,6 +21,9 @@ namespace {
 constexpr int PageSize = 128;
 constexpr int CacheLimit = 20000;   // rows kept per dataset before the cache starts over
 constexpr int SmallSource = 2000;   // look-up sources up to this size are read whole
+constexpr int FirstStep = 500;      // rows of a stepped query read before it is shown
+constexpr int NextStep = 5000;      // ... and then at a time, each a short pause for input
+constexpr int FirstStepDelay = 20;  // ms: the first screen is painted before the reading goes on
 
 QString lowerKey(const QVariant &v)
 {
@@ -161,6 +166,10 @@ void Dataset::setParam(const QString &name, const QVariant &value)
 // itself (rowid); PostgreSQL is given the numbers and an index on them.
 void Dataset::materialize()
 {
+    if (!m_stepKey.isEmpty()) {
+        materializeStepped();
+        return;
+    }
     QVariantMap values;
     const QString sql = paramSql(values);
     const QString name = QStringLiteral("tmp_") + objectName().toLower();
@@ -194,8 +203,148 @@ void Dataset::materialize()
     m_materialized = true;
 }
 
+// A stepped query's temporary table is made empty with the query's columns and filled by
+// INSERT ... SELECT, which binds values on both engines (CREATE TABLE AS cannot on the server).
+void Dataset::materializeStepped()
+{
+    const QString name = QStringLiteral("tmp_") + objectName().toLower();
+    const bool pg = m_db.engine() == Engine::PostgreSQL;
+    const QString key = pg ? QString::fromLatin1(RowKey) : QStringLiteral("rowid");
+    m_db.exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(name));
+    if (pg) {
+        // Only the columns are wanted: every value stands as NULL and nothing is run.
+        static const QRegularExpression marks(QStringLiteral("(?<![:\\w]):([A-Za-z_]\\w*)"));
+        QString shape = dialect(m_sql);
+        shape.replace(marks, QStringLiteral("NULL"));
+        m_db.exec(QStringLiteral("CREATE TEMP TABLE %1 AS SELECT 0::bigint AS %2, 0 AS %3, q.* FROM (%4) q WITH NO DATA")
+                      .arg(name, m_db.ident(key), m_db.ident(QLatin1String(RowVersion)), shape));
+    } else {
+        QVariantMap values;
+        const QString sql = paramSql(values);
+        values.insert(QStringLiteral("after"), QString());
+        values.insert(QStringLiteral("step"), 0);
+        m_db.execNamed(QStringLiteral("CREATE TEMP TABLE %1 AS SELECT 0 AS %2, q.* FROM (%3) q")
+                           .arg(name, m_db.ident(QLatin1String(RowVersion)), sql),
+                       values);
+    }
+    auto table = std::make_unique<Table>();
+    table->name = name;
+    table->key = key;
+    m_resultTable = std::move(table);
+    m_table = m_resultTable.get();
+    m_columns.clear();
+    m_materialized = true;
+    ++m_stepRun;
+    m_stepRows = 0;
+    m_stepAfter = QStringLiteral(""); // before every code; a null would match nothing
+
+    // Another order or a filter reads everything at once: it applies to every row.
+    const bool whole = !m_filter.isNull() || !m_sortColumn.isEmpty();
+    try {
+        const int got = insertStep(whole ? -1 : FirstStep);
+        m_stepping = !whole && got == FirstStep;
+        if (pg)
+            m_db.exec(QStringLiteral("CREATE UNIQUE INDEX ON %1 (%2)").arg(name, m_db.ident(key)));
+    } catch (const StoreError &) {
+        dropMaterialized(); // the next opening starts from the query again
+        throw;
+    }
+
+    QSqlQuery probe = m_db.exec(QStringLiteral("SELECT * FROM %1 LIMIT 1").arg(name));
+    const QSqlRecord rec = probe.record();
+    const bool any = probe.next();
+    for (int i = 0; i < rec.count(); ++i) {
+        const QString column = rec.fieldName(i);
+        if (column.compare(QLatin1String(RowKey), Qt::CaseInsensitive) == 0 ||
+            column.compare(QLatin1String(RowVersion), Qt::CaseInsensitive) == 0)
+            continue;
+        m_resultTable->columns.push_back({column, typeOfQueryColumn(column, any ? probe.value(i) : QVariant()), 0});
+    }
+}
+
+// Adds the next rows of a stepped query to its table (every remaining one for a negative
+// limit) and returns how many there were.
+int Dataset::insertStep(int limit)
+{
+    const bool pg = m_db.engine() == Engine::PostgreSQL;
+    QVariantMap values;
+    const QString sql = paramSql(values);
+    values.insert(QStringLiteral("after"), m_stepAfter);
+    // No limit: NULL on the server, a negative count in SQLite.
+    values.insert(QStringLiteral("step"), limit >= 0 ? QVariant(limit) : pg ? QVariant(QMetaType::fromType<int>()) : QVariant(-1));
+    const QString name = m_table->name;
+    QSqlQuery q = m_db.execNamed(
+        pg ? QStringLiteral("INSERT INTO %1 SELECT row_number() OVER () + %2, 0, q.* FROM (%3) q").arg(name).arg(m_stepRows).arg(sql)
+           : QStringLiteral("INSERT INTO %1 SELECT 0, q.* FROM (%2) q").arg(name, sql),
+        values);
+    const int got = q.numRowsAffected();
+    if (got > 0) {
+        m_stepRows += got;
+        QSqlQuery last = m_db.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3 DESC LIMIT 1")
+                                       .arg(m_db.ident(m_stepKey), name, m_db.ident(m_table->keyColumn())));
+        if (last.next())
+            m_stepAfter = last.value(0);
+    }
+    return got;
+}
+
+// One step of a stepped query: its next rows, appended to the keys. False when it is done.
+bool Dataset::readStep()
+{
+    // A window answering the rows of one step may ask for every row: that waits for this step.
+    if (!m_stepping || !isOpen() || m_inStep)
+        return false;
+    const QScopedValueRollback<bool> inStep(m_inStep, true);
+    int got = 0;
+    try {
+        got = insertStep(NextStep);
+        const int first = int(m_keys.size());
+        QVariantMap values{{QStringLiteral("last"), first > 0 ? m_keys.last() : qint64(0)}};
+        RowReader keys(m_db, QStringLiteral("SELECT %1 FROM %2 WHERE %1 > :last ORDER BY %1")
+                                 .arg(m_db.ident(m_table->keyColumn()), m_table->name),
+                       values);
+        while (keys.next())
+            m_keys.append(keys.int64(0));
+        if (m_keys.size() > first)
+            Q_EMIT rowsAppended(first, int(m_keys.size()) - first);
+    } catch (const StoreError &e) {
+        // The rows read so far stay listed; the next command on the store reports the error.
+        qWarning("%s: %s", qPrintable(name()), qPrintable(e.text()));
+        got = 0;
+    }
+    if (got == NextStep)
+        return true;
+    m_stepping = false;
+    if (m_db.engine() == Engine::PostgreSQL) {
+        try {
+            m_db.exec(QStringLiteral("ANALYZE %1").arg(m_table->name));
+        } catch (const StoreError &) {
+        }
+    }
+    Q_EMIT readingFinished();
+    return false;
+}
+
+void Dataset::scheduleStep()
+{
+    if (!m_stepping)
+        return;
+    QTimer::singleShot(m_keys.size() <= FirstStep ? FirstStepDelay : 0, this, [this, run = m_stepRun] {
+        if (run == m_stepRun && readStep())
+            scheduleStep();
+    });
+}
+
+void Dataset::readRest()
+{
+    while (readStep()) {
+    }
+}
+
 void Dataset::dropMaterialized()
 {
+    m_stepping = false;
+    ++m_stepRun;
     if (!m_materialized)
         return;
     const QString name = m_table->name;
@@ -424,7 +573,7 @@ void Dataset::open()
     // PostgreSQL cannot bind values in CREATE TABLE AS: a statement with values is read whole
     // there (the values narrow it, as a ledger's period does).
     if (!m_table && m_materialize &&
-        (m_db.engine() == Engine::SQLite || placeholderNames(dialect(m_sql)).isEmpty()))
+        (m_db.engine() == Engine::SQLite || !m_stepKey.isEmpty() || placeholderNames(dialect(m_sql)).isEmpty()))
         materialize();
     m_lazy = m_table != nullptr;
     if (m_lazy) {
@@ -443,6 +592,7 @@ void Dataset::open()
     for (const auto &d : std::as_const(m_details))
         if (d && d->isOpen())
             d->followMaster();
+    scheduleStep();
 }
 
 void Dataset::loadKeys()
@@ -595,6 +745,7 @@ void Dataset::refresh()
         ensureColumns();
     }
     reset();
+    scheduleStep();
 }
 
 int Dataset::rowCount() const
@@ -879,6 +1030,7 @@ int Dataset::find(const QString &column, const QVariant &v) const
     const int field = fieldIndex(column);
     if (field < 0 || !isOpen())
         return -1;
+    const_cast<Dataset *>(this)->readRest(); // a search looks at every row
     int found = -1;
     if (m_lazy && field < m_columns.size()) {
         QVariantMap values;
@@ -1120,8 +1272,10 @@ void Dataset::setFilter(const Condition &filter)
             if (!m_table->column(c))
                 throw StoreError(QStringLiteral("数据集 %1 中没有字段 %2。").arg(name(), c));
     }
-    if (isOpen())
+    if (isOpen()) {
         post();
+        readRest();
+    }
     m_filter = filter;
     if (isOpen()) {
         m_current = 0;
@@ -1138,8 +1292,10 @@ void Dataset::setSort(const QString &column, Qt::SortOrder order)
                                                         m_lookups[field - m_columns.size()].source->m_table)));
     if (!sortable)
         throw StoreError(QStringLiteral("数据集 %1 不能按字段 %2 排序。").arg(name(), column));
-    if (isOpen())
+    if (isOpen()) {
         post();
+        readRest();
+    }
     m_sortColumn = m_table ? fieldName(field) : column;
     m_sortOrder = order;
     if (isOpen())
@@ -1148,8 +1304,10 @@ void Dataset::setSort(const QString &column, Qt::SortOrder order)
 
 void Dataset::clearSort()
 {
-    if (isOpen())
+    if (isOpen()) {
         post();
+        readRest();
+    }
     m_sortColumn.clear();
     if (isOpen())
         reset();
@@ -1302,6 +1460,7 @@ void Dataset::forEachRow(const std::function<void(int, const QVector<QVariant> &
 {
     if (!isOpen())
         return;
+    readRest();
     const int columns = int(m_columns.size());
     const int fields = columns + int(m_lookups.size());
     QVector<QVariant> values(fields);
@@ -1384,6 +1543,7 @@ double Dataset::sum(const QString &field)
     const int f = fieldIndex(field);
     if (f < 0 || !isOpen())
         return 0;
+    readRest();
     // A large set is summed by the store (exactly on both engines), unless a row is being
     // typed in that the store does not hold yet.
     if (m_lazy && f < m_columns.size() && !isEditing()) {
@@ -1404,6 +1564,7 @@ QVector<QVariant> Dataset::columnValues(const QString &field)
     const int f = fieldIndex(field);
     if (f < 0 || !isOpen())
         return out;
+    readRest();
     if (m_lazy && f < m_columns.size() && m_state != State::Insert) {
         QVariantMap bound;
         RowReader q(m_db, QStringLiteral("SELECT %1, %2 FROM %3")

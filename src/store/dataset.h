@@ -55,6 +55,17 @@ public:
     // A query whose result may be large (a ledger of every contract): opened into a temporary
     // table of this connection and read a page at a time like a table, not whole. Only shown.
     void setMaterialized(bool on) { m_materialize = on; }
+    // A materialized query read in steps: its text orders the rows by `keyColumn` (a result
+    // column of unique, non-empty codes) and takes only those after :after, at most :step of
+    // them. The first screen is read when the dataset opens, the rest a step at a time while
+    // the program waits for input, so a list of every contract shows at once. Anything that
+    // needs every row (sums, grouping, a search, another order or filter, a print) reads the
+    // rest first. An empty key column reads the query whole, as before.
+    void setSteppedBy(const QString &keyColumn) { m_stepKey = keyColumn; }
+    // False while a stepped query still has rows to read.
+    bool isComplete() const { return !m_stepping; }
+    // Reads what a stepped query has still to read; nothing otherwise.
+    void readRest();
 
     // Runs the query text as a statement (delete, update) with its parameters.
     int execute();
@@ -152,6 +163,8 @@ Q_SIGNALS:
     void stateChanged(store::Dataset::State state);
     void currentRowChanged(int row);
     void rowsReset();            // rows reread: open, close, refresh, filter, order, master move
+    void rowsAppended(int first, int count); // a stepped query read its next rows
+    void readingFinished();      // ... and has read them all
     void rowInserted(int row);   // a new row appended at `row`
     void rowRemoved(int row);
     void rowChanged(int row);    // values of one row changed (edit, post, cancel)
@@ -202,6 +215,10 @@ private:
     void requireTable(const char *what) const;
 
     void materialize();
+    void materializeStepped();
+    int insertStep(int limit);
+    bool readStep();
+    void scheduleStep();
     void dropMaterialized();
 
     Connection &m_db;
@@ -209,6 +226,12 @@ private:
     bool m_materialize = false;     // a query to be read through a temporary table
     bool m_materialized = false;    // ... and it is open that way now
     std::unique_ptr<Table> m_resultTable; // the temporary table's columns
+    QString m_stepKey;              // the key column of a query read in steps
+    bool m_stepping = false;        // ... and rows are still to be read
+    bool m_inStep = false;          // ... and one step is being read now
+    int m_stepRows = 0;             // rows read so far
+    QVariant m_stepAfter;           // the key of the last row read
+    quint64 m_stepRun = 0;          // counts openings, so a step queued for an old one is dropped
     QString m_sql;                  // query text, or empty for a plain table
     QString m_sqlWhere, m_sqlOrder; // parts of a "select * from <table> ..." query
     QVariantMap m_params;

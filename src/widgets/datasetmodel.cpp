@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QFont>
 #include <QHash>
+#include <QScopedValueRollback>
 #include <algorithm>
 
 struct DatasetModel::Group {
@@ -95,6 +96,7 @@ void DatasetModel::setDataset(store::Dataset *dataset)
         using D = store::Dataset;
         connect(dataset, &D::rowsReset, this, &DatasetModel::reset);
         connect(dataset, &D::rowInserted, this, &DatasetModel::onRowInserted);
+        connect(dataset, &D::rowsAppended, this, &DatasetModel::onRowsAppended);
         connect(dataset, &D::rowRemoved, this, &DatasetModel::onRowRemoved);
         connect(dataset, &D::rowChanged, this, &DatasetModel::onRowChanged);
         connect(dataset, &D::contentChanged, this, &DatasetModel::onContentChanged);
@@ -125,14 +127,27 @@ void DatasetModel::setGroupFields(const QStringList &fields)
 {
     if (fields == m_groupFields)
         return;
+    if (!fields.isEmpty())
+        readEveryRow();
     beginResetModel();
     m_groupFields = fields;
     rebuild();
     endResetModel();
 }
 
+// Groups are made over every row: a list still being read in steps is read to its end first.
+void DatasetModel::readEveryRow()
+{
+    if (!m_dataset || !m_dataset->isOpen() || m_dataset->isComplete())
+        return;
+    const QScopedValueRollback<bool> reading(m_readingEveryRow, true);
+    m_dataset->readRest();
+}
+
 void DatasetModel::reset()
 {
+    if (isGrouped())
+        readEveryRow();
     beginResetModel();
     rebuild();
     endResetModel();
@@ -533,6 +548,18 @@ void DatasetModel::onRowInserted(int row)
         return;
     }
     beginInsertRows({}, row, row);
+    endInsertRows();
+}
+
+// The next rows of a list read in steps; a grouped view reads every row anyway.
+void DatasetModel::onRowsAppended(int first, int count)
+{
+    if (isGrouped()) {
+        if (!m_readingEveryRow)
+            reset();
+        return;
+    }
+    beginInsertRows({}, first, first + count - 1);
     endInsertRows();
 }
 

@@ -79,6 +79,8 @@ class DatasetModel : public QAbstractItemModel
     void reset();
     void rebuild();
     void onRowInserted(int row);
+    void onRowsAppended(int first, int count);
+    void readEveryRow();
     void onRowRemoved(int row);
     void onRowChanged(int row);
     void onContentChanged();
@@ -107,4 +109,5 @@ class DatasetModel : public QAbstractItemModel
     QVector<Group *> m_leafOf;     // dataset row -> its last-level group
     QVector<int> m_positionOf;     // dataset row -> its place in that group
     int m_pendingInsert = -1;      // a new row not yet current, joined to its group later
+    bool m_readingEveryRow = false; // the rest of a list read in steps is being read for grouping
 };

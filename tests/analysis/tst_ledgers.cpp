@@ -143,6 +143,43 @@ class TestLedgers : public QObject
                  u"共 1 笔合同　折人民币合计：500.00　已付账款合计：125.50　未付账款合计：374.50"_s);
     }
 
+    // A ledger longer than the first screen is listed at once and read on while the window
+    // waits; the grid grows with it, and the footer's sums come when the last row is in.
+    void aLongLedgerIsShownBeforeItIsRead_data() { testsupport::addEngineRows(); }
+    void aLongLedgerIsShownBeforeItIsRead()
+    {
+        QFETCH(QString, engine);
+        AgentsFixture f(engine);
+        f.addAgent(u"C1"_s, u"甲公司"_s);
+        store::Connection &db = f.dm.connection();
+        const int contracts = 1300;
+        db.transaction([&] {
+            for (int i = 0; i < contracts; ++i) {
+                const QString id = u"R%1"_s.arg(i, 5, 10, QLatin1Char('0'));
+                db.exec(u"INSERT INTO tblOperates (OperateID, OperateTitle, CustID, InOrOut, CurrID, CompactAmount, RMB) "
+                        "VALUES (?, 'x', 'C1', '收款', 'RMB', 10, 10)"_s,
+                        {id});
+                db.exec(u"INSERT INTO tblOperateDetail (OperateID, DetailNo, RMB) VALUES (?, '1', 2.5)"_s, {id});
+            }
+        });
+        LedgerWindow w(f.ws, true);
+        LedgerQuery::open(f.dm.qryGathering, true);
+        QAbstractItemModel *model = w.grid()->view()->model();
+        QVERIFY(model->rowCount() < contracts);
+        QCOMPARE(w.totals()->text(), u"正在读取合同……"_s);
+        QTRY_COMPARE(model->rowCount(), contracts);
+        QCOMPARE(w.totals()->text(),
+                 u"共 1300 笔合同　折人民币合计：13000.00　已收账款合计：3250.00　未收账款合计：9750.00"_s);
+        QCOMPARE(model->index(contracts - 1, 0).data().toString(), u"R01299"_s);
+
+        // Grouping while the rest is still to be read groups every contract.
+        LedgerQuery::open(f.dm.qryGathering, true);
+        QVERIFY(model->rowCount() < contracts);
+        w.grid()->setGroupColumns({u"CustID"_s});
+        QCOMPARE(model->rowCount(), 1);
+        QCOMPARE(model->rowCount(model->index(0, 0)), contracts);
+    }
+
     // 刷新 writes its log line and rereads nothing; the main-window command does.
     void refreshOnlyLogs_data() { testsupport::addEngineRows(); }
     void refreshOnlyLogs()
@@ -244,7 +281,8 @@ class TestLedgers : public QObject
     }
 
     // On SQLite the ledger of every contract is grouped in code order as the contracts are read,
-    // without sorting a row per contract, and a period is read through the due dates.
+    // without sorting a row per contract (so a step of it stops after its rows), and a period
+    // is read through the due dates.
     void planReadsContractsInOrder()
     {
         AgentsFixture f(u"sqlite"_s);
@@ -253,9 +291,9 @@ class TestLedgers : public QObject
             const QString sql = lines.join(u'\n');
             QSqlQuery q = f.dm.connection().execNamed(
                 u"EXPLAIN QUERY PLAN "_s + sql,
-                sql.contains(u":EndDate1"_s)
-                    ? QVariantMap{{u"EndDate1"_s, QDate(2026, 1, 1)}, {u"EndDate2"_s, QDate(2026, 1, 31)}}
-                    : QVariantMap{});
+                sql.contains(u":EndDate1"_s)   ? QVariantMap{{u"EndDate1"_s, QDate(2026, 1, 1)}, {u"EndDate2"_s, QDate(2026, 1, 31)}}
+                : sql.contains(u":after"_s) ? QVariantMap{{u"after"_s, u"R0001"_s}, {u"step"_s, 500}}
+                                             : QVariantMap{});
             while (q.next())
                 text += q.value(3).toString() + u'\n';
             return text;
@@ -264,6 +302,10 @@ class TestLedgers : public QObject
             const QString all = plan(LedgerQuery::lines(receivables));
             QVERIFY2(!all.contains(u"TEMP B-TREE"_s), qPrintable(all));
             QVERIFY2(!all.contains(u"i_tblOperates_Due"_s), qPrintable(all));
+            // Read in steps, each step starts at its code and stops after its rows.
+            const QString stepped = plan(LedgerQuery::lines(receivables, false, true));
+            QVERIFY2(!stepped.contains(u"TEMP B-TREE"_s), qPrintable(stepped));
+            QVERIFY2(!stepped.contains(u"i_tblOperates_Due"_s), qPrintable(stepped));
             const QString period = plan(LedgerQuery::lines(receivables, true));
             QVERIFY2(period.contains(u"i_tblOperates_Due"_s), qPrintable(period));
         }

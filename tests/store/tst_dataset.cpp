@@ -563,6 +563,81 @@ private Q_SLOTS:
         QCOMPARE(count(*db, temps), 0);
     }
 
+    // A query read in steps of its key: the first screen at once, the rest while the program
+    // waits, appended in order; whatever needs every row reads the rest first, and a step
+    // queued for an earlier opening does nothing.
+    void steppedQueriesShowTheFirstScreenAndReadOnLater_data() { testsupport::addEngineRows(); }
+    void steppedQueriesShowTheFirstScreenAndReadOnLater()
+    {
+        QFETCH(QString, engine);
+        testsupport::TempStore s(engine);
+        auto db = s.connect();
+        const int total = 1234;
+        db->transaction([&] {
+            for (int i = 1; i <= total; ++i)
+                db->exec(QStringLiteral("INSERT INTO tblOperateDetail (OperateID, DetailNo, RMB) VALUES (?, ?, ?)"),
+                         {QStringLiteral("R%1").arg(i, 5, 10, QLatin1Char('0')), QStringLiteral("1"), double(i)});
+        });
+        Dataset d(*db, QStringLiteral("qryGathering"));
+        d.setMaterialized(true);
+        d.setSteppedBy(QStringLiteral("OperateID"));
+        d.setSql(QStringList{QStringLiteral("select OperateID, sum(RMB) as sumRMB from tblOperateDetail"),
+                             QStringLiteral(" where OperateID > :after group by OperateID order by OperateID limit :step")});
+        int appended = 0, finished = 0;
+        connect(&d, &Dataset::rowsAppended, this, [&](int first, int n) {
+            QCOMPARE(first + n, d.rowCount()); // at the end, in order
+            appended += n;
+        });
+        connect(&d, &Dataset::readingFinished, this, [&] { ++finished; });
+        const auto code = [&d](int row) { return d.value(row, QStringLiteral("OperateID")).toString(); };
+
+        d.open();
+        QCOMPARE(d.rowCount(), 500);
+        QVERIFY(!d.isComplete());
+        QCOMPARE(code(499), QStringLiteral("R00500"));
+        QTRY_VERIFY(d.isComplete());
+        QCOMPARE(appended, total - 500);
+        QCOMPARE(finished, 1);
+        QCOMPARE(d.rowCount(), total);
+        for (int row : {0, 500, 501, total - 1})
+            QCOMPARE(code(row), QStringLiteral("R%1").arg(row + 1, 5, 10, QLatin1Char('0')));
+        QCOMPARE(d.value(total - 1, QStringLiteral("sumRMB")).toDouble(), double(total));
+
+        // Sums, another order and a search read the rest at once.
+        d.refresh();
+        QCOMPARE(d.rowCount(), 500);
+        QCOMPARE(d.sum(QStringLiteral("sumRMB")), double(total) * (total + 1) / 2);
+        QVERIFY(d.isComplete());
+        QCOMPARE(d.rowCount(), total);
+        d.close();
+        d.open();
+        d.setSort(QStringLiteral("OperateID"), Qt::DescendingOrder);
+        QCOMPARE(d.rowCount(), total);
+        QCOMPARE(code(0), QStringLiteral("R01234"));
+        d.close();
+        d.clearSort();
+        d.open();
+        QCOMPARE(d.find(QStringLiteral("OperateID"), QStringLiteral("R01200")), 1199);
+
+        // Closed while reading: what was queued is dropped, and the next opening starts over.
+        d.close();
+        d.open();
+        d.close();
+        QTest::qWait(50);
+        QVERIFY(!d.isOpen());
+        QCOMPARE(d.rowCount(), 0);
+        d.open();
+        QCOMPARE(d.rowCount(), 500);
+        QTRY_COMPARE(d.rowCount(), total);
+
+        // A set no longer than the first step is whole at once.
+        d.close();
+        db->exec(QStringLiteral("DELETE FROM tblOperateDetail WHERE OperateID > 'R00300'"));
+        d.open();
+        QVERIFY(d.isComplete());
+        QCOMPARE(d.rowCount(), 300);
+    }
+
     void datesAndTimesKeepTheirForm_data() { testsupport::addEngineRows(); }
     void datesAndTimesKeepTheirForm()
     {
