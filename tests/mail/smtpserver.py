@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """A real SMTP server for the group-mail tests (aiosmtpd on loopback).
 
-Modes: "tls-auth" (STARTTLS, then AUTH LOGIN required), "plain" (no TLS, no AUTH),
+Modes: "sink" (no TLS, no AUTH, messages only counted), "tls-auth" (STARTTLS, then AUTH LOGIN required), "plain" (no TLS, no AUTH),
 "plain-auth" (AUTH LOGIN offered without TLS), "drop" (no AUTH; after --drop-after messages it
 closes the connection and stops listening). Every event is one JSON line in --out:
 connections, logins and each message as Python's email module reads it. The chosen port is
@@ -59,6 +59,9 @@ class Handler:
         return "250 OK"
 
     async def handle_DATA(self, server, session, envelope):
+        if args.mode == "sink":  # for the benchmark: counted, not read
+            record({"event": "message", "size": len(envelope.content), "rcpt_tos": envelope.rcpt_tos})
+            return "250 Message accepted for delivery"
         msg = email.message_from_bytes(envelope.content, policy=email.policy.default)
         body = msg.get_body(preferencelist=("plain",))
         attachments = []
