@@ -38,9 +38,10 @@ struct Server {
     Server()
     {
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(TESSALY_SMTP_SERVER), QStringLiteral("--mode"),
-                                                           QStringLiteral("sink"), QStringLiteral("--out"),
-                                                           dir.filePath(QStringLiteral("events.jsonl"))});
+        process.start(QStringLiteral("/usr/bin/python3"),
+                      {QStringLiteral(TESSALY_SMTP_SERVER), QStringLiteral("--mode"),
+                       QStringLiteral("sink"), QStringLiteral("--out"),
+                       dir.filePath(QStringLiteral("events.jsonl"))});
         while (process.waitForReadyRead(10000) && !process.canReadLine()) {
         }
         const QByteArray line = process.readLine().trimmed();
@@ -74,10 +75,12 @@ class ClickProbe : public QObject
             m_waiting = true;
             m_clock.start();
             const QPointF at(5, 5);
-            QCoreApplication::postEvent(m_target, new QMouseEvent(QEvent::MouseButtonPress, at, m_target->mapToGlobal(at),
-                                                                  Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
-            QCoreApplication::postEvent(m_target, new QMouseEvent(QEvent::MouseButtonRelease, at, m_target->mapToGlobal(at),
-                                                                  Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+            QCoreApplication::postEvent(
+                m_target, new QMouseEvent(QEvent::MouseButtonPress, at, m_target->mapToGlobal(at),
+                                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+            QCoreApplication::postEvent(
+                m_target, new QMouseEvent(QEvent::MouseButtonRelease, at, m_target->mapToGlobal(at),
+                                          Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
         });
         m_timer.start(50);
     }
@@ -142,10 +145,13 @@ std::vector<Figure> measure(const QString &appDir, int runs)
         worst.push_back(probe.waits.empty() ? 0 : probe.waits.back());
         typical.push_back(median(probe.waits));
     }
-    return {{QStringLiteral("发送: %1 copies with a 100 kB attachment to a local server").arg(Count), median(sends) / 1000.0, 30,
-             QStringLiteral("%1 received by the server in the last run").arg(received), QStringLiteral("s")},
-            {QStringLiteral("a click during the run: slowest answer"), median(worst), 100, {}},
-            {QStringLiteral("a click during the run: typical answer"), median(typical), 100, {}}};
+    return {
+        {QStringLiteral("发送: %1 copies with a 100 kB attachment to a local server").arg(Count),
+         median(sends) / 1000.0, 30,
+         QStringLiteral("%1 received by the server in the last run").arg(received),
+         QStringLiteral("s")},
+        {QStringLiteral("a click during the run: slowest answer"), median(worst), 100, {}},
+        {QStringLiteral("a click during the run: typical answer"), median(typical), 100, {}}};
 }
 
 } // namespace
@@ -153,7 +159,8 @@ std::vector<Figure> measure(const QString &appDir, int runs)
 int main(int argc, char *argv[])
 {
     return bench::runModuleBench(
-        argc, argv, "tessaly-bench-mail", [](const QString &appDir, int runs) { return measure(appDir, runs); },
+        argc, argv, "tessaly-bench-mail",
+        [](const QString &appDir, int runs) { return measure(appDir, runs); },
         [](const QStringList &args, int at) {
             if (args[at] == QLatin1String("--count") && at + 1 < args.size()) {
                 Count = std::max(1, args[at + 1].toInt());

@@ -122,6 +122,7 @@ struct PreparedMail::Impl {
     vmime::shared_ptr<vmime::message> mime;
     vmime::mailbox from;
     vmime::mailboxList copies; // CC and BCC: envelope recipients of every copy
+    std::string generated;     // the whole message without its To line
 };
 
 PreparedMail::PreparedMail(const MailMessage &m) : d(std::make_unique<Impl>())
@@ -131,7 +132,8 @@ PreparedMail::PreparedMail(const MailMessage &m) : d(std::make_unique<Impl>())
     vmime::messageBuilder b;
     d->from = vmime::mailbox(utf8(m.from.trimmed()));
     b.setExpeditor(d->from);
-    b.getRecipients().appendAddress(vmime::make_shared<vmime::mailbox>(utf8(m.from.trimmed())));
+    b.getRecipients().appendAddress(
+        vmime::make_shared<vmime::mailbox>(utf8(m.from.trimmed()))); // set per copy
     for (const QString &a : m.cc) {
         b.getCopyRecipients().appendAddress(vmime::make_shared<vmime::mailbox>(utf8(a)));
         d->copies.appendMailbox(vmime::make_shared<vmime::mailbox>(utf8(a)));
@@ -159,6 +161,14 @@ PreparedMail::PreparedMail(const MailMessage &m) : d(std::make_unique<Impl>())
         b.appendAttachment(att);
     }
     d->mime = b.construct();
+    d->mime->getHeader()->removeField(d->mime->getHeader()->To());
+    // Headers stay 7-bit (RFC 2047 words), also for servers that would take raw UTF-8.
+    vmime::generationContext ctx(vmime::generationContext::getDefaultContext());
+    ctx.setInternationalizedEmailSupport(false);
+    std::ostringstream text;
+    vmime::utility::outputStreamAdapter out(text);
+    d->mime->generate(ctx, out);
+    d->generated = text.str();
 }
 
 PreparedMail::~PreparedMail() = default;
@@ -303,21 +313,14 @@ void SmtpClient::send(const PreparedMail &mail, const QString &to)
         throw SmtpError{SmtpError::Kind::ConnectionLost, QStringLiteral("未连接到服务器")};
     try {
         auto recipient = vmime::make_shared<vmime::mailbox>(utf8(to));
-        vmime::addressList toList;
-        toList.appendAddress(recipient);
-        mail.d->mime->getHeader()->To()->setValue(toList);
         vmime::mailboxList recipients;
         recipients.appendMailbox(recipient);
         for (size_t i = 0; i < mail.d->copies.getMailboxCount(); ++i)
             recipients.appendMailbox(mail.d->copies.getMailboxAt(i));
-        // Generated here rather than by the transport: headers stay 7-bit (RFC 2047 words),
-        // also on servers that would take raw UTF-8 (SMTPUTF8).
-        vmime::generationContext ctx(vmime::generationContext::getDefaultContext());
-        ctx.setInternationalizedEmailSupport(false);
-        std::ostringstream text;
-        vmime::utility::outputStreamAdapter out(text);
-        mail.d->mime->generate(ctx, out);
-        const std::string data = text.str();
+        // The message was generated once; each copy only puts its own To line in front.
+        vmime::addressList toList;
+        toList.appendAddress(recipient);
+        const std::string data = "To: " + toList.generate() + "\r\n" + mail.d->generated;
         vmime::utility::inputStreamStringAdapter in(data);
         d->transport->send(mail.d->from, recipients, in, data.size());
     } catch (const vmime::exceptions::command_error &e) {
