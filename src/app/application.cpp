@@ -2,6 +2,7 @@
 
 #include "datamodule.h"
 #include "loginwindow.h"
+#include "mail.h"
 #include "admin.h"
 #include "agents.h"
 #include "contacts.h"
@@ -123,6 +124,7 @@ int main(int argc, char *argv[])
     installRecords(main.workspace());
     installReferrers(main.workspace());
     installAnalysis(main.workspace());
+    installMail(main.workspace());
 
     // 3. The store named by "Server.txt" and the after-connect step.
     // A store of an older format is brought up to date first; the splash tells how far.

@@ -83,6 +83,11 @@ bool DesktopServices::sendMail(const QString &address)
     return launch(Kind::Mail, mailUrl(address));
 }
 
+bool DesktopServices::composeMail(const QString &address, const QString &subject, const QString &body)
+{
+    return launch(Kind::Mail, mailUrl(address, subject, body));
+}
+
 void DesktopServices::showCalculator(QWidget *parent)
 {
     tool(Kind::Calculator, parent);
@@ -111,6 +116,15 @@ QUrl DesktopServices::mailUrl(const QString &address)
     if (a.startsWith(QLatin1String("mailto:"), Qt::CaseInsensitive))
         return QUrl(a);
     return QUrl(QStringLiteral("mailto:") + a);
+}
+
+QUrl DesktopServices::mailUrl(const QString &address, const QString &subject, const QString &body)
+{
+    QString lines = body;
+    lines.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    const QByteArray encoded = "mailto:" + QUrl::toPercentEncoding(address.trimmed(), "@") + "?subject=" +
+                               QUrl::toPercentEncoding(subject) + "&body=" + QUrl::toPercentEncoding(lines);
+    return QUrl::fromEncoded(encoded, QUrl::StrictMode);
 }
 
 QList<DesktopServices::Call> &DesktopServices::calls()

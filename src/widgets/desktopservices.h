@@ -26,6 +26,9 @@ class DesktopServices
     static bool openFolder(const QString &path);
     // A new mail to `address` in the mail client ("mailto:" is added when missing).
     static bool sendMail(const QString &address);
+    // A new mail with its subject and body filled in. Both are percent-encoded, so "&", "?",
+    // "#" and line breaks (sent as CR LF) arrive as typed.
+    static bool composeMail(const QString &address, const QString &subject, const QString &body);
 
     // The tools stay open beside the program; a second request raises the open one.
     static void showCalculator(QWidget *parent);
@@ -34,6 +37,7 @@ class DesktopServices
 
     static QUrl webUrl(const QString &address);
     static QUrl mailUrl(const QString &address);
+    static QUrl mailUrl(const QString &address, const QString &subject, const QString &body);
 
     static QList<Call> &calls();
     static Call last();

@@ -1,0 +1,89 @@
+#include "sendrun.h"
+
+#include "smtpclient.h"
+
+#include <QMetaObject>
+
+SendRun::SendRun(SmtpClient &client, std::shared_ptr<const PreparedMail> mail,
+                 const QStringList &addresses, QObject *parent)
+    : QObject(parent), m_client(client), m_mail(std::move(mail)), m_addresses(addresses)
+{
+}
+
+SendRun::~SendRun()
+{
+    m_cancel = true;
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void SendRun::start()
+{
+    m_thread = std::thread([this] { work(); });
+}
+
+void SendRun::report(const QString &address, const QString &reason)
+{
+    ++m_outcome.failed;
+    QMetaObject::invokeMethod(
+        this, [this, address, reason] { Q_EMIT copyFailed(address, reason); },
+        Qt::QueuedConnection);
+}
+
+void SendRun::work()
+{
+    Outcome &o = m_outcome;
+    const int total = int(m_addresses.size());
+    for (int i = 0; i < total; ++i) {
+        if (m_cancel) {
+            o.cancelled = true;
+            o.notSent = total - i;
+            break;
+        }
+        const QString address = m_addresses[i];
+        if (address.trimmed().isEmpty()) {
+            report(address, QStringLiteral("地址为空"));
+        } else {
+            bool retried = false;
+            for (;;) {
+                try {
+                    m_client.send(*m_mail, address);
+                    ++o.sent;
+                } catch (const SmtpError &e) {
+                    if (e.kind != SmtpError::Kind::ConnectionLost) {
+                        report(address, e.text);
+                    } else if (!retried) {
+                        // The connection went away: made again once, then this copy again.
+                        retried = true;
+                        try {
+                            m_client.reconnect();
+                            continue;
+                        } catch (const SmtpError &again) {
+                            o.connectionLost = true;
+                            o.lostReason = again.text;
+                        }
+                    } else {
+                        report(address, e.text);
+                    }
+                }
+                break;
+            }
+            if (o.connectionLost) {
+                report(address, QStringLiteral("与服务器的连接已断开：") + o.lostReason);
+                o.notSent = total - i - 1;
+                break;
+            }
+        }
+        const int sent = o.sent, failed = o.failed, remaining = total - i - 1;
+        QMetaObject::invokeMethod(
+            this, [this, sent, failed, remaining] { Q_EMIT progressed(sent, failed, remaining); },
+            Qt::QueuedConnection);
+    }
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_finished = true;
+            Q_EMIT finished();
+        },
+        Qt::QueuedConnection);
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+#include <atomic>
+#include <memory>
+#include <thread>
+
+class PreparedMail;
+class SmtpClient;
+
+// A send run on a worker thread: one copy per address, in list order, through a connection
+// already made. An empty address fails at once without a word to the server. A connection
+// that goes away is made again once; when that fails too the run stops and says so. Cancel
+// takes effect between copies. Signals arrive on the thread that created the run.
+class SendRun : public QObject
+{
+    Q_OBJECT
+  public:
+    struct Outcome {
+        int sent = 0;
+        int failed = 0;
+        int notSent = 0; // left over by a cancel or a lost connection
+        bool cancelled = false;
+        bool connectionLost = false;
+        QString lostReason;
+    };
+
+    SendRun(SmtpClient &client, std::shared_ptr<const PreparedMail> mail,
+            const QStringList &addresses, QObject *parent = nullptr);
+    ~SendRun() override;
+
+    void start();
+    void cancel() { m_cancel = true; }
+    bool isFinished() const { return m_finished; }
+    Outcome outcome() const { return m_outcome; }
+    int total() const { return int(m_addresses.size()); }
+
+  Q_SIGNALS:
+    void progressed(int sent, int failed, int remaining);
+    void copyFailed(const QString &address, const QString &reason);
+    void finished();
+
+  private:
+    void work();
+    void report(const QString &address, const QString &reason);
+
+    SmtpClient &m_client;
+    std::shared_ptr<const PreparedMail> m_mail;
+    QStringList m_addresses;
+    std::atomic_bool m_cancel{false};
+    std::atomic_bool m_finished{false};
+    Outcome m_outcome; // written by the worker, read after finished()
+    std::thread m_thread;
+};
