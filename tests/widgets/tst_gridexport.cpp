@@ -20,6 +20,7 @@
 #include <QProcess>
 #include <QSqlQuery>
 #include <QTest>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 namespace
@@ -53,7 +54,8 @@ else:
 QJsonObject readBack(const QString &path)
 {
     QProcess p;
-    p.start(QStringLiteral("python3"), {QStringLiteral("-c"), QString::fromUtf8(Reader), path});
+    // Debian's own interpreter, the one python3-openpyxl installs into.
+    p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QString::fromUtf8(Reader), path});
     if (!p.waitForFinished(60000) || p.exitCode() != 0) {
         qWarning("%s", p.readAllStandardError().constData());
         return {};
@@ -257,7 +259,8 @@ class TestGridExport : public QObject
                         return done < 300;
                     });
                 QVERIFY(r.cancelled);
-                QVERIFY(r.rows > 0 && r.rows < 704);
+                // A grouped export is cancelled while it still spools, before any row is written.
+                QVERIFY2(r.rows < 704 && (grouped || r.rows > 0), qPrintable(QString::number(r.rows)));
                 QCOMPARE(total, qint64(grouped ? 2 * 704 : 704));
                 QVERIFY(seen >= 300);
                 QVERIFY2(!QFile::exists(path), qPrintable(path));
