@@ -21,9 +21,10 @@ const QString Pattern = QStringLiteral("KTA30-[0-9]*-[0-9]*.wdb");
 
 QString copyName(const QString &folder)
 {
-    return StoreCopy::freeName(folder + QStringLiteral("/KTA30-") +
-                               QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")) +
-                               QStringLiteral(".wdb"));
+    return StoreCopy::freeName(
+        folder + QStringLiteral("/KTA30-") +
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")) +
+        QStringLiteral(".wdb"));
 }
 } // namespace
 
@@ -45,19 +46,23 @@ int run(const QString &appDir, const QString &dest, int keep, QTextStream &out, 
         bool exists = false;
         const QString location = store::ServerFile::readFirstLine(s.AppDir, &exists);
         if (!exists)
-            throw store::StoreError(QStringLiteral("程序目录“%1”中没有 Server.txt，不知道要备份哪个数据库。")
-                                        .arg(QDir::toNativeSeparators(s.AppDir)));
+            throw store::StoreError(
+                QStringLiteral("程序目录“%1”中没有 Server.txt，不知道要备份哪个数据库。")
+                    .arg(QDir::toNativeSeparators(s.AppDir)));
         const QFileInfo target(dest);
         if (dest.isEmpty())
             throw store::StoreError(QStringLiteral("没有指定备份文件夹。"));
         if (target.exists() && !target.isDir())
-            throw store::StoreError(QStringLiteral("“%1”不是文件夹。").arg(QDir::toNativeSeparators(dest)));
+            throw store::StoreError(
+                QStringLiteral("“%1”不是文件夹。").arg(QDir::toNativeSeparators(dest)));
         if (!QDir().mkpath(dest))
-            throw store::StoreError(QStringLiteral("无法创建文件夹“%1”。").arg(QDir::toNativeSeparators(dest)));
+            throw store::StoreError(
+                QStringLiteral("无法创建文件夹“%1”。").arg(QDir::toNativeSeparators(dest)));
 
         store::Connection db;
         db.open(location);
-        store::OperationLog::write(db, store::OperationLog::dateTimeText(), QStringLiteral("系统设置-数据备份"));
+        store::OperationLog::write(db, store::OperationLog::dateTimeText(),
+                                   QStringLiteral("系统设置-数据备份"));
 
         StoreCopy copier;
         const QString day = StoreCopy::dayFolder(s.AppDir);

@@ -27,7 +27,8 @@ void prepare(const QString &folder, const QString &share)
 {
     const QString appDir = QDir(folder).absolutePath() + QLatin1Char('/');
     if (!QDir().mkpath(appDir))
-        throw store::StoreError(QStringLiteral("无法创建程序目录“%1”。").arg(QDir::toNativeSeparators(appDir)));
+        throw store::StoreError(
+            QStringLiteral("无法创建程序目录“%1”。").arg(QDir::toNativeSeparators(appDir)));
     QDirIterator it(share, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString from = it.next();
@@ -54,8 +55,8 @@ QString locate(const QString &dirOption)
     const QString share = installedShare();
     if (share.isEmpty())
         return QCoreApplication::applicationDirPath();
-    const QString appDir =
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/tessaly");
+    const QString appDir = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                           QStringLiteral("/tessaly");
     prepare(appDir, share);
     return appDir;
 }

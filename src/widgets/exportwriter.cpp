@@ -14,8 +14,9 @@ std::unique_ptr<ExportWriter> ExportWriter::create(Format format, const QString 
 
 ExportWriter::Format ExportWriter::formatOf(const QString &path)
 {
-    return QFileInfo(path).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0 ? Format::Csv
-                                                                                            : Format::Xlsx;
+    return QFileInfo(path).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0
+               ? Format::Csv
+               : Format::Xlsx;
 }
 
 int ExportWriter::displayWidth(const QString &text)

@@ -42,7 +42,8 @@ class GroupedRows
     template <typename Tick> void spool(Tick &&tick)
     {
         if (!m_spool.open())
-            throw ExportWriter::Failure{QStringLiteral("对不起，无法建立临时文件：%1").arg(m_spool.errorString())};
+            throw ExportWriter::Failure{
+                QStringLiteral("对不起，无法建立临时文件：%1").arg(m_spool.errorString())};
         const int n = m_d.rowCount();
         m_offsets.fill(-1, n);
         m_lengths.fill(0, n);
@@ -61,7 +62,8 @@ class GroupedRows
             tick();
         });
         if (!m_spool.flush())
-            throw ExportWriter::Failure{QStringLiteral("对不起，临时文件写入失败：%1").arg(m_spool.errorString())};
+            throw ExportWriter::Failure{
+                QStringLiteral("对不起，临时文件写入失败：%1").arg(m_spool.errorString())};
         m_size = at;
     }
 
@@ -70,9 +72,11 @@ class GroupedRows
     {
         const uchar *base = m_size > 0 ? m_spool.map(0, m_size) : nullptr;
         if (m_size > 0 && !base)
-            throw ExportWriter::Failure{QStringLiteral("对不起，临时文件无法读取：%1").arg(m_spool.errorString())};
+            throw ExportWriter::Failure{
+                QStringLiteral("对不起，临时文件无法读取：%1").arg(m_spool.errorString())};
         QVector<QVariant> out(groupLevels + m_fields.size());
-        const std::function<void(const QModelIndex &, int)> walk = [&](const QModelIndex &parent, int level) {
+        const std::function<void(const QModelIndex &, int)> walk = [&](const QModelIndex &parent,
+                                                                       int level) {
             const int n = m_model.rowCount(parent);
             for (int i = 0; i < n; ++i) {
                 const QModelIndex idx = m_model.index(i, 0, parent);
@@ -85,8 +89,8 @@ class GroupedRows
                 const int row = m_model.datasetRow(idx);
                 if (row < 0 || row >= m_offsets.size() || m_offsets[row] < 0)
                     continue; // a row the store no longer holds
-                const QByteArray blob =
-                    QByteArray::fromRawData(reinterpret_cast<const char *>(base + m_offsets[row]), m_lengths[row]);
+                const QByteArray blob = QByteArray::fromRawData(
+                    reinterpret_cast<const char *>(base + m_offsets[row]), m_lengths[row]);
                 QDataStream in(blob);
                 for (int f = 0; f < m_fields.size(); ++f)
                     in >> out[groupLevels + f];
@@ -108,7 +112,8 @@ class GroupedRows
 
 } // namespace
 
-Result write(const DataGrid &grid, ExportWriter::Format format, const QString &path, const Progress &progress)
+Result write(const DataGrid &grid, ExportWriter::Format format, const QString &path,
+             const Progress &progress)
 {
     store::Dataset *d = grid.dataset();
     const bool open = d && d->isOpen();
@@ -117,11 +122,14 @@ Result write(const DataGrid &grid, ExportWriter::Format format, const QString &p
     QList<ExportWriter::Column> columns;
     QList<int> fields; // dataset field of each non-group column, -1 when it has none
     const QList<GridColumn> gridColumns = grid.columns();
-    const auto typeOf = [d, open](int f) { return open && f >= 0 ? d->fieldType(f) : store::ColumnType::Text; };
+    const auto typeOf = [d, open](int f) {
+        return open && f >= 0 ? d->fieldType(f) : store::ColumnType::Text;
+    };
     for (const QString &g : groups) {
         for (const GridColumn &c : gridColumns)
             if (c.field.compare(g, Qt::CaseInsensitive) == 0)
-                columns.append({c.caption.isEmpty() ? c.field : c.caption, typeOf(d->fieldIndex(g))});
+                columns.append(
+                    {c.caption.isEmpty() ? c.field : c.caption, typeOf(d->fieldIndex(g))});
     }
     for (const GridColumn &c : gridColumns) {
         if (!c.visible || groups.contains(c.field, Qt::CaseInsensitive))
@@ -187,12 +195,13 @@ void run(DataGrid *grid)
         const QString caption = QStringLiteral("导出");
         const QString proposed = module.section(QLatin1Char('-'), -1) + QStringLiteral(".xlsx");
         const QString path = FileDialog::getSaveFileName(
-            grid, caption, folder, proposed, QStringLiteral("Excel 工作簿(*.xlsx);;CSV 文件(*.csv)"),
-            QStringLiteral("xlsx"));
+            grid, caption, folder, proposed,
+            QStringLiteral("Excel 工作簿(*.xlsx);;CSV 文件(*.csv)"), QStringLiteral("xlsx"));
         if (path.isEmpty())
             return;
 
-        QProgressDialog dialog(QStringLiteral("正在导出……"), QStringLiteral("取消"), 0, 1000, grid->window());
+        QProgressDialog dialog(QStringLiteral("正在导出……"), QStringLiteral("取消"), 0, 1000,
+                               grid->window());
         dialog.setObjectName(QStringLiteral("dlgExportProgress"));
         dialog.setWindowTitle(caption);
         dialog.setWindowModality(Qt::WindowModal);
@@ -201,11 +210,12 @@ void run(DataGrid *grid)
         dialog.setAutoReset(false);
         Result result;
         try {
-            result = write(*grid, ExportWriter::formatOf(path), path, [&dialog](qint64 done, qint64 total) {
-                dialog.setValue(total > 0 ? int(done * 1000 / total) : 0);
-                QCoreApplication::processEvents();
-                return !dialog.wasCanceled();
-            });
+            result = write(*grid, ExportWriter::formatOf(path), path,
+                           [&dialog](qint64 done, qint64 total) {
+                               dialog.setValue(total > 0 ? int(done * 1000 / total) : 0);
+                               QCoreApplication::processEvents();
+                               return !dialog.wasCanceled();
+                           });
         } catch (const ExportWriter::Failure &f) {
             dialog.close();
             MessageBox::warning(grid, f.text, caption);

@@ -33,8 +33,9 @@ Result write(const DataGrid &grid, ExportWriter::Format format, const QString &p
 // message with the outcome.
 void run(DataGrid *grid);
 
-// The module a widget belongs to, as its commands' log texts begin ("商务代理业务管理-商务代理资料"):
-// the nearest prefix set on it or on a widget around it in its window.
+// The module a widget belongs to, as its commands' log texts begin
+// ("商务代理业务管理-商务代理资料"): the nearest prefix set on it or on a widget around it in its
+// window.
 enum PrefixRule { Replace, KeepSet };
 void setLogPrefix(QWidget *owner, const QString &prefix, PrefixRule rule = Replace);
 QString logPrefix(const QWidget *widget);

@@ -14,8 +14,8 @@
 
 namespace
 {
-constexpr int MaxWidth = 60;         // character cells; longer texts wrap out of sight
-constexpr int MaxCellText = 32767;   // characters a cell holds
+constexpr int MaxWidth = 60;       // character cells; longer texts wrap out of sight
+constexpr int MaxCellText = 32767; // characters a cell holds
 
 QString cannotWrite(const QString &path, const QString &why)
 {
@@ -26,8 +26,8 @@ lxw_datetime toLxw(const QDateTime &dt)
 {
     const QDate d = dt.date();
     const QTime t = dt.time();
-    return lxw_datetime{d.year(), d.month(), d.day(), t.hour(), t.minute(),
-                        t.second() + t.msec() / 1000.0};
+    return lxw_datetime{d.year(), d.month(),  d.day(),
+                        t.hour(), t.minute(), t.second() + t.msec() / 1000.0};
 }
 
 QDateTime asDateTime(const QVariant &v)
@@ -81,8 +81,8 @@ void XlsxExport::begin(const QList<Column> &columns)
     format_set_num_format(m_money, "0.00");
 
     for (int c = 0; c < columns.size(); ++c) {
-        check(worksheet_write_string(m_sheet, 0, lxw_col_t(c), columns[c].caption.toUtf8().constData(),
-                                     m_header),
+        check(worksheet_write_string(m_sheet, 0, lxw_col_t(c),
+                                     columns[c].caption.toUtf8().constData(), m_header),
               "header");
         fit(c, displayWidth(columns[c].caption));
     }
@@ -93,9 +93,10 @@ void XlsxExport::begin(const QList<Column> &columns)
 void XlsxExport::writeRow(const QVector<QVariant> &values)
 {
     if (m_row >= MaxRows)
-        throw Failure{QStringLiteral("对不起，一个 Excel 工作表最多只能容纳 %1 行，请先用查询缩小范围，"
-                                     "或导出为 CSV 文件。")
-                          .arg(MaxRows - 1)};
+        throw Failure{
+            QStringLiteral("对不起，一个 Excel 工作表最多只能容纳 %1 行，请先用查询缩小范围，"
+                           "或导出为 CSV 文件。")
+                .arg(MaxRows - 1)};
     using T = store::ColumnType;
     for (int c = 0; c < m_columns.size(); ++c) {
         const QVariant v = values.value(c);
@@ -112,7 +113,9 @@ void XlsxExport::writeRow(const QVector<QVariant> &values)
             }
             const bool withTime = dt.time() != QTime(0, 0);
             lxw_datetime when = toLxw(dt);
-            check(worksheet_write_datetime(m_sheet, row, col, &when, withTime ? m_dateTime : m_date), "date");
+            check(
+                worksheet_write_datetime(m_sheet, row, col, &when, withTime ? m_dateTime : m_date),
+                "date");
             fit(c, withTime ? 19 : 10);
             break;
         }
@@ -152,8 +155,8 @@ void XlsxExport::writeText(int column, const QString &text)
     if (text.isEmpty())
         return;
     const QString kept = text.size() > MaxCellText ? text.left(MaxCellText) : text;
-    check(worksheet_write_string(m_sheet, lxw_row_t(m_row), lxw_col_t(column), kept.toUtf8().constData(),
-                                 nullptr),
+    check(worksheet_write_string(m_sheet, lxw_row_t(m_row), lxw_col_t(column),
+                                 kept.toUtf8().constData(), nullptr),
           "text");
     // The widest line counts; measuring stops early once a text is wider than any column.
     int widest = 0;
@@ -172,7 +175,8 @@ void XlsxExport::finish()
 {
     // Column widths go into the sheet's head, which is assembled when the workbook closes.
     for (int c = 0; c < m_columns.size(); ++c)
-        worksheet_set_column(m_sheet, lxw_col_t(c), lxw_col_t(c), qBound(6, m_widths[c] + 2, MaxWidth), nullptr);
+        worksheet_set_column(m_sheet, lxw_col_t(c), lxw_col_t(c),
+                             qBound(6, m_widths[c] + 2, MaxWidth), nullptr);
     const lxw_error e = workbook_close(m_book);
     m_book = nullptr;
     if (e != LXW_NO_ERROR)
@@ -186,6 +190,7 @@ void XlsxExport::finish()
 void XlsxExport::check(int error, const char *what)
 {
     if (error != LXW_NO_ERROR)
-        throw Failure{cannotWrite(m_path, QStringLiteral("%1: %2").arg(QLatin1String(what),
-                                                                   QString::fromUtf8(lxw_strerror(lxw_error(error)))))};
+        throw Failure{cannotWrite(
+            m_path, QStringLiteral("%1: %2").arg(
+                        QLatin1String(what), QString::fromUtf8(lxw_strerror(lxw_error(error)))))};
 }

@@ -28,8 +28,10 @@ QStringList customers(store::Connection &db)
 
 void addCustomer(store::Connection &db, const QString &id)
 {
-    db.exec(QStringLiteral("INSERT INTO tblCustomers (CustId, CustName, SUser, Memo) VALUES (?, ?, 'Admin', ?)"),
-            {id, QString(QStringLiteral("代理") + id), QString(300, QLatin1Char('m'))});
+    db.exec(
+        QStringLiteral(
+            "INSERT INTO tblCustomers (CustId, CustName, SUser, Memo) VALUES (?, ?, 'Admin', ?)"),
+        {id, QString(QStringLiteral("代理") + id), QString(300, QLatin1Char('m'))});
 }
 
 struct Run {
@@ -52,8 +54,9 @@ class TestUnattendedBackup : public QObject
     Run backup(const QStringList &extra, const QString &dest)
     {
         QProcess p;
-        start(p, QStringList{QStringLiteral("--backup"), QStringLiteral("--dir"), m_store->appDir()} + extra +
-                     QStringList{dest});
+        start(p,
+              QStringList{QStringLiteral("--backup"), QStringLiteral("--dir"), m_store->appDir()} +
+                  extra + QStringList{dest});
         Run r;
         if (!p.waitForFinished(120000))
             return r;
@@ -73,7 +76,8 @@ class TestUnattendedBackup : public QObject
         } else {
             const QString spare = m_store->spareServerLocation();
             store::NewStore::create(spare);
-            StoreCopy().replace(spare, copy, StoreCopy::freeName(m_store->appDir() + QStringLiteral("spare.wdb")));
+            StoreCopy().replace(
+                spare, copy, StoreCopy::freeName(m_store->appDir() + QStringLiteral("spare.wdb")));
             db.open(spare);
         }
         return customers(db);
@@ -116,8 +120,10 @@ class TestUnattendedBackup : public QObject
             QVERIFY2(held.contains(id), qPrintable(id));
         QVERIFY(held.size() <= before.size() + written);
         // The day copy, as the backup window keeps it, and the log row of the user "system".
-        QVERIFY(QFile::exists(StoreCopy::dayFolder(m_store->appDir()) + QStringLiteral("/KTA30.wdb")));
-        QSqlQuery q = seat->exec(QStringLiteral("SELECT Operate FROM tblLog WHERE UserID = 'system'"));
+        QVERIFY(
+            QFile::exists(StoreCopy::dayFolder(m_store->appDir()) + QStringLiteral("/KTA30.wdb")));
+        QSqlQuery q =
+            seat->exec(QStringLiteral("SELECT Operate FROM tblLog WHERE UserID = 'system'"));
         QVERIFY(q.next());
         QCOMPARE(q.value(0).toString(), QStringLiteral("系统设置-数据备份"));
         QVERIFY(!q.next());
@@ -138,7 +144,8 @@ class TestUnattendedBackup : public QObject
         r = backup({}, file + QStringLiteral("/below"));
         QVERIFY(r.exitCode > 0);
         QVERIFY(!r.err.isEmpty());
-        // A program directory without Server.txt names no store: refused, and nothing is made there.
+        // A program directory without Server.txt names no store: refused, and nothing is made
+        // there.
         QVERIFY(QFile::remove(m_store->appDir() + QStringLiteral("Server.txt")));
         r = backup({}, m_store->appDir() + QStringLiteral("nightly"));
         QVERIFY(r.exitCode > 0);
@@ -146,7 +153,8 @@ class TestUnattendedBackup : public QObject
         QVERIFY(!QFile::exists(m_store->appDir() + QStringLiteral("Server.txt")));
         // A bad --keep is a usage error.
         QProcess p;
-        start(p, {QStringLiteral("--backup"), QStringLiteral("--keep"), QStringLiteral("0"), m_store->appDir()});
+        start(p, {QStringLiteral("--backup"), QStringLiteral("--keep"), QStringLiteral("0"),
+                  m_store->appDir()});
         QVERIFY(p.waitForFinished(30000));
         QCOMPARE(p.exitCode(), 2);
     }

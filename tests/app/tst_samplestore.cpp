@@ -31,10 +31,7 @@ class TestSampleStore : public QObject
     QTemporaryDir m_dir;
     QString m_appDir;
 
-    qint64 count(store::Connection &db, const QString &sql)
-    {
-        return db.scalar(sql).toLongLong();
-    }
+    qint64 count(store::Connection &db, const QString &sql) { return db.scalar(sql).toLongLong(); }
 
   private Q_SLOTS:
     void initTestCase()
@@ -43,13 +40,16 @@ class TestSampleStore : public QObject
         QProcess p;
         const QString data = m_appDir + QStringLiteral("Data/KTA30.wdb");
         QVERIFY(QDir().mkpath(m_appDir + QStringLiteral("Data")));
-        p.start(testsupport::binary(QStringLiteral("tessaly")), {QStringLiteral("--new-store"), data, QStringLiteral("--sample")});
+        p.start(testsupport::binary(QStringLiteral("tessaly")),
+                {QStringLiteral("--new-store"), data, QStringLiteral("--sample")});
         QVERIFY(p.waitForFinished(300000));
         QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
-        QVERIFY(QString::fromUtf8(p.readAllStandardOutput()).contains(QStringLiteral("示例数据库")));
+        QVERIFY(
+            QString::fromUtf8(p.readAllStandardOutput()).contains(QStringLiteral("示例数据库")));
         store::ServerFile::write(m_appDir, store::ServerFile::defaultLine(m_appDir));
         // A second sample over it is refused: an existing store is never touched.
-        p.start(testsupport::binary(QStringLiteral("tessaly")), {QStringLiteral("--new-store"), data, QStringLiteral("--sample")});
+        p.start(testsupport::binary(QStringLiteral("tessaly")),
+                {QStringLiteral("--new-store"), data, QStringLiteral("--sample")});
         QVERIFY(p.waitForFinished(60000));
         QVERIFY(p.exitCode() != 0);
     }
@@ -66,7 +66,8 @@ class TestSampleStore : public QObject
         QVERIFY(count(db, QStringLiteral("SELECT count(*) FROM tblBoard")) > 0);
         // The schedule holds entries of these weeks, before and after today.
         const QDate today = QDate::currentDate();
-        QSqlQuery q = db.exec(QStringLiteral("SELECT min(PlanDate), max(PlanDate), count(*) FROM tblPlan"));
+        QSqlQuery q =
+            db.exec(QStringLiteral("SELECT min(PlanDate), max(PlanDate), count(*) FROM tblPlan"));
         QVERIFY(q.next());
         QVERIFY(q.value(2).toInt() > 0);
         QVERIFY(q.value(0).toDate() >= today.addDays(-14) && q.value(0).toDate() < today);
@@ -74,11 +75,14 @@ class TestSampleStore : public QObject
         q.finish();
         // Two users besides Admin, both with the password of Admin.
         QCOMPARE(count(db, QStringLiteral("SELECT count(*) FROM tblUser")), 3);
-        for (const QString &user : {QStringLiteral("Admin"), QStringLiteral("user1"), QStringLiteral("user2")})
-            QVERIFY2(store::Passwords::verify(db, user, QStringLiteral("508316")), qPrintable(user));
+        for (const QString &user :
+             {QStringLiteral("Admin"), QStringLiteral("user1"), QStringLiteral("user2")})
+            QVERIFY2(store::Passwords::verify(db, user, QStringLiteral("508316")),
+                     qPrintable(user));
         // Agents created in the last month, so the period analyses have something to show.
-        QSqlQuery recent = db.exec(QStringLiteral("SELECT count(*) FROM tblCustomers WHERE CreateDate >= ?"),
-                                   {today.addDays(-30)});
+        QSqlQuery recent =
+            db.exec(QStringLiteral("SELECT count(*) FROM tblCustomers WHERE CreateDate >= ?"),
+                    {today.addDays(-30)});
         QVERIFY(recent.next() && recent.value(0).toInt() > 0);
     }
 
@@ -122,7 +126,8 @@ class TestSampleStore : public QObject
             QCoreApplication::processEvents();
             // An analysis draws its chart at 刷新.
             if (QByteArray(m.command).endsWith("Analyse")) {
-                auto *refresh = main.currentContent()->findChild<QToolButton *>(QStringLiteral("SpeedButton4"));
+                auto *refresh =
+                    main.currentContent()->findChild<QToolButton *>(QStringLiteral("SpeedButton4"));
                 QVERIFY2(refresh, m.command);
                 refresh->click();
             }

@@ -55,7 +55,8 @@ QJsonObject readBack(const QString &path)
 {
     QProcess p;
     // Debian's own interpreter, the one python3-openpyxl installs into.
-    p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QString::fromUtf8(Reader), path});
+    p.start(QStringLiteral("/usr/bin/python3"),
+            {QStringLiteral("-c"), QString::fromUtf8(Reader), path});
     if (!p.waitForFinished(60000) || p.exitCode() != 0) {
         qWarning("%s", p.readAllStandardError().constData());
         return {};
@@ -99,12 +100,15 @@ class TestGridExport : public QObject
     std::unique_ptr<DataGrid> m_grid;
     QString m_out;
 
-    void addRecord(const QString &id, const QVariant &title, const QString &cust, const QVariant &day,
-                   const QVariant &amount, double rate, bool link, const QString &direction = QStringLiteral("收款"))
+    void addRecord(const QString &id, const QVariant &title, const QString &cust,
+                   const QVariant &day, const QVariant &amount, double rate, bool link,
+                   const QString &direction = QStringLiteral("收款"))
     {
-        m_db->exec(QStringLiteral("INSERT INTO tblOperates (OperateID, OperateTitle, CustID, CreateDate, "
-                                  "CompactAmount, Rate, Link, InOrOut, SUser) VALUES (?, ?, ?, ?, ?, ?, ?, ?, 'Admin')"),
-                   {id, title, cust, day, amount, rate, link, direction});
+        m_db->exec(
+            QStringLiteral("INSERT INTO tblOperates (OperateID, OperateTitle, CustID, CreateDate, "
+                           "CompactAmount, Rate, Link, InOrOut, SUser) VALUES (?, ?, ?, ?, ?, ?, "
+                           "?, ?, 'Admin')"),
+            {id, title, cust, day, amount, rate, link, direction});
     }
 
     void openGrid(const QString &engine)
@@ -115,15 +119,19 @@ class TestGridExport : public QObject
         m_db = m_store->connect();
         const QVariant noText(QMetaType::fromType<QString>()), noDate(QMetaType::fromType<QDate>()),
             noMoney(QMetaType::fromType<double>());
-        addRecord(QStringLiteral("R01"), Quoted, QStringLiteral("C2"), QDate(2024, 3, 5), 1234.5, 7.1, true);
-        addRecord(QStringLiteral("R02"), Comma, QStringLiteral("C1"), QDate(2023, 12, 31), 0.3333, 1, false);
+        addRecord(QStringLiteral("R01"), Quoted, QStringLiteral("C2"), QDate(2024, 3, 5), 1234.5,
+                  7.1, true);
+        addRecord(QStringLiteral("R02"), Comma, QStringLiteral("C1"), QDate(2023, 12, 31), 0.3333,
+                  1, false);
         addRecord(QStringLiteral("R03"), Lines, QStringLiteral("C1"), noDate, noMoney, 1, false);
-        addRecord(QStringLiteral("R04"), noText, QStringLiteral("C2"), QDate(2024, 1, 1), 99, 1, false);
-        addRecord(QStringLiteral("X05"), QStringLiteral("不在筛选内"), QStringLiteral("C1"), QDate(2024, 1, 2), 5, 1,
+        addRecord(QStringLiteral("R04"), noText, QStringLiteral("C2"), QDate(2024, 1, 1), 99, 1,
                   false);
+        addRecord(QStringLiteral("X05"), QStringLiteral("不在筛选内"), QStringLiteral("C1"),
+                  QDate(2024, 1, 2), 5, 1, false);
         m_records = std::make_unique<store::Dataset>(*m_db, QStringLiteral("tblOperates2"));
         m_records->setTable(QStringLiteral("tblOperates"));
-        m_records->setFilter(store::Condition::startsWith(QStringLiteral("OperateID"), QStringLiteral("R")));
+        m_records->setFilter(
+            store::Condition::startsWith(QStringLiteral("OperateID"), QStringLiteral("R")));
         m_records->setSort(QStringLiteral("OperateID"), Qt::DescendingOrder);
         m_records->open();
         m_grid = std::make_unique<DataGrid>();
@@ -155,14 +163,19 @@ class TestGridExport : public QObject
         QVERIFY(csv.value(QStringLiteral("bom")).toBool());
         QVERIFY(csv.value(QStringLiteral("crlf")).toBool());
         const QJsonArray rows = csv.value(QStringLiteral("rows")).toArray();
-        QCOMPARE(rows.size(), 5); // the header and the four filtered rows; the hidden column is left out
+        QCOMPARE(rows.size(),
+                 5); // the header and the four filtered rows; the hidden column is left out
         QCOMPARE(rowTexts(rows[0].toArray()),
-                 QStringList({"业务编号", "业务主题", "代理编号", "联络日期", "合同金额", "汇率", "关联"}));
+                 QStringList(
+                     {"业务编号", "业务主题", "代理编号", "联络日期", "合同金额", "汇率", "关联"}));
         // In the grid's order (descending codes); a line break inside a field survives as it was.
-        QCOMPARE(rowTexts(rows[1].toArray()), QStringList({"R04", "", "C2", "2024-01-01", "99.00", "1", "否"}));
+        QCOMPARE(rowTexts(rows[1].toArray()),
+                 QStringList({"R04", "", "C2", "2024-01-01", "99.00", "1", "否"}));
         QCOMPARE(rowTexts(rows[2].toArray()), QStringList({"R03", Lines, "C1", "", "", "1", "否"}));
-        QCOMPARE(rowTexts(rows[3].toArray()), QStringList({"R02", Comma, "C1", "2023-12-31", "0.3333", "1", "否"}));
-        QCOMPARE(rowTexts(rows[4].toArray()), QStringList({"R01", Quoted, "C2", "2024-03-05", "1234.50", "7.1", "是"}));
+        QCOMPARE(rowTexts(rows[3].toArray()),
+                 QStringList({"R02", Comma, "C1", "2023-12-31", "0.3333", "1", "否"}));
+        QCOMPARE(rowTexts(rows[4].toArray()),
+                 QStringList({"R01", Quoted, "C2", "2024-03-05", "1234.50", "7.1", "是"}));
         QCOMPARE(CsvExport::field(QStringLiteral("a\"b")), QByteArray("\"a\"\"b\""));
         QCOMPARE(CsvExport::field(QStringLiteral("plain")), QByteArray("plain"));
     }
@@ -182,7 +195,8 @@ class TestGridExport : public QObject
         const QJsonArray formats = x.value(QStringLiteral("formats")).toArray();
         QCOMPARE(rows.size(), 5);
         QCOMPARE(rowTexts(rows[0].toArray()),
-                 QStringList({"业务编号", "业务主题", "代理编号", "联络日期", "合同金额", "关联", "收付"}));
+                 QStringList(
+                     {"业务编号", "业务主题", "代理编号", "联络日期", "合同金额", "关联", "收付"}));
         QCOMPARE(x.value(QStringLiteral("freeze")).toString(), QStringLiteral("A2"));
 
         // R01: a date as a date, money as a number shown with two decimals, yes/no as a boolean.
@@ -203,10 +217,12 @@ class TestGridExport : public QObject
         const QJsonArray r04 = rows[1].toArray(), r03 = rows[2].toArray();
         QVERIFY(r04[1].isNull());
         QVERIFY(r03[3].isNull() && r03[4].isNull());
-        QVERIFY(r03[1].toString().startsWith(QStringLiteral("第一行")) && r03[1].toString().endsWith(QStringLiteral("第三行")));
+        QVERIFY(r03[1].toString().startsWith(QStringLiteral("第一行")) &&
+                r03[1].toString().endsWith(QStringLiteral("第三行")));
         // Widths fitted: the Chinese subject column is wider than the code column.
         const QJsonObject widths = x.value(QStringLiteral("widths")).toObject();
-        QVERIFY2(widths.value(QStringLiteral("B")).toDouble() > widths.value(QStringLiteral("A")).toDouble(),
+        QVERIFY2(widths.value(QStringLiteral("B")).toDouble() >
+                     widths.value(QStringLiteral("A")).toDouble(),
                  QJsonDocument(widths).toJson().constData());
         QVERIFY(widths.value(QStringLiteral("B")).toDouble() >= ExportWriter::displayWidth(Quoted));
     }
@@ -219,12 +235,15 @@ class TestGridExport : public QObject
         m_grid->setGroupColumns({QStringLiteral("CustID")});
         for (const auto format : {ExportWriter::Format::Csv, ExportWriter::Format::Xlsx}) {
             const QString path =
-                m_out + (format == ExportWriter::Format::Csv ? QStringLiteral("/g.csv") : QStringLiteral("/g.xlsx"));
+                m_out + (format == ExportWriter::Format::Csv ? QStringLiteral("/g.csv")
+                                                             : QStringLiteral("/g.xlsx"));
             QCOMPARE(GridExport::write(*m_grid, format, path).rows, qint64(4));
             const QJsonArray rows = readBack(path).value(QStringLiteral("rows")).toArray();
             QCOMPARE(rows.size(), 5);
-            // The group column leads; groups in order of their values, rows in the grid's order inside.
-            QCOMPARE(rowTexts(rows[0].toArray()).mid(0, 3), QStringList({"代理编号", "业务编号", "业务主题"}));
+            // The group column leads; groups in order of their values, rows in the grid's order
+            // inside.
+            QCOMPARE(rowTexts(rows[0].toArray()).mid(0, 3),
+                     QStringList({"代理编号", "业务编号", "业务主题"}));
             QStringList order;
             for (int i = 1; i < rows.size(); ++i)
                 order << rowTexts(rows[i].toArray()).mid(0, 2).join(QLatin1Char('/'));
@@ -242,15 +261,18 @@ class TestGridExport : public QObject
         openGrid(engine);
         m_db->transaction([&] {
             for (int i = 0; i < 700; ++i)
-                addRecord(QStringLiteral("R9%1").arg(i, 4, 10, QLatin1Char('0')), QStringLiteral("批量"),
-                          QStringLiteral("C3"), QDate(2024, 5, 1), i, 1, false);
+                addRecord(QStringLiteral("R9%1").arg(i, 4, 10, QLatin1Char('0')),
+                          QStringLiteral("批量"), QStringLiteral("C3"), QDate(2024, 5, 1), i, 1,
+                          false);
         });
         m_records->refresh();
         for (const bool grouped : {false, true}) {
-            m_grid->setGroupColumns(grouped ? QStringList{QStringLiteral("CustID")} : QStringList());
+            m_grid->setGroupColumns(grouped ? QStringList{QStringLiteral("CustID")}
+                                            : QStringList());
             for (const auto format : {ExportWriter::Format::Csv, ExportWriter::Format::Xlsx}) {
-                const QString path = m_out + (format == ExportWriter::Format::Csv ? QStringLiteral("/c.csv")
-                                                                                  : QStringLiteral("/c.xlsx"));
+                const QString path =
+                    m_out + (format == ExportWriter::Format::Csv ? QStringLiteral("/c.csv")
+                                                                 : QStringLiteral("/c.xlsx"));
                 qint64 seen = 0, total = 0;
                 const GridExport::Result r =
                     GridExport::write(*m_grid, format, path, [&](qint64 done, qint64 all) {
@@ -260,7 +282,8 @@ class TestGridExport : public QObject
                     });
                 QVERIFY(r.cancelled);
                 // A grouped export is cancelled while it still spools, before any row is written.
-                QVERIFY2(r.rows < 704 && (grouped || r.rows > 0), qPrintable(QString::number(r.rows)));
+                QVERIFY2(r.rows < 704 && (grouped || r.rows > 0),
+                         qPrintable(QString::number(r.rows)));
                 QCOMPARE(total, qint64(grouped ? 2 * 704 : 704));
                 QVERIFY(seen >= 300);
                 QVERIFY2(!QFile::exists(path), qPrintable(path));
@@ -269,8 +292,9 @@ class TestGridExport : public QObject
                 QVERIFY(old.open(QIODevice::WriteOnly));
                 old.write("earlier");
                 old.close();
-                QVERIFY(GridExport::write(*m_grid, format, path, [](qint64 done, qint64) { return done == 0; })
-                            .cancelled);
+                QVERIFY(GridExport::write(*m_grid, format, path, [](qint64 done, qint64) {
+                            return done == 0;
+                        }).cancelled);
                 QVERIFY(old.open(QIODevice::ReadOnly));
                 QCOMPARE(old.readAll(), QByteArray("earlier"));
                 old.close();
@@ -281,7 +305,8 @@ class TestGridExport : public QObject
 
         bool failed = false;
         try {
-            GridExport::write(*m_grid, ExportWriter::Format::Csv, m_out + QStringLiteral("/missing/x.csv"));
+            GridExport::write(*m_grid, ExportWriter::Format::Csv,
+                              m_out + QStringLiteral("/missing/x.csv"));
         } catch (const ExportWriter::Failure &f) {
             failed = f.text.startsWith(QStringLiteral("对不起，文件"));
         }
@@ -323,10 +348,12 @@ class TestGridExport : public QObject
         FileDialog::setNextFileName(QString()); // cancelled in the dialog: logged all the same
         m_grid->exportAction()->trigger();
         QStringList log;
-        QSqlQuery q = m_db->exec(QStringLiteral("SELECT Operate, UserID FROM tblLog ORDER BY LogID"));
+        QSqlQuery q =
+            m_db->exec(QStringLiteral("SELECT Operate, UserID FROM tblLog ORDER BY LogID"));
         while (q.next())
             log << q.value(0).toString() + QLatin1Char('/') + q.value(1).toString();
-        QCOMPARE(log, QStringList({"客户业务管理-业务资料-导出/Admin", "客户业务管理-业务资料-导出/Admin"}));
+        QCOMPARE(log, QStringList({"客户业务管理-业务资料-导出/Admin",
+                                   "客户业务管理-业务资料-导出/Admin"}));
         m_grid->setParent(nullptr);
     }
 };
