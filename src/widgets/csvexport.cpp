@@ -4,6 +4,8 @@
 
 #include <QDir>
 
+#include <algorithm>
+
 namespace
 {
 // Rows are gathered and handed to the file in blocks of about this size.
@@ -27,11 +29,13 @@ void CsvExport::begin(const QList<Column> &columns)
 
 void CsvExport::writeRow(const QVector<QVariant> &values)
 {
-    QStringList fields;
-    fields.reserve(m_columns.size());
-    for (int i = 0; i < m_columns.size(); ++i)
-        fields << text(values.value(i), m_columns[i].type);
-    writeLine(fields);
+    // Straight into the block: a row costs no list of its own.
+    for (int i = 0; i < m_columns.size(); ++i) {
+        if (i)
+            m_buffer += ',';
+        m_buffer += field(text(values.value(i), m_columns[i].type));
+    }
+    endLine();
 }
 
 void CsvExport::finish()
@@ -47,7 +51,8 @@ void CsvExport::finish()
 QByteArray CsvExport::field(const QString &text)
 {
     QByteArray f = text.toUtf8();
-    if (f.contains('"') || f.contains(',') || f.contains('\n') || f.contains('\r')) {
+    const auto special = [](char c) { return c == '"' || c == ',' || c == '\n' || c == '\r'; };
+    if (std::any_of(f.cbegin(), f.cend(), special)) {
         f.replace("\"", "\"\"");
         f.prepend('"');
         f.append('"');
@@ -67,6 +72,11 @@ void CsvExport::writeLine(const QStringList &fields)
             m_buffer += ',';
         m_buffer += field(fields[i]);
     }
+    endLine();
+}
+
+void CsvExport::endLine()
+{
     m_buffer += "\r\n";
     if (m_buffer.size() >= BlockSize) {
         m_file.write(m_buffer);

@@ -23,6 +23,7 @@ class CsvExport : public ExportWriter
 
   private:
     void writeLine(const QStringList &fields);
+    void endLine();
     void check();
 
     QSaveFile m_file;
