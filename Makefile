@@ -1,11 +1,13 @@
 # Two commands set everything up on a fresh Debian 12 machine:
 #   make run    install what is missing, build, make the default store, start the program
 #   make test   the same set-up, then every test on SQLite and on a throwaway PostgreSQL
+#   make demo   the program on a sample store of its own (build/demo), made when missing
 BUILD := build
 BIN := $(BUILD)/bin
 JOBS ?= $(shell nproc)
+DEMO := $(BUILD)/demo
 
-.PHONY: all deps build store run test bench soak clean
+.PHONY: all deps build store run demo test bench soak clean
 
 all: build
 
@@ -24,6 +26,15 @@ run: store
 	  echo "Tessaly 已构建完成，但它需要图形桌面才能运行（没有找到 DISPLAY）。"; \
 	  echo "在没有显示器的机器上可以用虚拟桌面启动：  xvfb-run -a $(BIN)/tessaly"; \
 	else $(BIN)/tessaly; fi
+
+# A program directory of its own with the shipped layouts and a sample book.
+demo: build
+	@[ -d $(DEMO)/Data/Report ] || { mkdir -p $(DEMO)/Data && cp -r $(BIN)/Data/Report $(DEMO)/Data/ && cp $(BIN)/Help.html $(DEMO)/; }
+	@[ -f $(DEMO)/Data/KTA30.wdb ] || $(BIN)/tessaly --new-store $(DEMO)/Data/KTA30.wdb --sample
+	@if [ -z "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+	  echo "示例数据库在 $(DEMO)，但程序需要图形桌面才能运行（没有找到 DISPLAY）。"; \
+	  echo "在没有显示器的机器上可以用虚拟桌面启动：  xvfb-run -a $(BIN)/tessaly --dir $(DEMO)"; \
+	else $(BIN)/tessaly --dir $(DEMO); fi
 
 test: store
 	@tools/check-deps.sh $(BUILD)

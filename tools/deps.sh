@@ -7,7 +7,7 @@ packages=(
   qt6-image-formats-plugins libgl-dev libx11-dev
   libsqlite3-dev libsodium-dev libkainjow-mustache-dev libvmime-dev
   fonts-noto-cjk postgresql postgresql-contrib python3-aiosmtpd xvfb xauth
-  poppler-utils openssl
+  poppler-utils openssl libxlsxwriter-dev zlib1g-dev python3-openpyxl desktop-file-utils
 )
 missing=()
 for p in "${packages[@]}"; do

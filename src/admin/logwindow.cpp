@@ -1,4 +1,5 @@
 #include "logwindow.h"
+#include "gridexport.h"
 
 #include "datagrid.h"
 #include "datamodule.h"
@@ -17,6 +18,7 @@ LogWindow::LogWindow(store::DataModule &dm, QWidget *parent) : QDialog(parent), 
 {
     setObjectName(QStringLiteral("TfrmSysLog"));
     setWindowTitle(QStringLiteral("系统日志"));
+    GridExport::setLogPrefix(this, QStringLiteral("系统设置-系统日志"));
 
     const auto button = [this](const char *name, const QString &text, void (LogWindow::*command)()) {
         return ErrorDisplay::commandButton(this, name, text, [this, command] { (this->*command)(); });

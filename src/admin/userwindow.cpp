@@ -1,4 +1,5 @@
 #include "userwindow.h"
+#include "gridexport.h"
 
 #include "datagrid.h"
 #include "datamodule.h"
@@ -33,6 +34,7 @@ UserWindow::UserWindow(store::DataModule &dm, QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("TfrmUser"));
     setWindowTitle(QStringLiteral("用户管理"));
+    GridExport::setLogPrefix(this, QStringLiteral("系统设置-用户管理"));
     ensurePostingRules(dm);
     prepareDatasets();
     buildLayout();

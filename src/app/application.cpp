@@ -19,6 +19,9 @@
 #include "tessalyapplication.h"
 #include "connection.h"
 #include "newstore.h"
+#include "programdirectory.h"
+#include "samplebook.h"
+#include "unattendedbackup.h"
 #include "session.h"
 #include "splashwindow.h"
 #include "startup.h"
@@ -35,7 +38,8 @@ namespace Application {
 namespace {
 
 const char *usage = "用法: tessaly [--dir 程序目录]\n"
-                    "      tessaly --new-store 数据文件路径|postgresql://用户:口令@主机:端口/数据库\n";
+                    "      tessaly --new-store 数据文件路径|postgresql://用户:口令@主机:端口/数据库 [--sample]\n"
+                    "      tessaly --backup [--dir 程序目录] [--keep 份数] 备份文件夹\n";
 
 bool hasDisplay()
 {
@@ -43,18 +47,55 @@ bool hasDisplay()
            qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
 }
 
-int makeStore(int argc, char *argv[], const QString &location)
+// A small, realistic book for someone trying the program: 200 agents with everything
+// around them, the schedule of these weeks, notices, and the users user1 and user2 beside
+// Admin, all with the password 508316.
+void fillSample(const QString &location)
+{
+    store::Connection db;
+    db.open(location);
+    store::SampleBook::Options book;
+    book.agents = 200;
+    book.plans = 60;
+    book.logs = 300;
+    book.users = 2;
+    book.userPassword = QStringLiteral("508316");
+    book.historyDays = 400;
+    book.planDaysAround = 14;
+    book.notices = 5;
+    book.quiet = true;
+    store::SampleBook::fill(db, book);
+}
+
+int makeStore(int argc, char *argv[], const QString &location, bool sample)
 {
     QCoreApplication app(argc, argv);
     QTextStream out(stdout), err(stderr);
     try {
         store::NewStore::create(location);
-        out << "已创建新的数据库：" << store::Connection::shownLocation(location) << '\n';
+        if (sample)
+            fillSample(location);
+        out << (sample ? "已创建示例数据库：" : "已创建新的数据库：") << store::Connection::shownLocation(location)
+            << '\n';
         return 0;
     } catch (const store::StoreError &e) {
         err << e.text() << '\n';
         return 1;
     }
+}
+
+int backup(int argc, char *argv[], const Options &o)
+{
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout), err(stderr);
+    QString appDir;
+    try {
+        appDir = ProgramDirectory::locate(o.dir);
+    } catch (const store::StoreError &e) {
+        err << e.text() << '\n';
+        return 1;
+    }
+    return UnattendedBackup::run(appDir, o.backupDest, o.keep, out, err);
 }
 
 } // namespace
@@ -67,12 +108,29 @@ Options parse(const QStringList &arguments)
         if ((a == QLatin1String("--dir") || a == QLatin1String("--new-store")) &&
             i + 1 < arguments.size()) {
             (a == QLatin1String("--dir") ? o.dir : o.newStore) = arguments[++i];
+        } else if (a == QLatin1String("--sample")) {
+            o.sample = true;
+        } else if (a == QLatin1String("--backup")) {
+            o.backup = true;
+        } else if (a == QLatin1String("--keep") && i + 1 < arguments.size()) {
+            bool ok = false;
+            o.keep = arguments[++i].toInt(&ok);
+            if (!ok || o.keep < 1)
+                o.error = QStringLiteral("--keep 需要一个正整数：%1").arg(arguments[i]);
+        } else if (o.backup && o.backupDest.isEmpty() && !a.startsWith(QLatin1String("--"))) {
+            o.backupDest = a;
         } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             o.help = true;
         } else {
             o.error = QStringLiteral("无法识别的参数：%1").arg(a);
         }
     }
+    if (o.error.isEmpty() && o.backup && o.backupDest.isEmpty())
+        o.error = QStringLiteral("--backup 需要一个备份文件夹");
+    if (o.error.isEmpty() && o.sample && o.newStore.isEmpty())
+        o.error = QStringLiteral("--sample 只能和 --new-store 一起使用");
+    if (o.error.isEmpty() && o.keep > 0 && !o.backup)
+        o.error = QStringLiteral("--keep 只能和 --backup 一起使用");
     return o;
 }
 
@@ -87,7 +145,9 @@ int main(int argc, char *argv[])
         return o.help ? 0 : 2;
     }
     if (!o.newStore.isEmpty())
-        return makeStore(argc, argv, o.newStore);
+        return makeStore(argc, argv, o.newStore, o.sample);
+    if (o.backup)
+        return backup(argc, argv, o);
 
     if (!hasDisplay()) {
         QTextStream(stderr) << "本程序需要图形桌面环境（未找到 DISPLAY）。\n"
@@ -110,7 +170,14 @@ int main(int argc, char *argv[])
 
     // 2. The program directory, the folders under it and the main window.
     store::Session &s = store::session();
-    s.setAppDir(o.dir.isEmpty() ? QCoreApplication::applicationDirPath() : o.dir);
+    try {
+        s.setAppDir(ProgramDirectory::locate(o.dir));
+    } catch (const store::StoreError &e) {
+        splash.reset();
+        QTextStream(stderr) << e.text() << '\n';
+        MessageBox::critical(nullptr, e.text());
+        return 1;
+    }
     store::Startup::createFolders(s.AppDir);
     store::DataModule dm;
     MainWindow main(dm);

@@ -12,6 +12,10 @@ struct Options
 {
     QString dir;      // --dir: another program directory
     QString newStore; // --new-store: make a store there and exit
+    bool sample = false; // --sample: ... with a small book in it
+    bool backup = false; // --backup DEST: an unattended backup into the folder DEST
+    QString backupDest;
+    int keep = 0; // --keep N: only the newest N backups stay in DEST
     bool help = false;
     QString error;
 };

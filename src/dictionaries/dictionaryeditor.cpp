@@ -1,4 +1,5 @@
 #include "dictionaryeditor.h"
+#include "gridexport.h"
 
 #include "colorcombo.h"
 #include "colorwindow.h"
@@ -54,6 +55,7 @@ DictionaryEditor::DictionaryEditor(Workspace &ws, const DictionaryMember &member
 {
     setObjectName(member.objectName);
     setWindowTitle(member.caption);
+    GridExport::setLogPrefix(this, member.logPrefix);
     setModal(true);
     openDatasets();
 

@@ -4,6 +4,7 @@
 #include "datamodule.h"
 #include "dataset.h"
 #include "errordisplay.h"
+#include "gridexport.h"
 #include "rights.h"
 #include "workspace.h"
 
@@ -22,6 +23,11 @@ QAction *addCommand(QWidget *owner, Workspace &ws, const char *name, const QStri
         a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     }
     owner->addAction(a);
+    // The window's module, as its first logged command names it: the grids in it log their
+    // export under the same module.
+    const int lastHyphen = int(log.lastIndexOf(QLatin1Char('-')));
+    if (lastHyphen > 0)
+        GridExport::setLogPrefix(owner, log.left(lastHyphen), GridExport::KeepSet);
     store::DataModule &dm = ws.dm;
     QObject::connect(a, &QAction::triggered, owner, [owner, &dm, log, work = std::move(work)] {
         ErrorDisplay::run(owner, [&] {

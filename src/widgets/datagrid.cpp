@@ -3,8 +3,10 @@
 #include "dataset.h"
 #include "datasetmodel.h"
 #include "errordisplay.h"
+#include "gridexport.h"
 #include "gridgroupband.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDrag>
 #include <QHeaderView>
@@ -77,6 +79,20 @@ DataGrid::DataGrid(QWidget *parent)
     connect(m_model, &QAbstractItemModel::modelReset, this, &DataGrid::afterReset);
     connect(m_model, &QAbstractItemModel::rowsInserted, this, &DataGrid::selectCurrentRow);
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, &DataGrid::selectCurrentRow);
+
+    // Every grid exports what it shows: from its context menu, or Ctrl+E while it has the focus.
+    m_exportAction = new QAction(QStringLiteral("导出..."), this);
+    m_exportAction->setObjectName(QStringLiteral("actExport"));
+    m_exportAction->setShortcut(QKeySequence(QStringLiteral("Ctrl+E")));
+    m_exportAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(m_exportAction);
+    connect(m_exportAction, &QAction::triggered, this, [this] { GridExport::run(this); });
+    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_view, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        QMenu *menu = createContextMenu(this);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(m_view->viewport()->mapToGlobal(pos));
+    });
 
     connect(m_band, &GridGroupBand::groupDropped, this, &DataGrid::addGroupColumn);
     connect(m_band, &GridGroupBand::groupRemoved, this, &DataGrid::removeGroupColumn);
@@ -357,6 +373,8 @@ QMenu *DataGrid::createHeaderMenu(int section, QWidget *parent)
     connect(band, &QAction::toggled, this, &DataGrid::setGroupBandVisible);
 
     menu->addSeparator();
+    menu->addAction(m_exportAction);
+    menu->addSeparator();
     int visible = 0;
     for (const GridColumn &c : std::as_const(m_columns))
         visible += c.visible;
@@ -370,6 +388,14 @@ QMenu *DataGrid::createHeaderMenu(int section, QWidget *parent)
         connect(a, &QAction::toggled, this,
                 [this, field](bool on) { setColumnVisible(field, on); });
     }
+    return menu;
+}
+
+QMenu *DataGrid::createContextMenu(QWidget *parent)
+{
+    auto *menu = new QMenu(parent);
+    menu->addAction(m_exportAction);
+    m_exportAction->setEnabled(dataset() != nullptr);
     return menu;
 }
 

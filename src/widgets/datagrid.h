@@ -10,6 +10,7 @@
 
 class DatasetModel;
 class GridGroupBand;
+class QAction;
 class QMenu;
 class QModelIndex;
 class QTreeView;
@@ -22,7 +23,8 @@ class Dataset;
 // A read-only grid over a dataset: one line per row, the whole row selected. Selecting a line
 // moves the dataset and moving the dataset selects its line. A header click orders the
 // dataset in the store; headers dragged onto the group band (or setGroupColumns) group the
-// rows under collapsible group rows; the header's context menu shows and hides columns.
+// rows under collapsible group rows; the header's context menu shows and hides columns; every
+// grid exports what it shows to CSV or XLSX.
 class DataGrid : public QWidget
 {
     Q_OBJECT
@@ -54,6 +56,10 @@ class DataGrid : public QWidget
 
     // The header's context menu for a section (-1: no section); the caller owns it.
     QMenu *createHeaderMenu(int section, QWidget *parent = nullptr);
+    // The context menu of the rows ("导出..."); the caller owns it.
+    QMenu *createContextMenu(QWidget *parent = nullptr);
+    // "导出..." (Ctrl+E while the grid has the focus): the export of what the grid shows.
+    QAction *exportAction() const { return m_exportAction; }
 
     QTreeView *view() const { return m_view; }
     DatasetModel *model() const { return m_model; }
@@ -81,6 +87,7 @@ class DataGrid : public QWidget
     QTreeView *m_view;
     DatasetModel *m_model;
     GridGroupBand *m_band;
+    QAction *m_exportAction;
     QList<GridColumn> m_columns;
     QList<QStringList> m_expanded; // group paths open before a rebuild
     bool m_syncing = false;        // moving the selection to follow the dataset

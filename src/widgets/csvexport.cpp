@@ -1,0 +1,93 @@
+#include "csvexport.h"
+
+#include "datasetmodel.h"
+
+#include <QDir>
+
+#include <algorithm>
+
+namespace
+{
+// Rows are gathered and handed to the file in blocks of about this size.
+constexpr qsizetype BlockSize = 1 << 16;
+} // namespace
+
+CsvExport::CsvExport(const QString &path) : m_file(path) {}
+
+void CsvExport::begin(const QList<Column> &columns)
+{
+    m_columns = columns;
+    if (!m_file.open(QIODevice::WriteOnly))
+        throw Failure{QStringLiteral("对不起，文件“%1”无法写入：%2")
+                          .arg(QDir::toNativeSeparators(m_file.fileName()), m_file.errorString())};
+    m_buffer = QByteArrayLiteral("\xEF\xBB\xBF");
+    QStringList captions;
+    for (const Column &c : columns)
+        captions << c.caption;
+    writeLine(captions);
+}
+
+void CsvExport::writeRow(const QVector<QVariant> &values)
+{
+    // Straight into the block: a row costs no list of its own.
+    for (int i = 0; i < m_columns.size(); ++i) {
+        if (i)
+            m_buffer += ',';
+        m_buffer += field(text(values.value(i), m_columns[i].type));
+    }
+    endLine();
+}
+
+void CsvExport::finish()
+{
+    m_file.write(m_buffer);
+    m_buffer.clear();
+    check();
+    if (!m_file.commit())
+        throw Failure{QStringLiteral("对不起，文件“%1”无法写入：%2")
+                          .arg(QDir::toNativeSeparators(m_file.fileName()), m_file.errorString())};
+}
+
+QByteArray CsvExport::field(const QString &text)
+{
+    QByteArray f = text.toUtf8();
+    const auto special = [](char c) { return c == '"' || c == ',' || c == '\n' || c == '\r'; };
+    if (std::any_of(f.cbegin(), f.cend(), special)) {
+        f.replace("\"", "\"\"");
+        f.prepend('"');
+        f.append('"');
+    }
+    return f;
+}
+
+QString CsvExport::text(const QVariant &value, store::ColumnType type)
+{
+    return DatasetModel::displayText(value, type);
+}
+
+void CsvExport::writeLine(const QStringList &fields)
+{
+    for (int i = 0; i < fields.size(); ++i) {
+        if (i)
+            m_buffer += ',';
+        m_buffer += field(fields[i]);
+    }
+    endLine();
+}
+
+void CsvExport::endLine()
+{
+    m_buffer += "\r\n";
+    if (m_buffer.size() >= BlockSize) {
+        m_file.write(m_buffer);
+        m_buffer.clear();
+        check();
+    }
+}
+
+void CsvExport::check()
+{
+    if (m_file.error() != QFileDevice::NoError)
+        throw Failure{QStringLiteral("对不起，文件“%1”无法写入：%2")
+                          .arg(QDir::toNativeSeparators(m_file.fileName()), m_file.errorString())};
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "exportwriter.h"
+
+#include <QSaveFile>
+
+// CSV for spreadsheet programs: UTF-8 with a byte-order mark (so Chinese text is read as
+// such), CR LF line ends, and a field quoted when it holds a quote, a comma or a line break,
+// with its quotes doubled. Dates are written yyyy-MM-dd, money with two decimals.
+class CsvExport : public ExportWriter
+{
+  public:
+    explicit CsvExport(const QString &path);
+
+    void begin(const QList<Column> &columns) override;
+    void writeRow(const QVector<QVariant> &values) override;
+    void finish() override;
+
+    // One field as it goes into the file, quoted when it must be.
+    static QByteArray field(const QString &text);
+    // The text of a value of a column type.
+    static QString text(const QVariant &value, store::ColumnType type);
+
+  private:
+    void writeLine(const QStringList &fields);
+    void endLine();
+    void check();
+
+    QSaveFile m_file;
+    QList<Column> m_columns;
+    QByteArray m_buffer;
+};
