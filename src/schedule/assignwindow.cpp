@@ -58,8 +58,15 @@ AssignWindow::AssignWindow(Workspace &ws, QWidget *parent)
     moves->addWidget(add("BitBtn5", QStringLiteral("<<"), [this] { moveAll(m_right, m_left); }));
     moves->addWidget(add("BitBtn6", QStringLiteral("<"), [this] { moveOne(m_right, m_left); }));
     moves->addStretch();
-    connect(m_left, &QListWidget::itemDoubleClicked, this, [this] { moveOne(m_left, m_right); });
-    connect(m_right, &QListWidget::itemDoubleClicked, this, [this] { moveOne(m_right, m_left); });
+    // A double click moves the item clicked.
+    connect(m_left, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem *item) {
+        m_left->setCurrentItem(item);
+        moveOne(m_left, m_right);
+    });
+    connect(m_right, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem *item) {
+        m_right->setCurrentItem(item);
+        moveOne(m_right, m_left);
+    });
 
     auto *lists = new QHBoxLayout;
     lists->addWidget(m_left, 1);
@@ -75,6 +82,7 @@ AssignWindow::AssignWindow(Workspace &ws, QWidget *parent)
     layout->addLayout(choices);
     layout->addLayout(lists, 1);
     layout->addLayout(buttons);
+    m_kind->setFocus(); // the window opens with the keyboard here
     resize(560, 460);
     m_wait->hide();
 }

@@ -79,6 +79,7 @@ BoardWindow::BoardWindow(Workspace &ws, QWidget *parent)
     layout->addWidget(m_grid, 1);
     layout->addLayout(fields);
     layout->addLayout(buttons);
+    m_title->setFocus(); // the window opens with the keyboard here
     resize(640, 480);
 }
 

@@ -31,6 +31,7 @@ DepartmentChooser::DepartmentChooser(store::DataModule &dm, QWidget *parent)
     layout->addWidget(new QLabel(QStringLiteral("部门设置列表："), this));
     layout->addWidget(m_grid, 1);
     layout->addLayout(buttons);
+    m_grid->view()->setFocus(); // the window opens with the keyboard here
     resize(360, 320);
 }
 

@@ -1,6 +1,7 @@
 #include "schedulepanel.h"
 
 #include "agentchoice.h"
+#include "agentcontactdialog.h"
 #include "agentform.h"
 #include "agentpicker.h"
 #include "commandaction.h"
@@ -36,12 +37,6 @@ namespace
 const QString Right = QStringLiteral("305");
 const QString LogPrefix = QStringLiteral("商务代理业务管理-日程安排-");
 
-std::function<void(Workspace &, QWidget *)> &contactEntryEditor()
-{
-    static std::function<void(Workspace &, QWidget *)> open;
-    return open;
-}
-
 } // namespace
 
 SchedulePanel::SchedulePanel(Workspace &ws, QWidget *parent)
@@ -65,11 +60,6 @@ SchedulePanel::SchedulePanel(Workspace &ws, QWidget *parent)
                                                                : m_grid->view());
     });
     setFocusProxy(m_grid->view());
-}
-
-void SchedulePanel::setContactEntryEditor(std::function<void(Workspace &, QWidget *)> open)
-{
-    contactEntryEditor() = std::move(open);
 }
 
 QAction *SchedulePanel::action(const QString &name) const
@@ -237,19 +227,12 @@ void SchedulePanel::buildDetailPage()
     click(m_form->pickAgentButton(), &SchedulePanel::pickAgent);
     click(m_form->departmentButton(), &SchedulePanel::chooseDepartment);
     click(m_form->showRecordButton(), &SchedulePanel::showRecord);
+    click(m_form->showContactEntryButton(), &SchedulePanel::showContactEntry);
     connect(m_form, &ScheduleForm::agentEntered, this, [this] { ErrorDisplay::run(this, [this] { openAgentLists(); }); });
     connect(m_form->recordGrid()->view(), &QTreeView::clicked, this,
             [this] { ErrorDisplay::run(this, [this] { showPlansFolder(); }); });
     connect(m_form->recordGrid(), &DataGrid::rowActivated, this,
             [this] { action(QStringLiteral("Act_Modify"))->trigger(); });
-    // The agent-contact editor comes with the agent pages; without it the button stays greyed.
-    QPushButton *entryButton = m_form->showContactEntryButton();
-    QAction *showEntry = addCommand(m_detailPage, m_ws, "Act_ShowCustState", entryButton->text(), {}, {},
-                                    [] { return bool(contactEntryEditor()); }, [this] { showContactEntry(); });
-    m_actions.insert(showEntry->objectName(), showEntry);
-    entryButton->setEnabled(false);
-    connect(showEntry, &QAction::changed, entryButton, [showEntry, entryButton] { entryButton->setEnabled(showEntry->isEnabled()); });
-    connect(entryButton, &QPushButton::clicked, showEntry, &QAction::trigger);
 
     auto *layout = new QVBoxLayout(m_detailPage);
     layout->setContentsMargins(2, 2, 2, 2);
@@ -341,14 +324,9 @@ void SchedulePanel::showRecord()
     RecordEntryDialog::editRecord(m_ws, this);
 }
 
+// 查看代理接触信息: the agent-contact editor on the current entry of the agent window's agent.
 void SchedulePanel::showContactEntry()
 {
-    const auto &open = contactEntryEditor();
-    if (!open)
-        return;
-    store::Dataset &contactEntries = m_ws.dm.tblCustomerState;
-    contactEntries.open();
-    if (contactEntries.currentRow() >= 0 && !contactEntries.isEditing())
-        contactEntries.edit();
-    open(m_ws, this);
+    m_ws.dm.tblCustomerState.open();
+    AgentContactDialog::editEntry(m_ws, this);
 }

@@ -32,10 +32,6 @@ class SchedulePanel : public QWidget
     DataGrid *grid() const { return m_grid; }
     ScheduleForm *form() const { return m_form; }
 
-    // The agent-contact editor "查看代理接触信息" opens on the current entry of tblCustomerState;
-    // until one is set the button stays disabled.
-    static void setContactEntryEditor(std::function<void(Workspace &, QWidget *parent)> open);
-
   private:
     QAction *command(QWidget *page, QToolBar *bar, const char *name, const QString &caption,
                      const QString &shortcut, const QString &log, std::function<bool()> enabled,
