@@ -11,12 +11,12 @@
 // on one or the other. The schedule entries are the generator's (tessaly-gen --plans N).
 //
 // Figures are printed with their targets; a missed target is reported, never a failure.
+#include "schedule.h"
 #include "assignwindow.h"
 #include "boardwindow.h"
 #include "datagrid.h"
 #include "modulesupport.h"
 #include "planquerydialog.h"
-#include "schedule.h"
 #include "schedulepanel.h"
 
 #include <QComboBox>
@@ -42,31 +42,40 @@ void fill(const QString &location)
 {
     store::Connection db;
     db.open(location);
-    if (db.scalar(QStringLiteral("SELECT COUNT(*) FROM tblCustomers WHERE CustID = 'BA00001'")).toInt() > 0) {
+    if (db.scalar(QStringLiteral("SELECT COUNT(*) FROM tblCustomers WHERE CustID = 'BA00001'"))
+            .toInt() > 0) {
         std::printf("store already filled for the schedule benchmark\n");
         return;
     }
     db.transaction([&] {
         for (int i = 1; i <= Notices; ++i)
-            db.exec(QStringLiteral("INSERT INTO tblBoard (BTitle, BDate, Man, Memo) VALUES (?, ?, ?, ?)"),
-                    {QStringLiteral("公告%1").arg(i), QDate(2020, 1, 1).addDays(i % 2000).toString(Qt::ISODate),
-                     QStringLiteral("行政部"), QStringLiteral("第%1号通知：请各部门按时参加例会。").arg(i)});
+            db.exec(QStringLiteral(
+                        "INSERT INTO tblBoard (BTitle, BDate, Man, Memo) VALUES (?, ?, ?, ?)"),
+                    {QStringLiteral("公告%1").arg(i),
+                     QDate(2020, 1, 1).addDays(i % 2000).toString(Qt::ISODate),
+                     QStringLiteral("行政部"),
+                     QStringLiteral("第%1号通知：请各部门按时参加例会。").arg(i)});
         for (const QString &user : {Source, Target})
-            db.exec(QStringLiteral("INSERT INTO tblUser (UserID, UserName, State, Sys) VALUES (?, ?, 'Yes', ?)"),
-                    {user, user, false});
+            db.exec(
+                QStringLiteral(
+                    "INSERT INTO tblUser (UserID, UserName, State, Sys) VALUES (?, ?, 'Yes', ?)"),
+                {user, user, false});
         for (int i = 1; i <= Agents; ++i) {
             const QString code = QStringLiteral("BA%1").arg(i, 5, 10, QLatin1Char('0'));
-            db.exec(QStringLiteral("INSERT INTO tblCustomers (CustID, CustName, SUser) VALUES (?, ?, ?)"),
+            db.exec(QStringLiteral(
+                        "INSERT INTO tblCustomers (CustID, CustName, SUser) VALUES (?, ?, ?)"),
                     {code, QStringLiteral("分配代理%1").arg(i), Source});
             for (int c = 1; c <= ContactsEach; ++c)
-                db.exec(QStringLiteral("INSERT INTO tblLinkmans (LinkmanID, CustID, Name, SUser) VALUES (?, ?, ?, ?)"),
-                        {QStringLiteral("%1-%2").arg(code).arg(c), code, QStringLiteral("联系人%1").arg(c), Source});
+                db.exec(QStringLiteral("INSERT INTO tblLinkmans (LinkmanID, CustID, Name, SUser) "
+                                       "VALUES (?, ?, ?, ?)"),
+                        {QStringLiteral("%1-%2").arg(code).arg(c), code,
+                         QStringLiteral("联系人%1").arg(c), Source});
         }
     });
     for (const char *table : {"tblBoard", "tblCustomers", "tblLinkmans", "tblUser"})
         db.exec(QStringLiteral("ANALYZE %1").arg(QLatin1String(table)));
-    std::printf("store filled: %d notices, %d agents of %s with %d contacts each\n", Notices, Agents,
-                qPrintable(Source), ContactsEach);
+    std::printf("store filled: %d notices, %d agents of %s with %d contacts each\n", Notices,
+                Agents, qPrintable(Source), ContactsEach);
 }
 
 struct Seat : bench::Seat {
@@ -78,7 +87,8 @@ std::pair<QDate, QDate> twoWeeks(store::Connection &db)
 {
     const QDate from = db.scalar(QStringLiteral("SELECT MIN(PlanDate) FROM tblPlan")).toDate();
     const QDate to = db.scalar(QStringLiteral("SELECT MAX(PlanDate) FROM tblPlan")).toDate();
-    const QDate middle = from.isValid() && to.isValid() ? from.addDays(from.daysTo(to) / 2) : QDate::currentDate();
+    const QDate middle =
+        from.isValid() && to.isValid() ? from.addDays(from.daysTo(to) / 2) : QDate::currentDate();
     return {middle, middle.addDays(13)};
 }
 
@@ -128,8 +138,8 @@ void measureBoard(Seat &seat, int runs, std::vector<Figure> &out)
             rows = board.rowCount();
         }));
     }
-    out.push_back({QStringLiteral("公告板: window shown on every notice, first screen painted"), median(open), 300,
-                   QStringLiteral("%1 notices").arg(rows)});
+    out.push_back({QStringLiteral("公告板: window shown on every notice, first screen painted"),
+                   median(open), 300, QStringLiteral("%1 notices").arg(rows)});
 }
 
 void measureAssignment(Seat &seat, int runs, std::vector<Figure> &out)
@@ -139,7 +149,9 @@ void measureAssignment(Seat &seat, int runs, std::vector<Figure> &out)
     int moved = 0, contacts = 0;
     for (int i = 0; i < runs; ++i) {
         // The agents go to whichever of the two users does not hold them now.
-        const QString from = db.scalar(QStringLiteral("SELECT SUser FROM tblCustomers WHERE CustID = 'BA00001'")).toString();
+        const QString from =
+            db.scalar(QStringLiteral("SELECT SUser FROM tblCustomers WHERE CustID = 'BA00001'"))
+                .toString();
         const QString to = from == Source ? Target : Source;
         AssignWindow w(seat.main->workspace(), seat.main.get());
         w.show();
@@ -153,13 +165,19 @@ void measureAssignment(Seat &seat, int runs, std::vector<Figure> &out)
         MessageBox::clearHistory();
         assign.push_back(timed([&] { w.button("BitBtn7")->click(); }));
         if (MessageBox::last().text != QStringLiteral("提醒用户：分配成功！"))
-            throw store::StoreError(QStringLiteral("the assignment failed: ") + MessageBox::last().text);
-        contacts = db.scalar(QStringLiteral("SELECT COUNT(*) FROM tblLinkmans WHERE SUser = ?"), {to}).toInt();
+            throw store::StoreError(QStringLiteral("the assignment failed: ") +
+                                    MessageBox::last().text);
+        contacts =
+            db.scalar(QStringLiteral("SELECT COUNT(*) FROM tblLinkmans WHERE SUser = ?"), {to})
+                .toInt();
     }
-    out.push_back({QStringLiteral("工作分配 刷新 and >>: the source's agents listed and chosen"), median(refresh), 1000,
+    out.push_back({QStringLiteral("工作分配 刷新 and >>: the source's agents listed and chosen"),
+                   median(refresh), 1000,
                    QStringLiteral("%1 agents; no target given, a second is ours").arg(moved)});
-    out.push_back({QStringLiteral("确认分配: agents and their contacts moved in one transaction"), median(assign) / 1000.0, 5,
-                   QStringLiteral("%1 agents, %2 contacts").arg(moved).arg(contacts), QStringLiteral("s")});
+    out.push_back({QStringLiteral("确认分配: agents and their contacts moved in one transaction"),
+                   median(assign) / 1000.0, 5,
+                   QStringLiteral("%1 agents, %2 contacts").arg(moved).arg(contacts),
+                   QStringLiteral("s")});
 }
 
 std::vector<Figure> measure(const QString &appDir, int runs)
@@ -168,7 +186,9 @@ std::vector<Figure> measure(const QString &appDir, int runs)
     Seat seat(appDir);
     measureSchedule(seat, runs, out);
     measureBoard(seat, runs, out);
-    if (seat.dm.connection().scalar(QStringLiteral("SELECT COUNT(*) FROM tblCustomers WHERE CustID = 'BA00001'")).toInt() == 0)
+    if (seat.dm.connection()
+            .scalar(QStringLiteral("SELECT COUNT(*) FROM tblCustomers WHERE CustID = 'BA00001'"))
+            .toInt() == 0)
         std::printf("work assignment not measured: no agents BA00001...; run once with --fill\n");
     else
         measureAssignment(seat, runs, out);

@@ -187,7 +187,8 @@ void AssignWindow::assign()
         return;
     }
     const QStringList codes = items(m_right);
-    const auto kind = agentsChosen() ? store::WorkAssignment::Kind::Agents : store::WorkAssignment::Kind::Records;
+    const auto kind =
+        agentsChosen() ? store::WorkAssignment::Kind::Agents : store::WorkAssignment::Kind::Records;
     m_wait->setMessage(QStringLiteral("正在分配资料到目标用户ID，请稍候..."));
     m_wait->setProgress(0, int(codes.size()));
     m_wait->show();

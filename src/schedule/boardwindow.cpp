@@ -38,11 +38,12 @@ BoardWindow::BoardWindow(Workspace &ws, QWidget *parent)
                         {QStringLiteral("Memo"), QStringLiteral("事项描述"), 260}});
     m_navigator->setObjectName(QStringLiteral("DBNavigator1"));
     m_navigator->setDataset(&board);
-    const struct
-    {
+    const struct {
         QWidget *editor;
         const char *name, *field;
-    } inputs[] = {{m_title, "edtBTitle", "BTitle"}, {m_date, "dtpBDate", "BDate"}, {m_man, "edtMan", "Man"},
+    } inputs[] = {{m_title, "edtBTitle", "BTitle"},
+                  {m_date, "dtpBDate", "BDate"},
+                  {m_man, "edtMan", "Man"},
                   {m_memo, "edtMemo", "Memo"}};
     for (const auto &i : inputs)
         i.editor->setObjectName(QLatin1String(i.name));
@@ -61,8 +62,8 @@ BoardWindow::BoardWindow(Workspace &ws, QWidget *parent)
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(m_navigator);
     buttons->addStretch();
-    const auto button = [this, buttons, &ws](const char *name, const QString &caption, const QString &log,
-                                             std::function<void()> work) {
+    const auto button = [this, buttons, &ws](const char *name, const QString &caption,
+                                             const QString &log, std::function<void()> work) {
         QAction *a = addCommand(this, ws, name, caption, {}, log, {}, std::move(work));
         auto *b = new QPushButton(caption, this);
         b->setObjectName(QLatin1String(name));
@@ -70,10 +71,14 @@ BoardWindow::BoardWindow(Workspace &ws, QWidget *parent)
         connect(b, &QPushButton::clicked, a, &QAction::trigger);
         buttons->addWidget(b);
     };
-    button("SpeedButton1", QStringLiteral("新增"), LogPrefix + QStringLiteral("新增"), [this] { add(); });
-    button("SpeedButton2", QStringLiteral("保存"), LogPrefix + QStringLiteral("保存"), [this] { save(); });
-    button("SpeedButton3", QStringLiteral("删除"), LogPrefix + QStringLiteral("删除"), [this] { remove(); });
-    buttons->addWidget(ErrorDisplay::commandButton(this, "SpeedButton4", QStringLiteral("关闭"), [this] { reject(); }));
+    button("SpeedButton1", QStringLiteral("新增"), LogPrefix + QStringLiteral("新增"),
+           [this] { add(); });
+    button("SpeedButton2", QStringLiteral("保存"), LogPrefix + QStringLiteral("保存"),
+           [this] { save(); });
+    button("SpeedButton3", QStringLiteral("删除"), LogPrefix + QStringLiteral("删除"),
+           [this] { remove(); });
+    buttons->addWidget(ErrorDisplay::commandButton(this, "SpeedButton4", QStringLiteral("关闭"),
+                                                   [this] { reject(); }));
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_grid, 1);
@@ -107,7 +112,8 @@ void BoardWindow::save()
         {m_memo, "请输入公告事项描述内容！"},
     };
     for (const auto &[input, message] : required) {
-        const bool empty = input == m_date ? m_date->isBlank() : static_cast<DbLineEdit *>(input)->text().isEmpty();
+        const bool empty = input == m_date ? m_date->isBlank()
+                                           : static_cast<DbLineEdit *>(input)->text().isEmpty();
         if (empty) {
             MessageBox::warning(this, QString::fromUtf8(message));
             input->setFocus();
@@ -123,7 +129,8 @@ void BoardWindow::remove()
     store::Dataset &board = m_ws.dm.tblBoard;
     if (!board.isOpen() || board.isEmpty())
         return;
-    if (MessageBox::confirm(this, QStringLiteral("真的要删除该公告记录吗？"), QMessageBox::Question))
+    if (MessageBox::confirm(this, QStringLiteral("真的要删除该公告记录吗？"),
+                            QMessageBox::Question))
         board.remove();
 }
 

@@ -21,12 +21,15 @@ DepartmentChooser::DepartmentChooser(store::DataModule &dm, QWidget *parent)
     m_grid->addColumn(QStringLiteral("DepartmentID"), QStringLiteral("部门代码"), 90);
     m_grid->addColumn(QStringLiteral("DepartmentName"), QStringLiteral("部门名称"), 200);
     // A double click (or Enter) on a line chooses it, as 选择 does.
-    connect(m_grid, &DataGrid::rowActivated, this, [this] { ErrorDisplay::run(this, [this] { choose(); }); });
+    connect(m_grid, &DataGrid::rowActivated, this,
+            [this] { ErrorDisplay::run(this, [this] { choose(); }); });
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(ErrorDisplay::commandButton(this, "btnSelect", QStringLiteral("选择"), [this] { choose(); }));
-    buttons->addWidget(ErrorDisplay::commandButton(this, "btnClose", QStringLiteral("关闭"), [this] { accept(); }));
+    buttons->addWidget(ErrorDisplay::commandButton(this, "btnSelect", QStringLiteral("选择"),
+                                                   [this] { choose(); }));
+    buttons->addWidget(ErrorDisplay::commandButton(this, "btnClose", QStringLiteral("关闭"),
+                                                   [this] { accept(); }));
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("部门设置列表："), this));
     layout->addWidget(m_grid, 1);
@@ -52,5 +55,6 @@ void DepartmentChooser::choose()
         return;
     if (!entries.isEditing())
         entries.edit();
-    entries.setValue(QStringLiteral("AttendMan"), departments.value(QStringLiteral("DepartmentName")));
+    entries.setValue(QStringLiteral("AttendMan"),
+                     departments.value(QStringLiteral("DepartmentName")));
 }

@@ -36,11 +36,13 @@ PlanQueryDialog::PlanQueryDialog(store::Dataset &entries, QWidget *parent)
     // Enter in a date is 确定, as the dialog's default button.
     ok->setDefault(true);
     ok->setAutoDefault(true);
-    QPushButton *cancel = ErrorDisplay::commandButton(this, "btnCancel", QStringLiteral("取消"), [this] { reject(); });
-    QPushButton *all = ErrorDisplay::commandButton(this, "btnAll", QStringLiteral("查询全部"), [this] {
-        showAll(m_entries);
-        accept();
-    });
+    QPushButton *cancel = ErrorDisplay::commandButton(this, "btnCancel", QStringLiteral("取消"),
+                                                      [this] { reject(); });
+    QPushButton *all =
+        ErrorDisplay::commandButton(this, "btnAll", QStringLiteral("查询全部"), [this] {
+            showAll(m_entries);
+            accept();
+        });
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
@@ -54,8 +56,9 @@ PlanQueryDialog::PlanQueryDialog(store::Dataset &entries, QWidget *parent)
 void PlanQueryDialog::showSpan(store::Dataset &entries, const QDate &from, const QDate &to)
 {
     entries.close();
-    entries.setSql(QStringList{QStringLiteral("select * from tblPlan "),
-                               QStringLiteral(" where PlanDate between :planDate1 and :planDate2 ")});
+    entries.setSql(
+        QStringList{QStringLiteral("select * from tblPlan "),
+                    QStringLiteral(" where PlanDate between :planDate1 and :planDate2 ")});
     entries.clearFilter();
     entries.setParam(QStringLiteral("planDate1"), from);
     entries.setParam(QStringLiteral("planDate2"), to);

@@ -32,7 +32,8 @@ QPushButton *button(QWidget *parent, const char *objectName, const QString &text
     return b;
 }
 
-template <typename T> T *bound(QWidget *parent, const char *objectName, store::Dataset &set, const char *field)
+template <typename T>
+T *bound(QWidget *parent, const char *objectName, store::Dataset &set, const char *field)
 {
     auto *e = new T(parent);
     e->setObjectName(QLatin1String(objectName));
@@ -43,7 +44,8 @@ template <typename T> T *bound(QWidget *parent, const char *objectName, store::D
 } // namespace
 
 ScheduleForm::ScheduleForm(store::DataModule &dm, QWidget *parent)
-    : QWidget(parent), m_entries(dm.qryPlan), m_agents(dm.tblCustomers2), m_chain(new EnterChain(this))
+    : QWidget(parent), m_entries(dm.qryPlan), m_agents(dm.tblCustomers2),
+      m_chain(new EnterChain(this))
 {
     setObjectName(QStringLiteral("ScheduleForm"));
     m_subTabs = new QTabWidget(this);
@@ -86,7 +88,8 @@ QWidget *ScheduleForm::buildFields()
     m_departmentButton = button(box, "btnDepartment", QStringLiteral("查询..."));
     m_pickAgentButton = button(box, "btnPickAgent", QStringLiteral("查询..."));
 
-    const auto row = [grid, box](int r, int c, const QString &label, QWidget *field, QWidget *extra = nullptr) {
+    const auto row = [grid, box](int r, int c, const QString &label, QWidget *field,
+                                 QWidget *extra = nullptr) {
         auto *l = new QLabel(label, box);
         l->setBuddy(field);
         grid->addWidget(l, r, c * 2);
@@ -116,7 +119,8 @@ QWidget *ScheduleForm::buildFields()
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
 
-    m_chain->setWidgets({m_date, m_time, m_address, m_department, m_agent, m_linkman, m_content, m_memo});
+    m_chain->setWidgets(
+        {m_date, m_time, m_address, m_department, m_agent, m_linkman, m_content, m_memo});
     m_chain->setKeepsEnter(m_memo);
     return box;
 }
@@ -144,15 +148,16 @@ QWidget *ScheduleForm::buildContactEntriesPage(store::Dataset &entries)
     m_contactEntryGrid = new DataGrid(page);
     m_contactEntryGrid->setObjectName(QStringLiteral("dxDBGrid3"));
     m_contactEntryGrid->setDataset(&entries);
-    m_contactEntryGrid->setColumns({{QStringLiteral("LinkDate"), QStringLiteral("联系日期"), 90},
-                                    {QStringLiteral("LinkTime"), QStringLiteral("联系时间"), 70},
-                                    {QStringLiteral("Linkman"), QStringLiteral("联系人"), 80},
-                                    {QStringLiteral("Duty"), QStringLiteral("职务"), 70},
-                                    {QStringLiteral("LinkType"), QStringLiteral("联系方式"), 80},
-                                    {QStringLiteral("LinkContent"), QStringLiteral("联系内容"), 160},
-                                    {QStringLiteral("Charge"), QStringLiteral("费用开销"), 80},
-                                    {QStringLiteral("Address"), QStringLiteral("地点"), 100},
-                                    {QStringLiteral("Memo"), QStringLiteral("备注"), 120}});
+    m_contactEntryGrid->setColumns(
+        {{QStringLiteral("LinkDate"), QStringLiteral("联系日期"), 90},
+         {QStringLiteral("LinkTime"), QStringLiteral("联系时间"), 70},
+         {QStringLiteral("Linkman"), QStringLiteral("联系人"), 80},
+         {QStringLiteral("Duty"), QStringLiteral("职务"), 70},
+         {QStringLiteral("LinkType"), QStringLiteral("联系方式"), 80},
+         {QStringLiteral("LinkContent"), QStringLiteral("联系内容"), 160},
+         {QStringLiteral("Charge"), QStringLiteral("费用开销"), 80},
+         {QStringLiteral("Address"), QStringLiteral("地点"), 100},
+         {QStringLiteral("Memo"), QStringLiteral("备注"), 120}});
     m_showContactEntryButton = button(page, "btnShowCustState", QStringLiteral("查看代理接触信息"));
     auto *layout = new QVBoxLayout(page);
     layout->setContentsMargins(2, 2, 2, 2);

@@ -40,7 +40,8 @@ const QString LogPrefix = QStringLiteral("商务代理业务管理-日程安排-
 } // namespace
 
 SchedulePanel::SchedulePanel(Workspace &ws, QWidget *parent)
-    : QWidget(parent), m_ws(ws), m_pages(new QTabWidget(this)), m_listPage(new QWidget), m_detailPage(new QWidget)
+    : QWidget(parent), m_ws(ws), m_pages(new QTabWidget(this)), m_listPage(new QWidget),
+      m_detailPage(new QWidget)
 {
     setObjectName(QStringLiteral("PnClient"));
     m_pages->setObjectName(QStringLiteral("PageControl3"));
@@ -56,8 +57,9 @@ SchedulePanel::SchedulePanel(Workspace &ws, QWidget *parent)
     buildDetailPage();
     // Whoever puts the focus into the panel reaches the tab in view: the list, or the date.
     connect(m_pages, &QTabWidget::currentChanged, this, [this] {
-        setFocusProxy(m_pages->currentWidget() == m_detailPage ? static_cast<QWidget *>(m_form->date())
-                                                               : m_grid->view());
+        setFocusProxy(m_pages->currentWidget() == m_detailPage
+                          ? static_cast<QWidget *>(m_form->date())
+                          : m_grid->view());
     });
     setFocusProxy(m_grid->view());
 }
@@ -72,12 +74,13 @@ store::Dataset &SchedulePanel::entries() const
     return m_ws.dm.qryPlan;
 }
 
-QAction *SchedulePanel::command(QWidget *page, QToolBar *bar, const char *name, const QString &caption,
-                                const QString &shortcut, const QString &log, std::function<bool()> enabled,
-                                std::function<void()> work, const char *buttonName)
+QAction *SchedulePanel::command(QWidget *page, QToolBar *bar, const char *name,
+                                const QString &caption, const QString &shortcut, const QString &log,
+                                std::function<bool()> enabled, std::function<void()> work,
+                                const char *buttonName)
 {
-    QAction *a = addBarCommand(page, bar, m_actions, m_ws, name, caption, shortcut, log, std::move(enabled),
-                               std::move(work));
+    QAction *a = addBarCommand(page, bar, m_actions, m_ws, name, caption, shortcut, log,
+                               std::move(enabled), std::move(work));
     if (buttonName)
         bar->widgetForAction(a)->setObjectName(QLatin1String(buttonName));
     return a;
@@ -96,19 +99,27 @@ void SchedulePanel::buildListPage()
     auto *bar = new QToolBar(m_listPage);
     bar->setObjectName(QStringLiteral("tbList"));
     bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    command(m_listPage, bar, "Act_Insert", QStringLiteral("新增"), QStringLiteral("Ctrl+N"),
-            LogPrefix + QStringLiteral("新增"), right("Insert"), [this] { insertEntry(); }, "spBtnNew");
-    command(m_listPage, bar, "Act_Modify", QStringLiteral("修改"), QStringLiteral("Ctrl+M"),
-            LogPrefix + QStringLiteral("修改"), right("Modify"), [this] { modifyEntry(); }, "spBtnModify");
-    command(m_listPage, bar, "Act_Delete", QStringLiteral("删除"), QStringLiteral("Ctrl+D"),
-            LogPrefix + QStringLiteral("删除"), right("Delete"), [this] { deleteEntry(); }, "spBtnDelete");
+    command(
+        m_listPage, bar, "Act_Insert", QStringLiteral("新增"), QStringLiteral("Ctrl+N"),
+        LogPrefix + QStringLiteral("新增"), right("Insert"), [this] { insertEntry(); }, "spBtnNew");
+    command(
+        m_listPage, bar, "Act_Modify", QStringLiteral("修改"), QStringLiteral("Ctrl+M"),
+        LogPrefix + QStringLiteral("修改"), right("Modify"), [this] { modifyEntry(); },
+        "spBtnModify");
+    command(
+        m_listPage, bar, "Act_Delete", QStringLiteral("删除"), QStringLiteral("Ctrl+D"),
+        LogPrefix + QStringLiteral("删除"), right("Delete"), [this] { deleteEntry(); },
+        "spBtnDelete");
     command(m_listPage, bar, "spBtnRefresh", QStringLiteral("刷新"), QStringLiteral("F5"),
             LogPrefix + QStringLiteral("刷新"), {}, [this] { refresh(); });
-    command(m_listPage, bar, "Act_Query", QStringLiteral("查询"), QStringLiteral("Ctrl+Q"),
-            LogPrefix + QStringLiteral("查询"), right("Query"), [this] { query(); }, "spBtnQuery");
-    command(m_listPage, bar, "Act_Print", QStringLiteral("打印"), QStringLiteral("Ctrl+P"),
-            LogPrefix + QStringLiteral("打印"), right("Print"),
-            [this] { Printing::preview(this, QStringLiteral("frPlan.frf"), &entries()); }, "spBtnPrint1");
+    command(
+        m_listPage, bar, "Act_Query", QStringLiteral("查询"), QStringLiteral("Ctrl+Q"),
+        LogPrefix + QStringLiteral("查询"), right("Query"), [this] { query(); }, "spBtnQuery");
+    command(
+        m_listPage, bar, "Act_Print", QStringLiteral("打印"), QStringLiteral("Ctrl+P"),
+        LogPrefix + QStringLiteral("打印"), right("Print"),
+        [this] { Printing::preview(this, QStringLiteral("frPlan.frf"), &entries()); },
+        "spBtnPrint1");
 
     m_grid = new DataGrid(m_listPage);
     m_grid->setObjectName(QStringLiteral("dxDBGrid1"));
@@ -123,8 +134,10 @@ void SchedulePanel::buildListPage()
                         {QStringLiteral("AttendMan"), QStringLiteral("负责处室"), 90},
                         {QStringLiteral("Memo"), QStringLiteral("备注"), 160}});
     // A click shows the schedule's folder; a double click (or Enter) is 修改.
-    connect(m_grid->view(), &QTreeView::clicked, this, [this] { ErrorDisplay::run(this, [this] { showPlansFolder(); }); });
-    connect(m_grid, &DataGrid::rowActivated, this, [this] { action(QStringLiteral("Act_Modify"))->trigger(); });
+    connect(m_grid->view(), &QTreeView::clicked, this,
+            [this] { ErrorDisplay::run(this, [this] { showPlansFolder(); }); });
+    connect(m_grid, &DataGrid::rowActivated, this,
+            [this] { action(QStringLiteral("Act_Modify"))->trigger(); });
 
     auto *layout = new QVBoxLayout(m_listPage);
     layout->setContentsMargins(2, 2, 2, 2);
@@ -138,7 +151,8 @@ void SchedulePanel::openLookups()
 {
     store::DataModule &dm = m_ws.dm;
     AgentForm::openEditingSets(dm);
-    for (store::Dataset *d : {&dm.tblVocation, &dm.tblDepartment, &dm.tblCustomers2, &dm.qryCustomers1})
+    for (store::Dataset *d :
+         {&dm.tblVocation, &dm.tblDepartment, &dm.tblCustomers2, &dm.qryCustomers1})
         d->open();
     if (!dm.tblCustomers.isOpen())
         dm.applyOwnership(dm.tblCustomers);
@@ -208,27 +222,32 @@ void SchedulePanel::buildDetailPage()
     bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     store::Dataset &set = entries();
     command(m_detailPage, bar, "Act_Add", QStringLiteral("新增"), QStringLiteral("Ctrl+N"),
-            LogPrefix + QStringLiteral("新增"), canAddRecord(m_ws.rights, Right, set), [this] { addEntry(); });
+            LogPrefix + QStringLiteral("新增"), canAddRecord(m_ws.rights, Right, set),
+            [this] { addEntry(); });
     // 保存 checks no right: whoever may type into an entry may store it.
-    command(m_detailPage, bar, "Act_Save", QStringLiteral("保存"), QStringLiteral("Ctrl+S"),
-            LogPrefix + QStringLiteral("保存"), [&set] { return set.isEditing(); }, [this] { save(); });
+    command(
+        m_detailPage, bar, "Act_Save", QStringLiteral("保存"), QStringLiteral("Ctrl+S"),
+        LogPrefix + QStringLiteral("保存"), [&set] { return set.isEditing(); }, [this] { save(); });
     command(m_detailPage, bar, "Act_Del", QStringLiteral("删除"), QStringLiteral("Ctrl+D"),
             LogPrefix + QStringLiteral("删除"), right("Delete"), [this] { deleteEntry(); });
     command(m_detailPage, bar, "Act_Prt", QStringLiteral("打印"), QStringLiteral("Ctrl+P"),
             LogPrefix + QStringLiteral("打印"), right("Print"),
             [this] { Printing::preview(this, QStringLiteral("frPlanDetail.frf"), &entries()); });
-    command(m_detailPage, bar, "Act_Cancel", QStringLiteral("放弃"), {}, {}, [&set] { return set.isEditing(); },
-            [this] { cancelEdit(); });
+    command(
+        m_detailPage, bar, "Act_Cancel", QStringLiteral("放弃"), {}, {},
+        [&set] { return set.isEditing(); }, [this] { cancelEdit(); });
 
     m_form = new ScheduleForm(m_ws.dm, m_detailPage);
     const auto click = [this](QPushButton *b, void (SchedulePanel::*work)()) {
-        connect(b, &QPushButton::clicked, this, [this, work] { ErrorDisplay::run(this, [this, work] { (this->*work)(); }); });
+        connect(b, &QPushButton::clicked, this,
+                [this, work] { ErrorDisplay::run(this, [this, work] { (this->*work)(); }); });
     };
     click(m_form->pickAgentButton(), &SchedulePanel::pickAgent);
     click(m_form->departmentButton(), &SchedulePanel::chooseDepartment);
     click(m_form->showRecordButton(), &SchedulePanel::showRecord);
     click(m_form->showContactEntryButton(), &SchedulePanel::showContactEntry);
-    connect(m_form, &ScheduleForm::agentEntered, this, [this] { ErrorDisplay::run(this, [this] { openAgentLists(); }); });
+    connect(m_form, &ScheduleForm::agentEntered, this,
+            [this] { ErrorDisplay::run(this, [this] { openAgentLists(); }); });
     connect(m_form->recordGrid()->view(), &QTreeView::clicked, this,
             [this] { ErrorDisplay::run(this, [this] { showPlansFolder(); }); });
     connect(m_form->recordGrid(), &DataGrid::rowActivated, this,

@@ -9,7 +9,8 @@
 
 WaitWindow::WaitWindow(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      m_label(new QLabel(QStringLiteral("当前数据正在升级，请稍候..."), this)), m_progress(new QProgressBar(this))
+      m_label(new QLabel(QStringLiteral("当前数据正在升级，请稍候..."), this)),
+      m_progress(new QProgressBar(this))
 {
     setObjectName(QStringLiteral("TfrmUpdate"));
     setWindowTitle(QStringLiteral("数据升级中..."));

@@ -6,12 +6,13 @@
 #include <QSqlQuery>
 #include <vector>
 
-namespace store {
-
-namespace {
-
-struct Stored
+namespace store
 {
+
+namespace
+{
+
+struct Stored {
     const char *table;
     qint64 key, version;
 };
@@ -26,11 +27,12 @@ void moveChunk(Connection &db, const char *table, const char *codeColumn, const 
     QVariantList values{target};
     for (const QString &c : codes)
         values << c;
-    QSqlQuery q = db.exec(QStringLiteral("UPDATE %1 SET %2 = ?, %3 = %3 + 1 WHERE %4 IN (%5) RETURNING %6, %3")
-                              .arg(QLatin1String(table), db.ident(QStringLiteral("SUser")), ver,
-                                   db.ident(QLatin1String(codeColumn)),
-                                   QStringList(codes.size(), QStringLiteral("?")).join(QLatin1Char(',')), key),
-                          values);
+    QSqlQuery q = db.exec(
+        QStringLiteral("UPDATE %1 SET %2 = ?, %3 = %3 + 1 WHERE %4 IN (%5) RETURNING %6, %3")
+            .arg(QLatin1String(table), db.ident(QStringLiteral("SUser")), ver,
+                 db.ident(QLatin1String(codeColumn)),
+                 QStringList(codes.size(), QStringLiteral("?")).join(QLatin1Char(',')), key),
+        values);
     while (q.next())
         stored.push_back({table, q.value(0).toLongLong(), q.value(1).toLongLong()});
 }

@@ -4,7 +4,8 @@
 #include <QStringList>
 #include <functional>
 
-namespace store {
+namespace store
+{
 
 class Connection;
 
@@ -15,7 +16,7 @@ class Connection;
 // refused on its save instead of silently overwriting the new owner.
 class WorkAssignment
 {
-public:
+  public:
     enum class Kind { Agents, Records };
 
     // Codes are read in chunks; `progress` hears (done, total) after each chunk. Throws

@@ -5,7 +5,10 @@
 
 #include <QTest>
 
-ScheduleFixture::ScheduleFixture(const QString &engine, const QString &user) : ReferrersFixture(engine, user) {}
+ScheduleFixture::ScheduleFixture(const QString &engine, const QString &user)
+    : ReferrersFixture(engine, user)
+{
+}
 
 void ScheduleFixture::addPlan(const QDate &date, const QString &address, const QString &custId,
                               const QVariantMap &more)
@@ -18,7 +21,8 @@ void ScheduleFixture::addPlan(const QDate &date, const QString &address, const Q
     insert(QStringLiteral("tblPlan"), values);
 }
 
-void ScheduleFixture::addContact(const QString &linkmanId, const QString &custId, const QString &owner)
+void ScheduleFixture::addContact(const QString &linkmanId, const QString &custId,
+                                 const QString &owner)
 {
     insert(QStringLiteral("tblLinkmans"), {{QStringLiteral("LinkmanID"), linkmanId},
                                            {QStringLiteral("CustID"), custId},
@@ -28,14 +32,16 @@ void ScheduleFixture::addContact(const QString &linkmanId, const QString &custId
 
 int ScheduleFixture::count(const QString &table, const QString &column, const QVariant &value)
 {
-    return scalar(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE %2 = ?").arg(table, dm.connection().ident(column)),
+    return scalar(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE %2 = ?")
+                      .arg(table, dm.connection().ident(column)),
                   {value})
         .toInt();
 }
 
 QString ScheduleFixture::owner(const QString &table, const QString &codeColumn, const QString &code)
 {
-    return scalar(QStringLiteral("SELECT SUser FROM %1 WHERE %2 = ?").arg(table, dm.connection().ident(codeColumn)),
+    return scalar(QStringLiteral("SELECT SUser FROM %1 WHERE %2 = ?")
+                      .arg(table, dm.connection().ident(codeColumn)),
                   {code})
         .toString();
 }

@@ -67,7 +67,8 @@ class TestAssign : public QObject
     {
         QFETCH(QString, engine);
         ScheduleFixture f(engine);
-        testsupport::addUser(f.dm.connection(), u"qian"_s, u"pw"_s, false, testsupport::allRights());
+        testsupport::addUser(f.dm.connection(), u"qian"_s, u"pw"_s, false,
+                             testsupport::allRights());
         ShownMain m(f);
         QString shown;
         testsupport::whenModal(u"TfrmAssign"_s, [&shown](QWidget *w) {
@@ -238,11 +239,14 @@ class TestAssign : public QObject
         store::Connection &db = f.dm.connection();
         // The store refuses to move the contacts of Z9, which comes after a full chunk of codes.
         if (f.store.isServer()) {
-            db.exec(u"CREATE FUNCTION refuse_z9() RETURNS trigger AS $$ BEGIN IF NEW.%1 = 'Z9' THEN RAISE EXCEPTION 'refused'; END IF; RETURN NEW; END $$ LANGUAGE plpgsql"_s
-                        .arg(db.ident(u"CustID"_s)));
-            db.exec(u"CREATE TRIGGER refuse_z9 BEFORE UPDATE ON tblLinkmans FOR EACH ROW EXECUTE FUNCTION refuse_z9()"_s);
+            db.exec(
+                u"CREATE FUNCTION refuse_z9() RETURNS trigger AS $$ BEGIN IF NEW.%1 = 'Z9' THEN RAISE EXCEPTION 'refused'; END IF; RETURN NEW; END $$ LANGUAGE plpgsql"_s
+                    .arg(db.ident(u"CustID"_s)));
+            db.exec(
+                u"CREATE TRIGGER refuse_z9 BEFORE UPDATE ON tblLinkmans FOR EACH ROW EXECUTE FUNCTION refuse_z9()"_s);
         } else {
-            db.exec(u"CREATE TRIGGER refuse_z9 BEFORE UPDATE ON tblLinkmans WHEN NEW.CustID = 'Z9' BEGIN SELECT RAISE(ABORT, 'refused'); END"_s);
+            db.exec(
+                u"CREATE TRIGGER refuse_z9 BEFORE UPDATE ON tblLinkmans WHEN NEW.CustID = 'Z9' BEGIN SELECT RAISE(ABORT, 'refused'); END"_s);
         }
         ShownAssign a(f);
         a.pick(a.w.source(), u"Admin"_s);
@@ -261,7 +265,8 @@ class TestAssign : public QObject
         QCOMPARE(f.owner(u"tblLinkmans"_s, u"LinkmanID"_s, u"L1"_s), u"Admin"_s);
         QCOMPARE(f.owner(u"tblCustomers"_s, u"CustID"_s, u"Z9"_s), u"Admin"_s);
 
-        db.exec(u"DROP TRIGGER refuse_z9"_s + (f.store.isServer() ? u" ON tblLinkmans"_s : QString()));
+        db.exec(u"DROP TRIGGER refuse_z9"_s +
+                (f.store.isServer() ? u" ON tblLinkmans"_s : QString()));
         resetScripts();
         a.press("BitBtn7");
         QCOMPARE(shownTexts(), QStringList{u"提醒用户：分配成功！"_s});
@@ -289,7 +294,8 @@ class TestAssign : public QObject
         QVERIFY(seat.locate(u"CustId"_s, u"A1"_s));
         seat.setValue(u"CustName"_s, u"另一座位改的"_s);
 
-        store::WorkAssignment::run(f.dm.connection(), store::WorkAssignment::Kind::Agents, {u"A1"_s}, u"qian"_s);
+        store::WorkAssignment::run(f.dm.connection(), store::WorkAssignment::Kind::Agents,
+                                   {u"A1"_s}, u"qian"_s);
         try {
             seat.post();
             QFAIL("the other seat's save went through");
@@ -297,12 +303,16 @@ class TestAssign : public QObject
             QCOMPARE(e.kind(), store::StoreError::Kind::Conflict);
         }
         QCOMPARE(f.owner(u"tblCustomers"_s, u"CustID"_s, u"A1"_s), u"qian"_s);
-        QCOMPARE(f.scalar(u"SELECT CustName FROM tblCustomers WHERE CustID = ?"_s, {u"A1"_s}).toString(), u"甲"_s);
+        QCOMPARE(
+            f.scalar(u"SELECT CustName FROM tblCustomers WHERE CustID = ?"_s, {u"A1"_s}).toString(),
+            u"甲"_s);
 
         f.dm.tblCustomers2.setValue(u"CustName"_s, u"本座位改的"_s);
         f.dm.tblCustomers2.post();
         QCOMPARE(f.owner(u"tblCustomers"_s, u"CustID"_s, u"A1"_s), u"qian"_s);
-        QCOMPARE(f.scalar(u"SELECT CustName FROM tblCustomers WHERE CustID = ?"_s, {u"A1"_s}).toString(), u"本座位改的"_s);
+        QCOMPARE(
+            f.scalar(u"SELECT CustName FROM tblCustomers WHERE CustID = ?"_s, {u"A1"_s}).toString(),
+            u"本座位改的"_s);
     }
 };
 

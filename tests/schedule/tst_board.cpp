@@ -50,8 +50,14 @@ class TestBoard : public QObject
         QStringList rights = testsupport::allRights();
         rights.removeAll(u"501"_s);
         testsupport::addUser(f.dm.connection(), u"qian"_s, u"pw"_s, true, rights);
-        f.insert(u"tblBoard"_s, {{u"BTitle"_s, u"放假"_s}, {u"BDate"_s, QDate(2026, 1, 1)}, {u"Man"_s, u"行政"_s}, {u"Memo"_s, u"三天"_s}});
-        f.insert(u"tblBoard"_s, {{u"BTitle"_s, u"开会"_s}, {u"BDate"_s, QDate(2026, 1, 2)}, {u"Man"_s, u"经理"_s}, {u"Memo"_s, u"周一"_s}});
+        f.insert(u"tblBoard"_s, {{u"BTitle"_s, u"放假"_s},
+                                 {u"BDate"_s, QDate(2026, 1, 1)},
+                                 {u"Man"_s, u"行政"_s},
+                                 {u"Memo"_s, u"三天"_s}});
+        f.insert(u"tblBoard"_s, {{u"BTitle"_s, u"开会"_s},
+                                 {u"BDate"_s, QDate(2026, 1, 2)},
+                                 {u"Man"_s, u"经理"_s},
+                                 {u"Memo"_s, u"周一"_s}});
         f.dm.tblBoard.refresh();
         f.dm.tblBoard.setFilter(store::Condition::eq(u"BTitle"_s, u"开会"_s));
         ShownMain m(f);
@@ -85,8 +91,8 @@ class TestBoard : public QObject
         QCOMPARE(f.logCount(u"工具-公告板"_s), 1);
     }
 
-    // 新增 then 保存: each empty input in turn, with the focus on it; 保存 with only 主题 asks for the
-    // date. A complete notice is stored; the navigator moves over the notices.
+    // 新增 then 保存: each empty input in turn, with the focus on it; 保存 with only 主题 asks for
+    // the date. A complete notice is stored; the navigator moves over the notices.
     void addAndSave_data() { testsupport::addEngineRows(); }
     void addAndSave()
     {
@@ -149,7 +155,10 @@ class TestBoard : public QObject
             QCOMPARE(f.logCount(Prefix + u"删除"_s), 1);
             w.reject();
         }
-        f.insert(u"tblBoard"_s, {{u"BTitle"_s, u"甲"_s}, {u"BDate"_s, QDate(2026, 1, 1)}, {u"Man"_s, u"A"_s}, {u"Memo"_s, u"一"_s}});
+        f.insert(u"tblBoard"_s, {{u"BTitle"_s, u"甲"_s},
+                                 {u"BDate"_s, QDate(2026, 1, 1)},
+                                 {u"Man"_s, u"A"_s},
+                                 {u"Memo"_s, u"一"_s}});
         f.dm.tblBoard.refresh();
         BoardWindow w(f.ws);
         w.show();

@@ -15,8 +15,8 @@
 #include "planquerydialog.h"
 #include "printing.h"
 #include "recordfolders.h"
-#include "scheduleform.h"
 #include "schedulefixture.h"
+#include "scheduleform.h"
 #include "schedulepanel.h"
 #include "testusers.h"
 
@@ -95,10 +95,12 @@ class TestSchedulePanel : public QObject
     {
         QFETCH(QString, engine);
         ScheduleFixture f(engine);
-        testsupport::addUser(f.dm.connection(), u"qian"_s, u"pw"_s, false, testsupport::allRights());
+        testsupport::addUser(f.dm.connection(), u"qian"_s, u"pw"_s, false,
+                             testsupport::allRights());
         f.addAgent(u"A1"_s, u"甲公司"_s, u"Admin"_s);
         f.addAgent(u"B1"_s, u"乙公司"_s, u"qian"_s);
-        f.addPlan(QDate(2026, 3, 1), u"会议室"_s, u"A1"_s, {{u"PlanTime"_s, u"09:30:00"_s}, {u"Linkman"_s, u"张三"_s}});
+        f.addPlan(QDate(2026, 3, 1), u"会议室"_s, u"A1"_s,
+                  {{u"PlanTime"_s, u"09:30:00"_s}, {u"Linkman"_s, u"张三"_s}});
         f.addPlan(QDate(2026, 3, 2), u"工厂"_s, u"B1"_s, {{u"AttendMan"_s, u"市场部"_s}});
         ShownSchedule s(f);
         QCOMPARE(s.w.objectName(), u"PnClient"_s);
@@ -108,8 +110,8 @@ class TestSchedulePanel : public QObject
         QStringList captions;
         for (int c = 0; c < model->columnCount(); ++c)
             captions << model->headerData(c, Qt::Horizontal).toString();
-        QCOMPARE(captions, (QStringList{u"序号"_s, u"日期"_s, u"时间"_s, u"地址"_s, u"商务代理"_s, u"联系人"_s,
-                                        u"考察内容"_s, u"负责处室"_s, u"备注"_s}));
+        QCOMPARE(captions, (QStringList{u"序号"_s, u"日期"_s, u"时间"_s, u"地址"_s, u"商务代理"_s,
+                                        u"联系人"_s, u"考察内容"_s, u"负责处室"_s, u"备注"_s}));
         QCOMPARE(model->rowCount(), 2);
         QCOMPARE(model->data(model->index(0, 4)).toString(), u"甲公司"_s);
         QCOMPARE(model->data(model->index(1, 4)).toString(), u"乙公司"_s);
@@ -207,7 +209,9 @@ class TestSchedulePanel : public QObject
         s.act("Act_Query")->trigger();
         QCOMPARE(f.dm.qryPlan.rowCount(), 2);
 
-        testsupport::whenModal(u"TfrmPlanQuery"_s, [](QWidget *d) { d->findChild<QPushButton *>(u"btnAll"_s)->click(); });
+        testsupport::whenModal(u"TfrmPlanQuery"_s, [](QWidget *d) {
+            d->findChild<QPushButton *>(u"btnAll"_s)->click();
+        });
         s.act("Act_Query")->trigger();
         QCOMPARE(f.dm.qryPlan.rowCount(), 5);
         QCOMPARE(f.dm.qryPlan.sql(), u"select * from tblPlan"_s);
@@ -270,10 +274,19 @@ class TestSchedulePanel : public QObject
         QCOMPARE(shownTexts(), QStringList());
         QCOMPARE(f.dm.qryPlan.state(), State::Browse);
         QCOMPARE(f.host.folders, QStringList{RecordFolders::plansFolder()});
-        QCOMPARE(f.scalar(u"SELECT PlanTime FROM tblPlan WHERE Address = ?"_s, {u"会议室"_s}).toString(), u"14:30:50"_s);
-        QCOMPARE(f.scalar(u"SELECT CustID FROM tblPlan WHERE Address = ?"_s, {u"会议室"_s}).toString(), u"A1"_s);
-        QVERIFY(!s.w.grid()->model()->data(s.w.grid()->model()->index(0, 0)).toString().isEmpty()); // the store's number
-        QCOMPARE(s.w.grid()->model()->data(s.w.grid()->model()->index(0, 4)).toString(), u"甲公司"_s);
+        QCOMPARE(
+            f.scalar(u"SELECT PlanTime FROM tblPlan WHERE Address = ?"_s, {u"会议室"_s}).toString(),
+            u"14:30:50"_s);
+        QCOMPARE(
+            f.scalar(u"SELECT CustID FROM tblPlan WHERE Address = ?"_s, {u"会议室"_s}).toString(),
+            u"A1"_s);
+        QVERIFY(!s.w.grid()
+                     ->model()
+                     ->data(s.w.grid()->model()->index(0, 0))
+                     .toString()
+                     .isEmpty()); // the store's number
+        QCOMPARE(s.w.grid()->model()->data(s.w.grid()->model()->index(0, 4)).toString(),
+                 u"甲公司"_s);
     }
 
     // Without the Modify right the entry is still edited by typing and stored by 保存; 修改 is
@@ -284,7 +297,8 @@ class TestSchedulePanel : public QObject
         QFETCH(QString, engine);
         ScheduleFixture f(engine);
         f.addAgent(u"A1"_s, u"甲公司"_s);
-        f.addPlan(QDate(2026, 5, 6), u"旧地点"_s, u"A1"_s, {{u"PlanTime"_s, u"10:00:00"_s}, {u"Linkman"_s, u"李四"_s}});
+        f.addPlan(QDate(2026, 5, 6), u"旧地点"_s, u"A1"_s,
+                  {{u"PlanTime"_s, u"10:00:00"_s}, {u"Linkman"_s, u"李四"_s}});
         f.setRightFlag(u"305"_s, u"Modify"_s, false);
         ShownSchedule s(f);
         QVERIFY(!s.enabled("Act_Modify"));
@@ -308,7 +322,8 @@ class TestSchedulePanel : public QObject
     {
         QFETCH(QString, engine);
         ScheduleFixture f(engine);
-        testsupport::addUser(f.dm.connection(), u"qian"_s, u"pw"_s, false, testsupport::allRights());
+        testsupport::addUser(f.dm.connection(), u"qian"_s, u"pw"_s, false,
+                             testsupport::allRights());
         f.addAgent(u"A1"_s, u"甲公司"_s, u"Admin"_s);
         f.addAgent(u"B1"_s, u"乙公司"_s, u"qian"_s);
         f.addPlan(QDate(2026, 5, 6), u"地点"_s, u"A1"_s);
@@ -413,7 +428,8 @@ class TestSchedulePanel : public QObject
         QFETCH(QString, engine);
         ScheduleFixture f(engine);
         f.addAgent(u"A1"_s, u"甲公司"_s);
-        f.addRecord(u"R1"_s, QString(), u"Admin"_s, {{u"CustID"_s, u"A1"_s}, {u"OperateTitle"_s, u"签约"_s}});
+        f.addRecord(u"R1"_s, QString(), u"Admin"_s,
+                    {{u"CustID"_s, u"A1"_s}, {u"OperateTitle"_s, u"签约"_s}});
         f.openAgentsModule();
         QVERIFY(f.dm.tblCustomers.locate(u"CustId"_s, u"A1"_s));
         ShownSchedule s(f);
@@ -437,15 +453,20 @@ class TestSchedulePanel : public QObject
         f.dm.tblOperates.cancel();
 
         f.host.folders.clear();
-        Q_EMIT s.form()->recordGrid()->view()->clicked(s.form()->recordGrid()->model()->index(0, 0));
+        Q_EMIT s.form()->recordGrid()->view()->clicked(
+            s.form()->recordGrid()->model()->index(0, 0));
         QCOMPARE(f.host.folders, QStringList{RecordFolders::plansFolder()});
 
-        // The agent-contact page: the entries of the same agent, 查看代理接触信息 on the current one.
-        f.insert(u"tblCustomerState"_s, {{u"CustID"_s, u"A1"_s}, {u"LinkDate"_s, QDate(2026, 2, 3)}, {u"Linkman"_s, u"王五"_s}});
+        // The agent-contact page: the entries of the same agent, 查看代理接触信息 on the current
+        // one.
+        f.insert(u"tblCustomerState"_s, {{u"CustID"_s, u"A1"_s},
+                                         {u"LinkDate"_s, QDate(2026, 2, 3)},
+                                         {u"Linkman"_s, u"王五"_s}});
         f.dm.tblCustomerState.refresh();
         tabs->setCurrentIndex(2);
         QCOMPARE(s.form()->contactEntryGrid()->model()->rowCount(), 1);
-        QCOMPARE(s.form()->contactEntryGrid()->model()->headerData(0, Qt::Horizontal).toString(), u"联系日期"_s);
+        QCOMPARE(s.form()->contactEntryGrid()->model()->headerData(0, Qt::Horizontal).toString(),
+                 u"联系日期"_s);
         opened = false;
         testsupport::whenModal(u"TfrmCustStateNew"_s, [&](QWidget *dialog) {
             opened = true;
