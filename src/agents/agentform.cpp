@@ -201,11 +201,16 @@ void AgentForm::openEditingSets(store::DataModule &dm)
 
 QString AgentForm::shownText(const QWidget *field)
 {
-    if (const auto *date = qobject_cast<const DbDateEdit *>(field))
-        return date->isBlank() ? QString() : date->text();
+    // A date or time shows nothing while only its mask's separators are there.
+    if (const auto *typed = qobject_cast<const DbFormattedEdit *>(field))
+        return typed->isBlank() ? QString() : typed->text();
     if (const auto *edit = qobject_cast<const QLineEdit *>(field))
         return edit->text();
-    if (const auto *combo = qobject_cast<const QComboBox *>(field))
+    if (const auto *combo = qobject_cast<const QComboBox *>(field)) {
+        // A list that takes typed texts shows what was typed, in the list or not.
+        if (combo->isEditable())
+            return combo->currentText();
         return combo->currentIndex() < 0 ? QString() : combo->currentText();
+    }
     return {};
 }

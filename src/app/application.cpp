@@ -14,6 +14,7 @@
 #include "mainwindow.h"
 #include "printdialog.h"
 #include "referrers.h"
+#include "schedule.h"
 #include "reportpreview.h"
 #include "messagebox.h"
 #include "tessalyapplication.h"
@@ -192,6 +193,7 @@ int main(int argc, char *argv[])
     installReferrers(main.workspace());
     installAnalysis(main.workspace());
     installMail(main.workspace());
+    installSchedule(main.workspace());
 
     // 3. The store named by "Server.txt" and the after-connect step.
     // A store of an older format is brought up to date first; the splash tells how far.

@@ -14,6 +14,7 @@
 #include "passwordwindow.h"
 #include "recordfolders.h"
 #include "rights.h"
+#include "schedulepanel.h"
 #include "serverfile.h"
 #include "session.h"
 #include "storenotices.h"
@@ -85,8 +86,7 @@ MainWindow::MainWindow(store::DataModule &dm, QWidget *parent)
     m_split->addWidget(m_left);
     m_host = new QStackedWidget(m_split);
     m_host->setObjectName(QStringLiteral("PnMain"));
-    m_schedule = new QWidget(m_host);
-    m_schedule->setObjectName(QStringLiteral("PnClient"));
+    m_schedule = new SchedulePanel(*m_workspace, m_host); // PnClient, the schedule
     m_host->addWidget(m_schedule);
     m_split->addWidget(m_host);
     m_split->setStretchFactor(1, 1);

@@ -130,6 +130,18 @@ void RecordsWindow::followRecordAgent()
 
 // ---------------------------------------------------------------- list tab
 
+QList<GridColumn> RecordsWindow::listColumns()
+{
+    return {{QStringLiteral("OperateID"), QStringLiteral("联络代码"), 100},
+            {QStringLiteral("OperateTitle"), QStringLiteral("联络事宜"), 220},
+            {QStringLiteral("CustName"), QStringLiteral("商务代理"), 180},
+            {QStringLiteral("OperaterName"), QStringLiteral("推荐人"), 80},
+            {QStringLiteral("CreateDate"), QStringLiteral("发证日期"), 90},
+            {QStringLiteral("WriteDate"), QStringLiteral("签约日期"), 90},
+            {QStringLiteral("EndDate"), QStringLiteral("截止日期"), 90},
+            {QStringLiteral("OperateStateName"), QStringLiteral("发证状态"), 90}};
+}
+
 void RecordsWindow::buildListPage()
 {
     auto *bar = new QToolBar(m_listPage);
@@ -156,14 +168,7 @@ void RecordsWindow::buildListPage()
     m_grid = new DataGrid(m_listPage);
     m_grid->setObjectName(QStringLiteral("dxDBGrid1"));
     m_grid->setDataset(&records());
-    m_grid->addColumn(QStringLiteral("OperateID"), QStringLiteral("联络代码"), 100);
-    m_grid->addColumn(QStringLiteral("OperateTitle"), QStringLiteral("联络事宜"), 220);
-    m_grid->addColumn(QStringLiteral("CustName"), QStringLiteral("商务代理"), 180);
-    m_grid->addColumn(QStringLiteral("OperaterName"), QStringLiteral("推荐人"), 80);
-    m_grid->addColumn(QStringLiteral("CreateDate"), QStringLiteral("发证日期"), 90);
-    m_grid->addColumn(QStringLiteral("WriteDate"), QStringLiteral("签约日期"), 90);
-    m_grid->addColumn(QStringLiteral("EndDate"), QStringLiteral("截止日期"), 90);
-    m_grid->addColumn(QStringLiteral("OperateStateName"), QStringLiteral("发证状态"), 90);
+    m_grid->setColumns(listColumns());
     // A click shows the agent's folder; a double click (or Enter) is 修改.
     connect(m_grid->view(), &QTreeView::clicked, this,
             [this] { ErrorDisplay::run(this, [this] { m_rules->showAgentFolder(); }); });

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "gridcolumn.h"
+
 #include <QHash>
+#include <QList>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -37,6 +40,9 @@ class RecordsWindow : public QWidget
     QWidget *detailPage() const { return m_detailPage; }
     DataGrid *grid() const { return m_grid; }
     RecordForm *form() const { return m_form; }
+
+    // The columns of the record list, also shown by other windows' record pages.
+    static QList<GridColumn> listColumns();
     RecordItemsPage *itemsPage() const { return m_items; }
     QTabWidget *detailTabs() const { return m_detailTabs; }
 

@@ -26,6 +26,11 @@ class DbFormattedEdit : public QLineEdit
     bool isBlank() const;
     // The value the text stands for; nothing while blank or unfinished.
     std::optional<QVariant> typedValue() const;
+    // Something typed that is no value (a time "25:61:00", a half-typed date): the row
+    // still holds the last good value, so a save must not pass over it in silence.
+    bool isUnfinished() const { return !isBlank() && !typedValue(); }
+    // Why the shown text is no value, as the input says when it is left.
+    QString invalidText() const { return invalidMessage(displayText()); }
 
   protected:
     explicit DbFormattedEdit(QWidget *parent);

@@ -18,6 +18,10 @@ DbPickList::DbPickList(QWidget *parent)
 void DbPickList::bind(store::Dataset *dataset, const QString &field)
 {
     m_link->bind(dataset, field);
+    if (isEditable()) {
+        const int width = m_link->maxLength();
+        lineEdit()->setMaxLength(width > 0 ? width : 32767);
+    }
 }
 
 void DbPickList::setItems(const QStringList &items)
@@ -42,6 +46,9 @@ void DbPickList::setFreeText(bool allowed)
     setEditable(allowed);
     if (allowed) {
         setInsertPolicy(QComboBox::NoInsert); // typed texts go to the field, not the list
+        // No more can be typed than the column holds: a longer text would only be refused.
+        const int width = m_link->maxLength();
+        lineEdit()->setMaxLength(width > 0 ? width : 32767);
         connect(lineEdit(), &QLineEdit::textEdited, this,
                 [this](const QString &t) { m_link->write(t); });
     }
