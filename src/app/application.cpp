@@ -3,6 +3,7 @@
 #include "datamodule.h"
 #include "loginwindow.h"
 #include "admin.h"
+#include "agentpages.h"
 #include "agents.h"
 #include "contacts.h"
 #include "records.h"
@@ -118,9 +119,10 @@ int main(int argc, char *argv[])
     installDictionaries(main.workspace());
     installAdmin(main.workspace());
     installBackup(main.workspace());
-    installAgents(main.workspace());
+    AgentsWindow *agents = installAgents(main.workspace());
     installContacts(main.workspace());
     installRecords(main.workspace());
+    installAgentPages(main.workspace(), *agents);
     installReferrers(main.workspace());
     installAnalysis(main.workspace());
 
