@@ -46,9 +46,7 @@ const ContactTexts &saveTexts()
 // The list's 删除 speaks of 业务资料 where the detail page speaks of 联络事宜.
 const ContactTexts &listDeleteTexts()
 {
-    static const ContactTexts t{{},
-                                {},
-                                {},
+    static const ContactTexts t{{}, {}, {},
                                 QStringLiteral("对不起，业务资料有该联系人信息，不能删除！"),
                                 QStringLiteral("您真的要删除该联系人吗？")};
     return t;
@@ -108,8 +106,8 @@ QAction *ContactsWindow::command(QWidget *page, QToolBar *bar, const char *name,
                                  const QString &log, std::function<bool()> enabled,
                                  std::function<void()> work)
 {
-    return addBarCommand(page, bar, m_actions, m_ws, name, caption, shortcut, log,
-                         std::move(enabled), std::move(work));
+    return addBarCommand(page, bar, m_actions, m_ws, name, caption, shortcut, log, std::move(enabled),
+                         std::move(work));
 }
 
 // ---------------------------------------------------------------- list page
@@ -236,12 +234,16 @@ void ContactsWindow::buildDetailPage()
     bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     Rights &rights = m_ws.rights;
     store::Dataset &set = contacts();
-    command(m_detailPage, bar, "Act_Add", QStringLiteral("新增"), QStringLiteral("Ctrl+A"),
-            LogPrefix + QStringLiteral("新增"), canAddRecord(rights, Right, set),
-            [this] { addContact(); });
-    command(m_detailPage, bar, "Act_Save", QStringLiteral("保存"), QStringLiteral("Ctrl+S"),
-            LogPrefix + QStringLiteral("保存"), canSaveRecord(rights, Right, set),
-            [this] { saveContact(); });
+    command(
+        m_detailPage, bar, "Act_Add", QStringLiteral("新增"), QStringLiteral("Ctrl+A"),
+        LogPrefix + QStringLiteral("新增"),
+        canAddRecord(rights, Right, set),
+        [this] { addContact(); });
+    command(
+        m_detailPage, bar, "Act_Save", QStringLiteral("保存"), QStringLiteral("Ctrl+S"),
+        LogPrefix + QStringLiteral("保存"),
+        canSaveRecord(rights, Right, set),
+        [this] { saveContact(); });
     command(
         m_detailPage, bar, "Act_Del", QStringLiteral("删除"), {},
         LogPrefix + QStringLiteral("删除"),
@@ -251,13 +253,15 @@ void ContactsWindow::buildDetailPage()
         m_detailPage, bar, "Act_Prt", QStringLiteral("打印"), {},
         LogPrefix + QStringLiteral("打印"),
         [&rights] { return rights.allows(Right, QStringLiteral("Print")); },
-        [this] { Printing::preview(this, QStringLiteral("frLinkmansDetail.frf"), &contacts()); });
+        [this] {
+            Printing::preview(this, QStringLiteral("frLinkmansDetail.frf"), &contacts());
+        });
     command(
         m_detailPage, bar, "Act_Cancel", QStringLiteral("放弃"), {}, {},
         [&set] { return set.isEditing(); }, [this] { cancelEdit(); });
 
-    m_form =
-        new ContactForm(set, ContactForm::Kind::DetailPage, &m_ws.dm.tblCustomers2, m_detailPage);
+    m_form = new ContactForm(set, ContactForm::Kind::DetailPage, &m_ws.dm.tblCustomers2,
+                             m_detailPage);
     m_rules = std::make_unique<ContactRules>(m_ws, *m_form);
     connect(m_form->pickAgentButton(), &QPushButton::clicked, this,
             [this] { ErrorDisplay::run(this, [this] { pickAgent(); }); });

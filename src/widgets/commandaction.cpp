@@ -35,13 +35,11 @@ QAction *addCommand(QWidget *owner, Workspace &ws, const char *name, const QStri
     return a;
 }
 
-QAction *addBarCommand(QWidget *owner, QToolBar *bar, QHash<QString, QAction *> &actions,
-                       Workspace &ws, const char *name, const QString &caption,
-                       const QString &shortcut, const QString &log, std::function<bool()> enabled,
-                       std::function<void()> work)
+QAction *addBarCommand(QWidget *owner, QToolBar *bar, QHash<QString, QAction *> &actions, Workspace &ws,
+                       const char *name, const QString &caption, const QString &shortcut, const QString &log,
+                       std::function<bool()> enabled, std::function<void()> work)
 {
-    QAction *a =
-        addCommand(owner, ws, name, caption, shortcut, log, std::move(enabled), std::move(work));
+    QAction *a = addCommand(owner, ws, name, caption, shortcut, log, std::move(enabled), std::move(work));
     bar->addAction(a);
     // The bar's buttons take the focus from Tab, so every command is in reach of the keyboard,
     // also those without a shortcut.
@@ -54,8 +52,7 @@ QAction *addBarCommand(QWidget *owner, QToolBar *bar, QHash<QString, QAction *> 
 std::function<bool()> canAddRecord(Rights &rights, const QString &right, const store::Dataset &set)
 {
     return [&rights, right, &set] {
-        return rights.allows(right, QStringLiteral("Insert")) &&
-               set.state() != store::Dataset::State::Insert;
+        return rights.allows(right, QStringLiteral("Insert")) && set.state() != store::Dataset::State::Insert;
     };
 }
 
