@@ -4,6 +4,7 @@
 #include "loginwindow.h"
 #include "mail.h"
 #include "admin.h"
+#include "agentpages.h"
 #include "agents.h"
 #include "contacts.h"
 #include "records.h"
@@ -187,9 +188,10 @@ int main(int argc, char *argv[])
     installDictionaries(main.workspace());
     installAdmin(main.workspace());
     installBackup(main.workspace());
-    installAgents(main.workspace());
+    AgentsWindow *agents = installAgents(main.workspace());
     installContacts(main.workspace());
     installRecords(main.workspace());
+    installAgentPages(main.workspace(), *agents);
     installReferrers(main.workspace());
     installAnalysis(main.workspace());
     installMail(main.workspace());

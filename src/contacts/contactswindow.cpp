@@ -106,13 +106,8 @@ QAction *ContactsWindow::command(QWidget *page, QToolBar *bar, const char *name,
                                  const QString &log, std::function<bool()> enabled,
                                  std::function<void()> work)
 {
-    QAction *a = addBarCommand(page, bar, m_actions, m_ws, name, caption, shortcut, log, std::move(enabled),
-                               std::move(work));
-    // The toolbar's buttons take the focus from Tab, so every command is in reach of the
-    // keyboard, also those without a shortcut.
-    if (QWidget *b = bar->widgetForAction(a))
-        b->setFocusPolicy(Qt::TabFocus);
-    return a;
+    return addBarCommand(page, bar, m_actions, m_ws, name, caption, shortcut, log, std::move(enabled),
+                         std::move(work));
 }
 
 // ---------------------------------------------------------------- list page

@@ -947,6 +947,12 @@ void Dataset::setValue(const QString &field, const QVariant &v)
     m_changed[i] = true;
     m_touched = true;
     Q_EMIT rowChanged(m_current);
+    // A new master row shows, in its details, the rows of the key typed so far.
+    if (m_state == State::Insert) {
+        for (const auto &d : std::as_const(m_details))
+            if (d && d->isOpen() && d->m_masterColumns.contains(m_columns[i], Qt::CaseInsensitive))
+                d->followMaster();
+    }
 }
 
 bool Dataset::isChanged(const QString &field) const

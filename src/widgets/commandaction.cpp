@@ -47,6 +47,10 @@ QAction *addBarCommand(QWidget *owner, QToolBar *bar, QHash<QString, QAction *> 
 {
     QAction *a = addCommand(owner, ws, name, caption, shortcut, log, std::move(enabled), std::move(work));
     bar->addAction(a);
+    // The bar's buttons take the focus from Tab, so every command is in reach of the keyboard,
+    // also those without a shortcut.
+    if (QWidget *b = bar->widgetForAction(a))
+        b->setFocusPolicy(Qt::TabFocus);
     actions.insert(a->objectName(), a);
     return a;
 }

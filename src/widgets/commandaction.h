@@ -23,8 +23,8 @@ QAction *addCommand(QWidget *owner, Workspace &ws, const char *name, const QStri
                     const QString &shortcut, const QString &log, std::function<bool()> enabled,
                     std::function<void()> work);
 
-// The same command shown on a tool bar and kept by its name in `actions`, the window's table of
-// its commands.
+// The same command shown on a tool bar, its button reached by Tab, and kept by its name in
+// `actions`, the window's table of its commands.
 QAction *addBarCommand(QWidget *owner, QToolBar *bar, QHash<QString, QAction *> &actions, Workspace &ws,
                        const char *name, const QString &caption, const QString &shortcut, const QString &log,
                        std::function<bool()> enabled, std::function<void()> work);

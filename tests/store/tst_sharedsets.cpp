@@ -139,6 +139,33 @@ private Q_SLOTS:
         QCOMPARE(errorOf([&] { dm.tblUser.post(); }), Conflict);
     }
 
+    // While a master row is new, its details show the rows of the key typed so far; an
+    // existing master keeps showing its own rows whatever is typed into its key.
+    void aNewMasterShowsTheDetailsOfItsKeyAsTyped_data() { testsupport::addEngineRows(); }
+    void aNewMasterShowsTheDetailsOfItsKeyAsTyped()
+    {
+        QFETCH(QString, engine);
+        openStore(engine);
+        DataModule &dm = *m_dm;
+        openAll({&dm.tblCustomers, &dm.tblLinkmans, &dm.tblOperates});
+        QCOMPARE(dm.tblLinkmans.rowCount(), 1);
+        dm.tblCustomers.append();
+        QCOMPARE(dm.tblLinkmans.rowCount(), 0);
+        dm.tblCustomers.setValue(QStringLiteral("CustId"), QStringLiteral("A"));
+        QCOMPARE(dm.tblLinkmans.rowCount(), 0);
+        dm.tblCustomers.setValue(QStringLiteral("CustId"), QStringLiteral("a1")); // letter case aside
+        QCOMPARE(dm.tblLinkmans.rowCount(), 1);
+        QCOMPARE(dm.tblOperates.rowCount(), 1);
+        dm.tblCustomers.setValue(QStringLiteral("CustName"), QStringLiteral("新"));
+        QCOMPARE(dm.tblLinkmans.rowCount(), 1);
+        dm.tblCustomers.cancel();
+
+        QVERIFY(dm.tblCustomers.locate(QStringLiteral("CustId"), QStringLiteral("A1")));
+        dm.tblCustomers.setValue(QStringLiteral("CustId"), QStringLiteral("A2"));
+        QCOMPARE(dm.tblLinkmans.rowCount(), 1);
+        dm.tblCustomers.cancel();
+    }
+
     void closingAMasterDropsWhatItsDetailsHoldPending_data() { testsupport::addEngineRows(); }
     void closingAMasterDropsWhatItsDetailsHoldPending()
     {

@@ -1,0 +1,87 @@
+#include "agentrecordspage.h"
+
+#include "datagrid.h"
+#include "datamodule.h"
+#include "messagebox.h"
+#include "recordentrydialog.h"
+#include "recordreferences.h"
+#include "workspace.h"
+
+AgentRecordsPage::AgentRecordsPage(Workspace &ws, QWidget *parent)
+    : RelatedGridPage(ws, ws.dm.tblOperates, "gridOperates", parent)
+{
+    setObjectName(QStringLiteral("AgentRecordsPage"));
+    rows().setSort(QStringLiteral("OperateID"));
+    command("Act_InsertOperate", QStringLiteral("新增联络"), "Insert", {}, [this] { addRecord(); });
+    command("Act_ModifyOperate", QStringLiteral("修改"), "Modify", {}, [this] { modifyRecord(); });
+    command("Act_DeleteOperate", QStringLiteral("删除"), "Delete", {}, [this] { removeRecord(); });
+    addRefresh("spBtnRefreshOperate");
+    command("Act_PrintOperate", QStringLiteral("打印"), "Print",
+            QStringLiteral("商务代理业务管理-商务代理资料-业务资料-打印"),
+            [this] { print(QStringLiteral("frCustomerOperate.frf")); });
+
+    DataGrid *g = grid();
+    g->addColumn(QStringLiteral("OperateID"), QStringLiteral("联络代码"), 90);
+    g->addColumn(QStringLiteral("OperateTitle"), QStringLiteral("联络事宜"), 160);
+    g->addColumn(QStringLiteral("CustName"), QStringLiteral("商务代理"), 150);
+    g->addColumn(QStringLiteral("CreateDate"), QStringLiteral("发证日期"), 90);
+    g->addColumn(QStringLiteral("EndDate"), QStringLiteral("截止日期"), 90);
+    g->addColumn(QStringLiteral("LinkmanName"), QStringLiteral("联系人"), 80);
+    g->addColumn(QStringLiteral("OperaterName"), QStringLiteral("推荐人"), 80);
+}
+
+// What the quick entry shows and chooses from, each opened only when it is closed.
+void AgentRecordsPage::openEntrySets()
+{
+    store::DataModule &dm = m_ws.dm;
+    for (store::Dataset *d : {&dm.tblOperateType, &dm.tblOperateOrigin, &dm.tblOperateState})
+        d->open();
+    // Every record's items, as they are now.
+    dm.tblOperateDetail1.close();
+    dm.tblOperateDetail1.open();
+    for (store::Dataset *d :
+         {&dm.qryCustomers1, &dm.tblLinkmans, &dm.tblOperaters, &dm.tblOperates})
+        d->open();
+}
+
+// 新增联络: the agent names are read afresh before the new record is started.
+void AgentRecordsPage::addRecord()
+{
+    store::DataModule &dm = m_ws.dm;
+    dm.tblCustomers2.close();
+    dm.tblCustomers2.open();
+    openEntrySets();
+    RecordEntryDialog::addRecord(m_ws, this);
+}
+
+// 修改: the record goes into editing, and the second agent set stands on its agent, as the
+// entry's agent data reads it.
+void AgentRecordsPage::modifyRecord()
+{
+    store::DataModule &dm = m_ws.dm;
+    openEntrySets();
+    store::Dataset &records = rows();
+    if (records.currentRow() >= 0 && !records.isEditing())
+        records.edit();
+    dm.tblCustomers2.close();
+    dm.tblCustomers2.open();
+    if (records.currentRow() >= 0)
+        dm.tblCustomers2.locate(QStringLiteral("CustId"), records.value(QStringLiteral("CustID")));
+    RecordEntryDialog::editRecord(m_ws, this);
+}
+
+// A record with detail items stays.
+void AgentRecordsPage::removeRecord()
+{
+    store::Dataset &records = rows();
+    if (!records.isOpen() || records.isEmpty())
+        return;
+    const bool stored = records.state() != store::Dataset::State::Insert;
+    const QString code =
+        store::Dataset::displayText(records.storedValue(QStringLiteral("OperateID")));
+    if (stored && store::recordHasItems(m_ws.dm, code)) {
+        MessageBox::warning(this, QStringLiteral("对不起，该业务资料包括业务子项信息，不能删除！"));
+        return;
+    }
+    confirmAndRemove(QStringLiteral("您真的要删除该业务资料吗？"));
+}

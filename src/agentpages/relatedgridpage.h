@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QHash>
+#include <QWidget>
+#include <functional>
+
+class DataGrid;
+class QAction;
+class QToolBar;
+struct Workspace;
+
+namespace store
+{
+class Dataset;
+}
+
+// A page of an agent's related rows under the agent's fields: a tool bar over a grid of one
+// detail set of tblCustomers (every row of the current agent, whoever made it). Its commands
+// are governed by the agents' right "301" and have no shortcut keys; a double-click on the
+// grid does nothing, since the editing always goes through the page's 修改.
+class RelatedGridPage : public QWidget
+{
+    Q_OBJECT
+  public:
+    RelatedGridPage(Workspace &ws, store::Dataset &rows, const char *gridName,
+                    QWidget *parent = nullptr);
+
+    store::Dataset &rows() const { return m_rows; }
+    DataGrid *grid() const { return m_grid; }
+    QAction *action(const QString &name) const { return m_actions.value(name); }
+
+  protected:
+    // A command on the bar, enabled by this flag of the agents' right (null: always enabled),
+    // writing `log` first when it is given.
+    QAction *command(const char *name, const QString &caption, const char *flag, const QString &log,
+                     std::function<void()> work);
+    // 刷新: the current agent's rows as the store holds them now.
+    void addRefresh(const char *name);
+    // 删除 of a row nothing refers to: asks `question` and removes the current row on OK.
+    // False when there was nothing to delete or the user cancelled.
+    bool confirmAndRemove(const QString &question);
+    // 打印: the page's rows in the given layout.
+    void print(const QString &layout);
+
+    Workspace &m_ws;
+
+  private:
+    store::Dataset &m_rows;
+    QToolBar *m_bar;
+    DataGrid *m_grid;
+    QHash<QString, QAction *> m_actions;
+};
