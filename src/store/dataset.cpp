@@ -598,8 +598,8 @@ void Dataset::open()
 void Dataset::loadKeys()
 {
     QVariantMap values;
-    const QString sql = QStringLiteral("SELECT %1 FROM %2").arg(m_db.ident(m_table->keyColumn()), m_table->name) +
-                        baseWhere(values) + orderBy();
+    const QString where = baseWhere(values) + orderBy();
+    const QString sql = QStringLiteral("SELECT %1 FROM %2").arg(m_db.ident(m_table->keyColumn()), m_table->name) + where;
     m_keys.clear();
     m_cache.clear();
     if (m_db.sqliteHandle()) {
@@ -608,24 +608,38 @@ void Dataset::loadKeys()
             m_keys.append(keys.int64(0));
         return;
     }
-    // On the server the statement is prepared once per dataset and only rebound, so a detail
-    // following its master costs one round trip per move.
-    if (!m_keyQuery || m_keyQuerySql != sql) {
+    // On the server the keys come as one text, in order, instead of a result row per key: the
+    // driver's cost per row was most of the time of a long list. The statement is prepared once
+    // per dataset and only rebound, so a detail following its master costs one round trip per move.
+    const QString joined = QStringLiteral("SELECT string_agg(s.k::text, ',') FROM (SELECT %1 AS k FROM %2")
+                               .arg(m_db.ident(m_table->keyColumn()), m_table->name) +
+                           where + QStringLiteral(") s");
+    if (!m_keyQuery || m_keyQuerySql != joined) {
         m_keyQuery = std::make_unique<QSqlQuery>(m_db.database());
         m_keyQuery->setForwardOnly(false); // the driver fetches forward-only results row by row
-        if (!m_keyQuery->prepare(sql)) {
+        if (!m_keyQuery->prepare(joined)) {
             const QSqlError e = m_keyQuery->lastError();
             m_keyQuery.reset();
             throw StoreError::fromSql(e);
         }
-        m_keyQuerySql = sql;
+        m_keyQuerySql = joined;
     }
     for (auto it = values.begin(); it != values.end(); ++it)
         m_keyQuery->bindValue(QLatin1Char(':') + it.key(), it.value());
     if (!m_keyQuery->exec())
         throw StoreError::fromSql(m_keyQuery->lastError());
-    while (m_keyQuery->next())
-        m_keys.append(m_keyQuery->value(0).toLongLong());
+    if (m_keyQuery->next()) {
+        const QString text = m_keyQuery->value(0).toString();
+        m_keys.reserve(text.size() / 4);
+        const QStringView all(text);
+        for (qsizetype from = 0; from < all.size();) {
+            qsizetype to = all.indexOf(QLatin1Char(','), from);
+            if (to < 0)
+                to = all.size();
+            m_keys.append(all.sliced(from, to - from).toLongLong());
+            from = to + 1;
+        }
+    }
     m_keyQuery->finish();
 }
 
