@@ -26,15 +26,32 @@ void datePart(sqlite3_context *ctx, int, sqlite3_value **argv, int from, int len
         sqlite3_result_null(ctx);
 }
 // Letter case is ignored in every script, not only in ASCII as SQLite's own NOCASE does.
+// Grouping and indexes compare mostly equal values, or values with a long common start: the
+// identical start is passed over byte by byte, and only the rest from the first differing
+// character on is compared (as ASCII, or as text when it holds other characters).
 int compareNoCase(void *, int n1, const void *p1, int n2, const void *p2)
 {
     const auto *a = static_cast<const unsigned char *>(p1);
     const auto *b = static_cast<const unsigned char *>(p2);
+    const int common = qMin(n1, n2);
+    int i = 0;
+    while (i < common && a[i] == b[i])
+        ++i;
+    if (i == n1 && i == n2)
+        return 0;
+    // Back to the first byte of the character the two differ in: the start before it is the same.
+    const auto continuation = [](const unsigned char *s, int n, int at) { return at < n && (s[at] & 0xC0) == 0x80; };
+    while (i > 0 && (continuation(a, n1, i) || continuation(b, n2, i)))
+        --i;
+    a += i;
+    b += i;
+    n1 -= i;
+    n2 -= i;
     bool ascii = true;
-    for (int i = 0; i < n1 && ascii; ++i)
-        ascii = a[i] < 0x80;
-    for (int i = 0; i < n2 && ascii; ++i)
-        ascii = b[i] < 0x80;
+    for (int k = 0; k < n1 && ascii; ++k)
+        ascii = a[k] < 0x80;
+    for (int k = 0; k < n2 && ascii; ++k)
+        ascii = b[k] < 0x80;
     if (ascii) {
         const int r = sqlite3_strnicmp(reinterpret_cast<const char *>(a), reinterpret_cast<const char *>(b), qMin(n1, n2));
         return r != 0 ? r : n1 - n2;
