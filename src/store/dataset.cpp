@@ -274,14 +274,20 @@ int Dataset::insertStep(int limit)
     values.insert(QStringLiteral("step"), limit >= 0 ? QVariant(limit) : pg ? QVariant(QMetaType::fromType<int>()) : QVariant(-1));
     const QString name = m_table->name;
     QSqlQuery q = m_db.execNamed(
-        pg ? QStringLiteral("INSERT INTO %1 SELECT row_number() OVER () + %2, 0, q.* FROM (%3) q").arg(name).arg(m_stepRows).arg(sql)
+        pg ? QStringLiteral("INSERT INTO %1 SELECT row_number() OVER () + %2, 0, q.* FROM (%3) q")
+                 .arg(name, QString::number(m_stepRows), sql)
            : QStringLiteral("INSERT INTO %1 SELECT 0, q.* FROM (%2) q").arg(name, sql),
         values);
     const int got = q.numRowsAffected();
     if (got > 0) {
         m_stepRows += got;
-        QSqlQuery last = m_db.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3 DESC LIMIT 1")
-                                       .arg(m_db.ident(m_stepKey), name, m_db.ident(m_table->keyColumn())));
+        // The key of the last row read, found by its row number: the table has no statistics
+        // while it is being filled, so nothing here may depend on the planner choosing its index.
+        QSqlQuery last = m_db.execNamed(
+            QStringLiteral("SELECT %1 FROM %2 WHERE %3 = %4")
+                .arg(m_db.ident(m_stepKey), name, m_db.ident(m_table->keyColumn()),
+                     pg ? QStringLiteral(":n") : QStringLiteral("last_insert_rowid()")),
+            pg ? QVariantMap{{QStringLiteral("n"), m_stepRows}} : QVariantMap{});
         if (last.next())
             m_stepAfter = last.value(0);
     }
@@ -297,14 +303,21 @@ bool Dataset::readStep()
     const QScopedValueRollback<bool> inStep(m_inStep, true);
     int got = 0;
     try {
+        const int before = m_stepRows;
         got = insertStep(NextStep);
         const int first = int(m_keys.size());
-        QVariantMap values{{QStringLiteral("last"), first > 0 ? m_keys.last() : qint64(0)}};
-        RowReader keys(m_db, QStringLiteral("SELECT %1 FROM %2 WHERE %1 > :last ORDER BY %1")
-                                 .arg(m_db.ident(m_table->keyColumn()), m_table->name),
-                       values);
-        while (keys.next())
-            m_keys.append(keys.int64(0));
+        if (m_db.engine() == Engine::PostgreSQL) {
+            // The rows were numbered on the way in: their keys follow the ones held.
+            for (int n = before + 1; n <= m_stepRows; ++n)
+                m_keys.append(n);
+        } else {
+            QVariantMap values{{QStringLiteral("last"), first > 0 ? m_keys.last() : qint64(0)}};
+            RowReader keys(m_db, QStringLiteral("SELECT %1 FROM %2 WHERE %1 > :last ORDER BY %1")
+                                     .arg(m_db.ident(m_table->keyColumn()), m_table->name),
+                           values);
+            while (keys.next())
+                m_keys.append(keys.int64(0));
+        }
         if (m_keys.size() > first)
             Q_EMIT rowsAppended(first, int(m_keys.size()) - first);
     } catch (const StoreError &e) {
