@@ -23,6 +23,7 @@ constexpr int CacheLimit = 20000;   // rows kept per dataset before the cache st
 constexpr int SmallSource = 2000;   // look-up sources up to this size are read whole
 constexpr int FirstStep = 500;      // rows of a stepped query read before it is shown
 constexpr int NextStep = 5000;      // ... and then at a time, each a short pause for input
+constexpr int LargestServerStep = 100000;
 constexpr int FirstStepDelay = 20;  // ms: the first screen is painted before the reading goes on
 
 QString lowerKey(const QVariant &v)
@@ -236,6 +237,7 @@ void Dataset::materializeStepped()
     m_materialized = true;
     ++m_stepRun;
     m_stepRows = 0;
+    m_stepSize = NextStep;
     m_stepAfter = QStringLiteral(""); // before every code; a null would match nothing
 
     // Another order or a filter reads everything at once: it applies to every row.
@@ -301,10 +303,15 @@ bool Dataset::readStep()
     if (!m_stepping || !isOpen() || m_inStep)
         return false;
     const QScopedValueRollback<bool> inStep(m_inStep, true);
-    int got = 0;
+    int got = 0, want = 0;
     try {
         const int before = m_stepRows;
-        got = insertStep(NextStep);
+        want = m_stepSize;
+        got = insertStep(want);
+        // On the server each step costs a good part of a second whatever its size: the steps
+        // grow there, so the whole is read in a few of them.
+        if (m_db.engine() == Engine::PostgreSQL)
+            m_stepSize = qMin(m_stepSize * 2, LargestServerStep);
         const int first = int(m_keys.size());
         if (m_db.engine() == Engine::PostgreSQL) {
             // The rows were numbered on the way in: their keys follow the ones held.
@@ -325,7 +332,7 @@ bool Dataset::readStep()
         qWarning("%s: %s", qPrintable(name()), qPrintable(e.text()));
         got = 0;
     }
-    if (got == NextStep)
+    if (got > 0 && got == want)
         return true;
     m_stepping = false;
     if (m_db.engine() == Engine::PostgreSQL) {

@@ -230,6 +230,7 @@ private:
     bool m_stepping = false;        // ... and rows are still to be read
     bool m_inStep = false;          // ... and one step is being read now
     int m_stepRows = 0;             // rows read so far
+    int m_stepSize = 0;             // rows the next step reads
     QVariant m_stepAfter;           // the key of the last row read
     quint64 m_stepRun = 0;          // counts openings, so a step queued for an old one is dropped
     QString m_sql;                  // query text, or empty for a plain table
