@@ -81,6 +81,32 @@ Dataset::BeforePost stampOrDiscard(const QString &codeColumn)
     };
 }
 
+// A contact belongs with its agent. A user who is no administrator stores contacts only for
+// agents of their own: an agent handed to another user while the contact was being typed
+// refuses the save instead of leaving the new owner's agent with a contact of the old one.
+// The agent row is read with a share lock inside the save, so an assignment moving it either
+// waits for the save (and then moves the new contact along) or has moved it already.
+void guardContactOwner(DataModule &dm, Dataset &contacts)
+{
+    contacts.addStoreGuard([&dm](const Dataset &d) {
+        const QString agentColumn = QStringLiteral("CustID"), ownerColumn = QStringLiteral("SUser");
+        if (d.state() == Dataset::State::Edit && !d.isChanged(agentColumn) && !d.isChanged(ownerColumn))
+            return;
+        const QString agent = d.value(agentColumn).toString();
+        const QString user = session().CurrentUserID;
+        if (agent.isEmpty() || dm.isAdministrator(user))
+            return;
+        Connection &db = dm.connection();
+        const QVariant owner = db.scalar(
+            QStringLiteral("SELECT SUser FROM tblCustomers WHERE CustID = ?%1")
+                .arg(db.engine() == Engine::PostgreSQL ? QStringLiteral(" FOR SHARE") : QString()),
+            {agent});
+        if (owner.isValid() && owner.toString().compare(user, Qt::CaseInsensitive) != 0)
+            throw StoreError(QStringLiteral("商务代理“%1”已分配给其他用户，不能为它保存联系人！").arg(agent),
+                             StoreError::Kind::NotOwner, QStringLiteral("tblLinkmans"), agentColumn);
+    });
+}
+
 } // namespace
 
 Dataset *DataModule::make(const char *name)
@@ -172,7 +198,10 @@ DataModule::DataModule(QObject *parent)
     guardRecordCodeChange(*this, tblOperates2);
     qryLinkmans1.addBeforePost(stampOwner);
     for (Dataset *contacts : {&tblLinkmans, &tblLinkmans2, &qryLinkmans1, &qryLinkmans3})
+    {
         guardContactCodeChange(*this, *contacts);
+        guardContactOwner(*this, *contacts);
+    }
 }
 
 #undef DS

@@ -1185,14 +1185,27 @@ void Dataset::post()
     const QString key = m_db.ident(m_table->keyColumn());
     const QString ver = m_db.ident(QLatin1String(RowVersion));
 
+    // With guards the check and the statement are one transaction; without, one statement.
+    const auto guarded = [this](const std::function<void()> &statement) {
+        if (m_storeGuards.empty())
+            return statement();
+        m_db.transaction([&] {
+            for (const auto &guard : m_storeGuards)
+                guard(*this);
+            statement();
+        });
+    };
     if (m_state == State::Insert) {
         const QString sql = cols.isEmpty()
                                 ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES RETURNING %2").arg(m_table->name, key)
                                 : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING %4")
                                       .arg(m_table->name, cols.join(QLatin1Char(',')), marks.join(QLatin1Char(',')), key);
-        QSqlQuery q = run(sql, values); // a refusal throws; the row stays in insert state
-        const qint64 newKey = q.next() ? q.value(0).toLongLong() : 0;
-        q.finish();
+        qint64 newKey = 0;
+        guarded([&] {
+            QSqlQuery q = run(sql, values); // a refusal throws; the row stays in insert state
+            newKey = q.next() ? q.value(0).toLongLong() : 0;
+            q.finish();
+        });
         m_keys.append(newKey);
         m_state = State::Browse;
         m_edit = Row();
@@ -1202,11 +1215,13 @@ void Dataset::post()
         if (!sets.isEmpty()) {
             values.insert(QStringLiteral("key"), m_edit.key);
             values.insert(QStringLiteral("ver"), m_edit.version);
-            QSqlQuery q = run(QStringLiteral("UPDATE %1 SET %2, %3 = %3 + 1 WHERE %4 = :key AND %3 = :ver")
-                                  .arg(m_table->name, sets.join(QStringLiteral(", ")), ver, key),
-                              values);
-            if (q.numRowsAffected() == 0)
-                throw StoreError(StoreError::conflictText(), StoreError::Kind::Conflict, m_table->name);
+            guarded([&] {
+                QSqlQuery q = run(QStringLiteral("UPDATE %1 SET %2, %3 = %3 + 1 WHERE %4 = :key AND %3 = :ver")
+                                      .arg(m_table->name, sets.join(QStringLiteral(", ")), ver, key),
+                                  values);
+                if (q.numRowsAffected() == 0)
+                    throw StoreError(StoreError::conflictText(), StoreError::Kind::Conflict, m_table->name);
+            });
             m_db.announceStored(m_table->name, m_edit.key, m_edit.version + 1, this);
         }
         m_state = State::Browse;

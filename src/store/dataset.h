@@ -127,6 +127,12 @@ public:
     void cancel();
     void remove();
     void addBeforePost(BeforePost hook) { m_beforePost.push_back(std::move(hook)); }
+    // A check of the row about to be stored that must still hold when it is stored: run in the
+    // transaction of the store itself, right before the statement, so that no other seat's
+    // write comes between the check and the row. It refuses by throwing StoreError; the row
+    // stays in editing.
+    using StoreGuard = std::function<void(const Dataset &)>;
+    void addStoreGuard(StoreGuard guard) { m_storeGuards.push_back(std::move(guard)); }
 
     // ---- filter and order
     void setFilter(const Condition &filter);
@@ -268,6 +274,7 @@ private:
     int m_beforeInsert = -1;
 
     std::vector<BeforePost> m_beforePost;
+    std::vector<StoreGuard> m_storeGuards;
 
     // look-ups answered by this dataset as a source, by "keyColumn|resultColumn"
     struct LookupCache

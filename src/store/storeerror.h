@@ -13,7 +13,7 @@ namespace store {
 class StoreError : public std::runtime_error
 {
 public:
-    enum class Kind { Other, Connection, Duplicate, Required, TooLong, OutOfRange, Conflict, NotAStore };
+    enum class Kind { Other, Connection, Duplicate, Required, TooLong, OutOfRange, Conflict, NotAStore, NotOwner };
 
     explicit StoreError(const QString &text, Kind kind = Kind::Other, const QString &table = {},
                         const QString &column = {});

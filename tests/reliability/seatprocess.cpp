@@ -29,6 +29,8 @@ void SeatProcess::start(const QString &outputDir)
     m_process->setStandardOutputFile(m_outFile);
     m_process->setStandardErrorFile(m_outFile + QStringLiteral(".err"));
     QStringList args{m_location, m_user, m_password, m_tag, QString::number(m_seconds)};
+    if (!m_mode.isEmpty())
+        args.prepend(m_mode);
     if (m_maxRounds > 0)
         args << QString::number(m_maxRounds);
     m_process->start(binary(), args);
@@ -84,6 +86,17 @@ QString SeatProcess::standardError() const
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
 }
 
+namespace
+{
+bool kindOfRow(const QString &kind)
+{
+    static const QStringList kinds{QStringLiteral("contact"), QStringLiteral("item"),
+                                   QStringLiteral("referrer"), QStringLiteral("plan"),
+                                   QStringLiteral("notice")};
+    return kinds.contains(kind);
+}
+} // namespace
+
 SeatReport SeatProcess::report() const
 {
     SeatReport r;
@@ -108,6 +121,24 @@ SeatReport SeatProcess::report() const
             r.bumps << parts[0].toInt();
         } else if (kind == QLatin1String("conflict")) {
             ++r.conflicts;
+        } else if (kind == QLatin1String("refused") && parts.size() == 2) {
+            ++r.refused;
+        } else if (kind == QLatin1String("move") && parts.size() == 2) {
+            r.moves.append({parts[0], parts[1]});
+        } else if (kind == QLatin1String("backup")) {
+            r.backups << rest;
+        } else if (kind == QLatin1String("progress") && parts.size() == 2) {
+            r.progress = parts[0].toInt();
+        } else if (kind == QLatin1String("assigned") && parts.size() == 1) {
+            r.assigned = parts[0].toInt();
+        } else if (kindOfRow(kind) && parts.size() == 2) {
+            r.rows[kind].insert(parts[0], parts[1]);
+        } else if (kind.endsWith(QLatin1String("-change")) && kindOfRow(kind.chopped(7)) &&
+                   parts.size() == 2) {
+            const QString of = kind.chopped(7);
+            r.lastChanges[of].insert(parts[0], parts[1]);
+            ++r.kindChangeCount[of][parts[0]];
+            ++r.kindChanges;
         } else if (kind == QLatin1String("done")) {
             r.done = true;
         } else {

@@ -3,6 +3,7 @@
 #include "connection.h"
 
 #include <QSqlQuery>
+#include <QSqlRecord>
 
 StoreContents::StoreContents(store::Connection &db)
 {
@@ -43,6 +44,38 @@ StoreContents::StoreContents(store::Connection &db)
             m_halfWritten << QStringLiteral("log %1 '%2'").arg(q.value(0).toString(), text);
     }
     distinctLogIds = int(ids.size());
+
+    struct Source {
+        const char *kind, *sql;
+    };
+    for (const Source &src :
+         {Source{"contact", "SELECT LinkmanID, CustID, Telephone, SUser FROM tblLinkmans"},
+          Source{"item", "SELECT OperateID, DetailNo, DTitle FROM tblOperateDetail"},
+          Source{"referrer", "SELECT OperaterID, Name, Mobile FROM tblOperaters"},
+          Source{"plan", "SELECT Memo, CustID, Address FROM tblPlan"},
+          Source{"notice", "SELECT BTitle, Man FROM tblBoard"}}) {
+        const QString kind = QLatin1String(src.kind);
+        const bool item = kind == QLatin1String("item");
+        q = db.exec(QLatin1String(src.sql));
+        while (q.next()) {
+            QString id = q.value(0).toString();
+            if (item)
+                id += QLatin1Char('/') + q.value(1).toString();
+            Row &row = rows[kind][id];
+            ++row.count;
+            row.value = q.value(item ? 2 : 1).toString();
+            if (kind == QLatin1String("plan") && row.value.isEmpty())
+                row.value = QStringLiteral("-");
+            if (!item && q.record().count() > 2)
+                row.change = q.value(2).toString();
+            if (q.record().count() > 3)
+                row.owner = q.value(3).toString();
+            if (id.isEmpty() || row.value.isEmpty())
+                m_halfWritten << QStringLiteral("%1 '%2' value '%3'").arg(kind, id, row.value);
+            if (item && !records.contains(q.value(0).toString()))
+                m_halfWritten << QStringLiteral("item %1 belongs to no record").arg(id);
+        }
+    }
     const QVariant c =
         db.scalar(QStringLiteral("SELECT Memo FROM tblBoard WHERE BTitle = ?"), {counterTitle()});
     counter = c.isValid() ? c.toString().toInt() : -1;
@@ -110,7 +143,8 @@ QStringList StoreContents::check(const SeatReport &r, bool killed, int &verified
             problem(QStringLiteral("agent %1 stored %2 times").arg(it.key()).arg(a.count));
             continue;
         }
-        if (a.name != it.value() || a.owner.compare(r.user, Qt::CaseInsensitive) != 0) {
+        const QString owner = movedTo.value(it.key(), r.user);
+        if (a.name != it.value() || a.owner.compare(owner, Qt::CaseInsensitive) != 0) {
             problem(QStringLiteral("agent %1 holds name '%2' owner '%3'")
                         .arg(it.key(), a.name, a.owner));
             continue;
@@ -150,6 +184,51 @@ QStringList StoreContents::check(const SeatReport &r, bool killed, int &verified
             ++verified;
     }
 
+    // The other kinds: each reported row once, as reported, with its last reported change.
+    static const QHash<QString, QString> prefixes{{QStringLiteral("contact"), QStringLiteral("-L")},
+                                                  {QStringLiteral("referrer"), QStringLiteral("-P")},
+                                                  {QStringLiteral("plan"), QStringLiteral("-N")},
+                                                  {QStringLiteral("notice"), QStringLiteral("-B")},
+                                                  {QStringLiteral("item"), QStringLiteral("-R")}};
+    for (auto kind = prefixes.begin(); kind != prefixes.end(); ++kind) {
+        const QHash<QString, Row> stored = rows.value(kind.key());
+        const QHash<QString, QString> reported = r.rows.value(kind.key());
+        const QHash<QString, QString> changed = r.lastChanges.value(kind.key());
+        int changedUnseen = 0;
+        for (auto it = reported.begin(); it != reported.end(); ++it) {
+            const Row row = stored.value(it.key());
+            if (row.count != 1) {
+                problem(QStringLiteral("%1 %2 stored %3 times").arg(kind.key(), it.key()).arg(row.count));
+                continue;
+            }
+            if (row.value != it.value()) {
+                problem(QStringLiteral("%1 %2 holds '%3', reported '%4'")
+                            .arg(kind.key(), it.key(), row.value, it.value()));
+                continue;
+            }
+            ++verified;
+            if (!changed.contains(it.key()))
+                continue;
+            if (row.change == changed.value(it.key()) || ++changedUnseen <= allowed)
+                verified += r.kindChangeCount.value(kind.key()).value(it.key());
+            else
+                problem(QStringLiteral("%1 %2 holds '%3', last reported change '%4'")
+                            .arg(kind.key(), it.key(), row.change, changed.value(it.key())));
+        }
+        for (auto it = changed.begin(); it != changed.end(); ++it)
+            if (!reported.contains(it.key()))
+                problem(QStringLiteral("change of a %1 it never reported: %2").arg(kind.key(), it.key()));
+        // Rows of this seat that it never reported. A killed seat may have stored one, and the
+        // items of the record it was saving.
+        const QString prefix = r.tag + kind.value();
+        int extra = 0;
+        for (auto it = stored.begin(); it != stored.end(); ++it)
+            if (it.key().startsWith(prefix) && !reported.contains(it.key()))
+                ++extra;
+        if (extra > (kind.key() == QLatin1String("item") ? 3 * allowed : allowed))
+            problem(QStringLiteral("%1 %2 rows stored but never reported").arg(extra).arg(kind.key()));
+    }
+
     // Rows of this seat that it never reported.
     const QString agentPrefix = r.tag + QLatin1Char('-');
     const QString recordPrefix = r.tag + QStringLiteral("-R");
@@ -170,5 +249,23 @@ QStringList StoreContents::check(const SeatReport &r, bool killed, int &verified
                     .arg(extraAgents)
                     .arg(extraRecords)
                     .arg(extraLogs));
+    return problems;
+}
+
+QStringList StoreContents::contactsAwayFromTheirAgents() const
+{
+    QStringList problems;
+    const QHash<QString, Row> contacts = rows.value(QStringLiteral("contact"));
+    for (auto it = contacts.begin(); it != contacts.end() && problems.size() < 20; ++it) {
+        const auto agent = agents.constFind(it.value().value);
+        if (agent == agents.constEnd())
+            continue;
+        if (agent->owner.compare(it.value().owner, Qt::CaseInsensitive) != 0)
+            problems << QStringLiteral("contact %1 is owned by '%2', its agent %3%4 by '%5'")
+                            .arg(it.key(), it.value().owner, it.value().value,
+                                 movedTo.contains(it.value().value) ? QStringLiteral(" (handed over)")
+                                                                    : QString(),
+                                 agent->owner);
+    }
     return problems;
 }

@@ -1,14 +1,22 @@
-// Many seats on one store at once, each in its own process, for a stretch of time: every row a
-// seat reports as stored is in the store exactly once, as that seat last wrote it, and no
-// seat meets an error (a writer that finds the store busy waits for its turn).
+// Many seats on one store at once, each in its own process, for a stretch of time, while an
+// administrator hands agents between their users and backs the store up: every row a seat
+// reports as stored is in the store exactly once, as that seat last wrote it, every contact
+// is with its agent's owner, every backup is a sound store, and no seat meets an error (a
+// writer that finds the store busy waits for its turn; a save that another user's change
+// made stale is refused with the lost-update message and counted).
 //
 // TESSALY_SOAK_SECONDS makes it the long form ("make soak"); TESSALY_SEATS changes the count.
+#include "connection.h"
 #include "seatprocess.h"
+#include "storecopy.h"
+#include "storeerror.h"
 #include "storecontents.h"
 #include "teststore.h"
 #include "testusers.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -37,14 +45,23 @@ private Q_SLOTS:
                 testsupport::addUser(*db, QStringLiteral("seat%1").arg(i),
                                      QStringLiteral("pw%1").arg(i), false,
                                      testsupport::allRights());
+            testsupport::addUser(*db, QStringLiteral("chief"), QStringLiteral("pw0"), true,
+                                 testsupport::allRights());
             StoreContents::addCounter(*db);
         }
 
         QTemporaryDir out;
         QVERIFY(out.isValid());
         std::vector<std::unique_ptr<SeatProcess>> procs;
+        QStringList users;
+        for (int i = 1; i <= seats; ++i)
+            users << QStringLiteral("seat%1").arg(i);
+        SeatProcess admin(s.location(), QStringLiteral("chief"), QStringLiteral("pw0"),
+                          QStringLiteral("A0"), seconds);
+        admin.setMode(QStringLiteral("--admin=") + users.join(QLatin1Char(',')));
         QElapsedTimer clock;
         clock.start();
+        admin.start(out.path());
         for (int i = 1; i <= seats; ++i) {
             procs.push_back(std::make_unique<SeatProcess>(
                 s.location(), QStringLiteral("seat%1").arg(i), QStringLiteral("pw%1").arg(i),
@@ -56,17 +73,49 @@ private Q_SLOTS:
         for (auto &p : procs)
             QVERIFY2(p->waitForFinished((seconds + 120) * 1000),
                      qPrintable(p->tag() + QStringLiteral(" did not stop")));
+        QVERIFY2(admin.waitForFinished((seconds + 120) * 1000), "the administrator did not stop");
         const double elapsed = clock.elapsed() / 1000.0;
 
         auto db = s.connect();
-        const StoreContents store(*db);
-        int written = 0, verified = 0, errors = 0, conflicts = 0;
+        StoreContents store(*db);
+        const SeatReport chief = admin.report();
+        for (const auto &[agent, owner] : chief.moves)
+            store.movedTo.insert(agent, owner);
+        int written = chief.rowsWritten(), verified = 0, errors = int(chief.errors.size()), conflicts = 0,
+            refused = 0;
         QStringList problems;
+        if (!chief.done || admin.exitCode() != 0)
+            problems << QStringLiteral("the administrator ended with status %1: %2 %3")
+                            .arg(admin.exitCode())
+                            .arg(chief.errors.mid(0, 5).join(QLatin1Char('|')), admin.standardError().left(500));
+        // Every hand-over the administrator reported stands, unless a later one moved the
+        // agent again; the agents' owners are checked with the seats' rows below.
+        for (const auto &[agent, owner] : chief.moves)
+            if (store.agents.value(agent).owner.compare(store.movedTo.value(agent), Qt::CaseInsensitive) == 0)
+                ++verified;
+            else
+                problems << QStringLiteral("agent %1 handed to %2 is owned by '%3'")
+                                .arg(agent, owner, store.agents.value(agent).owner);
+        problems << store.contactsAwayFromTheirAgents();
+        // Every backup opens as a store and passes its check; then it goes.
+        for (const QString &copy : chief.backups) {
+            try {
+                if (s.isServer())
+                    StoreCopy().checkArchive(copy);
+                else
+                    StoreCopy::checkFile(copy);
+            } catch (const store::StoreError &e) {
+                problems << QStringLiteral("backup %1: %2").arg(copy, e.text());
+            }
+        }
+        if (!chief.backups.isEmpty())
+            QDir(QFileInfo(chief.backups.first()).path()).removeRecursively();
         QList<SeatReport> reports;
         for (auto &p : procs) {
             const SeatReport r = p->report();
             reports << r;
             conflicts += r.conflicts;
+            refused += r.refused;
             written += r.rowsWritten();
             errors += int(r.errors.size());
             for (const QString &e : r.errors.mid(0, 5))
@@ -91,20 +140,27 @@ private Q_SLOTS:
 
         qInfo().noquote()
             << QStringLiteral(
-                   "summary %1: seats %2, seconds %3, rows written %4, rows verified %5, "
-                   "errors seen %6 (conflicts met and retried %7)")
+                   "summary %1: seats %2 and an administrator, seconds %3, rows written %4, "
+                   "rows verified %5, conflicts %6 (counter raises retried %7, saves refused "
+                   "%8), agents handed over %9, backups %10, errors %11")
                    .arg(engine)
                    .arg(seats)
                    .arg(elapsed, 0, 'f', 1)
                    .arg(written)
                    .arg(verified)
-                   .arg(errors)
-                   .arg(conflicts);
+                   .arg(conflicts + refused)
+                   .arg(conflicts)
+                   .arg(refused)
+                   .arg(chief.moves.size())
+                   .arg(chief.backups.size())
+                   .arg(errors);
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
         // Every seat got work done; a seat that stored nothing would make the checks hollow.
         for (auto &p : procs)
-            QVERIFY2(p->report().agents.size() > 0,
-                     qPrintable(p->tag() + QStringLiteral(" stored no agent")));
+            QVERIFY2(p->report().agents.size() > 0 && !p->report().rows.value(QStringLiteral("contact")).isEmpty(),
+                     qPrintable(p->tag() + QStringLiteral(" stored no agent or no contact")));
+        QVERIFY2(!chief.moves.isEmpty(), "the administrator handed no agent over");
+        QVERIFY2(!chief.backups.isEmpty(), "the administrator made no backup");
         QCOMPARE(verified, written);
     }
 };

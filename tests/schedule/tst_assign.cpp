@@ -6,6 +6,7 @@
 #include "mainwindow.h"
 #include "messagebox.h"
 #include "schedulefixture.h"
+#include "session.h"
 #include "storeerror.h"
 #include "testusers.h"
 #include "waitwindow.h"
@@ -16,6 +17,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -313,6 +315,61 @@ class TestAssign : public QObject
         QCOMPARE(
             f.scalar(u"SELECT CustName FROM tblCustomers WHERE CustID = ?"_s, {u"A1"_s}).toString(),
             u"本座位改的"_s);
+    }
+
+    // A user adding a contact to an agent that an administrator hands to someone else
+    // meanwhile is refused on the save, the row still being typed: no contact stays behind
+    // with the old owner. Contacts of the user's own agents, and an administrator's contacts
+    // for anyone's agents, are stored as before.
+    void contactOfAHandedOverAgentIsRefused_data() { testsupport::addEngineRows(); }
+    void contactOfAHandedOverAgentIsRefused()
+    {
+        QFETCH(QString, engine);
+        ScheduleFixture f(engine);
+        testsupport::addUser(f.dm.connection(), u"qian"_s, u"pw"_s, false, {});
+        testsupport::addUser(f.dm.connection(), u"zhao"_s, u"pw"_s, false, {});
+        f.addAgent(u"A1"_s, u"甲"_s, u"qian"_s);
+        f.addAgent(u"A2"_s, u"乙"_s, u"qian"_s);
+        const QString user = store::session().CurrentUserID;
+        const auto restore = qScopeGuard([&] { store::session().CurrentUserID = user; });
+        store::session().CurrentUserID = u"qian"_s;
+
+        store::Dataset &contacts = f.dm.tblLinkmans2;
+        contacts.setFilter(store::Condition::eq(u"SUser"_s, u"qian"_s));
+        contacts.open();
+        const auto type = [&](const QString &code, const QString &agent) {
+            contacts.append();
+            contacts.setValue(u"LinkmanID"_s, code);
+            contacts.setValue(u"CustID"_s, agent);
+            contacts.setValue(u"Name"_s, u"联系人"_s);
+            contacts.setValue(u"SUser"_s, store::session().CurrentUserID);
+        };
+        type(u"L1"_s, u"A1"_s);
+        auto admin = f.store.connect();
+        store::WorkAssignment::run(*admin, store::WorkAssignment::Kind::Agents, {u"A1"_s}, u"zhao"_s);
+        try {
+            contacts.post();
+            QFAIL("a contact was stored for an agent of another user");
+        } catch (const store::StoreError &e) {
+            QCOMPARE(e.kind(), store::StoreError::Kind::NotOwner);
+            QCOMPARE(e.text(), u"商务代理“A1”已分配给其他用户，不能为它保存联系人！"_s);
+        }
+        QCOMPARE(contacts.state(), store::Dataset::State::Insert);
+        QCOMPARE(f.count(u"tblLinkmans"_s, u"LinkmanID"_s, u"L1"_s), 0);
+        // Pointed at an agent of the user's own, the same row is stored.
+        contacts.setValue(u"CustID"_s, u"A2"_s);
+        contacts.post();
+        QCOMPARE(f.owner(u"tblLinkmans"_s, u"LinkmanID"_s, u"L1"_s), u"qian"_s);
+        // A change that moves a contact onto the other user's agent is refused alike.
+        contacts.setValue(u"CustID"_s, u"A1"_s);
+        QVERIFY_THROWS_EXCEPTION(store::StoreError, contacts.post());
+        contacts.cancel();
+        QCOMPARE(f.scalar(u"SELECT CustID FROM tblLinkmans WHERE LinkmanID = ?"_s, {u"L1"_s}).toString(), u"A2"_s);
+
+        store::session().CurrentUserID = u"Admin"_s;
+        type(u"L2"_s, u"A1"_s);
+        contacts.post();
+        QCOMPARE(f.owner(u"tblLinkmans"_s, u"LinkmanID"_s, u"L2"_s), u"Admin"_s);
     }
 };
 
