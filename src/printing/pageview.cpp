@@ -129,6 +129,8 @@ QImage PageView::pageImage(int page)
         m_report->paintPage(painter, page);
     }
     ++m_drawn;
+    if (m_report->isStale())
+        QMetaObject::invokeMethod(this, &PageView::reportStale, Qt::QueuedConnection);
     m_cache.insert(page, image);
     m_cacheOrder.append(page);
     while (m_cacheOrder.size() > CachePages)

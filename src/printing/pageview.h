@@ -30,6 +30,8 @@ class PageView : public QAbstractScrollArea
 
   Q_SIGNALS:
     void currentPageChanged(int page);
+    // A page drawn found the report stale (rows deleted by another seat since it was laid out).
+    void reportStale();
 
   protected:
     void paintEvent(QPaintEvent *event) override;

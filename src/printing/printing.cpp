@@ -34,19 +34,27 @@ void preview(QWidget *parent, const QString &layout, store::Dataset *dataset,
         return;
     }
     Report &report = window.report();
-    report.paginate();
+    // The text of a long report: its first pages and its last, read again from the start
+    // when rows were deleted after their pages were laid out.
+    QStringList pages;
+    for (int attempt = 0; attempt == 0 || (report.isStale() && attempt < 3); ++attempt) {
+        if (report.isStale())
+            report.relayout();
+        report.paginate();
+        pages.clear();
+        for (int i = 0; i < report.pageCount(); ++i)
+            if (i < 20 || i == report.pageCount() - 1)
+                pages << report.pageText(i);
+    }
     Shown shown;
     shown.layout = layout;
     shown.layoutPath = report.layoutPath();
     shown.dataset = dataset ? dataset->name() : QString();
-    shown.rowCount = dataset && dataset->isOpen() ? dataset->rowCount() : 0;
+    shown.rowCount = report.isValid() ? report.rowsPrinted()
+                     : dataset && dataset->isOpen() ? dataset->rowCount()
+                                                    : 0;
     shown.pageCount = report.pageCount();
     shown.layoutFound = report.isValid();
-    // The text of a long report: its first pages and its last.
-    QStringList pages;
-    for (int i = 0; i < report.pageCount(); ++i)
-        if (i < 20 || i == report.pageCount() - 1)
-            pages << report.pageText(i);
     shown.text = pages.join(QStringLiteral("\n\f\n"));
     script().history.append(shown);
 }

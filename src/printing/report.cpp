@@ -92,14 +92,65 @@ void Report::Impl::build()
                                                       2 * padding);
     }
     next = first();
-    if (labels()) {
-        // Label sheets are counted, not laid out: every sheet holds the same number.
-        const int perPage = layout.labelsPerPage();
-        const int sheets = qMax(1, (rows() + perPage - 1) / perPage);
-        for (int i = 0; i < sheets; ++i)
-            pages << Cursor{Part::Row, i * perPage, 0};
-        done = true;
-    }
+    labelPages();
+}
+
+void Report::Impl::labelPages()
+{
+    if (!labels())
+        return;
+    // Label sheets are counted, not laid out: every sheet holds the same number.
+    const int perPage = layout.labelsPerPage();
+    const int sheets = qMax(1, (rows() + perPage - 1) / perPage);
+    for (int i = 0; i < sheets; ++i)
+        pages << Cursor{Part::Row, i * perPage, 0};
+    done = true;
+}
+
+// The pass starts over: pages, sums and groups are found again from the rows held now.
+void Report::Impl::restart()
+{
+    pages.clear();
+    sums.clear();
+    running = Group();
+    groups.clear();
+    rowsCounted = -1;
+    passRow = -1;
+    docs.clear();
+    done = false;
+    stale = false;
+    next = first();
+    labelPages();
+}
+
+// ---------------------------------------------------------------- rows held
+
+// A row found gone after the pages were laid out over it leaves those pages wrong: the
+// report is stale and its output is made again. One found gone ahead of the pass is simply
+// passed over, as the pass will pass over it too.
+bool Report::Impl::gone(int row) const
+{
+    bool found = false;
+    const bool isGone = source.isGone(row, &found);
+    if (found && row <= passRow)
+        stale = true;
+    return isGone;
+}
+
+int Report::Impl::nextRow(int row) const
+{
+    int r = row + 1;
+    while (r < rows() && gone(r))
+        ++r;
+    return r;
+}
+
+int Report::Impl::priorRow(int row) const
+{
+    int r = row - 1;
+    while (r >= 0 && gone(r))
+        --r;
+    return r;
 }
 
 // ---------------------------------------------------------------- values
@@ -118,9 +169,9 @@ QVariant Report::Impl::resolve(const QString &name, int row, const Group *group)
     if (lower == QLatin1String("printdate"))
         return printDate;
     if (lower == QLatin1String("rowcount"))
-        return QString::number(rows());
+        return QString::number(rowsHeld());
     if (lower == QLatin1String("rowno"))
-        return row >= 0 ? QString::number(row + 1) : QString();
+        return row >= 0 ? QString::number(row - source.goneBefore(row) + 1) : QString();
     if (lower == QLatin1String("sender"))
         return source.sender().isEmpty() ? QVariant(false) : QVariant(source.sender());
     if (lower.startsWith(QLatin1String("sender.")))
@@ -161,12 +212,18 @@ QString Report::Impl::groupKey(int row) const
 
 bool Report::Impl::groupStarts(int row) const
 {
-    return groupField >= 0 && (row == 0 || groupKey(row) != groupKey(row - 1));
+    if (groupField < 0)
+        return false;
+    const int prior = priorRow(row);
+    return prior < 0 || groupKey(row) != groupKey(prior);
 }
 
 bool Report::Impl::groupEnds(int row) const
 {
-    return groupField >= 0 && (row == rows() - 1 || groupKey(row) != groupKey(row + 1));
+    if (groupField < 0)
+        return false;
+    const int following = nextRow(row);
+    return following >= rows() || groupKey(row) != groupKey(following);
 }
 
 // ---------------------------------------------------------------- the parts, in order
@@ -187,18 +244,21 @@ Cursor Report::Impl::rowStart(int row) const
 
 Cursor Report::Impl::afterRow(int row) const
 {
-    if (row + 1 < rows())
-        return rowStart(row + 1);
+    const int following = nextRow(row);
+    if (following < rows())
+        return rowStart(following);
     return layout.hasBand(Band::Summary) ? Cursor{Part::Summary, -1, 0} : Cursor{Part::End, -1, 0};
 }
 
 Cursor Report::Impl::after(const Cursor &c) const
 {
     switch (c.part) {
-    case Part::ReportHeader:
-        if (rows() == 0)
+    case Part::ReportHeader: {
+        const int firstRow = nextRow(-1);
+        if (firstRow >= rows())
             return layout.hasBand(Band::Empty) ? Cursor{Part::Empty, -1, 0} : Cursor{};
-        return rowStart(0);
+        return rowStart(firstRow);
+    }
     case Part::GroupHeader:
         return {Part::Row, c.row, 0};
     case Part::Row:
@@ -280,6 +340,15 @@ QVector<Placed> Report::Impl::plan(const Cursor &start, Cursor *nextPage) const
     qreal y = top;
     bool captioned = false;
     Cursor c = start;
+    // The page began at a row that is gone now (its part shows nothing any more): the page
+    // is drawn from the next row held, and the report is stale.
+    if ((c.part == Part::Row || c.part == Part::GroupHeader) && c.row >= 0 && gone(c.row)) {
+        if (c.row <= passRow)
+            stale = true;
+        const int following = nextRow(c.row);
+        c = following < rows() ? rowStart(following)
+                               : (layout.hasBand(Band::Summary) ? Cursor{Part::Summary, -1, 0} : Cursor{});
+    }
     while (c.part != Part::End) {
         const bool needsCaptions = grid() && c.part == Part::Row && !captioned;
         const qreal extra = needsCaptions ? captionsHeight : 0;
@@ -352,6 +421,9 @@ bool Report::paginate(int milliseconds)
             d->count(placed);
         }
         d->pages.push_back(start);
+        for (const Placed &p : std::as_const(placed))
+            if (!p.captions && p.at.row > d->passRow)
+                d->passRow = p.at.row;
         d->next = following;
         if (following.part == Part::End || following == start)
             d->done = true;
@@ -359,6 +431,21 @@ bool Report::paginate(int milliseconds)
             break;
     }
     return d->done;
+}
+
+bool Report::isStale() const
+{
+    return d->stale;
+}
+
+void Report::relayout()
+{
+    d->restart();
+}
+
+int Report::rowsPrinted() const
+{
+    return d->rowsHeld();
 }
 
 bool Report::isPaginated() const

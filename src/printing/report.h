@@ -42,6 +42,13 @@ class Report
     bool paginate(int milliseconds = -1);
     bool isPaginated() const;
     int pageCount() const; // the pages known so far: all of them once paginated
+    // Rows another seat deletes while the report is being made are passed over. One deleted
+    // after the pages were laid out over it makes the report stale: what was drawn from it
+    // no longer matches its pages, and it is laid out again (relayout) and drawn anew.
+    bool isStale() const;
+    void relayout();
+    // The rows the report prints: those of the dataset less the ones found gone.
+    int rowsPrinted() const;
 
     // Draws a known page with its top-left corner at the painter's origin, in document units.
     void paintPage(QPainter &painter, int page) const;

@@ -88,6 +88,8 @@ struct Report::Impl {
     Group running;               // of the group being laid out
     QHash<int, Group> groups;    // by the group's last row
     int rowsCounted = -1;        // the last row added to the sums
+    int passRow = -1;            // the last row on the pages laid out
+    mutable bool stale = false;  // a row laid out has been deleted since: the pages are off
 
     // HTML bands rendered lately, by part and row
     mutable std::list<std::pair<QString, std::shared_ptr<QTextDocument>>> docs;
@@ -97,6 +99,13 @@ struct Report::Impl {
     int rows() const { return source.rowCount(); }
 
     void build();
+    void labelPages();
+    void restart();
+    // ---- rows another seat deleted are passed over
+    bool gone(int row) const;
+    int nextRow(int row) const;  // the first row after `row` still held; rows() when none
+    int priorRow(int row) const; // the last one before it; -1 when none
+    int rowsHeld() const { return rows() - source.goneCount(); }
     // ---- values
     QVariant resolve(const QString &name, int row, const Group *group) const;
     QString sumText(int field, const Sum &total) const;

@@ -33,6 +33,11 @@ void drawPages(QPainter &painter, Report &report, qreal dotsPerInch, int from, i
             painter.scale(scale, scale);
             report.paintPage(painter, page - 1);
             painter.restore();
+            if (report.isStale()) {
+                // Rows drawn no longer match the pages counted: the output is made again.
+                *result = Result::Failed;
+                return;
+            }
             ++done;
             if (progress && !progress(done, total)) {
                 *result = Result::Cancelled;
@@ -43,7 +48,35 @@ void drawPages(QPainter &painter, Report &report, qreal dotsPerInch, int from, i
     *result = Result::Done;
 }
 
+constexpr int StaleAttempts = 3;
+
+// The whole report into the file at `partial`, laid out first.
+Result writePdfOnce(Report &report, const QString &partial, const Progress &progress)
+{
+    report.paginate();
+    Result result = Result::Failed;
+    QPdfWriter writer(partial);
+    const QPageLayout page = report.pageLayout();
+    writer.setPageLayout(QPageLayout(page.pageSize(), page.orientation(), QMarginsF(0, 0, 0, 0)));
+    writer.setResolution(300);
+    writer.setTitle(report.title());
+    writer.setCreator(QStringLiteral("Tessaly"));
+    QPainter painter;
+    if (!painter.begin(&writer))
+        return Result::Failed;
+    drawPages(painter, report, writer.resolution(), 1, qMax(1, report.pageCount()), 1,
+              [&writer] { return writer.newPage(); }, progress, &result);
+    if (!painter.end() && result == Result::Done)
+        result = Result::Failed;
+    return result;
+}
+
 } // namespace
+
+QString staleMessage()
+{
+    return QStringLiteral("打印期间其他用户删除了报表中的记录，请重新打印。");
+}
 
 Result print(Report &report, QPrinter *printer, const Progress &progress)
 {
@@ -64,7 +97,7 @@ Result print(Report &report, QPrinter *printer, const Progress &progress)
     Result result = Result::Failed;
     drawPages(painter, report, printer->logicalDpiY(), from, to, copies, [printer] { return printer->newPage(); },
               progress, &result);
-    if (result == Result::Cancelled)
+    if (result == Result::Cancelled || report.isStale())
         printer->abort();
     if (!painter.end() && result == Result::Done)
         result = Result::Failed;
@@ -78,24 +111,21 @@ Result writePdf(Report &report, const QString &path, const Progress &progress, Q
             *error = why;
         return Result::Failed;
     };
-    report.paginate();
     const QString partial = path + QStringLiteral(".part-%1").arg(QCoreApplication::applicationPid());
     Result result = Result::Failed;
-    {
-        QPdfWriter writer(partial);
-        const QPageLayout page = report.pageLayout();
-        writer.setPageLayout(QPageLayout(page.pageSize(), page.orientation(), QMarginsF(0, 0, 0, 0)));
-        writer.setResolution(300);
-        writer.setTitle(report.title());
-        writer.setCreator(QStringLiteral("Tessaly"));
-        QPainter painter;
-        if (!painter.begin(&writer))
-            return fail(QStringLiteral("无法写入文件：") + partial);
-        drawPages(painter, report, writer.resolution(), 1, qMax(1, report.pageCount()), 1,
-                  [&writer] { return writer.newPage(); }, progress, &result);
-        if (!painter.end() && result == Result::Done)
-            result = Result::Failed;
+    // Rows deleted by another seat after the pages were counted over them: the report is
+    // laid out again from the rows held now and the file written anew, a few times at most.
+    for (int attempt = 0; attempt < StaleAttempts; ++attempt) {
+        if (report.isStale())
+            report.relayout();
+        result = writePdfOnce(report, partial, progress);
+        if (!report.isStale())
+            break;
+        QFile::remove(partial);
+        result = Result::Failed;
     }
+    if (report.isStale())
+        return fail(staleMessage());
     if (result != Result::Done) {
         QFile::remove(partial);
         return result == Result::Cancelled ? result : fail(QStringLiteral("无法写入文件：") + path);

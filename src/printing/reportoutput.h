@@ -23,6 +23,9 @@ Result print(Report &report, QPrinter *printer, const Progress &progress = {});
 // The whole report as a PDF file at `path`. It is written beside the path and put in place
 // when complete: a cancelled or failed export leaves no file of its own under that name (and
 // one that was there before stays as it was). `error` says why it failed.
+// The answer when another seat kept deleting the report's rows while it was being made.
+QString staleMessage();
+
 Result writePdf(Report &report, const QString &path, const Progress &progress = {}, QString *error = nullptr);
 
 } // namespace ReportOutput

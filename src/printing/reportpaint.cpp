@@ -91,6 +91,8 @@ void Report::Impl::paintLabels(QPainter &p, int page) const
     const qreal padding = layout.labelPadding() * u;
     for (int k = 0; k < perPage && firstRow + k < rows(); ++k) {
         const int row = firstRow + k;
+        if (gone(row))
+            continue; // deleted by another seat since the sheets were counted: left blank
         const QRectF label(QPointF((k % layout.labelColumns()) * cell.width(), (k / layout.labelColumns()) * cell.height()),
                            cell);
         const QRectF inner = label.adjusted(padding, padding, -padding, -padding);
@@ -164,6 +166,8 @@ QString Report::pageText(int page) const
         if (d->rows() == 0 && d->layout.hasBand(Band::Empty))
             out << d->document(Band::Empty, -1, nullptr)->toPlainText().trimmed();
         for (int row = page * perPage; row < qMin(d->rows(), (page + 1) * perPage); ++row) {
+            if (d->gone(row))
+                continue;
             QStringList lines;
             for (int i = 0; i < int(d->labelTexts.size()); ++i) {
                 const QString t = d->labelTexts[i].render([this, row](const QString &n) { return d->resolve(n, row, nullptr); });

@@ -172,6 +172,7 @@ ReportPreview::ReportPreview(Report report, QWidget *parent) : QDialog(parent), 
     m_layout = new QTimer(this);
     m_layout->setInterval(0);
     connect(m_layout, &QTimer::timeout, this, &ReportPreview::layOutSome);
+    connect(m_view, &PageView::reportStale, this, &ReportPreview::layOutAgain);
     if (!m_report.isPaginated())
         m_layout->start();
     showPageCount();
@@ -210,6 +211,20 @@ void ReportPreview::layOutSome()
     if (m_report.paginate(40))
         m_layout->stop();
     m_view->refresh();
+    showPageCount();
+}
+
+// Rows deleted by another seat after their pages were laid out: the pages are found again
+// from the rows held now, the first ones at once.
+void ReportPreview::layOutAgain()
+{
+    if (!m_report.isStale())
+        return;
+    m_report.relayout();
+    m_report.paginate(0);
+    m_view->setReport(&m_report);
+    if (!m_report.isPaginated())
+        m_layout->start();
     showPageCount();
 }
 
@@ -267,6 +282,11 @@ bool ReportPreview::print()
     }
     Progress progress(this, QStringLiteral("正在打印……"));
     const ReportOutput::Result result = ReportOutput::print(m_report, &printer, progress.callback());
+    if (m_report.isStale()) {
+        MessageBox::critical(this, ReportOutput::staleMessage());
+        layOutAgain();
+        return false;
+    }
     if (result == ReportOutput::Result::Failed) {
         MessageBox::critical(this, file.isEmpty() ? QStringLiteral("无法打印：打印机没有准备好。")
                                                   : QString(QStringLiteral("无法写入文件：") + file));

@@ -50,6 +50,7 @@ class ReportPreview : public QDialog
   private:
     void setZoom(int index);
     void layOutSome();
+    void layOutAgain();
     void showPageCount();
     bool finishLayout();
 

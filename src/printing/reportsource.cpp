@@ -21,6 +21,27 @@ ReportSource::ReportSource(store::Dataset *dataset, const QVariantMap &sender)
     }
 }
 
+bool ReportSource::isGone(int row, bool *found) const
+{
+    if (found)
+        *found = false;
+    if (!m_dataset || row < 0 || row >= m_rows)
+        return false;
+    if (m_gone->count(row))
+        return true;
+    if (!m_dataset->isGone(row))
+        return false;
+    m_gone->insert(row);
+    if (found)
+        *found = true;
+    return true;
+}
+
+int ReportSource::goneBefore(int row) const
+{
+    return int(std::distance(m_gone->begin(), m_gone->lower_bound(row)));
+}
+
 bool ReportSource::isMoneyName(const QString &field)
 {
     // The ledgers' computed columns hold money although no table column types them.

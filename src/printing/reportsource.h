@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
+#include <memory>
+#include <set>
 
 namespace store
 {
@@ -23,7 +25,14 @@ class ReportSource
     ReportSource(store::Dataset *dataset, const QVariantMap &sender);
 
     store::Dataset *dataset() const { return m_dataset; }
+    // The rows the dataset held when the print began, those deleted since included.
     int rowCount() const { return m_rows; }
+    // True when another seat has deleted the row since the dataset read its keys: a report
+    // passes over it. `found` tells whether this call was the first to notice.
+    bool isGone(int row, bool *found = nullptr) const;
+    // The rows found gone so far, and those among them before `row`.
+    int goneCount() const { return int(m_gone->size()); }
+    int goneBefore(int row) const;
     QStringList fieldNames() const { return m_names; }
     int fieldIndex(const QString &name) const { return m_index.value(name.toLower(), -1); }
     bool isNumeric(int field) const;
@@ -50,4 +59,6 @@ class ReportSource
     QVector<store::ColumnType> m_types;
     QVector<bool> m_money;
     QVariantMap m_sender;
+    // Rows found gone, shared by the copies a report makes: a row found gone stays gone.
+    std::shared_ptr<std::set<int>> m_gone = std::make_shared<std::set<int>>();
 };

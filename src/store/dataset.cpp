@@ -797,6 +797,13 @@ qint64 Dataset::rowKey(int row) const
     return m_lazy ? m_keys[row] : m_rows[row].key;
 }
 
+bool Dataset::isGone(int row) const
+{
+    if (!m_lazy || row < 0 || row >= int(m_keys.size()) || (isEditing() && row == m_current))
+        return false;
+    return !rowAt(row) && !m_pageFailed;
+}
+
 // ---------------------------------------------------------------- rows
 
 const Dataset::Row *Dataset::rowAt(int row) const
@@ -826,8 +833,10 @@ void Dataset::fetchPage(int row) const
     if (m_cache.size() > CacheLimit)
         m_cache.clear();
     try {
+        m_pageFailed = false;
         readPage(qMax(0, qMin(row - row % PageSize, int(m_keys.size()) - PageSize)), m_cache);
     } catch (const StoreError &e) {
+        m_pageFailed = true;
         // Rows are read while painting; a failed read shows empty cells and the next
         // command that works on the store reports the error.
         qWarning("%s: %s", qPrintable(name()), qPrintable(e.text()));

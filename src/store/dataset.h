@@ -94,6 +94,10 @@ public:
     // The row locate would make current, without moving there; -1 when none.
     int find(const QString &column, const QVariant &value) const;
     qint64 rowKey(int row) const;
+    // True when the row's key was read but another seat has deleted the row since: its page
+    // was read from the store and the row was not among them. A row already held, the row
+    // being edited, and a row whose page could not be read are not gone.
+    bool isGone(int row) const;
     // The store key of the current row (-1 for none or a new row), and back to that row
     // after the rows were read again; false when the row is no longer among them.
     qint64 currentKey() const;
@@ -255,6 +259,7 @@ private:
     QVector<Row> m_rows; // every row (read-only query mode)
     bool m_lazy = false;
     mutable std::unique_ptr<QSqlQuery> m_pageQuery; // rows by key, prepared once per opening
+    mutable bool m_pageFailed = false;               // the last page read ran into a store error
     std::unique_ptr<QSqlQuery> m_keyQuery;           // keys in order (server stores)
     QString m_keyQuerySql;
 
