@@ -418,6 +418,10 @@ private:
             forget(id);
             return;
         }
+        // Handed away and back again while the list was read: read afresh, it shows it again.
+        set.refresh();
+        if (set.find(QLatin1String(code), id) >= 0)
+            return;
         ++errors;
         say(QStringLiteral("error %1: own row %2 not in the list").arg(QLatin1String(what), id));
     }
