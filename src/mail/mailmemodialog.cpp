@@ -9,6 +9,7 @@
 #include "storeerror.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -154,13 +155,50 @@ void MailMemoDialog::accept()
         m_body->setFocus();
         return;
     }
+    // The subject becomes a header line: a line break in it would start a header of its own.
+    if (hasControlCharacters(m_subject->text())) {
+        MessageBox::warning(this, QStringLiteral("邮件主题中不能含有换行符或其他控制字符！"));
+        m_subject->setFocus();
+        return;
+    }
+    const QStringList cc = MailAddresses::parse(m_cc->text());
+    const QStringList bcc = MailAddresses::parse(m_bcc->text());
+    for (const auto &[field, caption, addresses] :
+         {std::tuple<QLineEdit *, QString, QStringList>{m_cc, QStringLiteral("抄送"), cc},
+          {m_bcc, QStringLiteral("暗送"), bcc}})
+        for (const QString &a : addresses)
+            if (!MailAddresses::isValid(a)) {
+                MessageBox::warning(this, QStringLiteral("%1中的地址“%2”不合法！\n%3")
+                                              .arg(caption, a, MailAddresses::rule()));
+                field->setFocus();
+                return;
+            }
+    QStringList attachments;
+    for (int i = 0; i < m_attachments->count(); ++i) {
+        const QString path = m_attachments->item(i)->text();
+        if (path.isEmpty())
+            continue;
+        if (hasControlCharacters(QFileInfo(path).fileName())) {
+            MessageBox::warning(
+                this,
+                QStringLiteral("附件“%1”的文件名中含有换行符或其他控制字符，不能作为附件发送！")
+                    .arg(path));
+            m_attachments->setCurrentRow(i);
+            m_attachments->setFocus();
+            return;
+        }
+        if (!QFileInfo(path).isFile()) {
+            MessageBox::warning(this, QStringLiteral("附件“%1”不存在！").arg(path));
+            m_attachments->setCurrentRow(i);
+            m_attachments->setFocus();
+            return;
+        }
+        attachments << path;
+    }
     m_message.subject = m_subject->text();
     m_message.body = m_body->toPlainText();
-    m_message.cc = MailAddresses::parse(m_cc->text());
-    m_message.bcc = MailAddresses::parse(m_bcc->text());
-    m_message.attachments.clear();
-    for (int i = 0; i < m_attachments->count(); ++i)
-        if (const QString path = m_attachments->item(i)->text(); !path.isEmpty())
-            m_message.attachments << path;
+    m_message.cc = cc;
+    m_message.bcc = bcc;
+    m_message.attachments = attachments;
     QDialog::accept();
 }

@@ -22,7 +22,19 @@ namespace MailAddresses
 {
 // A comma-separated list of addresses as typed: blanks around each dropped, empty ones left out.
 QStringList parse(const QString &text);
+
+// A plain address as servers take it on the envelope: local part "@" domain, in printable
+// ASCII with no blanks, quotes, brackets or line breaks, at most 254 characters. Anything else
+// is refused before it reaches the server, so no text of a user becomes an SMTP command or a
+// header line.
+bool isValid(const QString &address);
+
+// The rule above in words, for the messages that refuse an address.
+QString rule();
 } // namespace MailAddresses
+
+// Line breaks or other control characters, which a header (subject, file name) must not carry.
+bool hasControlCharacters(const QString &text);
 
 // An attachment read into memory once for a whole run, so a thousand copies read the file once.
 struct MailAttachment {

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -16,6 +17,9 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QVBoxLayout>
+
+#include <exception>
+#include <thread>
 
 MailServerDialog::MailServerDialog(MailServerForm &form, MailMessage &message, SmtpClient &client,
                                    QWidget *parent)
@@ -94,6 +98,8 @@ void MailServerDialog::showEvent(QShowEvent *event)
 
 void MailServerDialog::done(int result)
 {
+    if (m_busy)
+        return; // closed when the step on its way has ended
     keepForm();
     QDialog::done(result);
 }
@@ -133,7 +139,7 @@ bool MailServerDialog::checkFields()
             r.field->setFocus();
             return false;
         }
-    if (!m_sender->text().contains(QLatin1Char('@'))) {
+    if (!MailAddresses::isValid(m_sender->text().trimmed())) {
         MessageBox::warning(this, QStringLiteral("您输入的邮件地址不合法!"));
         m_sender->selectAll();
         m_sender->setFocus();
@@ -161,20 +167,30 @@ void MailServerDialog::connectToServer()
     try {
         if (!portOk || port <= 0 || port > 65535)
             throw SmtpError{SmtpError::Kind::Connect, QStringLiteral("端口号不是数字")};
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        struct Restore {
-            ~Restore() { QApplication::restoreOverrideCursor(); }
-        } restore;
-        m_client.connectToServer(s);
+        waitFor([this, s] { m_client.connectToServer(s); });
     } catch (const SmtpError &e) {
         setStatus(QStringLiteral("无法连接到服务器!"));
-        // A certificate that does not verify is said as such: the connection was refused by us.
-        MessageBox::warning(
-            this,
-            e.kind == SmtpError::Kind::Certificate
-                ? QStringLiteral("无法连接到服务器!\n服务器的证书未能通过验证，连接已取消：%1")
-                      .arg(e.text)
-                : QStringLiteral("无法连接到服务器!"));
+        // What we refused (a certificate, a broken TLS handshake) and a server that fell silent
+        // are said as such; a host nobody answers on is just unreachable.
+        QString why;
+        switch (e.kind) {
+        case SmtpError::Kind::Certificate:
+            why = QStringLiteral("服务器的证书未能通过验证，连接已取消：%1").arg(e.text);
+            break;
+        case SmtpError::Kind::Identity:
+            why = QStringLiteral("服务器的证书属于其他主机，不是“%1”，连接已取消。").arg(s.host);
+            break;
+        case SmtpError::Kind::Tls:
+            why = QStringLiteral("与服务器建立加密连接（TLS）失败，连接已取消：%1").arg(e.text);
+            break;
+        case SmtpError::Kind::Timeout:
+            why = e.text + QStringLiteral("。");
+            break;
+        default:
+            break;
+        }
+        MessageBox::warning(this, why.isEmpty() ? QStringLiteral("无法连接到服务器!")
+                                                : QStringLiteral("无法连接到服务器!\n") + why);
         return;
     }
     setStatus(QStringLiteral("已经连接到服务器 ") + m_host->currentText());
@@ -210,12 +226,18 @@ void MailServerDialog::logIn()
     }
     setStatus(QStringLiteral("开始验证"));
     try {
-        m_client.login();
+        waitFor([this] { m_client.login(); });
         setStatus(QStringLiteral("服务器验证通过!"));
     } catch (const SmtpError &e) {
         if (e.kind == SmtpError::Kind::AuthRefused) {
+            // The server's own words say why (a wrong password, a locked account). A
+            // connection without a login is of no use for sending, so it is closed: the
+            // next 发送 asks for a new 连接 instead of failing every copy.
             setStatus(QStringLiteral("服务器验证失败!"));
-            MessageBox::warning(this, QStringLiteral("服务器验证失败"));
+            m_client.disconnect();
+            MessageBox::warning(this,
+                                QStringLiteral("服务器验证失败\n服务器的回答：%1").arg(e.text));
+            setStatus(QStringLiteral("断开连接"));
         } else {
             setStatus(QStringLiteral("服务器验证失败"));
             m_client.disconnect();
@@ -228,4 +250,33 @@ void MailServerDialog::disconnectFromServer()
 {
     m_client.disconnect();
     setStatus(QStringLiteral("断开连接!"));
+}
+
+// A network step off the interface thread: the dialog keeps painting while a slow server
+// takes its time (never longer than the client's timeout), and its buttons wait.
+void MailServerDialog::waitFor(const std::function<void()> &work)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const QList<QPushButton *> buttons = findChildren<QPushButton *>();
+    for (QPushButton *b : buttons)
+        b->setEnabled(false);
+    m_busy = true;
+    std::exception_ptr failure;
+    QEventLoop loop;
+    std::thread worker([&] {
+        try {
+            work();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    worker.join();
+    m_busy = false;
+    for (QPushButton *b : buttons)
+        b->setEnabled(true);
+    QApplication::restoreOverrideCursor();
+    if (failure)
+        std::rethrow_exception(failure);
 }

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QSet>
 #include <QStringList>
+#include <functional>
 
 struct MailMessage;
 class QComboBox;
@@ -54,6 +55,7 @@ class MailServerDialog : public QDialog
     void disconnectFromServer();
     void setStatus(const QString &text);
     void keepForm();
+    void waitFor(const std::function<void()> &work);
 
     MailServerForm &m_form;
     MailMessage &m_message;
@@ -65,4 +67,5 @@ class MailServerDialog : public QDialog
     QLineEdit *m_password;
     QLabel *m_status;
     QStringList m_statusHistory;
+    bool m_busy = false;
 };

@@ -10,11 +10,14 @@
 #include "modulehost.h"
 #include "sendrun.h"
 #include "smtpclient.h"
+#include "storeerror.h"
 #include "workspace.h"
 
 #include <QAction>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressDialog>
@@ -76,6 +79,16 @@ MailWindow::MailWindow(Workspace &ws, QWidget *parent)
     lists->addWidget(m_pending, 1, 2);
     lists->addWidget(new QLabel(QStringLiteral("发送失败邮件列表"), this), 2, 2);
     lists->addWidget(m_failed, 3, 2);
+    // The addresses of the last run that were not delivered, back in the pending list for a
+    // new 连接 and 发送.
+    auto *resend = new QPushButton(QStringLiteral("失败重发"), this);
+    resend->setObjectName(QStringLiteral("btnResendFailed"));
+    resend->setAutoDefault(false);
+    connect(resend, &QPushButton::clicked, this, [this] { resendFailed(); });
+    auto *resendRow = new QHBoxLayout;
+    resendRow->addStretch();
+    resendRow->addWidget(resend);
+    lists->addLayout(resendRow, 4, 2);
     lists->setColumnStretch(0, 3);
     lists->setColumnStretch(2, 2);
 
@@ -89,7 +102,9 @@ MailWindow::MailWindow(Workspace &ws, QWidget *parent)
 
 MailWindow::~MailWindow()
 {
-    delete m_run; // waits for a run still going
+    // A run still going belongs to runSend's frame; it stops after the copy on its way.
+    if (m_run)
+        m_run->cancel();
 }
 
 void MailWindow::buildToolBar()
@@ -166,19 +181,45 @@ void MailWindow::send()
         serverSettings();
         return;
     }
+    // An attachment that went away since it was chosen is named before anything is sent; the
+    // connection stays, so the user can mend the message and send again.
+    for (const QString &path : m_message.attachments)
+        if (!QFileInfo(path).isFile()) {
+            MessageBox::warning(
+                this, QStringLiteral(
+                          "附件“%1”已不存在，邮件没有发送。\n请在“邮件内容”中删除或重新选择它。")
+                          .arg(path));
+            return;
+        }
+    std::shared_ptr<const PreparedMail> mail;
+    try {
+        mail = std::make_shared<const PreparedMail>(m_message); // attachments read here, once
+    } catch (const store::StoreError &e) {
+        MessageBox::warning(this, e.text() + QStringLiteral("\n邮件没有发送。"));
+        return;
+    }
     m_failed->clear();
-    runSend();
+    runSend(mail);
+}
+
+void MailWindow::resendFailed()
+{
+    const QStringList addresses = failedAddresses();
+    if (addresses.isEmpty())
+        return;
+    m_pending->clear();
+    m_pending->addItems(addresses);
+    m_failed->clear();
 }
 
 // The copies go out on a worker thread; the window keeps answering and shows each failure as
 // it happens. The connection is closed at the end, so the next run needs a new 连接.
-void MailWindow::runSend()
+void MailWindow::runSend(std::shared_ptr<const PreparedMail> mail)
 {
     struct Disconnect {
         SmtpClient &client;
         ~Disconnect() { client.disconnect(); }
     } disconnect{*m_client};
-    auto mail = std::make_shared<const PreparedMail>(m_message); // attachments read here, once
     const QStringList addresses = pendingAddresses();
 
     QProgressDialog progress(this);
@@ -209,6 +250,10 @@ void MailWindow::runSend()
                 auto *item = new QTreeWidgetItem(m_failed, {address, reason});
                 m_failed->scrollToItem(item);
             });
+    connect(&run, &SendRun::copyNotSent, this,
+            [this](const QString &address, const QString &reason) {
+                new QTreeWidgetItem(m_failed, {address, reason});
+            });
     connect(&run, &SendRun::finished, &loop, &QEventLoop::quit);
     connect(&progress, &QProgressDialog::canceled, &run, [&run, &progress] {
         run.cancel();
@@ -223,14 +268,14 @@ void MailWindow::runSend()
 
     const SendRun::Outcome o = run.outcome();
     QString text = QStringLiteral("发送完成：成功 %1 封，失败 %2 封").arg(o.sent).arg(o.failed);
-    if (o.connectionLost)
-        text += QStringLiteral("\n与服务器的连接已断开，且无法重新连接（%1），发送已提前停止，还有 "
-                               "%2 封没有发送。")
-                    .arg(o.lostReason)
-                    .arg(o.notSent);
+    if (o.stopped)
+        text +=
+            QStringLiteral("\n%1，发送已提前停止，还有 %2 封没有发送，已列在发送失败邮件列表中。")
+                .arg(o.stopReason)
+                .arg(o.notSent);
     else if (o.cancelled)
         text += QStringLiteral("\n发送已取消，还有 %1 封没有发送。").arg(o.notSent);
-    if (o.failed > 0 || o.connectionLost || o.cancelled)
+    if (o.failed > 0 || o.stopped || o.cancelled)
         MessageBox::warning(this, text);
     else
         MessageBox::information(this, text);

@@ -8,6 +8,7 @@
 #include <memory>
 
 class DataGrid;
+class PreparedMail;
 class QAction;
 class QListWidget;
 class QProgressDialog;
@@ -54,7 +55,8 @@ class MailWindow : public QWidget
     store::Dataset &contacts() const;
 
     void send();
-    void runSend();
+    void runSend(std::shared_ptr<const PreparedMail> mail);
+    void resendFailed();
     void editMessage();
     void query();
     void mailTool();

@@ -1,5 +1,6 @@
 #include "sendrun.h"
 
+#include "mailmessage.h"
 #include "smtpclient.h"
 
 #include <QMetaObject>
@@ -30,6 +31,22 @@ void SendRun::report(const QString &address, const QString &reason)
         Qt::QueuedConnection);
 }
 
+void SendRun::stop(int next, const QString &reason, const QString &sentence)
+{
+    m_outcome.stopped = true;
+    m_outcome.stopReason = sentence;
+    m_outcome.notSent = int(m_addresses.size()) - next;
+    const QStringList rest = m_addresses.mid(next);
+    const QString why = QStringLiteral("未发送：") + reason;
+    QMetaObject::invokeMethod(
+        this,
+        [this, rest, why] {
+            for (const QString &a : rest)
+                Q_EMIT copyNotSent(a, why);
+        },
+        Qt::QueuedConnection);
+}
+
 void SendRun::work()
 {
     Outcome &o = m_outcome;
@@ -43,6 +60,8 @@ void SendRun::work()
         const QString address = m_addresses[i];
         if (address.trimmed().isEmpty()) {
             report(address, QStringLiteral("地址为空"));
+        } else if (!MailAddresses::isValid(address)) {
+            report(address, QStringLiteral("地址不合法"));
         } else {
             bool retried = false;
             for (;;) {
@@ -50,7 +69,12 @@ void SendRun::work()
                     m_client.send(*m_mail, address);
                     ++o.sent;
                 } catch (const SmtpError &e) {
-                    if (e.kind != SmtpError::Kind::ConnectionLost) {
+                    if (e.kind == SmtpError::Kind::Timeout) {
+                        // A server that stopped answering would cost every further copy the
+                        // same wait: the run ends here.
+                        report(address, e.text);
+                        stop(i + 1, e.text, e.text);
+                    } else if (e.kind != SmtpError::Kind::ConnectionLost) {
                         report(address, e.text);
                     } else if (!retried) {
                         // The connection went away: made again once, then this copy again.
@@ -59,8 +83,10 @@ void SendRun::work()
                             m_client.reconnect();
                             continue;
                         } catch (const SmtpError &again) {
-                            o.connectionLost = true;
-                            o.lostReason = again.text;
+                            const QString reason = QStringLiteral("与服务器的连接已断开");
+                            report(address, reason + QStringLiteral("：") + again.text);
+                            stop(i + 1, reason,
+                                 reason + QStringLiteral("，且无法重新连接（%1）").arg(again.text));
                         }
                     } else {
                         report(address, e.text);
@@ -68,16 +94,13 @@ void SendRun::work()
                 }
                 break;
             }
-            if (o.connectionLost) {
-                report(address, QStringLiteral("与服务器的连接已断开：") + o.lostReason);
-                o.notSent = total - i - 1;
-                break;
-            }
         }
         const int sent = o.sent, failed = o.failed, remaining = total - i - 1;
         QMetaObject::invokeMethod(
             this, [this, sent, failed, remaining] { Q_EMIT progressed(sent, failed, remaining); },
             Qt::QueuedConnection);
+        if (o.stopped)
+            break;
     }
     QMetaObject::invokeMethod(
         this,

@@ -10,9 +10,10 @@ class PreparedMail;
 class SmtpClient;
 
 // A send run on a worker thread: one copy per address, in list order, through a connection
-// already made. An empty address fails at once without a word to the server. A connection
-// that goes away is made again once; when that fails too the run stops and says so. Cancel
-// takes effect between copies. Signals arrive on the thread that created the run.
+// already made. An empty or malformed address fails at once without a word to the server. A
+// connection that goes away is made again once; when that fails too, or the server stops
+// answering, the run stops and says so, and every address not sent is reported with it.
+// Cancel takes effect between copies. Signals arrive on the thread that created the run.
 class SendRun : public QObject
 {
     Q_OBJECT
@@ -20,10 +21,10 @@ class SendRun : public QObject
     struct Outcome {
         int sent = 0;
         int failed = 0;
-        int notSent = 0; // left over by a cancel or a lost connection
+        int notSent = 0; // left over by a cancel or a stop
         bool cancelled = false;
-        bool connectionLost = false;
-        QString lostReason;
+        bool stopped = false; // the connection went away for good, or the server fell silent
+        QString stopReason;   // why, as a sentence
     };
 
     SendRun(SmtpClient &client, std::shared_ptr<const PreparedMail> mail,
@@ -39,11 +40,16 @@ class SendRun : public QObject
   Q_SIGNALS:
     void progressed(int sent, int failed, int remaining);
     void copyFailed(const QString &address, const QString &reason);
+    // An address the run never came to because it stopped.
+    void copyNotSent(const QString &address, const QString &reason);
     void finished();
 
   private:
     void work();
     void report(const QString &address, const QString &reason);
+    // The run ends before address `next`: `reason` goes with each address left, `sentence`
+    // into the outcome.
+    void stop(int next, const QString &reason, const QString &sentence);
 
     SmtpClient &m_client;
     std::shared_ptr<const PreparedMail> m_mail;

@@ -9,8 +9,10 @@
 #include <vmime/net/smtp/smtp.hpp>
 #include <vmime/platforms/posix/posixHandler.hpp>
 #include <vmime/security/cert/defaultCertificateVerifier.hpp>
+#include <vmime/security/cert/serverIdentityException.hpp>
 #include <vmime/vmime.hpp>
 
+#include <algorithm>
 #include <chrono>
 #include <mutex>
 
@@ -36,7 +38,8 @@ class Timeout : public vmime::net::timeoutHandler
   public:
     bool isTimeOut() override
     {
-        return std::chrono::steady_clock::now() - m_start > std::chrono::seconds(30);
+        return std::chrono::steady_clock::now() - m_start >
+               std::chrono::seconds(SmtpClient::timeoutSeconds());
     }
     void resetTimeOut() override { m_start = std::chrono::steady_clock::now(); }
     bool handleTimeOut() override { return false; }
@@ -97,6 +100,11 @@ vmime::shared_ptr<vmime::security::cert::certificateVerifier> verifierFor(const 
     return verifier;
 }
 
+QString silence()
+{
+    return QStringLiteral("服务器在 %1 秒内没有应答").arg(SmtpClient::timeoutSeconds());
+}
+
 QString replyOf(const vmime::exceptions::command_error &e)
 {
     const QString reply = QString::fromStdString(e.response()).trimmed();
@@ -111,6 +119,52 @@ bool isServerRefusal(const vmime::exceptions::command_error &e)
     if (r.size() < 3 || !std::isdigit(static_cast<unsigned char>(r[0])))
         return false;
     return r.compare(0, 3, "421") != 0;
+}
+
+// A file name as a Content-Disposition parameter: quoted as it is when it is plain ASCII,
+// else RFC 2231 (UTF-8, every byte outside the attribute characters as %XX), in continuation
+// pieces short enough for a header line.
+std::string fileNameParameter(const QString &name)
+{
+    const auto attributeChar = [](char c) {
+        static const QByteArray signs = "!#$&+-.^_`|~";
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               signs.contains(c);
+    };
+    const QByteArray bytes = name.toUtf8();
+    if (std::all_of(bytes.begin(), bytes.end(),
+                    [&](char c) { return attributeChar(c) || c == ' '; }))
+        return "filename=\"" + bytes.toStdString() + "\"";
+    static const char hex[] = "0123456789ABCDEF";
+    std::vector<std::string> pieces(1);
+    for (const char c : bytes) {
+        const std::string unit = attributeChar(c)
+                                     ? std::string(1, c)
+                                     : std::string{'%', hex[uchar(c) >> 4], hex[uchar(c) & 15]};
+        if (pieces.back().size() + unit.size() > 54)
+            pieces.emplace_back();
+        pieces.back() += unit;
+    }
+    std::string out;
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        if (i > 0)
+            out += ";\r\n ";
+        out += "filename*" + std::to_string(i) + "*=" + (i == 0 ? "utf-8''" : "") + pieces[i];
+    }
+    return out;
+}
+
+// The stand-in's parameter, as vmime wrote it (quoted or not), replaced by the real name.
+void putFileName(std::string &message, const QString &standIn, const QString &name)
+{
+    const std::string token = standIn.toStdString();
+    for (const std::string &written : {"filename=\"" + token + "\"", "filename=" + token}) {
+        const size_t at = message.find(written);
+        if (at != std::string::npos) {
+            message.replace(at, written.size(), fileNameParameter(name));
+            return;
+        }
+    }
 }
 
 } // namespace
@@ -128,6 +182,14 @@ struct PreparedMail::Impl {
 PreparedMail::PreparedMail(const MailMessage &m) : d(std::make_unique<Impl>())
 {
     initialiseVmime();
+    // The dialogs refuse such addresses already; a message made elsewhere meets the same rule
+    // here, so nothing unchecked reaches MAIL FROM, RCPT TO or a header.
+    for (const QString &a : QStringList{m.from.trimmed()} + m.cc + m.bcc)
+        if (!MailAddresses::isValid(a))
+            throw store::StoreError(
+                QStringLiteral("邮件地址“%1”不合法。%2").arg(a, MailAddresses::rule()));
+    if (hasControlCharacters(m.subject))
+        throw store::StoreError(QStringLiteral("邮件主题中不能含有换行符或其他控制字符！"));
     d->message = m;
     vmime::messageBuilder b;
     d->from = vmime::mailbox(utf8(m.from.trimmed()));
@@ -145,7 +207,11 @@ PreparedMail::PreparedMail(const MailMessage &m) : d(std::make_unique<Impl>())
     QString body = m.body;
     body.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     b.getTextPart()->setText(vmime::make_shared<vmime::stringContentHandler>(utf8(body)));
+    // vmime leaves "'" and "\\" unescaped in RFC 2231 file names, which readers then cut
+    // short; each attachment goes out under a stand-in name that our own encoding replaces.
+    QStringList standIns;
     for (const QString &path : m.attachments) {
+        standIns << QStringLiteral("tessaly-attachment-%1.bin").arg(standIns.size() + 1);
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
             throw store::StoreError(
@@ -154,7 +220,7 @@ PreparedMail::PreparedMail(const MailMessage &m) : d(std::make_unique<Impl>())
         auto data = vmime::make_shared<vmime::stringContentHandler>(
             std::string(content.constData(), size_t(content.size())));
         auto att = vmime::make_shared<vmime::fileAttachment>(
-            data, vmime::word(utf8(QFileInfo(path).fileName()), vmime::charsets::UTF_8),
+            data, vmime::word(utf8(standIns.last()), vmime::charsets::US_ASCII),
             vmime::mediaType(vmime::mediaTypes::APPLICATION,
                              vmime::mediaTypes::APPLICATION_OCTET_STREAM),
             vmime::text(), vmime::encoding(vmime::encodingTypes::BASE64));
@@ -169,6 +235,8 @@ PreparedMail::PreparedMail(const MailMessage &m) : d(std::make_unique<Impl>())
     vmime::utility::outputStreamAdapter out(text);
     d->mime->generate(ctx, out);
     d->generated = text.str();
+    for (qsizetype i = 0; i < standIns.size(); ++i)
+        putFileName(d->generated, standIns[i], QFileInfo(m.attachments[i]).fileName());
 }
 
 PreparedMail::~PreparedMail() = default;
@@ -218,9 +286,18 @@ void SmtpClient::connectToServer(const SmtpSettings &s)
         d->transport->setProperty("connection.tls.required", false);
         d->transport->setProperty("options.need-authentication", false);
         d->transport->connect();
+    } catch (const vmime::security::cert::serverIdentityException &e) {
+        d->transport.reset();
+        throw SmtpError{SmtpError::Kind::Identity, QString::fromStdString(e.what())};
     } catch (const vmime::security::cert::certificateException &e) {
         d->transport.reset();
         throw SmtpError{SmtpError::Kind::Certificate, QString::fromStdString(e.what())};
+    } catch (const vmime::exceptions::tls_exception &e) {
+        d->transport.reset();
+        throw SmtpError{SmtpError::Kind::Tls, QString::fromStdString(e.what())};
+    } catch (const vmime::exceptions::operation_timed_out &) {
+        d->transport.reset();
+        throw SmtpError{SmtpError::Kind::Timeout, silence()};
     } catch (const vmime::exception &e) {
         d->transport.reset();
         throw SmtpError{SmtpError::Kind::Connect, QString::fromStdString(e.what())};
@@ -272,8 +349,11 @@ void SmtpClient::login()
                 m_settings.password.toUtf8().toBase64().toStdString(), "***"));
         if (r->getCode() != 235)
             throw SmtpError{SmtpError::Kind::AuthRefused,
-                            QString::fromStdString(r->getText()).trimmed()};
+                            QString::number(r->getCode()) + QLatin1Char(' ') +
+                                QString::fromStdString(r->getText()).trimmed()};
         m_loggedIn = true;
+    } catch (const vmime::exceptions::operation_timed_out &) {
+        throw SmtpError{SmtpError::Kind::Timeout, silence()};
     } catch (const vmime::exception &e) {
         throw SmtpError{SmtpError::Kind::AuthFailed, QString::fromStdString(e.what())};
     }
@@ -298,6 +378,16 @@ void SmtpClient::disconnect()
     d->session.reset();
 }
 
+int SmtpClient::timeoutSeconds()
+{
+    static const int seconds = [] {
+        bool ok = false;
+        const int n = qEnvironmentVariableIntValue("TESSALY_SMTP_TIMEOUT", &ok);
+        return ok && n > 0 ? n : 30;
+    }();
+    return seconds;
+}
+
 void SmtpClient::reconnect()
 {
     const bool wasLoggedIn = m_loggedIn;
@@ -309,6 +399,8 @@ void SmtpClient::reconnect()
 
 void SmtpClient::send(const PreparedMail &mail, const QString &to)
 {
+    if (!MailAddresses::isValid(to))
+        throw SmtpError{SmtpError::Kind::Rejected, QStringLiteral("地址不合法")};
     if (!isConnected())
         throw SmtpError{SmtpError::Kind::ConnectionLost, QStringLiteral("未连接到服务器")};
     try {
@@ -323,6 +415,8 @@ void SmtpClient::send(const PreparedMail &mail, const QString &to)
         const std::string data = "To: " + toList.generate() + "\r\n" + mail.d->generated;
         vmime::utility::inputStreamStringAdapter in(data);
         d->transport->send(mail.d->from, recipients, in, data.size());
+    } catch (const vmime::exceptions::operation_timed_out &) {
+        throw SmtpError{SmtpError::Kind::Timeout, silence()};
     } catch (const vmime::exceptions::command_error &e) {
         if (isServerRefusal(e))
             throw SmtpError{SmtpError::Kind::Rejected, replyOf(e)};

@@ -21,6 +21,9 @@ struct SmtpError {
     enum class Kind {
         Connect,        // unreachable host, refused connection, no greeting
         Certificate,    // the server's certificate does not verify
+        Identity,       // a valid certificate, but for another host
+        Tls,            // the TLS handshake broke down
+        Timeout,        // the server did not answer within timeoutSeconds()
         AuthRefused,    // the server answered the login with a refusal
         AuthFailed,     // the login exchange broke off
         Rejected,       // the server refused this copy (its reply in `text`)
@@ -78,6 +81,9 @@ class SmtpClient
     void send(const PreparedMail &mail, const QString &to);
 
     const SmtpSettings &settings() const { return m_settings; }
+
+    // How long each network step waits for the server: 30 seconds, or TESSALY_SMTP_TIMEOUT.
+    static int timeoutSeconds();
 
   private:
     struct Impl;

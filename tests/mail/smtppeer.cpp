@@ -9,7 +9,11 @@ SmtpPeer::SmtpPeer(Mode mode, int dropAfter)
     const QString dir = m_dir.path();
     QStringList args{QStringLiteral(TESSALY_SMTP_SERVER), QStringLiteral("--out"),
                      dir + QStringLiteral("/events.jsonl")};
-    if (mode == Mode::TlsAuth) {
+    const bool tls = mode == Mode::TlsAuth || mode == Mode::TlsOtherHost;
+    if (tls) {
+        const QString names = mode == Mode::TlsAuth
+                                  ? QStringLiteral("subjectAltName=DNS:localhost,IP:127.0.0.1")
+                                  : QStringLiteral("subjectAltName=DNS:mail.example.com");
         // A throwaway self-signed certificate for this run only.
         const int rc = QProcess::execute(
             QStringLiteral("openssl"),
@@ -17,14 +21,16 @@ SmtpPeer::SmtpPeer(Mode mode, int dropAfter)
              QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-keyout"),
              dir + QStringLiteral("/key.pem"), QStringLiteral("-out"), certificate(),
              QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
-             QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-addext"),
-             QStringLiteral("subjectAltName=DNS:localhost,IP:127.0.0.1")});
+             mode == Mode::TlsAuth ? QStringLiteral("/CN=127.0.0.1")
+                                   : QStringLiteral("/CN=mail.example.com"),
+             QStringLiteral("-addext"), names});
         if (rc != 0)
             qFatal("openssl could not make the test certificate");
         args << QStringLiteral("--cert") << certificate() << QStringLiteral("--key")
              << dir + QStringLiteral("/key.pem");
     }
-    const char *modes[] = {"tls-auth", "plain", "plain-auth", "drop"};
+    const char *modes[] = {"tls-auth", "plain", "plain-auth", "drop",
+                           "slow",     "stall", "bad-tls",    "tls-auth"};
     args << QStringLiteral("--mode") << QLatin1String(modes[int(mode)]);
     if (dropAfter > 0)
         args << QStringLiteral("--drop-after") << QString::number(dropAfter);

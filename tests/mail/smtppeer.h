@@ -11,7 +11,8 @@
 class SmtpPeer
 {
   public:
-    enum class Mode { TlsAuth, Plain, PlainAuth, Drop };
+    // TlsOtherHost: as TlsAuth, with a certificate made out to mail.example.com only.
+    enum class Mode { TlsAuth, Plain, PlainAuth, Drop, Slow, Stall, BadTls, TlsOtherHost };
     static constexpr const char *User = "sender";
     static constexpr const char *Password = "secret";
 

@@ -3,7 +3,9 @@
 
 Modes: "sink" (no TLS, no AUTH, messages only counted), "tls-auth" (STARTTLS, then AUTH LOGIN required), "plain" (no TLS, no AUTH),
 "plain-auth" (AUTH LOGIN offered without TLS), "drop" (no AUTH; after --drop-after messages it
-closes the connection and stops listening). Every event is one JSON line in --out:
+closes the connection and stops listening), "slow" (no AUTH; after --drop-after messages it takes
+DATA and never answers), "stall" (takes the connection and never greets) and "bad-tls" (offers
+STARTTLS, agrees to it, then answers the handshake with plain text). Every event is one JSON line in --out:
 connections, logins and each message as Python's email module reads it. The chosen port is
 printed as "PORT <n>"; the server runs until its standard input closes.
 """
@@ -50,7 +52,7 @@ class Handler:
         self.controller = None
 
     async def handle_MAIL(self, server, session, envelope, address, mail_options):
-        if args.drop_after and self.count >= args.drop_after:
+        if args.mode == "drop" and args.drop_after and self.count >= args.drop_after:
             # The server went away: this connection breaks off without a reply.
             server.transport.abort()
             return "421 Service not available"
@@ -59,6 +61,9 @@ class Handler:
         return "250 OK"
 
     async def handle_DATA(self, server, session, envelope):
+        if args.mode == "slow" and self.count >= args.drop_after:
+            record({"event": "stalled"})
+            await asyncio.sleep(3600)  # the client gives up first
         if args.mode == "sink":  # for the benchmark: counted, not read
             record({"event": "message", "size": len(envelope.content), "rcpt_tos": envelope.rcpt_tos})
             return "250 Message accepted for delivery"
@@ -78,7 +83,7 @@ class Handler:
                 "body": body.get_content() if body else None, "attachments": attachments,
                 "tls": session.ssl is not None, "authenticated": bool(session.authenticated)})
         self.count += 1
-        if args.drop_after and self.count >= args.drop_after:
+        if args.mode == "drop" and args.drop_after and self.count >= args.drop_after:
             # No new connections from now on.
             self.controller.server.close()
         return "250 Message accepted for delivery"
@@ -94,6 +99,56 @@ class RecordingController(Controller):
     def factory(self):
         return RecordingSMTP(self.handler, **self.SMTP_kwargs)
 
+
+def raw_server(mode):
+    """A listener that speaks just enough SMTP to go wrong in one particular way."""
+    listener = socket.socket()
+    listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    listener.bind(("127.0.0.1", 0))
+    listener.listen(8)
+    held = []
+
+    def talk(conn):
+        if mode == "stall":
+            return  # held open, silent
+        conn.sendall(b"220 bad-tls.example ESMTP\r\n")
+        f = conn.makefile("rb")
+        for line in f:
+            verb = line.strip().upper()
+            if verb.startswith(b"EHLO") or verb.startswith(b"HELO"):
+                conn.sendall(b"250-bad-tls.example\r\n250 STARTTLS\r\n")
+            elif verb == b"STARTTLS":
+                conn.sendall(b"220 Go ahead\r\n")
+                conn.sendall(b"this is not a TLS handshake\r\n" * 4)
+                record({"event": "starttls"})
+                return
+            elif verb == b"QUIT":
+                conn.sendall(b"221 Bye\r\n")
+                return
+            else:
+                conn.sendall(b"502 Not here\r\n")
+
+    def accept():
+        while True:
+            try:
+                conn, _ = listener.accept()
+            except OSError:
+                return
+            held.append(conn)
+            record({"event": "connect"})
+            threading.Thread(target=talk, args=(conn,), daemon=True).start()
+
+    threading.Thread(target=accept, daemon=True).start()
+    print("PORT", listener.getsockname()[1], flush=True)
+    sys.stdin.read()
+    listener.close()
+    for conn in held:
+        conn.close()
+    sys.exit(0)
+
+
+if args.mode in ("stall", "bad-tls"):
+    raw_server(args.mode)
 
 handler = Handler()
 port = free_port()

@@ -184,7 +184,10 @@ class TestMailWindow : public QObject
             QCOMPARE(FileDialog::last().proposedName, u"报价"_s);
 
             // Attachments: 附件... adds, Delete and a double-click remove the selected one.
-            for (const QString &p : {u"/tmp/a.bin"_s, u"/tmp/b.bin"_s, u"/tmp/c.bin"_s}) {
+            for (const QString &name : {u"a.bin"_s, u"b.bin"_s, u"c.bin"_s}) {
+                const QString p = dir.filePath(name);
+                QFile file(p);
+                QVERIFY(file.open(QIODevice::WriteOnly));
                 FileDialog::setNextFileName(p);
                 button(d, "btnAttach")->click();
             }
@@ -193,7 +196,7 @@ class TestMailWindow : public QObject
             QCOMPARE(memo->attachments()->count(), 2);
             memo->attachments()->setCurrentRow(0);
             Q_EMIT memo->attachments()->itemDoubleClicked(memo->attachments()->item(0));
-            QCOMPARE(memo->attachments()->item(0)->text(), u"/tmp/c.bin"_s);
+            QCOMPARE(memo->attachments()->item(0)->text(), dir.filePath(u"c.bin"_s));
             memo->cc()->setText(u" x@example.com, ,y@example.com "_s);
             button(d, "btnOK")->click();
         });
@@ -211,7 +214,7 @@ class TestMailWindow : public QObject
         MailMessage &msg = m.w->message();
         QCOMPARE(msg.subject, u"报价"_s);
         QCOMPARE(msg.cc, QStringList({u"x@example.com"_s, u"y@example.com"_s}));
-        QCOMPARE(msg.attachments, QStringList({u"/tmp/c.bin"_s}));
+        QCOMPARE(msg.attachments, QStringList({dir.filePath(u"c.bin"_s)}));
         QCOMPARE(f.logCount(u"工具-邮件群发-邮件内容"_s), 1);
 
         // The dialog shows the message as it stands; 确定 replaces it whole, 取消 keeps it.
