@@ -28,10 +28,11 @@ struct AnalysisMember {
     // The statement texts, line by line as the store is given them.
     QStringList agentLines() const;      // every category with its number of agents
     QStringList agentChart() const;      // the same with the colour, for the chart
-    // By contact records: the records of each agent counted into RecordCounts first, then
-    // their total, and the categories with their number of records (recordChart with colour).
+    // By contact records: the records counted by their agent's category into RecordCounts
+    // first; then the total of all records, and the categories with their number of records
+    // (recordChart with colour).
     static const QString RecordCounts;
-    static QStringList recordCountsLines();
+    QStringList recordCountsLines() const;
     static QStringList recordTotal();
     QStringList recordLines() const;
     QStringList recordChart() const;

@@ -202,7 +202,7 @@ void AnalysisPanel::refresh()
     if (m_member.kind == K::Count && m_selector->currentIndex() == 1) {
         store::Connection &db = m_ws.dm.connection();
         db.exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(AnalysisMember::RecordCounts));
-        db.exec(AnalysisMember::recordCountsLines().join(QLatin1Char('\n')));
+        db.exec(m_member.recordCountsLines().join(QLatin1Char('\n')));
         const auto dropCounts = qScopeGuard([&db] {
             try {
                 db.exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(AnalysisMember::RecordCounts));

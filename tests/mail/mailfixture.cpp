@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -31,6 +32,26 @@ void MailFixture::trustCertificate(const SmtpPeer &peer)
     const QString folder = store::session().AppDir + QStringLiteral("Data/Certificates");
     QDir().mkpath(folder);
     QFile::copy(peer.certificate(), folder + QStringLiteral("/test-server.pem"));
+}
+
+void MailFixture::addContactsWithEmails(const QStringList &emails)
+{
+    addAgent(QStringLiteral("A01"), QStringLiteral("星桥贸易"));
+    int n = 0;
+    for (const QString &e : emails) {
+        ++n;
+        addContact(QStringLiteral("L%1").arg(n, 2, 10, QLatin1Char('0')),
+                   QStringLiteral("联系人%1").arg(n), QStringLiteral("A01"),
+                   QStringLiteral("Admin"), {{QStringLiteral("Email"), e}});
+    }
+}
+
+QStringList jsonStrings(const QJsonValue &array)
+{
+    QStringList out;
+    for (const QJsonValue &v : array.toArray())
+        out << v.toString();
+    return out;
 }
 
 MailWindowOnFixture::MailWindowOnFixture(MailFixture &f)

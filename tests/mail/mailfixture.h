@@ -2,6 +2,7 @@
 
 #include "contactsfixture.h"
 
+#include <QJsonValue>
 #include <QStringList>
 
 class MailWindow;
@@ -18,7 +19,12 @@ class MailFixture : public ContactsFixture
     void openMailContacts();
     // The peer's certificate among those this seat trusts.
     void trustCertificate(const SmtpPeer &peer);
+    // Agent A01 with one contact per address, L01, L02, ... in that order.
+    void addContactsWithEmails(const QStringList &emails);
 };
+
+// The texts of a JSON array (the peer's lists of recipients).
+QStringList jsonStrings(const QJsonValue &array);
 
 struct MailWindowOnFixture {
     explicit MailWindowOnFixture(MailFixture &f);

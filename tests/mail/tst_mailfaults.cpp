@@ -27,25 +27,6 @@ using namespace Qt::StringLiterals;
 namespace
 {
 
-QStringList strings(const QJsonValue &array)
-{
-    QStringList out;
-    for (const QJsonValue &v : array.toArray())
-        out << v.toString();
-    return out;
-}
-
-void addContacts(MailFixture &f, const QStringList &emails)
-{
-    f.addAgent(u"A01"_s, u"星桥贸易"_s);
-    int n = 0;
-    for (const QString &e : emails) {
-        ++n;
-        f.addContact(u"L%1"_s.arg(n, 2, 10, QLatin1Char('0')), u"联系人%1"_s.arg(n), u"A01"_s,
-                     u"Admin"_s, {{u"Email"_s, e}});
-    }
-}
-
 // The reasons of the failed list, in order.
 QStringList failedReasons(MailWindow *w)
 {
@@ -110,7 +91,7 @@ class TestMailFaults : public QObject
         MailFixture f(engine);
         const QStringList all{u"a@example.com"_s, u"b@example.com"_s, u"c@example.com"_s,
                               u"d@example.com"_s, u"e@example.com"_s};
-        addContacts(f, all);
+        f.addContactsWithEmails(all);
         MailWindowOnFixture m(f);
         m.w->findChild<QPushButton *>(u"btnAddAll"_s)->click();
         m.compose(u"通知"_s, u"正文"_s);
@@ -156,7 +137,7 @@ class TestMailFaults : public QObject
     void refusedLogin()
     {
         MailFixture f(u"sqlite"_s);
-        addContacts(f, {u"a@example.com"_s});
+        f.addContactsWithEmails({u"a@example.com"_s});
         SmtpPeer peer(SmtpPeer::Mode::TlsAuth);
         f.trustCertificate(peer);
         MailWindowOnFixture m(f);
@@ -185,7 +166,7 @@ class TestMailFaults : public QObject
     void silentServer()
     {
         MailFixture f(u"sqlite"_s);
-        addContacts(f, {u"a@example.com"_s, u"b@example.com"_s, u"c@example.com"_s});
+        f.addContactsWithEmails({u"a@example.com"_s, u"b@example.com"_s, u"c@example.com"_s});
         MailWindowOnFixture m(f);
         m.w->findChild<QPushButton *>(u"btnAddAll"_s)->click();
         m.compose(u"通知"_s, u"正文"_s);
@@ -265,7 +246,7 @@ class TestMailFaults : public QObject
                         u"a@@example.com"_s,
                         u"x@example..com"_s,
                         u"x@example.com\x01"_s};
-        addContacts(f, QStringList{bad[0], plain} + bad.mid(1));
+        f.addContactsWithEmails(QStringList{bad[0], plain} + bad.mid(1));
         SmtpPeer peer(SmtpPeer::Mode::Plain);
         MailWindowOnFixture m(f);
         m.w->findChild<QPushButton *>(u"btnAddAll"_s)->click();
@@ -281,7 +262,7 @@ class TestMailFaults : public QObject
         m.trigger("Act_Send");
         const QList<QJsonObject> got = peer.messages();
         QCOMPARE(got.size(), 1);
-        QCOMPARE(strings(got[0][u"rcpt_tos"_s]), QStringList({plain}));
+        QCOMPARE(jsonStrings(got[0][u"rcpt_tos"_s]), QStringList({plain}));
         QCOMPARE(got[0][u"to"_s].toString(), plain);
         QVERIFY(!got[0][u"bcc_header"_s].toBool());
         QCOMPARE(m.w->failedAddresses(), bad);
@@ -316,7 +297,7 @@ class TestMailFaults : public QObject
     void awkwardTextsArriveLiterally()
     {
         MailFixture f(u"sqlite"_s);
-        addContacts(f, {u"a@example.com"_s});
+        f.addContactsWithEmails({u"a@example.com"_s});
         SmtpPeer peer(SmtpPeer::Mode::Plain);
         QTemporaryDir files;
         const QStringList names{u"报价 \"单\" 100%_\\ 'x' 😀 עברית.txt"_s,
@@ -382,7 +363,7 @@ class TestMailFaults : public QObject
     void missingAttachmentBeforeTheRun()
     {
         MailFixture f(u"sqlite"_s);
-        addContacts(f, {u"a@example.com"_s, u"b@example.com"_s});
+        f.addContactsWithEmails({u"a@example.com"_s, u"b@example.com"_s});
         SmtpPeer peer(SmtpPeer::Mode::Plain);
         QTemporaryDir files;
         const QString path = files.filePath(u"合同.pdf"_s);

@@ -32,25 +32,6 @@ QString sha256(const QByteArray &data)
     return QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex());
 }
 
-QStringList strings(const QJsonValue &array)
-{
-    QStringList out;
-    for (const QJsonValue &v : array.toArray())
-        out << v.toString();
-    return out;
-}
-
-void addContacts(MailFixture &f, const QStringList &emails)
-{
-    f.addAgent(u"A01"_s, u"星桥贸易"_s);
-    int n = 0;
-    for (const QString &e : emails) {
-        ++n;
-        f.addContact(u"L%1"_s.arg(n, 2, 10, QLatin1Char('0')), u"联系人%1"_s.arg(n), u"A01"_s,
-                     u"Admin"_s, {{u"Email"_s, e}});
-    }
-}
-
 } // namespace
 
 class TestMailSend : public QObject
@@ -65,7 +46,7 @@ class TestMailSend : public QObject
     {
         QFETCH(QString, engine);
         MailFixture f(engine);
-        addContacts(f, {u"wang@example.com"_s, u""_s, u"li@example.com"_s});
+        f.addContactsWithEmails({u"wang@example.com"_s, u""_s, u"li@example.com"_s});
         SmtpPeer peer(SmtpPeer::Mode::TlsAuth);
         f.trustCertificate(peer);
         QTemporaryDir files;
@@ -116,7 +97,7 @@ class TestMailSend : public QObject
             QCOMPARE(msg[u"mail_from"_s].toString(), u"me@example.com"_s);
             QCOMPARE(msg[u"from"_s].toString(), u"me@example.com"_s);
             QCOMPARE(msg[u"to"_s].toString(), to[i]);
-            QCOMPARE(strings(msg[u"rcpt_tos"_s]),
+            QCOMPARE(jsonStrings(msg[u"rcpt_tos"_s]),
                      QStringList({to[i], u"cc1@example.com"_s, u"cc2@example.com"_s,
                                   u"hidden@example.com"_s}));
             QCOMPARE(msg[u"cc"_s].toString(), u"cc1@example.com, cc2@example.com"_s);
@@ -171,7 +152,7 @@ class TestMailSend : public QObject
     {
         QFETCH(QString, engine);
         MailFixture f(engine);
-        addContacts(f, {u"zhao@example.com"_s});
+        f.addContactsWithEmails({u"zhao@example.com"_s});
         SmtpPeer peer(SmtpPeer::Mode::Plain);
         MailWindowOnFixture m(f);
         m.compose(u"通知"_s, u"正文"_s);

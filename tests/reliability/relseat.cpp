@@ -363,7 +363,7 @@ public:
                 continue;
             }
             db.exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(AnalysisMember::RecordCounts));
-            db.exec(AnalysisMember::recordCountsLines().join(QLatin1Char('\n')));
+            db.exec(m.recordCountsLines().join(QLatin1Char('\n')));
             run(AnalysisMember::recordTotal());
             run(m.recordLines());
             db.exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(AnalysisMember::RecordCounts));
