@@ -1,5 +1,7 @@
 #include "analysismember.h"
 
+#include "schema.h"
+
 namespace
 {
 
@@ -95,21 +97,20 @@ QStringList AnalysisMember::agentChart() const
 }
 
 // The records are counted by their agent's category once per 刷新, into a table of this
-// connection (recordCountsLines): the store walks the agents by category on its index and
-// counts each one's records on theirs, and the list and the chart then read a row a category.
-// Records whose agent is gone have no category: they are counted in the total only, which
-// counts every record.
+// connection (recordCountsLines), from the number of records the store keeps for each agent:
+// a row per agent instead of a row per record. The list and the chart then read a row a
+// category. Records whose agent is gone have no category: they are counted in the total only,
+// which counts every record.
 const QString AnalysisMember::RecordCounts = QStringLiteral("tmp_recordcounts");
 
 QStringList AnalysisMember::recordCountsLines() const
 {
-    QStringList lines =
-        made(*this,
-             {"CREATE TEMP TABLE @ AS select tblCustomers.{A} as {A}, count(tblOperates.CustID) as "
-              "sumIn",
-              " from tblOperates Inner Join tblCustomers on tblOperates.CustID=tblCustomers.CustID",
-              " group by tblCustomers.{A}"});
+    QStringList lines = made(
+        *this, {"CREATE TEMP TABLE @ AS select tblCustomers.{A} as {A}, sum(r.Records) as sumIn",
+                " from # r Inner Join tblCustomers on r.CustID=tblCustomers.CustID",
+                " group by tblCustomers.{A}"});
     lines[0].replace(QLatin1Char('@'), RecordCounts);
+    lines[1].replace(QLatin1Char('#'), QLatin1String(store::Schema::RecordCountsTable));
     return lines;
 }
 

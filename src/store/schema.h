@@ -4,14 +4,14 @@
 #include <QStringList>
 #include <vector>
 
-namespace store {
+namespace store
+{
 
 enum class Engine { SQLite, PostgreSQL };
 
 enum class ColumnType { Text, Memo, Date, Number, Currency, Bool, Integer, AutoNumber };
 
-struct Column
-{
+struct Column {
     QString name;
     ColumnType type = ColumnType::Text;
     int width = 0;         // text(n); 0 for other types
@@ -20,8 +20,7 @@ struct Column
     bool indexed = false;  // look-ups by agent, referrer and owner
 };
 
-struct Table
-{
+struct Table {
     QString name;
     std::vector<Column> columns;
     QStringList uniqueTogether; // one composite key, e.g. OperateID + DetailNo
@@ -37,7 +36,8 @@ struct Table
 inline constexpr const char *RowKey = "RowKey";
 inline constexpr const char *RowVersion = "RowVer";
 
-namespace Schema {
+namespace Schema
+{
 
 const std::vector<Table> &tables();
 const Table *find(const QString &name); // without letter case
@@ -48,9 +48,20 @@ QString identifier(const QString &name, Engine engine);
 // Statements that create every table, constraint and index on an empty store.
 QStringList createStatements(Engine engine);
 
+// The number of contact records of each agent code, kept by the store itself: triggers on
+// tblOperates add and take away as records are added, deleted or moved to another agent, in
+// the same transaction, so every seat reads the same figures and none has to count a million
+// records for a chart. Not a table of tables(): no dataset reads or writes it.
+inline constexpr const char *RecordCountsTable = "tblRecordCounts";
+// The table and its triggers, made empty.
+QStringList recordCountStatements(Engine engine);
+// Fills the table afresh from the records.
+QString fillRecordCounts(Engine engine);
+// Removes the table and its triggers (before making them again).
+QStringList dropRecordCountStatements(Engine engine);
+
 // The pieces of those statements, for one table; `as` names the table made when not empty.
-struct Constraint
-{
+struct Constraint {
     QString name;       // kind_table_column: w width, m required, r money range, u unique
     QString definition; // CHECK (...) or UNIQUE (...)
 };
@@ -68,9 +79,9 @@ inline constexpr const char *InfoTable = "sysStoreInfo";
 // 2: codes required, user and agent codes equally wide everywhere, money exact to four
 // decimals. 3: codes declared not null on SQLite; indexes for the ledgers, the chart
 // analyses, the contact list's sorts, the record list's title order and the referrers (agents
-// and records by referrer, the referrer list's order). Older stores are brought up to date when
-// a seat opens them (see Upgrade).
-inline constexpr int FormatVersion = 3;
+// and records by referrer, the referrer list's order). 4: the records counted per agent
+// (RecordCountsTable). Older stores are brought up to date when a seat opens them (see Upgrade).
+inline constexpr int FormatVersion = 4;
 
 } // namespace Schema
 

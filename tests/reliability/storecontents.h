@@ -61,6 +61,8 @@ public:
 
     // Puts the shared counter the seats raise on the notice board, at 0.
     static void addCounter(store::Connection &db);
+    // Agents whose kept number of records is not the number of their records.
+    static QStringList recordCountsOff(store::Connection &db);
 
     // Rows that show only part of what one post stored: a code without its name, a record
     // without its agent or title, a log row without its user or text, a detail item whose

@@ -210,6 +210,7 @@ private Q_SLOTS:
         }
         problems << store.checkCounter(reports, int(killed.size()), verified);
         problems << store.halfWrittenRows().mid(0, 10);
+        problems << StoreContents::recordCountsOff(*db); // counted with the records or not at all
         if (store.distinctLogIds != store.logRows)
             problems << QStringLiteral("%1 log rows share %2 LogIDs")
                             .arg(store.logRows)
