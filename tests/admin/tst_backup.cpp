@@ -410,12 +410,28 @@ class TestBackup : public QObject
         openSeat(engine);
         store::Connection &db = m_dm->connection();
         addCustomer(db, QStringLiteral("A1"));
+        const auto addRecord = [&db](const char *id, const char *agent) {
+            db.exec(
+                QStringLiteral(
+                    "INSERT INTO tblOperates (OperateID, CustID, SUser) VALUES (?, ?, 'Admin')"),
+                {QLatin1String(id), QLatin1String(agent)});
+        };
+        const auto recordsOf = [&db](const char *agent) {
+            return db
+                .scalar(QStringLiteral("SELECT Records FROM tblRecordCounts WHERE CustID = ?"),
+                        {QLatin1String(agent)})
+                .toInt();
+        };
+        addRecord("R1", "A1");
+        addRecord("R2", "A1");
         const int rights = m_dm->tblUserRight.rowCount();
         QVERIFY(rights > 0);
         const QString saved = m_store->appDir() + QStringLiteral("saved.wdb");
         QVERIFY(backupTo(saved));
         QVERIFY(QDir(m_day).removeRecursively()); // a day without a copy yet
 
+        addRecord("R3", "A1");
+        QCOMPARE(recordsOf("A1"), 3);
         db.exec(QStringLiteral("DELETE FROM tblCustomers"));
         addCustomer(db, QStringLiteral("B1"));
         db.exec(QStringLiteral("DELETE FROM tblUserRight WHERE RightID IN ('101', '102')"));
@@ -447,6 +463,11 @@ class TestBackup : public QObject
         QVERIFY(!m_dm->tblCustomers.isOpen()); // closed with the connection
         QVERIFY(m_dm->tblCountry.isOpen());    // the after-connect step ran
         QVERIFY(QFile::exists(saved));         // the chosen copy is only read
+        // The records counted per agent came back with the records, and go on counting.
+        QCOMPARE(recordsOf("A1"), 2);
+        addRecord("R4", "A1");
+        QCOMPARE(recordsOf("A1"), 3);
+        db.exec(QStringLiteral("DELETE FROM tblOperates WHERE OperateID = 'R4'"));
         if (sqlite()) {
             QCOMPARE(db.scalar(QStringLiteral("PRAGMA integrity_check")).toString(),
                      QStringLiteral("ok"));
