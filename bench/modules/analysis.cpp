@@ -53,8 +53,8 @@ void measureAnalyses(bench::Seat &seat, int runs, std::vector<Figure> &out)
     for (const AnalysisMember &m : AnalysisMember::all()) {
         AnalysisPanel *panel = openPanel(seat, m);
         const auto figure = [&](const QString &what, double ms) {
-            out.push_back({QStringLiteral("%1 刷新 %2: chart painted").arg(m.objectName, what), ms,
-                           300, QStringLiteral("%1 slices").arg(panel->series()->count())});
+            out.push_back({QStringLiteral("%1 刷新 %2: chart painted").arg(m.objectName, what), ms, 300,
+                           QStringLiteral("%1 slices").arg(panel->series()->count())});
         };
         if (m.kind == AnalysisMember::Kind::Period) {
             figure(QStringLiteral("(last 30 days)"), refreshPainted(panel, runs));
@@ -83,33 +83,25 @@ void measureLedgers(bench::Seat &seat, int runs, std::vector<Figure> &out)
                 bench::paint(w->grid()->view());
             }));
         const QString shortcut = QLatin1String(receivables ? "Ctrl+Alt+M" : "Ctrl+Alt+N");
-        out.push_back({QStringLiteral("%1 (%2): first screen painted").arg(shortcut, seat.who()),
-                       median(open), 2000,
+        out.push_back({QStringLiteral("%1 (%2): first screen painted").arg(shortcut, seat.who()), median(open), 2000,
                        QStringLiteral("%1 contracts listed at once").arg(w->ledger().rowCount())});
         // The rest is read while the window waits for input; here at once, to its sums.
         const double rest = timed([&] {
             w->ledger().readRest();
             bench::paint(w->grid()->view());
         });
-        out.push_back(
-            {QStringLiteral("%1 (%2): the rest read on, sums shown").arg(shortcut, seat.who()),
-             rest, 0,
-             QStringLiteral("%1 contracts: %2")
-                 .arg(w->ledger().rowCount())
-                 .arg(w->totals()->text())});
+        out.push_back({QStringLiteral("%1 (%2): the rest read on, sums shown").arg(shortcut, seat.who()), rest, 0,
+                       QStringLiteral("%1 contracts: %2").arg(w->ledger().rowCount()).arg(w->totals()->text())});
 
         // 查询 as its dialog's 确定 runs it: the month up to today.
         std::vector<double> query;
         for (int i = 0; i < runs; ++i)
             query.push_back(timed([&] {
-                LedgerQuery::open(w->ledger(), receivables, QDate::currentDate().addDays(-30),
-                                  QDate::currentDate());
+                LedgerQuery::open(w->ledger(), receivables, QDate::currentDate().addDays(-30), QDate::currentDate());
                 bench::paint(w->grid()->view());
             }));
-        out.push_back({QStringLiteral("查询 one month of due dates (%1), first screen painted")
-                           .arg(seat.who()),
-                       median(query), 500,
-                       QStringLiteral("%1 contracts at once").arg(w->ledger().rowCount())});
+        out.push_back({QStringLiteral("查询 one month of due dates (%1), first screen painted").arg(seat.who()),
+                       median(query), 500, QStringLiteral("%1 contracts at once").arg(w->ledger().rowCount())});
         const double month = timed([&] {
             w->ledger().readRest();
             bench::paint(w->grid()->view());

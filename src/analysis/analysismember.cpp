@@ -22,10 +22,9 @@ QStringList made(const AnalysisMember &m, std::initializer_list<const char *> li
     return out;
 }
 
-AnalysisMember member(const char *objectName, const char *command, const char *title,
-                      AnalysisMember::Kind kind, const char *chart, const char *dictionary,
-                      const char *code, const char *name, const char *colour,
-                      const char *agentColumn, const char *periodTitle = "")
+AnalysisMember member(const char *objectName, const char *command, const char *title, AnalysisMember::Kind kind,
+                      const char *chart, const char *dictionary, const char *code, const char *name,
+                      const char *colour, const char *agentColumn, const char *periodTitle = "")
 {
     AnalysisMember m;
     m.objectName = QString::fromLatin1(objectName);
@@ -48,19 +47,16 @@ const std::vector<AnalysisMember> &AnalysisMember::all()
 {
     using K = Kind;
     static const std::vector<AnalysisMember> members{
-        member("TfrmRegionAnalyse", "Act_RegionAnalyse", "省份分布分析", K::Region,
-               "qryChartRegion", "tblCustDist", "DistID", "DistName", "DistColor", "DistID"),
-        member("TfrmCustLevelAnalyse", "Act_CustLevelAnalyse", "商务代理级别分析", K::Count,
-               "qryChartLevel", "tblCustLevel", "LevelID", "LevelName", "LevelColor", "LevelID"),
-        member("TfrmCustOriginAnalyse", "Act_CustOriginAnalyse", "商务代理来源分析", K::Count,
-               "qryChartCustOrigin", "tblCustOrigin", "OriginID", "OriginName", "OriginColor",
-               "OriginID"),
-        member("TfrmCustStateAnalyse", "Act_CustStateAnalyse", "商务代理状态分析", K::Period,
-               "qryChartCustState", "tblCustState", "StateID", "StateName", "StateColor", "StateID",
-               "期间商务代理状态分析"),
-        member("TfrmCustVocationAnalyse", "Act_CustVocationAnalyse", "商务代理行业分析", K::Period,
-               "qryChartVocation", "tblVocation", "VocationID", "VocationName", "VocationColor",
-               "VocationID", "期间商务代理行业分析"),
+        member("TfrmRegionAnalyse", "Act_RegionAnalyse", "省份分布分析", K::Region, "qryChartRegion", "tblCustDist",
+               "DistID", "DistName", "DistColor", "DistID"),
+        member("TfrmCustLevelAnalyse", "Act_CustLevelAnalyse", "商务代理级别分析", K::Count, "qryChartLevel",
+               "tblCustLevel", "LevelID", "LevelName", "LevelColor", "LevelID"),
+        member("TfrmCustOriginAnalyse", "Act_CustOriginAnalyse", "商务代理来源分析", K::Count, "qryChartCustOrigin",
+               "tblCustOrigin", "OriginID", "OriginName", "OriginColor", "OriginID"),
+        member("TfrmCustStateAnalyse", "Act_CustStateAnalyse", "商务代理状态分析", K::Period, "qryChartCustState",
+               "tblCustState", "StateID", "StateName", "StateColor", "StateID", "期间商务代理状态分析"),
+        member("TfrmCustVocationAnalyse", "Act_CustVocationAnalyse", "商务代理行业分析", K::Period, "qryChartVocation",
+               "tblVocation", "VocationID", "VocationName", "VocationColor", "VocationID", "期间商务代理行业分析"),
     };
     return members;
 }
@@ -158,20 +154,15 @@ QStringList AnalysisMember::periodChart() const
 QStringList AnalysisMember::regionChart(int choice)
 {
     if (choice == 0)
-        return {
-            QStringLiteral("select count(tblCustomers.DistID) As "
-                           "sumIn,tblCustDist.DistID,tblCustDist.DistName,tblCustDist.DistColor"),
-            QStringLiteral(" from tblCustomers Right Outer Join tblCustDist "),
-            QStringLiteral(" on tblCustDist.DistID=tblCustomers.DistID "),
-            QStringLiteral(
-                " group by tblCustDist.DistID,tblCustDist.DistName,tblCustDist.DistColor")};
+        return {QStringLiteral("select count(tblCustomers.DistID) As sumIn,tblCustDist.DistID,tblCustDist.DistName,tblCustDist.DistColor"),
+                QStringLiteral(" from tblCustomers Right Outer Join tblCustDist "),
+                QStringLiteral(" on tblCustDist.DistID=tblCustomers.DistID "),
+                QStringLiteral(" group by tblCustDist.DistID,tblCustDist.DistName,tblCustDist.DistColor")};
     QStringList lines{
-        QStringLiteral("select count(tblCustomers.CountryID) As "
-                       "sumIn,tblCountry.CountryID,tblCountry.CountryName,tblCountry.CountryColor"),
+        QStringLiteral("select count(tblCustomers.CountryID) As sumIn,tblCountry.CountryID,tblCountry.CountryName,tblCountry.CountryColor"),
         QStringLiteral(" from tblCustomers Right Outer Join tblCountry "),
         QStringLiteral(" on tblCountry.CountryID=tblCustomers.CountryID "),
-        QStringLiteral(
-            " group by tblCountry.CountryID,tblCountry.CountryName,tblCountry.CountryColor")};
+        QStringLiteral(" group by tblCountry.CountryID,tblCountry.CountryName,tblCountry.CountryColor")};
     if (choice == 2)
         lines.insert(3, QStringLiteral(" where tblCountry.CountryID<>'China'"));
     return lines;

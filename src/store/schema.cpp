@@ -4,11 +4,9 @@
 
 #include <QHash>
 
-namespace store
-{
+namespace store {
 
-namespace
-{
+namespace {
 
 using T = ColumnType;
 
@@ -16,10 +14,7 @@ using T = ColumnType;
 // user can own rows and any agent can have entries.
 constexpr int UserIdWidth = 30;
 
-Column text(const char *name, int width)
-{
-    return {QString::fromLatin1(name), T::Text, width};
-}
+Column text(const char *name, int width) { return {QString::fromLatin1(name), T::Text, width}; }
 // A record or dictionary code: typed by the user, never empty, unique in its table.
 Column code(const char *name, int width = 30)
 {
@@ -39,10 +34,7 @@ Column indexed(const char *name, int width = 30)
     c.indexed = true;
     return c;
 }
-Column of(const char *name, ColumnType type)
-{
-    return {QString::fromLatin1(name), type, 0};
-}
+Column of(const char *name, ColumnType type) { return {QString::fromLatin1(name), type, 0}; }
 Column memoRequired(int width = 200)
 {
     Column c = text("Memo", width);
@@ -74,17 +66,14 @@ std::vector<Table> build()
     };
 
     v.push_back({"tblCustomers",
-                 owner({of("CNo", T::AutoNumber),  code("CustId"),
-                        text("CustName", 50),      text("CountryID", 30),
-                        text("DistID", 30),        text("City", 50),
-                        text("PostCode", 20),      text("Telephone", 50),
-                        text("Fax", 50),           text("Address", 100),
-                        text("Email", 50),         text("HomePage", 50),
-                        text("VocationID", 30),    text("OriginID", 30),
-                        text("LevelID", 30),       text("StateId", 30),
-                        of("CreateDate", T::Date), indexed("OperaterID"),
-                        of("Memo", T::Memo),       text("FilePath", 100),
-                        text("MainLinkman", 20),   text("MainTelephone", 20)}),
+                 owner({of("CNo", T::AutoNumber), code("CustId"), text("CustName", 50),
+                        text("CountryID", 30), text("DistID", 30), text("City", 50),
+                        text("PostCode", 20), text("Telephone", 50), text("Fax", 50),
+                        text("Address", 100), text("Email", 50), text("HomePage", 50),
+                        text("VocationID", 30), text("OriginID", 30), text("LevelID", 30),
+                        text("StateId", 30), of("CreateDate", T::Date), indexed("OperaterID"),
+                        of("Memo", T::Memo), text("FilePath", 100), text("MainLinkman", 20),
+                        text("MainTelephone", 20)}),
                  {}});
     v.push_back({"tblLinkmans",
                  owner({of("LNo", T::AutoNumber), code("LinkmanID"), indexed("CustID"),
@@ -95,36 +84,23 @@ std::vector<Table> build()
                         of("SpecialDate", T::Date), of("Memo", T::Memo), text("FilePath", 100)}),
                  {}});
     v.push_back({"tblOperaters",
-                 owner({code("OperaterID"),     text("Name", 50),         text("NickName", 50),
-                        text("Sex", 10),        text("DepartmentID", 30), text("Duty", 30),
-                        text("Education", 50),  of("Birth", T::Date),     text("ID", 50),
-                        text("Native", 100),    text("CTelephone", 50),   text("Fax", 50),
-                        text("HTelephone", 50), text("Mobile", 50),       text("Address", 100),
-                        text("Email", 50),      text("HomePage", 50),     text("Photo", 200),
-                        text("Memo", 100),      of("InTime", T::Date),    text("State", 50),
-                        of("OutTime", T::Date), text("OutReason", 200),   text("FilePath", 100)}),
+                 owner({code("OperaterID"), text("Name", 50), text("NickName", 50),
+                        text("Sex", 10), text("DepartmentID", 30), text("Duty", 30),
+                        text("Education", 50), of("Birth", T::Date), text("ID", 50),
+                        text("Native", 100), text("CTelephone", 50), text("Fax", 50),
+                        text("HTelephone", 50), text("Mobile", 50), text("Address", 100),
+                        text("Email", 50), text("HomePage", 50), text("Photo", 200),
+                        text("Memo", 100), of("InTime", T::Date), text("State", 50),
+                        of("OutTime", T::Date), text("OutReason", 200), text("FilePath", 100)}),
                  {}});
     v.push_back({"tblOperates",
-                 owner({code("OperateID"),
-                        text("OperateTitle", 100),
-                        indexed("CustID"),
-                        of("Link", T::Bool),
-                        indexed("LinkCustID", 50),
-                        of("CreateDate", T::Date),
-                        text("LinkmanID", 30),
-                        text("OriginId", 30),
-                        text("TypeID", 30),
-                        of("WriteDate", T::Date),
-                        of("EndDate", T::Date),
-                        indexed("OperaterID"),
-                        of("CompactAmount", T::Currency),
-                        of("Profit", T::Currency),
-                        of("Rate", T::Number),
-                        text("CurrID", 20),
-                        of("RMB", T::Currency),
-                        text("InOrOut", 50),
-                        text("OperateStateID", 30),
-                        text("FilePath", 100)}),
+                 owner({code("OperateID"), text("OperateTitle", 100), indexed("CustID"),
+                        of("Link", T::Bool), indexed("LinkCustID", 50), of("CreateDate", T::Date),
+                        text("LinkmanID", 30), text("OriginId", 30), text("TypeID", 30),
+                        of("WriteDate", T::Date), of("EndDate", T::Date), indexed("OperaterID"),
+                        of("CompactAmount", T::Currency), of("Profit", T::Currency),
+                        of("Rate", T::Number), text("CurrID", 20), of("RMB", T::Currency),
+                        text("InOrOut", 50), text("OperateStateID", 30), text("FilePath", 100)}),
                  {}});
     v.push_back({"tblOperateDetail",
                  {indexed("OperateID"), required(text("DetailNo", 20)), text("DTitle", 100),
@@ -132,24 +108,24 @@ std::vector<Table> build()
                   text("CurrID", 20), of("Price", T::Currency), of("Amount", T::Number),
                   of("DTotal", T::Currency), of("RMB", T::Currency)},
                  {"OperateID", "DetailNo"}});
-    v.push_back(
-        {"tblPlan",
-         {of("PlanID", T::AutoNumber), of("PlanDate", T::Date), text("PlanTime", 30),
-          text("Address", 100), indexed("CustID"), text("Linkman", 30), text("OperateId", 30),
-          text("AttendMan", 50), text("Memo", 100), text("FilePath", 100)},
-         {}});
-    v.push_back(
-        {"tblCustomerState",
-         {indexed("CustID"), of("LinkDate", T::Date), text("LinkTime", 20), text("LinkType", 30),
-          text("Linkman", 50), text("Duty", 50), text("LinkContent", 50), of("Charge", T::Currency),
-          text("Address", 50), text("Memo", 100)},
-         {}});
-    v.push_back(
-        {"tblCustomerAddInfo",
-         {indexed("CustID"), text("BankID", 30), text("Account", 50), text("BankAddress", 100),
-          text("VATaxName", 100), text("VATaxID", 50), text("VATaxAddress", 100),
-          text("VATaxPhone", 50), text("VATaxBank", 100), text("VATaxAccount", 50)},
-         {}});
+    v.push_back({"tblPlan",
+                 {of("PlanID", T::AutoNumber), of("PlanDate", T::Date), text("PlanTime", 30),
+                  text("Address", 100), indexed("CustID"), text("Linkman", 30),
+                  text("OperateId", 30), text("AttendMan", 50), text("Memo", 100),
+                  text("FilePath", 100)},
+                 {}});
+    v.push_back({"tblCustomerState",
+                 {indexed("CustID"), of("LinkDate", T::Date), text("LinkTime", 20),
+                  text("LinkType", 30), text("Linkman", 50), text("Duty", 50),
+                  text("LinkContent", 50), of("Charge", T::Currency), text("Address", 50),
+                  text("Memo", 100)},
+                 {}});
+    v.push_back({"tblCustomerAddInfo",
+                 {indexed("CustID"), text("BankID", 30), text("Account", 50),
+                  text("BankAddress", 100), text("VATaxName", 100), text("VATaxID", 50),
+                  text("VATaxAddress", 100), text("VATaxPhone", 50), text("VATaxBank", 100),
+                  text("VATaxAccount", 50)},
+                 {}});
     v.push_back({"tblBoard",
                  {of("BNo", T::AutoNumber), text("BTitle", 100), of("BDate", T::Date),
                   text("Man", 50), text("Memo", 255)},
@@ -157,8 +133,7 @@ std::vector<Table> build()
 
     v.push_back(dictionary("tblCountry", "CountryID", "CountryName", "CountryColor",
                            {text("Continent", 20)}));
-    v.push_back(
-        dictionary("tblCustDist", "DistID", "DistName", "DistColor", {text("CountryID", 30)}));
+    v.push_back(dictionary("tblCustDist", "DistID", "DistName", "DistColor", {text("CountryID", 30)}));
     v.push_back(dictionary("tblCustLevel", "LevelID", "LevelName", "LevelColor"));
     v.push_back(dictionary("tblCustOrigin", "OriginID", "OriginName", "OriginColor"));
     v.push_back(dictionary("tblCustState", "StateID", "StateName", "StateColor"));
@@ -168,32 +143,29 @@ std::vector<Table> build()
     v.push_back(dictionary("tblOperateState", "OperateStateID", "OperateStateName", "StateColor"));
     v.push_back(dictionary("tblDepartment", "DepartmentID", "DepartmentName", nullptr));
     // No editor reaches these two, so their description is not required.
-    v.push_back(
-        {"tblFinanceOrgan", {code("OrganID"), text("OrganName", 50), text("Memo", 200)}, {}});
-    v.push_back(
-        {"tblCurrencyRate",
-         {code("CurrID", 20), text("CurrName", 50), of("Rate", T::Number), text("Memo", 200)},
-         {}});
-    v.push_back({"tblColor",
-                 {[] {
-                     Column c = of("ColorID", T::Integer);
-                     c.unique = true;
-                     return c;
-                 }()},
+    v.push_back({"tblFinanceOrgan", {code("OrganID"), text("OrganName", 50), text("Memo", 200)}, {}});
+    v.push_back({"tblCurrencyRate",
+                 {code("CurrID", 20), text("CurrName", 50), of("Rate", T::Number),
+                  text("Memo", 200)},
+                 {}});
+    v.push_back({"tblColor", {[] {
+                                  Column c = of("ColorID", T::Integer);
+                                  c.unique = true;
+                                  return c;
+                              }()},
                  {}});
 
     // Password holds an Argon2id hash string, hence wider than a typed password would need.
-    v.push_back(
-        {"tblUser",
-         {code("UserID", UserIdWidth), text("UserName", 50), text("Password", 128),
-          text("DeptID", 50), text("Duty", 50), text("State", 30), text("RightID", 10),
-          text("Memo", 50), of("Sys", T::Bool), text("SUser", UserIdWidth), text("SDate", 20)},
-         {}});
-    v.push_back(
-        {"tblUserRight",
-         {indexed("UserID", UserIdWidth), text("RightID", 10), of("Insert", T::Bool),
-          of("Modify", T::Bool), of("Delete", T::Bool), of("Query", T::Bool), of("Print", T::Bool)},
-         {}});
+    v.push_back({"tblUser",
+                 {code("UserID", UserIdWidth), text("UserName", 50), text("Password", 128), text("DeptID", 50),
+                  text("Duty", 50), text("State", 30), text("RightID", 10), text("Memo", 50),
+                  of("Sys", T::Bool), text("SUser", UserIdWidth), text("SDate", 20)},
+                 {}});
+    v.push_back({"tblUserRight",
+                 {indexed("UserID", UserIdWidth), text("RightID", 10), of("Insert", T::Bool),
+                  of("Modify", T::Bool), of("Delete", T::Bool), of("Query", T::Bool),
+                  of("Print", T::Bool)},
+                 {}});
     v.push_back({"tblLog",
                  {of("LogID", T::AutoNumber), text("LogDateTime", 30), text("UserID", UserIdWidth),
                   text("Operate", 200)},
@@ -265,8 +237,7 @@ QStringList Table::columnNames() const
     return names;
 }
 
-namespace Schema
-{
+namespace Schema {
 
 const std::vector<Table> &tables()
 {
@@ -294,8 +265,7 @@ QString identifier(const QString &name, Engine e)
 
 std::vector<Constraint> constraints(const Table &t, Engine e)
 {
-    const QString len =
-        e == Engine::PostgreSQL ? QStringLiteral("char_length") : QStringLiteral("length");
+    const QString len = e == Engine::PostgreSQL ? QStringLiteral("char_length") : QStringLiteral("length");
     std::vector<Constraint> out;
     for (const Column &c : t.columns) {
         const QString col = identifier(c.name, e);
@@ -308,11 +278,9 @@ std::vector<Constraint> constraints(const Table &t, Engine e)
         if (c.type == ColumnType::Currency)
             // Money stays within what is exact to four decimals wherever it is computed.
             out.push_back({QStringLiteral("r_%1_%2").arg(t.name, c.name),
-                           QStringLiteral("CHECK (%1 > -%2 AND %1 < %2)")
-                               .arg(col, QString::number(Money::Limit, 'f', 0))});
+                           QStringLiteral("CHECK (%1 > -%2 AND %1 < %2)").arg(col, QString::number(Money::Limit, 'f', 0))});
         if (c.unique)
-            out.push_back({QStringLiteral("u_%1_%2").arg(t.name, c.name),
-                           QStringLiteral("UNIQUE (%1)").arg(col)});
+            out.push_back({QStringLiteral("u_%1_%2").arg(t.name, c.name), QStringLiteral("UNIQUE (%1)").arg(col)});
     }
     if (!t.uniqueTogether.isEmpty()) {
         QStringList cols;
@@ -332,12 +300,10 @@ QString createTable(const Table &t, Engine e, const QString &as)
         defs << identifier(key, e) + QLatin1Char(' ') + columnType({key, T::AutoNumber, 0}, e);
     for (const Column &c : t.columns)
         defs << identifier(c.name, e) + QLatin1Char(' ') + columnType(c, e);
-    defs << QStringLiteral("%1 INTEGER NOT NULL DEFAULT 0")
-                .arg(identifier(QLatin1String(RowVersion), e));
+    defs << QStringLiteral("%1 INTEGER NOT NULL DEFAULT 0").arg(identifier(QLatin1String(RowVersion), e));
     for (const Constraint &c : constraints(t, e))
         defs << QStringLiteral("CONSTRAINT %1 %2").arg(c.name, c.definition);
-    return QStringLiteral("CREATE TABLE %1 (\n  %2\n)")
-        .arg(as.isEmpty() ? t.name : as, defs.join(QStringLiteral(",\n  ")));
+    return QStringLiteral("CREATE TABLE %1 (\n  %2\n)").arg(as.isEmpty() ? t.name : as, defs.join(QStringLiteral(",\n  ")));
 }
 
 QStringList createIndexes(const Table &t, Engine e)
@@ -345,38 +311,30 @@ QStringList createIndexes(const Table &t, Engine e)
     QStringList out;
     for (const Column &c : t.columns)
         if (c.indexed)
-            out << QStringLiteral("CREATE INDEX i_%1_%2 ON %1 (%3)")
-                       .arg(t.name, c.name, identifier(c.name, e));
+            out << QStringLiteral("CREATE INDEX i_%1_%2 ON %1 (%3)").arg(t.name, c.name, identifier(c.name, e));
     if (t.name == QLatin1String("tblUserRight"))
         out << QStringLiteral("CREATE INDEX i_tblUserRight_Pair ON tblUserRight (%1, %2)")
-                   .arg(identifier(QStringLiteral("UserID"), e),
-                        identifier(QStringLiteral("RightID"), e));
+                   .arg(identifier(QStringLiteral("UserID"), e), identifier(QStringLiteral("RightID"), e));
     else if (t.name == QLatin1String("tblPlan"))
-        out << QStringLiteral("CREATE INDEX i_tblPlan_PlanDate ON tblPlan (%1)")
-                   .arg(identifier(QStringLiteral("PlanDate"), e));
+        out << QStringLiteral("CREATE INDEX i_tblPlan_PlanDate ON tblPlan (%1)").arg(identifier(QStringLiteral("PlanDate"), e));
     else if (t.name == QLatin1String("tblOperates")) {
         // The ledgers: contracts due in a period, of one direction. The due date comes first so
         // that the ledger of every contract, which names only the direction, is not drawn to
         // this index: it reads the contracts in code order and groups them without a sort.
         out << QStringLiteral("CREATE INDEX i_tblOperates_Due ON tblOperates (%1, %2)")
-                   .arg(identifier(QStringLiteral("EndDate"), e),
-                        identifier(QStringLiteral("InOrOut"), e));
+                   .arg(identifier(QStringLiteral("EndDate"), e), identifier(QStringLiteral("InOrOut"), e));
         // The record list opens sorted by title. The issue date rides along, so that a search
         // by a span of days reads the index in list order without visiting the rows.
         out << QStringLiteral("CREATE INDEX i_tblOperates_OperateTitle ON tblOperates (%1%2, %3%4)")
                    .arg(identifier(QStringLiteral("OperateTitle"), e),
                         e == Engine::PostgreSQL ? QStringLiteral(" NULLS FIRST") : QString(),
                         identifier(QLatin1String(RowKey), e),
-                        e == Engine::PostgreSQL
-                            ? QStringLiteral(") INCLUDE (%1")
-                                  .arg(identifier(QStringLiteral("CreateDate"), e))
-                            : QStringLiteral(", ") + identifier(QStringLiteral("CreateDate"), e));
+                        e == Engine::PostgreSQL ? QStringLiteral(") INCLUDE (%1").arg(identifier(QStringLiteral("CreateDate"), e))
+                                                : QStringLiteral(", ") + identifier(QStringLiteral("CreateDate"), e));
     } else if (t.name == QLatin1String("tblOperateDetail"))
         // What has been settled on a contract, summed from the index alone.
-        out << QStringLiteral(
-                   "CREATE INDEX i_tblOperateDetail_Settled ON tblOperateDetail (%1, %2)")
-                   .arg(identifier(QStringLiteral("OperateID"), e),
-                        identifier(QStringLiteral("RMB"), e));
+        out << QStringLiteral("CREATE INDEX i_tblOperateDetail_Settled ON tblOperateDetail (%1, %2)")
+                   .arg(identifier(QStringLiteral("OperateID"), e), identifier(QStringLiteral("RMB"), e));
     else if (t.name == QLatin1String("tblCustomers")) {
         // The agent list sorts by name with empty names first and the row key last; the index
         // serves that order (and its reverse) on both engines.
@@ -395,8 +353,8 @@ QStringList createIndexes(const Table &t, Engine e)
         index("Level", {QStringLiteral("LevelID"), QStringLiteral("CustId")});
         index("Origin", {QStringLiteral("OriginID"), QStringLiteral("CustId")});
         index("Region", {QStringLiteral("DistID"), QStringLiteral("CountryID")});
-        index("Created", {QStringLiteral("CreateDate"), QStringLiteral("StateId"),
-                          QStringLiteral("VocationID"), QStringLiteral("CustId")});
+        index("Created", {QStringLiteral("CreateDate"), QStringLiteral("StateId"), QStringLiteral("VocationID"),
+                          QStringLiteral("CustId")});
     } else if (t.name == QLatin1String("tblLinkmans"))
         // The contact list sorts by any of its columns with empty values first and the row key
         // last; one index per column serves each header click on 300,000 contacts. The code
@@ -418,8 +376,7 @@ QStringList createIndexes(const Table &t, Engine e)
 
 bool isComputedMoney(const QString &column)
 {
-    static const QStringList computed{QStringLiteral("sumRMB"), QStringLiteral("gathering"),
-                                      QStringLiteral("Payment")};
+    static const QStringList computed{QStringLiteral("sumRMB"), QStringLiteral("gathering"), QStringLiteral("Payment")};
     return computed.contains(column, Qt::CaseInsensitive);
 }
 
@@ -489,7 +446,7 @@ QStringList recordCountStatements(Engine e)
     return out;
 }
 
-QString fillRecordCounts(Engine)
+QString fillRecordCounts()
 {
     return QStringLiteral(
                "INSERT INTO %1 (CustID, Records) SELECT CustID, count(*) FROM tblOperates "

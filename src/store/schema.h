@@ -4,14 +4,14 @@
 #include <QStringList>
 #include <vector>
 
-namespace store
-{
+namespace store {
 
 enum class Engine { SQLite, PostgreSQL };
 
 enum class ColumnType { Text, Memo, Date, Number, Currency, Bool, Integer, AutoNumber };
 
-struct Column {
+struct Column
+{
     QString name;
     ColumnType type = ColumnType::Text;
     int width = 0;         // text(n); 0 for other types
@@ -20,7 +20,8 @@ struct Column {
     bool indexed = false;  // look-ups by agent, referrer and owner
 };
 
-struct Table {
+struct Table
+{
     QString name;
     std::vector<Column> columns;
     QStringList uniqueTogether; // one composite key, e.g. OperateID + DetailNo
@@ -36,8 +37,7 @@ struct Table {
 inline constexpr const char *RowKey = "RowKey";
 inline constexpr const char *RowVersion = "RowVer";
 
-namespace Schema
-{
+namespace Schema {
 
 const std::vector<Table> &tables();
 const Table *find(const QString &name); // without letter case
@@ -56,12 +56,13 @@ inline constexpr const char *RecordCountsTable = "tblRecordCounts";
 // The table and its triggers, made empty.
 QStringList recordCountStatements(Engine engine);
 // Fills the table afresh from the records.
-QString fillRecordCounts(Engine engine);
+QString fillRecordCounts();
 // Removes the table and its triggers (before making them again).
 QStringList dropRecordCountStatements(Engine engine);
 
 // The pieces of those statements, for one table; `as` names the table made when not empty.
-struct Constraint {
+struct Constraint
+{
     QString name;       // kind_table_column: w width, m required, r money range, u unique
     QString definition; // CHECK (...) or UNIQUE (...)
 };

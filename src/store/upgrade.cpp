@@ -7,21 +7,15 @@
 #include <QRegularExpression>
 #include <QSqlQuery>
 
-namespace store::Upgrade
-{
+namespace store::Upgrade {
 
-namespace
-{
+namespace {
 
-QString info()
-{
-    return QString::fromLatin1(Schema::InfoTable);
-}
+QString info() { return QString::fromLatin1(Schema::InfoTable); }
 
 int readVersion(Connection &db)
 {
-    const QVariant v =
-        db.scalar(QStringLiteral("SELECT Value FROM %1 WHERE Name = 'version'").arg(info()));
+    const QVariant v = db.scalar(QStringLiteral("SELECT Value FROM %1 WHERE Name = 'version'").arg(info()));
     return v.isValid() ? qMax(1, v.toInt()) : 1;
 }
 
@@ -46,10 +40,10 @@ void rebuildSqlite(Connection &db, const std::function<void()> &tableDone)
     for (const Table &t : Schema::tables()) {
         tableDone();
         const QString wanted = Schema::createTable(t, Engine::SQLite);
-        const QString stored = db.scalar(QStringLiteral("SELECT sql FROM sqlite_master WHERE type "
-                                                        "= 'table' AND name = ? COLLATE NOCASE"),
-                                         {t.name})
-                                   .toString();
+        const QString stored =
+            db.scalar(QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"),
+                      {t.name})
+                .toString();
         if (stored == wanted)
             continue;
         const QString fresh = QStringLiteral("upgrade_") + t.name;
@@ -58,9 +52,8 @@ void rebuildSqlite(Connection &db, const std::function<void()> &tableDone)
         db.exec(QStringLiteral("INSERT INTO %1 (%2) SELECT %3 FROM %4")
                     .arg(fresh, columnList(t, db, false), columnList(t, db, true), t.name));
         // Autonumbers go on from where they were, also past rows deleted at the end.
-        const QVariant sequence = db.scalar(
-            QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = ? COLLATE NOCASE"),
-            {t.name});
+        const QVariant sequence =
+            db.scalar(QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = ? COLLATE NOCASE"), {t.name});
         db.exec(QStringLiteral("DROP TABLE %1").arg(t.name));
         db.exec(QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(fresh, t.name));
         if (sequence.isValid())
@@ -82,35 +75,30 @@ void alterPostgres(Connection &db, const std::function<void()> &tableDone)
         for (const Column &c : t.columns) {
             if (c.type != ColumnType::Currency)
                 continue;
-            const QString type =
-                db.scalar(QStringLiteral("SELECT data_type FROM information_schema.columns "
-                                         "WHERE table_schema = current_schema() AND table_name = ? "
-                                         "AND column_name = ?"),
-                          {table, c.name.toLower()})
-                    .toString();
+            const QString type = db.scalar(QStringLiteral("SELECT data_type FROM information_schema.columns "
+                                                          "WHERE table_schema = current_schema() AND table_name = ? "
+                                                          "AND column_name = ?"),
+                                           {table, c.name.toLower()})
+                                     .toString();
             if (type != QLatin1String("numeric"))
-                db.exec(
-                    QStringLiteral(
-                        "ALTER TABLE %1 ALTER COLUMN %2 TYPE %3 USING round(%2::numeric, 4)")
-                        .arg(t.name, db.ident(c.name), Schema::columnType(c, Engine::PostgreSQL)));
+                db.exec(QStringLiteral("ALTER TABLE %1 ALTER COLUMN %2 TYPE %3 USING round(%2::numeric, 4)")
+                            .arg(t.name, db.ident(c.name), Schema::columnType(c, Engine::PostgreSQL)));
         }
         for (const Schema::Constraint &c : Schema::constraints(t, Engine::PostgreSQL)) {
-            QSqlQuery q =
-                db.exec(QStringLiteral("SELECT pg_get_constraintdef(k.oid) FROM pg_constraint k "
-                                       "JOIN pg_class r ON r.oid = k.conrelid "
-                                       "WHERE r.relname = ? AND k.conname = ? "
-                                       "AND r.relnamespace = to_regnamespace(current_schema())"),
-                        {table, c.name.toLower()});
+            QSqlQuery q = db.exec(QStringLiteral("SELECT pg_get_constraintdef(k.oid) FROM pg_constraint k "
+                                                 "JOIN pg_class r ON r.oid = k.conrelid "
+                                                 "WHERE r.relname = ? AND k.conname = ? "
+                                                 "AND r.relnamespace = to_regnamespace(current_schema())"),
+                                  {table, c.name.toLower()});
             if (q.next()) {
                 const auto had = width.match(q.value(0).toString());
                 const auto wants = width.match(c.definition);
-                if (!c.name.startsWith(QLatin1String("w_")) || !had.hasMatch() ||
-                    !wants.hasMatch() || had.captured(1) == wants.captured(1))
+                if (!c.name.startsWith(QLatin1String("w_")) || !had.hasMatch() || !wants.hasMatch() ||
+                    had.captured(1) == wants.captured(1))
                     continue;
                 db.exec(QStringLiteral("ALTER TABLE %1 DROP CONSTRAINT %2").arg(t.name, c.name));
             }
-            db.exec(QStringLiteral("ALTER TABLE %1 ADD CONSTRAINT %2 %3")
-                        .arg(t.name, c.name, c.definition));
+            db.exec(QStringLiteral("ALTER TABLE %1 ADD CONSTRAINT %2 %3").arg(t.name, c.name, c.definition));
         }
     }
 }
@@ -120,8 +108,7 @@ void addIndexes(Connection &db)
 {
     for (const Table &t : Schema::tables())
         for (QString index : Schema::createIndexes(t, db.engine()))
-            db.exec(index.replace(QStringLiteral("CREATE INDEX "),
-                                  QStringLiteral("CREATE INDEX IF NOT EXISTS ")));
+            db.exec(index.replace(QStringLiteral("CREATE INDEX "), QStringLiteral("CREATE INDEX IF NOT EXISTS ")));
 }
 
 // The records counted per agent made afresh: also when tblOperates was rebuilt above, which
@@ -134,7 +121,7 @@ void countRecords(Connection &db)
         db.exec(sql);
     const QStringList make = Schema::recordCountStatements(db.engine());
     db.exec(make.first());
-    db.exec(Schema::fillRecordCounts(db.engine()));
+    db.exec(Schema::fillRecordCounts());
     for (const QString &sql : make.mid(1))
         db.exec(sql);
 }
@@ -171,17 +158,14 @@ void ifNeeded(Connection &db, const Progress &progress)
             addIndexes(db);
             countRecords(db);
             db.exec(QStringLiteral("DELETE FROM %1 WHERE Name = 'version'").arg(info()));
-            db.exec(
-                QStringLiteral("INSERT INTO %1 (Name, Value) VALUES ('version', ?)").arg(info()),
-                {QString::number(Schema::FormatVersion)});
+            db.exec(QStringLiteral("INSERT INTO %1 (Name, Value) VALUES ('version', ?)").arg(info()),
+                    {QString::number(Schema::FormatVersion)});
             if (progress)
                 progress(total, total);
         });
     } catch (const StoreError &e) {
-        throw StoreError(
-            QStringLiteral("数据库需要升级到新的格式，但其中有不符合新规则的记录，升级没有进行：%1")
-                .arg(e.text()),
-            e.kind(), e.table(), e.column());
+        throw StoreError(QStringLiteral("数据库需要升级到新的格式，但其中有不符合新规则的记录，升级没有进行：%1").arg(e.text()),
+                         e.kind(), e.table(), e.column());
     }
 }
 

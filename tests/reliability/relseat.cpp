@@ -20,9 +20,8 @@
 //   <kind> <id> <value>         a row of another kind: contact (LinkmanID, CustID), item
 //                               (OperateID/DetailNo, DTitle), referrer (OperaterID, Name), plan
 //                               (Memo, CustID), notice (BTitle, Man)
-//   <kind>-change <id> <value>  such a row changed: contact Telephone, referrer Mobile, plan
-//   Address refused <what> <id>         a save refused as it should be: another user changed the
-//   row
+//   <kind>-change <id> <value>  such a row changed: contact Telephone, referrer Mobile, plan Address
+//   refused <what> <id>         a save refused as it should be: another user changed the row
 //                               first (the lost-update message), or its agent was handed over
 //   bump <n>                    the shared counter on the notice board raised to n
 //   conflict <n>                another seat changed the counter first; read again and retried
@@ -46,16 +45,15 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
+#include <QSqlQuery>
 #include <QElapsedTimer>
 #include <QRandomGenerator>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QThread>
 #include <cstdio>
 #include <exception>
 
-namespace
-{
+namespace {
 
 void say(const QString &line)
 {
@@ -71,11 +69,10 @@ QString number(int n, int width = 6)
 
 class Seat
 {
-  public:
+public:
     Seat(const QString &tag, const QString &user, quint32 seed)
         : m_tag(tag), m_user(user), m_random(seed)
-    {
-    }
+    {}
 
     int errors = 0;
 
@@ -126,8 +123,7 @@ class Seat
     // An agent of this seat's, as far as it knows; empty when it has none left.
     QString someAgent()
     {
-        return m_agents.isEmpty() ? QString()
-                                  : m_agents[int(m_random.bounded(quint32(m_agents.size())))];
+        return m_agents.isEmpty() ? QString() : m_agents[int(m_random.bounded(quint32(m_agents.size())))];
     }
 
     // The agent the next change is about: chosen before the change, so that a refusal knows
@@ -169,8 +165,7 @@ class Seat
     QString pickContact()
     {
         const QStringList ids = m_contacts.keys();
-        return m_picked =
-                   ids.isEmpty() ? QString() : ids[int(m_random.bounded(quint32(ids.size())))];
+        return m_picked = ids.isEmpty() ? QString() : ids[int(m_random.bounded(quint32(ids.size())))];
     }
 
     void changeContact(store::Dataset &contacts)
@@ -201,10 +196,8 @@ class Seat
         records.setValue(QStringLiteral("CustID"), agent);
         records.setValue(QStringLiteral("OperateTitle"), QStringLiteral("联络-%1").arg(id));
         records.setValue(QStringLiteral("CreateDate"), QDate::currentDate());
-        records.setValue(QStringLiteral("EndDate"),
-                         QDate::currentDate().addDays(int(m_random.bounded(60))));
-        records.setValue(QStringLiteral("InOrOut"),
-                         m_records % 2 ? QStringLiteral("收入") : QStringLiteral("支出"));
+        records.setValue(QStringLiteral("EndDate"), QDate::currentDate().addDays(int(m_random.bounded(60))));
+        records.setValue(QStringLiteral("InOrOut"), m_records % 2 ? QStringLiteral("收入") : QStringLiteral("支出"));
         records.setValue(QStringLiteral("CompactAmount"), double(m_records) * 1.5);
         records.post();
         say(QStringLiteral("record %1 %2").arg(id, agent));
@@ -269,8 +262,7 @@ class Seat
         if (!plans.isOpen())
             plans.open();
         plans.append();
-        plans.setValue(QStringLiteral("PlanDate"),
-                       QDate::currentDate().addDays(int(m_random.bounded(30))));
+        plans.setValue(QStringLiteral("PlanDate"), QDate::currentDate().addDays(int(m_random.bounded(30))));
         plans.setValue(QStringLiteral("PlanTime"), QStringLiteral("09:30"));
         plans.setValue(QStringLiteral("CustID"), agent);
         plans.setValue(QStringLiteral("AttendMan"), m_user);
@@ -306,12 +298,12 @@ class Seat
             const char *code;
             const char *shown;
         };
-        for (const List &l :
-             {List{dm.tblCustomers2, "CustId", "StateName"},
-              List{dm.tblOperates2, "OperateTitle", "CustName"},
-              List{dm.qryLinkmans1, "LinkmanID", "CustName"},
-              List{dm.tblOperaters, "OperaterID", "Name"}, List{dm.qryPlan, "PlanDate", "CustName"},
-              List{dm.tblBoard, "BTitle", "Memo"}}) {
+        for (const List &l : {List{dm.tblCustomers2, "CustId", "StateName"},
+                              List{dm.tblOperates2, "OperateTitle", "CustName"},
+                              List{dm.qryLinkmans1, "LinkmanID", "CustName"},
+                              List{dm.tblOperaters, "OperaterID", "Name"},
+                              List{dm.qryPlan, "PlanDate", "CustName"},
+                              List{dm.tblBoard, "BTitle", "Memo"}}) {
             if (l.set.isOpen())
                 l.set.refresh();
             else
@@ -411,16 +403,15 @@ class Seat
 
     quint32 pick(quint32 n) { return m_random.bounded(n); }
 
-  private:
+private:
     // A row of this seat's that its list no longer shows: right when the administrator has
     // handed it to another user (the list was read again since), an error when it is still ours.
     void notListed(store::Dataset &set, const char *what, const char *table, const char *code,
                    const QString &id)
     {
-        const QVariant owner =
-            set.connection().scalar(QStringLiteral("SELECT SUser FROM %1 WHERE %2 = ?")
-                                        .arg(QLatin1String(table), QLatin1String(code)),
-                                    {id});
+        const QVariant owner = set.connection().scalar(
+            QStringLiteral("SELECT SUser FROM %1 WHERE %2 = ?").arg(QLatin1String(table), QLatin1String(code)),
+            {id});
         if (owner.isValid() && owner.toString().compare(m_user, Qt::CaseInsensitive) != 0) {
             say(QStringLiteral("refused %1 %2").arg(QLatin1String(what), id));
             forget(id);
@@ -469,8 +460,7 @@ int administer(store::DataModule &dm, const QStringList &users, const QString &t
         ++rounds;
         try {
             const int from = int(random.bounded(quint32(users.size())));
-            const int to =
-                (from + 1 + int(random.bounded(quint32(users.size() - 1)))) % int(users.size());
+            const int to = (from + 1 + int(random.bounded(quint32(users.size() - 1)))) % int(users.size());
             QStringList codes;
             QSqlQuery q = db.exec(QStringLiteral("SELECT CustId FROM tblCustomers WHERE SUser = ? "
                                                  "ORDER BY random() LIMIT %1")
@@ -480,15 +470,12 @@ int administer(store::DataModule &dm, const QStringList &users, const QString &t
                 codes << q.value(0).toString();
             q.finish();
             if (!codes.isEmpty()) {
-                store::WorkAssignment::run(db, store::WorkAssignment::Kind::Agents, codes,
-                                           users[to]);
+                store::WorkAssignment::run(db, store::WorkAssignment::Kind::Agents, codes, users[to]);
                 for (const QString &c : std::as_const(codes))
                     say(QStringLiteral("move %1 %2").arg(c, users[to]));
             }
             if (sinceBackup.elapsed() > 3000) {
-                const QString target =
-                    QDir(backups.path())
-                        .filePath(QStringLiteral("%1-%2.wdb").arg(tag).arg(++copies));
+                const QString target = QDir(backups.path()).filePath(QStringLiteral("%1-%2.wdb").arg(tag).arg(++copies));
                 StoreCopy().backup(db, target);
                 say(QStringLiteral("backup ") + target);
                 sinceBackup.restart();
@@ -537,10 +524,9 @@ int main(int argc, char *argv[])
         modeValue = eq < 0 ? QString() : option.mid(eq + 1);
     }
     if (a.size() < 6) {
-        std::fputs(
-            "usage: relseat [--admin=USERS|--assign=TARGET] LOCATION USER PASSWORD TAG SECONDS "
-            "[MAXROUNDS]\n",
-            stderr);
+        std::fputs("usage: relseat [--admin=USERS|--assign=TARGET] LOCATION USER PASSWORD TAG SECONDS "
+                   "[MAXROUNDS]\n",
+                   stderr);
         return 2;
     }
     const QString location = a[1], user = a[2], password = a[3], tag = a[4];
@@ -593,23 +579,19 @@ int main(int argc, char *argv[])
             seat.guarded("log", nullptr, [&] { seat.writeLog(dm); });
             seat.guarded("agent", &dm.tblCustomers, [&] { seat.addAgent(dm.tblCustomers); });
             if (seat.pick(3) != 0)
-                seat.guarded(
-                    "change", &dm.tblCustomers, [&] { seat.changeAgent(dm.tblCustomers); },
-                    seat.pickAgent());
-            seat.guarded(
-                "contact", &dm.qryLinkmans1, [&] { seat.addContact(dm.qryLinkmans1); },
-                seat.pickAgent());
+                seat.guarded("change", &dm.tblCustomers, [&] { seat.changeAgent(dm.tblCustomers); },
+                             seat.pickAgent());
+            seat.guarded("contact", &dm.qryLinkmans1, [&] { seat.addContact(dm.qryLinkmans1); },
+                         seat.pickAgent());
             if (seat.pick(2) != 0)
-                seat.guarded(
-                    "contact-change", &dm.qryLinkmans1,
-                    [&] { seat.changeContact(dm.qryLinkmans1); }, seat.pickContact());
+                seat.guarded("contact-change", &dm.qryLinkmans1,
+                             [&] { seat.changeContact(dm.qryLinkmans1); }, seat.pickContact());
             seat.guarded("record", &dm.tblOperates2,
                          [&] { seat.addRecord(dm.tblOperates2, dm.tblOperateDetail); });
             if (dm.tblOperateDetail.isEditing())
                 dm.tblOperateDetail.cancel();
             if (rounds % 2 == 0) {
-                seat.guarded("referrer", &dm.tblOperaters,
-                             [&] { seat.addReferrer(dm.tblOperaters); });
+                seat.guarded("referrer", &dm.tblOperaters, [&] { seat.addReferrer(dm.tblOperaters); });
                 seat.guarded("plan", &dm.qryPlan, [&] { seat.addPlan(dm.qryPlan); });
                 seat.guarded("bump", &dm.tblBoard, [&] { seat.bumpCounter(dm.tblBoard); });
             } else {

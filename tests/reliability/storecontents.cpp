@@ -185,12 +185,11 @@ QStringList StoreContents::check(const SeatReport &r, bool killed, int &verified
     }
 
     // The other kinds: each reported row once, as reported, with its last reported change.
-    static const QHash<QString, QString> prefixes{
-        {QStringLiteral("contact"), QStringLiteral("-L")},
-        {QStringLiteral("referrer"), QStringLiteral("-P")},
-        {QStringLiteral("plan"), QStringLiteral("-N")},
-        {QStringLiteral("notice"), QStringLiteral("-B")},
-        {QStringLiteral("item"), QStringLiteral("-R")}};
+    static const QHash<QString, QString> prefixes{{QStringLiteral("contact"), QStringLiteral("-L")},
+                                                  {QStringLiteral("referrer"), QStringLiteral("-P")},
+                                                  {QStringLiteral("plan"), QStringLiteral("-N")},
+                                                  {QStringLiteral("notice"), QStringLiteral("-B")},
+                                                  {QStringLiteral("item"), QStringLiteral("-R")}};
     for (auto kind = prefixes.begin(); kind != prefixes.end(); ++kind) {
         const QHash<QString, Row> stored = rows.value(kind.key());
         const QHash<QString, QString> reported = r.rows.value(kind.key());
@@ -199,9 +198,7 @@ QStringList StoreContents::check(const SeatReport &r, bool killed, int &verified
         for (auto it = reported.begin(); it != reported.end(); ++it) {
             const Row row = stored.value(it.key());
             if (row.count != 1) {
-                problem(QStringLiteral("%1 %2 stored %3 times")
-                            .arg(kind.key(), it.key())
-                            .arg(row.count));
+                problem(QStringLiteral("%1 %2 stored %3 times").arg(kind.key(), it.key()).arg(row.count));
                 continue;
             }
             if (row.value != it.value()) {
@@ -220,8 +217,7 @@ QStringList StoreContents::check(const SeatReport &r, bool killed, int &verified
         }
         for (auto it = changed.begin(); it != changed.end(); ++it)
             if (!reported.contains(it.key()))
-                problem(QStringLiteral("change of a %1 it never reported: %2")
-                            .arg(kind.key(), it.key()));
+                problem(QStringLiteral("change of a %1 it never reported: %2").arg(kind.key(), it.key()));
         // Rows of this seat that it never reported. A killed seat may have stored one, and the
         // items of the record it was saving.
         const QString prefix = r.tag + kind.value();
@@ -230,8 +226,7 @@ QStringList StoreContents::check(const SeatReport &r, bool killed, int &verified
             if (it.key().startsWith(prefix) && !reported.contains(it.key()))
                 ++extra;
         if (extra > (kind.key() == QLatin1String("item") ? 3 * allowed : allowed))
-            problem(
-                QStringLiteral("%1 %2 rows stored but never reported").arg(extra).arg(kind.key()));
+            problem(QStringLiteral("%1 %2 rows stored but never reported").arg(extra).arg(kind.key()));
     }
 
     // Rows of this seat that it never reported.
@@ -268,9 +263,8 @@ QStringList StoreContents::contactsAwayFromTheirAgents() const
         if (agent->owner.compare(it.value().owner, Qt::CaseInsensitive) != 0)
             problems << QStringLiteral("contact %1 is owned by '%2', its agent %3%4 by '%5'")
                             .arg(it.key(), it.value().owner, it.value().value,
-                                 movedTo.contains(it.value().value)
-                                     ? QStringLiteral(" (handed over)")
-                                     : QString(),
+                                 movedTo.contains(it.value().value) ? QStringLiteral(" (handed over)")
+                                                                    : QString(),
                                  agent->owner);
     }
     return problems;

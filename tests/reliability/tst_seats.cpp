@@ -8,9 +8,9 @@
 // TESSALY_SOAK_SECONDS makes it the long form ("make soak"); TESSALY_SEATS changes the count.
 #include "connection.h"
 #include "seatprocess.h"
-#include "storecontents.h"
 #include "storecopy.h"
 #include "storeerror.h"
+#include "storecontents.h"
 #include "teststore.h"
 #include "testusers.h"
 
@@ -31,7 +31,7 @@ class TestSeats : public QObject
         return ok && v > 0 ? v : fallback;
     }
 
-  private Q_SLOTS:
+private Q_SLOTS:
     void seatsWritingAtOnceLoseNothing_data() { testsupport::addEngineRows(); }
     void seatsWritingAtOnceLoseNothing()
     {
@@ -81,19 +81,17 @@ class TestSeats : public QObject
         const SeatReport chief = admin.report();
         for (const auto &[agent, owner] : chief.moves)
             store.movedTo.insert(agent, owner);
-        int written = chief.rowsWritten(), verified = 0, errors = int(chief.errors.size()),
-            conflicts = 0, refused = 0;
+        int written = chief.rowsWritten(), verified = 0, errors = int(chief.errors.size()), conflicts = 0,
+            refused = 0;
         QStringList problems;
         if (!chief.done || admin.exitCode() != 0)
             problems << QStringLiteral("the administrator ended with status %1: %2 %3")
                             .arg(admin.exitCode())
-                            .arg(chief.errors.mid(0, 5).join(QLatin1Char('|')),
-                                 admin.standardError().left(500));
+                            .arg(chief.errors.mid(0, 5).join(QLatin1Char('|')), admin.standardError().left(500));
         // Every hand-over the administrator reported stands, unless a later one moved the
         // agent again; the agents' owners are checked with the seats' rows below.
         for (const auto &[agent, owner] : chief.moves)
-            if (store.agents.value(agent).owner.compare(store.movedTo.value(agent),
-                                                        Qt::CaseInsensitive) == 0)
+            if (store.agents.value(agent).owner.compare(store.movedTo.value(agent), Qt::CaseInsensitive) == 0)
                 ++verified;
             else
                 problems << QStringLiteral("agent %1 handed to %2 is owned by '%3'")
@@ -160,8 +158,7 @@ class TestSeats : public QObject
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
         // Every seat got work done; a seat that stored nothing would make the checks hollow.
         for (auto &p : procs)
-            QVERIFY2(p->report().agents.size() > 0 &&
-                         !p->report().rows.value(QStringLiteral("contact")).isEmpty(),
+            QVERIFY2(p->report().agents.size() > 0 && !p->report().rows.value(QStringLiteral("contact")).isEmpty(),
                      qPrintable(p->tag() + QStringLiteral(" stored no agent or no contact")));
         QVERIFY2(!chief.moves.isEmpty(), "the administrator handed no agent over");
         QVERIFY2(!chief.backups.isEmpty(), "the administrator made no backup");

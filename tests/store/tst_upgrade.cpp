@@ -19,8 +19,7 @@
 
 using namespace store;
 
-namespace
-{
+namespace {
 
 // The tables as the first release made them: codes could be empty, SUser and the agent of an
 // agent-contact entry were 20 wide, only tblOperates.RMB held exact money, and the ledgers and
@@ -30,25 +29,19 @@ QStringList firstReleaseStatements(Engine e)
     const bool pg = e == Engine::PostgreSQL;
     QStringList out;
     for (QString sql : Schema::createStatements(e)) {
-        static const QRegularExpression laterIndex(QStringLiteral(
-            "INDEX "
-            "(i_tblOperates_Due|i_tblOperateDetail_Settled|i_tblCustomers_(Level|Origin|Region|"
-            "Created)|i_tblLinkmans_\\w+_Sort|i_tblOperates_OperateTitle|i_tblOperaters_Order|i_"
-            "tblCustomers_OperaterID|i_tblOperates_OperaterID) "));
+        static const QRegularExpression laterIndex(
+            QStringLiteral("INDEX (i_tblOperates_Due|i_tblOperateDetail_Settled|i_tblCustomers_(Level|Origin|Region|Created)|i_tblLinkmans_\\w+_Sort|i_tblOperates_OperateTitle|i_tblOperaters_Order|i_tblCustomers_OperaterID|i_tblOperates_OperaterID) "));
         if (sql.contains(laterIndex))
             continue;
         if (Schema::recordCountStatements(e).contains(sql))
             continue; // the records counted per agent came with the fourth format
-
         sql.replace(QStringLiteral(" NOT NULL,"), QStringLiteral(","));
-        static const QRegularExpression codeRule(
-            QStringLiteral(",\\n  CONSTRAINT m_\\w+_(?!Memo\\b)\\w+ CHECK \\([^\\n]*\\)"));
-        static const QRegularExpression moneyRule(
-            QStringLiteral(",\\n  CONSTRAINT r_\\w+ CHECK \\([^\\n]*\\)"));
+        static const QRegularExpression codeRule(QStringLiteral(",\\n  CONSTRAINT m_\\w+_(?!Memo\\b)\\w+ CHECK \\([^\\n]*\\)"));
+        static const QRegularExpression moneyRule(QStringLiteral(",\\n  CONSTRAINT r_\\w+ CHECK \\([^\\n]*\\)"));
         sql.remove(codeRule);
         sql.remove(moneyRule);
-        static const QRegularExpression narrow(QStringLiteral(
-            "(CONSTRAINT w_(\\w+_SUser|tblCustomerState_CustID) CHECK \\([^\\n]*<= )30\\)"));
+        static const QRegularExpression narrow(
+            QStringLiteral("(CONSTRAINT w_(\\w+_SUser|tblCustomerState_CustID) CHECK \\([^\\n]*<= )30\\)"));
         sql.replace(narrow, QStringLiteral("\\1 20)"));
         const QString real = pg ? QStringLiteral("double precision") : QStringLiteral("REAL");
         const QString exact = Schema::columnType({QStringLiteral("x"), ColumnType::Currency, 0}, e);
@@ -82,8 +75,7 @@ void makeFirstReleaseStore(const QString &location)
     db.transaction([&] {
         for (const QString &sql : firstReleaseStatements(db.engine()))
             db.exec(sql);
-        db.exec(QStringLiteral(
-                    "INSERT INTO %1 (Name, Value) VALUES ('format', 'tessaly'), ('version', '1')")
+        db.exec(QStringLiteral("INSERT INTO %1 (Name, Value) VALUES ('format', 'tessaly'), ('version', '1')")
                     .arg(QLatin1String(Schema::InfoTable)));
         Seed::fill(db);
     });
@@ -126,7 +118,7 @@ class TestUpgrade : public QObject
         return appDir;
     }
 
-  private Q_SLOTS:
+private Q_SLOTS:
     void init() { session().CurrentUserID = QStringLiteral("Admin"); }
     void cleanup() { m_server.reset(); }
 
@@ -139,31 +131,23 @@ class TestUpgrade : public QObject
             Connection db;
             db.open(ServerFile::readFirstLine(appDir));
             QCOMPARE(Upgrade::storedVersion(db), 1);
-            db.exec(
-                QStringLiteral(
-                    "INSERT INTO tblCustomers (CustId, CustName, SUser) VALUES ('A1', '甲', ?)"),
-                {QString(20, QLatin1Char('u'))});
-            db.exec(QStringLiteral("INSERT INTO tblOperateDetail (OperateID, DetailNo, RMB, Price) "
-                                   "VALUES ('R1', '1', ?, ?)"),
+            db.exec(QStringLiteral("INSERT INTO tblCustomers (CustId, CustName, SUser) VALUES ('A1', '甲', ?)"),
+                    {QString(20, QLatin1Char('u'))});
+            db.exec(QStringLiteral("INSERT INTO tblOperateDetail (OperateID, DetailNo, RMB, Price) VALUES ('R1', '1', ?, ?)"),
                     {0.1 + 0.2, 1.23456});
-            db.exec(QStringLiteral(
-                "INSERT INTO tblOperateDetail (OperateID, DetailNo, RMB) VALUES ('R1', '2', 0.7)"));
+            db.exec(QStringLiteral("INSERT INTO tblOperateDetail (OperateID, DetailNo, RMB) VALUES ('R1', '2', 0.7)"));
             for (const char *record : {"R1", "R2", "R3"})
                 db.exec(QStringLiteral("INSERT INTO tblOperates (OperateID, CustID) VALUES (?, ?)"),
                         {QLatin1String(record), QLatin1String(record[1] == '3' ? "GONE" : "A1")});
-            db.exec(
-                QStringLiteral("INSERT INTO tblOperates (OperateID) VALUES ('R4')")); // no agent
+            db.exec(QStringLiteral("INSERT INTO tblOperates (OperateID) VALUES ('R4')")); // no agent
             for (int i = 0; i < 3; ++i)
-                db.exec(
-                    QStringLiteral("INSERT INTO tblLog (UserID, Operate) VALUES ('Admin', '旧')"));
-            db.exec(
-                QStringLiteral("DELETE FROM tblLog WHERE LogID = (SELECT max(LogID) FROM tblLog)"));
+                db.exec(QStringLiteral("INSERT INTO tblLog (UserID, Operate) VALUES ('Admin', '旧')"));
+            db.exec(QStringLiteral("DELETE FROM tblLog WHERE LogID = (SELECT max(LogID) FROM tblLog)"));
             // An old seat could store a code of nothing but a longer owner was refused.
             QVERIFY(!refusalOf([&] {
-                         db.exec(QStringLiteral(
-                                     "INSERT INTO tblCustomers (CustId, SUser) VALUES ('A2', ?)"),
-                                 {QString(30, QLatin1Char('v'))});
-                     }).isEmpty());
+                        db.exec(QStringLiteral("INSERT INTO tblCustomers (CustId, SUser) VALUES ('A2', ?)"),
+                                {QString(30, QLatin1Char('v'))});
+                    }).isEmpty());
         }
 
         DataModule dm;
@@ -177,63 +161,39 @@ class TestUpgrade : public QObject
         QCOMPARE(told.size(), tables + 1);
         QCOMPARE(told.first(), qMakePair(0, tables));
         QCOMPARE(told.last(), qMakePair(tables, tables));
-        QCOMPARE(db.scalar(QStringLiteral("SELECT CustName FROM tblCustomers WHERE CustId = 'A1'"))
-                     .toString(),
+        QCOMPARE(db.scalar(QStringLiteral("SELECT CustName FROM tblCustomers WHERE CustId = 'A1'")).toString(),
                  QStringLiteral("甲"));
         QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM tblUser")).toInt(), 1);
         QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM tblCustDist")).toInt(), 34);
-        QCOMPARE(db.scalar(QStringLiteral("SELECT RMB FROM tblOperateDetail WHERE DetailNo = '1'"))
-                     .toDouble(),
-                 0.3);
-        QCOMPARE(
-            db.scalar(QStringLiteral("SELECT Price FROM tblOperateDetail WHERE DetailNo = '1'"))
-                .toDouble(),
-            1.2346);
-        QCOMPARE(db.scalar(QStringLiteral("SELECT sum(RMB) FROM tblOperateDetail")).toDouble(),
-                 1.0);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT RMB FROM tblOperateDetail WHERE DetailNo = '1'")).toDouble(), 0.3);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT Price FROM tblOperateDetail WHERE DetailNo = '1'")).toDouble(), 1.2346);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT sum(RMB) FROM tblOperateDetail")).toDouble(), 1.0);
 
         // The new rules hold.
-        db.exec(QStringLiteral("INSERT INTO tblCustomers (CustId, SUser) VALUES ('A2', ?)"),
-                {QString(30, QLatin1Char('v'))});
+        db.exec(QStringLiteral("INSERT INTO tblCustomers (CustId, SUser) VALUES ('A2', ?)"), {QString(30, QLatin1Char('v'))});
         StoreError::Kind kind{};
-        QVERIFY(!refusalOf(
-                     [&] {
-                         db.exec(QStringLiteral(
-                             "INSERT INTO tblCustomers (CustName) VALUES ('无代码')"));
-                     },
-                     &kind)
+        QVERIFY(!refusalOf([&] { db.exec(QStringLiteral("INSERT INTO tblCustomers (CustName) VALUES ('无代码')")); }, &kind)
                      .isEmpty());
         QCOMPARE(kind, StoreError::Kind::Required);
-        QVERIFY(!refusalOf(
-                     [&] {
-                         db.exec(QStringLiteral("INSERT INTO tblCustomers (CustId) VALUES ('A1')"));
-                     },
-                     &kind)
+        QVERIFY(!refusalOf([&] { db.exec(QStringLiteral("INSERT INTO tblCustomers (CustId) VALUES ('A1')")); }, &kind)
                      .isEmpty());
         QCOMPARE(kind, StoreError::Kind::Duplicate); // the old keys are still there
-        db.exec(QStringLiteral("INSERT INTO tblCustomerState (CustID) VALUES (?)"),
-                {QString(30, QLatin1Char('k'))});
+        db.exec(QStringLiteral("INSERT INTO tblCustomerState (CustID) VALUES (?)"), {QString(30, QLatin1Char('k'))});
         // Autonumbers go on past the deleted last row.
         db.exec(QStringLiteral("INSERT INTO tblLog (UserID, Operate) VALUES ('Admin', '新')"));
-        QCOMPARE(db.scalar(QStringLiteral("SELECT LogID FROM tblLog WHERE Operate = '新'")).toInt(),
-                 4);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT LogID FROM tblLog WHERE Operate = '新'")).toInt(), 4);
         // Indexes are back, and the new ones are there.
-        const QString indexes =
-            db.engine() == Engine::SQLite
-                ? QStringLiteral(
-                      "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name = ?")
-                : QStringLiteral("SELECT count(*) FROM pg_indexes WHERE indexname = lower(?)");
-        for (const char *index :
-             {"i_tblCustomers_CustName", "i_tblOperates_Due", "i_tblOperateDetail_Settled",
-              "i_tblCustomers_Level", "i_tblCustomers_Origin", "i_tblCustomers_Region",
-              "i_tblCustomers_Created"})
+        const QString indexes = db.engine() == Engine::SQLite
+                                    ? QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name = ?")
+                                    : QStringLiteral("SELECT count(*) FROM pg_indexes WHERE indexname = lower(?)");
+        for (const char *index : {"i_tblCustomers_CustName", "i_tblOperates_Due", "i_tblOperateDetail_Settled", "i_tblCustomers_Level",
+                                  "i_tblCustomers_Origin", "i_tblCustomers_Region", "i_tblCustomers_Created"})
             QVERIFY2(db.scalar(indexes, {QLatin1String(index)}).toInt() == 1, index);
         // The records are counted per agent (also for an agent that is gone), and the count
         // follows the records from now on.
         const auto counts = [&db] {
             QStringList out;
-            QSqlQuery q = db.exec(
-                QStringLiteral("SELECT CustID, Records FROM tblRecordCounts ORDER BY CustID"));
+            QSqlQuery q = db.exec(QStringLiteral("SELECT CustID, Records FROM tblRecordCounts ORDER BY CustID"));
             while (q.next())
                 out << q.value(0).toString() + QLatin1Char('=') + q.value(1).toString();
             return out;
@@ -243,12 +203,7 @@ class TestUpgrade : public QObject
         db.exec(QStringLiteral("DELETE FROM tblOperates WHERE OperateID = 'R3'"));
         QCOMPARE(counts(), QStringList({QStringLiteral("A1=3"), QStringLiteral("GONE=0")}));
         // A code given as nothing at all is refused as missing, like an empty one.
-        QVERIFY(!refusalOf(
-                     [&] {
-                         db.exec(QStringLiteral(
-                             "INSERT INTO tblCountry (CountryID, Memo) VALUES (NULL, '无')"));
-                     },
-                     &kind)
+        QVERIFY(!refusalOf([&] { db.exec(QStringLiteral("INSERT INTO tblCountry (CountryID, Memo) VALUES (NULL, '无')")); }, &kind)
                      .isEmpty());
         QCOMPARE(kind, StoreError::Kind::Required);
 
@@ -282,8 +237,7 @@ class TestUpgrade : public QObject
         Connection db;
         db.open(location);
         QCOMPARE(Upgrade::storedVersion(db), 1);
-        QCOMPARE(db.scalar(QStringLiteral("SELECT CustName FROM tblCustomers")).toString(),
-                 QStringLiteral("没有代码"));
+        QCOMPARE(db.scalar(QStringLiteral("SELECT CustName FROM tblCustomers")).toString(), QStringLiteral("没有代码"));
     }
 
     // A store of the second format lacks the referrer indexes only (by referrer, and the
@@ -295,17 +249,12 @@ class TestUpgrade : public QObject
         testsupport::TempStore s(engine);
         const auto indexCount = [&](Connection &db) {
             return db.engine() == Engine::SQLite
-                       ? db
-                             .scalar(QStringLiteral(
-                                 "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND "
-                                 "name IN ('i_tblOperates_OperaterID', "
-                                 "'i_tblCustomers_OperaterID', "
-                                 "'i_tblOperaters_Order')"))
+                       ? db.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND "
+                                                  "name IN ('i_tblOperates_OperaterID', 'i_tblCustomers_OperaterID', "
+                                                  "'i_tblOperaters_Order')"))
                              .toInt()
-                       : db.scalar(QStringLiteral("SELECT count(*) FROM pg_indexes WHERE "
-                                                  "schemaname = current_schema() "
-                                                  "AND indexname IN ('i_tbloperates_operaterid', "
-                                                  "'i_tblcustomers_operaterid', "
+                       : db.scalar(QStringLiteral("SELECT count(*) FROM pg_indexes WHERE schemaname = current_schema() "
+                                                  "AND indexname IN ('i_tbloperates_operaterid', 'i_tblcustomers_operaterid', "
                                                   "'i_tbloperaters_order')"))
                              .toInt();
         };
@@ -315,10 +264,8 @@ class TestUpgrade : public QObject
             db->exec(QStringLiteral("DROP INDEX i_tblOperates_OperaterID"));
             db->exec(QStringLiteral("DROP INDEX i_tblCustomers_OperaterID"));
             db->exec(QStringLiteral("DROP INDEX i_tblOperaters_Order"));
-            db->exec(QStringLiteral("UPDATE %1 SET Value = '2' WHERE Name = 'version'")
-                         .arg(QLatin1String(Schema::InfoTable)));
-            db->exec(QStringLiteral(
-                "INSERT INTO tblOperates (OperateID, OperaterID) VALUES ('R1', 'P1')"));
+            db->exec(QStringLiteral("UPDATE %1 SET Value = '2' WHERE Name = 'version'").arg(QLatin1String(Schema::InfoTable)));
+            db->exec(QStringLiteral("INSERT INTO tblOperates (OperateID, OperaterID) VALUES ('R1', 'P1')"));
             QCOMPARE(indexCount(*db), 0);
         }
         DataModule dm;
@@ -326,10 +273,8 @@ class TestUpgrade : public QObject
         Connection &db = dm.connection();
         QCOMPARE(Upgrade::storedVersion(db), Schema::FormatVersion);
         QCOMPARE(indexCount(db), 3);
-        QCOMPARE(
-            db.scalar(QStringLiteral("SELECT OperaterID FROM tblOperates WHERE OperateID = 'R1'"))
-                .toString(),
-            QStringLiteral("P1"));
+        QCOMPARE(db.scalar(QStringLiteral("SELECT OperaterID FROM tblOperates WHERE OperateID = 'R1'")).toString(),
+                 QStringLiteral("P1"));
     }
 
     void storeOfANewerFormatIsRefused()
@@ -337,8 +282,7 @@ class TestUpgrade : public QObject
         testsupport::TempStore s(QStringLiteral("sqlite"));
         {
             auto db = s.connect();
-            db->exec(QStringLiteral("UPDATE %1 SET Value = '99' WHERE Name = 'version'")
-                         .arg(QLatin1String(Schema::InfoTable)));
+            db->exec(QStringLiteral("UPDATE %1 SET Value = '99' WHERE Name = 'version'").arg(QLatin1String(Schema::InfoTable)));
         }
         Connection db;
         StoreError::Kind kind{};
