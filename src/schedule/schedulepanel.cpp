@@ -110,7 +110,8 @@ void SchedulePanel::buildListPage()
         m_listPage, bar, "Act_Delete", QStringLiteral("删除"), QStringLiteral("Ctrl+D"),
         LogPrefix + QStringLiteral("删除"), right("Delete"), [this] { deleteEntry(); },
         "spBtnDelete");
-    command(m_listPage, bar, "spBtnRefresh", QStringLiteral("刷新"), QStringLiteral("F5"),
+    // No key: F5 belongs to the main window's contact records, reached from here too.
+    command(m_listPage, bar, "spBtnRefresh", QStringLiteral("刷新"), {},
             LogPrefix + QStringLiteral("刷新"), {}, [this] { refresh(); });
     command(
         m_listPage, bar, "Act_Query", QStringLiteral("查询"), QStringLiteral("Ctrl+Q"),

@@ -60,4 +60,17 @@ void typeText(QWidget *widget, const QString &text);
 // opened with exec().
 void whenModal(const QString &objectName, std::function<void(QWidget *)> work);
 
+// The keys that two or more enabled shortcuts (of actions, QShortcut objects or buttons)
+// answer while `focus` has the keyboard, each with the shortcuts that hold it. Qt runs none
+// of them for such a key: it reports an ambiguous shortcut instead.
+QStringList shortcutClashes(QWidget *focus);
+
+// The visible labels, inputs, buttons and lists of `window` that overlap one another, as
+// they stand on screen (parts scrolled out of sight do not count): one hides part of the
+// other.
+QStringList overlappingWidgets(QWidget *window);
+
+// How a widget is named in a test's failure text: its objectName, else its class and text.
+QString describe(const QWidget *widget);
+
 } // namespace testsupport

@@ -1,0 +1,123 @@
+// The whole program with the keyboard alone: no key is held by two commands where the focus
+// is, the main window's function keys work from every module, and Tab reaches the commands.
+#include "commandenabler.h"
+#include "desktopfixture.h"
+#include "mainwindow.h"
+#include "testwidgets.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace
+{
+
+// The modules of the main window, each by the command that shows it.
+const char *const Modules[] = {"Act_Plan",
+                               "Act_Customers",
+                               "Act_Linkman",
+                               "Act_Operaters",
+                               "Act_OperatesInfo",
+                               "Act_Gathering",
+                               "Act_Payment",
+                               "Act_RegionAnalyse",
+                               "Act_CustLevelAnalyse",
+                               "Act_CustStateAnalyse",
+                               "Act_Mail"};
+
+QList<QWidget *> focusable(QWidget *panel)
+{
+    QList<QWidget *> list;
+    for (QWidget *w : panel->findChildren<QWidget *>())
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isVisible() && w->isEnabled())
+            list << w;
+    return list;
+}
+
+} // namespace
+
+class TestKeyboard : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<Desktop> m_desk;
+
+  private Q_SLOTS:
+    void init() { m_desk = std::make_unique<Desktop>(); }
+    void cleanup() { m_desk.reset(); }
+
+    // Wherever the focus stands in a module, on any of its pages, every key answers one
+    // command at most.
+    void noKeyIsHeldTwiceWhereverTheFocusIs()
+    {
+        QStringList clashes;
+        for (const char *command : Modules) {
+            QWidget *panel = m_desk->open(QLatin1String(command));
+            QTabWidget *pages = m_desk->pages();
+            for (int page = 0; page < (pages ? pages->count() : 1); ++page) {
+                if (pages)
+                    pages->setCurrentIndex(page);
+                m_desk->main->enabler().update();
+                for (QWidget *w : focusable(panel)) {
+                    w->setFocus(Qt::TabFocusReason);
+                    clashes += testsupport::shortcutClashes(w);
+                }
+            }
+            if (pages)
+                pages->setCurrentIndex(0);
+        }
+        clashes.removeDuplicates();
+        QVERIFY2(clashes.isEmpty(), qPrintable(clashes.join(QLatin1Char('\n'))));
+    }
+
+    // F2 to F9 pressed where each module puts the focus when it is shown, as real key events
+    // to the focused widget: each key shows its module or opens its window.
+    void functionKeysWorkFromEveryModule()
+    {
+        const struct {
+            Qt::Key key;
+            const char *shows; // the module panel, or the modal window it opens
+            bool modal;
+        } keys[] = {{Qt::Key_F2, "TfrmCustomers", false}, {Qt::Key_F3, "TfrmLinkman", false},
+                    {Qt::Key_F4, "TfrmOperaters", false}, {Qt::Key_F5, "TfrmOperates", false},
+                    {Qt::Key_F6, "PnClient", false},      {Qt::Key_F7, "TfrmBoard", true},
+                    {Qt::Key_F8, "TfrmMail", false},      {Qt::Key_F9, "TfrmEnvelop", true}};
+        QStringList failed;
+        for (const char *command : Modules) {
+            for (const auto &k : keys) {
+                QWidget *panel = m_desk->open(QLatin1String(command));
+                testsupport::untilIdle(); // the enabling of the idle moment
+                QWidget *focus = QApplication::focusWidget();
+                if (!focus || !panel->isAncestorOf(focus)) {
+                    failed << QStringLiteral("%1: the focus is not in the module")
+                                  .arg(QLatin1String(command));
+                    break;
+                }
+                // The hook outlives a window that never opens; it writes into its own copy.
+                auto opened = std::make_shared<QString>();
+                if (k.modal) {
+                    testsupport::whenModal(QLatin1String(k.shows), [opened](QWidget *w) {
+                        *opened = w->objectName();
+                        static_cast<QDialog *>(w)->reject();
+                    });
+                }
+                const QString at = testsupport::describe(focus);
+                QTest::keyClick(focus, k.key); // a modal window runs and is closed in here
+                if (!k.modal)
+                    *opened = m_desk->main->currentContent()->objectName();
+                if (*opened != QLatin1String(k.shows))
+                    failed << QStringLiteral("%1 from %2 (%3) did not reach %4")
+                                  .arg(QKeySequence(k.key).toString(), QLatin1String(command), at,
+                                       QLatin1String(k.shows));
+            }
+        }
+        QVERIFY2(failed.isEmpty(), qPrintable(failed.join(QLatin1Char('\n'))));
+    }
+};
+
+QTEST_MAIN(TestKeyboard)
+#include "tst_keyboard.moc"
