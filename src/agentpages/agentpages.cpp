@@ -17,7 +17,6 @@ void installAgentPages(Workspace &ws, AgentsWindow &window)
         auto *layout = new QVBoxLayout(page);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(content);
-        page->setFocusProxy(content);
     };
     fill("tsLinkmans", new AgentContactsPage(ws));
     fill("tsOperates", new AgentRecordsPage(ws));

@@ -4,6 +4,7 @@
 #include "datamodule.h"
 #include "errordisplay.h"
 #include "filedialog.h"
+#include "firstfocus.h"
 #include "messagebox.h"
 #include "modulehost.h"
 #include "session.h"
@@ -70,7 +71,7 @@ AnalysisPanel::AnalysisPanel(Workspace &ws, const AnalysisMember &member, QWidge
     }
     qobject_cast<QVBoxLayout *>(layout())->addLayout(body, 1);
     buildMenu();
-    setFocusProxy(m_selector ? static_cast<QWidget *>(m_selector) : m_from);
+    FirstFocus::set(this, m_selector ? static_cast<QWidget *>(m_selector) : m_from);
 }
 
 void AnalysisPanel::buildTitleBar()

@@ -7,6 +7,7 @@
 #include "desktopservices.h"
 #include "errordisplay.h"
 #include "filepanel.h"
+#include "firstfocus.h"
 #include "ledgerquery.h"
 #include "messagebox.h"
 #include "numlock.h"
@@ -155,9 +156,10 @@ void MainWindow::run(const QString &log, const std::function<void()> &work)
 
 void MainWindow::focusInto(QWidget *panel)
 {
-    // A module names its focus target by a focus proxy; otherwise its first list, or its
-    // first field.
-    QWidget *target = panel->focusProxy() ? panel : nullptr;
+    // A module names its focus target; otherwise its first list, or its first field.
+    QWidget *target = FirstFocus::of(panel);
+    if (target && !(target->isVisibleTo(panel) && target->isEnabled()))
+        target = nullptr;
     if (!target) {
         for (QAbstractItemView *list : panel->findChildren<QAbstractItemView *>())
             if (list->isVisibleTo(panel) && list->isEnabled()) {

@@ -8,6 +8,7 @@
 #include "dblineedit.h"
 #include "emailexport.h"
 #include "errordisplay.h"
+#include "firstfocus.h"
 #include "modulehost.h"
 #include "printing.h"
 #include "referrerform.h"
@@ -53,12 +54,12 @@ ReferrersWindow::ReferrersWindow(Workspace &ws, QWidget *parent)
     // A details tab the user turns to shows the records of the referrer it shows.
     connect(m_pages, &QTabWidget::currentChanged, this, [this] {
         const bool details = m_pages->currentWidget() == m_detailPage;
-        setFocusProxy(details ? static_cast<QWidget *>(m_form->code()) : m_grid->view());
+        FirstFocus::set(this, details ? static_cast<QWidget *>(m_form->code()) : m_grid->view());
         if (details && !m_commandSwitch && referrers().isOpen() &&
             referrers().state() != store::Dataset::State::Insert)
             ErrorDisplay::run(this, [this] { showRecordsOfCurrent(); });
     });
-    setFocusProxy(m_grid->view());
+    FirstFocus::set(this, m_grid->view());
 }
 
 ReferrersWindow::~ReferrersWindow() = default;

@@ -12,6 +12,7 @@
 #include "dbtimeedit.h"
 #include "departmentchooser.h"
 #include "errordisplay.h"
+#include "firstfocus.h"
 #include "messagebox.h"
 #include "modulehost.h"
 #include "planquerydialog.h"
@@ -57,11 +58,11 @@ SchedulePanel::SchedulePanel(Workspace &ws, QWidget *parent)
     buildDetailPage();
     // Whoever puts the focus into the panel reaches the tab in view: the list, or the date.
     connect(m_pages, &QTabWidget::currentChanged, this, [this] {
-        setFocusProxy(m_pages->currentWidget() == m_detailPage
-                          ? static_cast<QWidget *>(m_form->date())
-                          : m_grid->view());
+        FirstFocus::set(this, m_pages->currentWidget() == m_detailPage
+                                  ? static_cast<QWidget *>(m_form->date())
+                                  : m_grid->view());
     });
-    setFocusProxy(m_grid->view());
+    FirstFocus::set(this, m_grid->view());
 }
 
 QAction *SchedulePanel::action(const QString &name) const

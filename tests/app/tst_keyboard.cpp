@@ -117,6 +117,54 @@ class TestKeyboard : public QObject
         }
         QVERIFY2(failed.isEmpty(), qPrintable(failed.join(QLatin1Char('\n'))));
     }
+
+    // Tab, pressed from where a module puts the focus, comes to every command of the page on
+    // view, in the order of its tool bar, on its way round the window.
+    void tabReachesEveryCommandOfThePage()
+    {
+        QStringList missed;
+        for (const char *command : Modules) {
+            QWidget *panel = m_desk->open(QLatin1String(command));
+            QTabWidget *pages = m_desk->pages();
+            for (int page = 0; page < (pages ? pages->count() : 1); ++page) {
+                m_desk->open(QLatin1String(command)); // the module's own first focus
+                if (pages)
+                    pages->setCurrentIndex(page);
+                testsupport::untilIdle();
+                QWidget *start = QApplication::focusWidget();
+                QList<QWidget *> visited{start};
+                for (int i = 0; i < 400; ++i) {
+                    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                    if (QApplication::focusWidget() == start)
+                        break;
+                    visited << QApplication::focusWidget();
+                }
+                for (QToolBar *bar : panel->findChildren<QToolBar *>()) {
+                    if (!bar->isVisible())
+                        continue;
+                    QList<QWidget *> buttons;
+                    for (QAction *a : bar->actions())
+                        if (QWidget *b = bar->widgetForAction(a); b && b->isVisible() &&
+                                                                  b->isEnabled() &&
+                                                                  (b->focusPolicy() & Qt::TabFocus))
+                            buttons << b;
+                    // The bar's buttons, in their order, among the widgets Tab came to.
+                    qsizetype at = 0;
+                    for (QWidget *b : std::as_const(buttons)) {
+                        at = visited.indexOf(b, at);
+                        if (at < 0) {
+                            missed << QStringLiteral("%1 page %2: %3")
+                                          .arg(QLatin1String(command))
+                                          .arg(page)
+                                          .arg(testsupport::describe(b));
+                            break;
+                        }
+                    }
+                }
+            }
+        }
+        QVERIFY2(missed.isEmpty(), qPrintable(missed.join(QLatin1Char('\n'))));
+    }
 };
 
 QTEST_MAIN(TestKeyboard)
