@@ -13,6 +13,7 @@
 
 #include <QCalendarWidget>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -301,6 +302,60 @@ class TestServices : public QObject
         auto *month = cal.findChild<QToolButton *>(QStringLiteral("qt_calendar_monthbutton"));
         cal.findChild<QCalendarWidget *>(QStringLiteral("calendar"))->setCurrentPage(2024, 12);
         QCOMPARE(month->text(), QStringLiteral("十二月"));
+    }
+
+    // On a desktop without a browser or a mail program, help, web and mail links say so
+    // instead of doing nothing.
+    void desktopSaysWhenNothingHereCanOpenIt()
+    {
+        MessageBox::setScripted(false);
+        const auto scripted = qScopeGuard([] { MessageBox::setScripted(true); });
+        QHash<QByteArray, QByteArray> saved;
+        for (const char *name :
+             {"PATH", "BROWSER", "DISPLAY", "WAYLAND_DISPLAY", "XDG_CURRENT_DESKTOP",
+              "DESKTOP_SESSION", "KDE_FULL_SESSION", "GNOME_DESKTOP_SESSION_ID"}) {
+            if (qEnvironmentVariableIsSet(name))
+                saved.insert(name, qgetenv(name));
+            if (qstrcmp(name, "PATH") != 0)
+                qunsetenv(name);
+        }
+        const auto restore = qScopeGuard([&saved] {
+            for (auto it = saved.cbegin(); it != saved.cend(); ++it)
+                qputenv(it.key(), it.value());
+        });
+        QTemporaryDir dir;
+        const QString help = dir.filePath(QStringLiteral("Help.html"));
+        QFile page(help);
+        QVERIFY(page.open(QIODevice::WriteOnly));
+        page.close();
+
+        // xdg-open is there but finds no program to hand the link to.
+        const auto said = [](std::function<void()> ask) {
+            auto text = std::make_shared<QString>();
+            whenShown<QMessageBox>([text](QMessageBox *m) { *text = m->text(); });
+            ask();
+            if (!QTest::qWaitFor([text] { return !text->isEmpty(); }, 15000))
+                return QString();
+            return *text;
+        };
+        QVERIFY(said([] {
+                    DesktopServices::openAddress(QStringLiteral("www.example.com"));
+                }).contains(QStringLiteral("浏览器")));
+        QVERIFY(said([] {
+                    DesktopServices::sendMail(QStringLiteral("a@example.com"));
+                }).contains(QStringLiteral("邮件程序")));
+        QVERIFY(said([&help] {
+                    DesktopServices::openFile(help);
+                }).contains(QStringLiteral("Help.html")));
+
+        // Without xdg-open either.
+        qputenv("PATH", QFile::encodeName(dir.path()));
+        QVERIFY(said([] {
+                    DesktopServices::openAddress(QStringLiteral("www.example.com"));
+                }).contains(QStringLiteral("浏览器")));
+        QVERIFY(said([] {
+                    DesktopServices::openFile(QStringLiteral("/no/such/Help.html"));
+                }).contains(QStringLiteral("不存在")));
     }
 };
 
