@@ -11,7 +11,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-AgentPanel::AgentPanel(store::Dataset &contacts, store::Dataset &agents, QWidget *parent)
+AgentPanel::AgentPanel(store::Dataset &contacts, store::Dataset &agents, Wording wording,
+                       QWidget *parent)
     : QWidget(parent), m_contacts(contacts), m_agents(agents), m_memo(new QPlainTextEdit(this))
 {
     auto *grid = new QGridLayout(this);
@@ -42,9 +43,16 @@ AgentPanel::AgentPanel(store::Dataset &contacts, store::Dataset &agents, QWidget
         });
         return b;
     };
-    row(0, 0, QStringLiteral("代理编号"), line("edtAgentCustId", "CustId"));
+    const bool schedule = wording == Wording::Schedule;
+    QLabel *unique = nullptr;
+    if (schedule) {
+        unique = new QLabel(QStringLiteral("（唯一代码标识）"), this);
+        unique->setObjectName(QStringLiteral("lblAgentUnique"));
+    }
+    row(0, 0, QStringLiteral("代理编号"), line("edtAgentCustId", "CustId"), unique);
     row(1, 0, QStringLiteral("代理名称"), line("edtAgentCustName", "CustName"));
-    row(2, 0, QStringLiteral("国家/地区"), line("edtAgentCountry", "CountryName"));
+    row(2, 0, schedule ? QStringLiteral("国家地区") : QStringLiteral("国家/地区"),
+        line("edtAgentCountry", "CountryName"));
     row(3, 0, QStringLiteral("省份"), line("edtAgentDist", "DistName"));
     row(4, 0, QStringLiteral("城市"), line("edtAgentCity", "City"));
     row(5, 0, QStringLiteral("邮政编码"), line("edtAgentPostCode", "PostCode"));
