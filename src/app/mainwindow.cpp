@@ -843,6 +843,11 @@ void MainWindow::hideContent(QWidget *panel)
         m_host->setCurrentWidget(m_schedule);
 }
 
+QWidget *MainWindow::schedulePanel() const
+{
+    return m_schedule;
+}
+
 QWidget *MainWindow::currentContent() const
 {
     return m_host->currentWidget();
@@ -887,6 +892,8 @@ void MainWindow::setFilePanelVisible(bool visible)
 {
     if (!m_filePanel)
         return;
+    // The schedule's details keep clear of the panel's place, and a little more for its border.
+    m_schedule->keepClearOnTheRight(visible ? m_filePanel->sizeHint().width() + 12 : 0);
     if (visible) {
         m_filePanel->placeBeside(this);
         m_filePanel->show();

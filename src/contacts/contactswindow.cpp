@@ -281,9 +281,12 @@ void ContactsWindow::buildDetailPage()
     scroll->setWidget(m_form);
     auto *layout = new QVBoxLayout(m_detailPage);
     layout->setContentsMargins(2, 2, 2, 2);
+    // The contact's fields take what the agent's page leaves; they scroll only where even
+    // that is too little.
+    agentPages->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     layout->addWidget(bar);
-    layout->addWidget(scroll, 3);
-    layout->addWidget(agentPages, 2);
+    layout->addWidget(scroll, 1);
+    layout->addWidget(agentPages);
 }
 
 void ContactsWindow::addContact()

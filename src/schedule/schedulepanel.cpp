@@ -261,6 +261,11 @@ void SchedulePanel::buildDetailPage()
     layout->addWidget(m_form, 1);
 }
 
+void SchedulePanel::keepClearOnTheRight(int width)
+{
+    m_detailPage->layout()->setContentsMargins(2, 2, 2 + width, 2);
+}
+
 void SchedulePanel::addEntry()
 {
     openLookups();

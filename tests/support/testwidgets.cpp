@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QAbstractScrollArea>
 #include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
@@ -13,6 +14,7 @@
 #include <QMap>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QTextEdit>
 #include <QTimer>
@@ -152,24 +154,51 @@ QStringList shortcutClashes(QWidget *focus)
     return clashes;
 }
 
-QStringList overlappingWidgets(QWidget *window)
+QList<const QWidget *> onScreenThings(QWidget *root)
 {
     QList<const QWidget *> things;
-    for (const QWidget *w : window->findChildren<QWidget *>()) {
+    for (const QWidget *w : root->findChildren<QWidget *>()) {
         if (!w->isVisible() || !isOnScreenThing(w))
             continue;
         bool part = false;
-        for (const QWidget *p = w->parentWidget(); p && p != window && !part; p = p->parentWidget())
+        for (const QWidget *p = w->parentWidget(); p && p != root && !part; p = p->parentWidget())
             part = isOnScreenThing(p);
-        if (!part && !shownRect(w, window).isEmpty())
+        if (!part)
             things << w;
     }
+    return things;
+}
+
+QStringList overlappingWidgets(QWidget *root)
+{
+    QList<const QWidget *> things = onScreenThings(root);
+    things.removeIf([root](const QWidget *w) { return shownRect(w, root).isEmpty(); });
     QStringList overlaps;
     for (int i = 0; i < things.size(); ++i)
         for (int j = i + 1; j < things.size(); ++j)
-            if (shownRect(things[i], window).intersects(shownRect(things[j], window)))
+            if (shownRect(things[i], root).intersects(shownRect(things[j], root)))
                 overlaps << describe(things[i]) + QStringLiteral(" / ") + describe(things[j]);
     return overlaps;
+}
+
+QStringList cutOffWidgets(QWidget *root, bool scrollingCounts)
+{
+    QStringList cut;
+    for (const QWidget *w : onScreenThings(root)) {
+        const QRect whole(w->mapTo(root, QPoint(0, 0)), w->size());
+        if (shownRect(w, root) == whole)
+            continue;
+        // Inside a scroll area that can scroll, the rest is a turn of the wheel away.
+        bool scrolls = false;
+        for (const QWidget *p = w->parentWidget(); p && p != root && !scrolls && scrollingCounts;
+             p = p->parentWidget())
+            if (auto *area = qobject_cast<const QAbstractScrollArea *>(p))
+                scrolls = area->verticalScrollBar()->maximum() > 0 ||
+                          area->horizontalScrollBar()->maximum() > 0;
+        if (!scrolls)
+            cut << describe(w);
+    }
+    return cut;
 }
 
 } // namespace testsupport

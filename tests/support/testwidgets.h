@@ -65,10 +65,19 @@ void whenModal(const QString &objectName, std::function<void(QWidget *)> work);
 // of them for such a key: it reports an ambiguous shortcut instead.
 QStringList shortcutClashes(QWidget *focus);
 
-// The visible labels, inputs, buttons and lists of `window` that overlap one another, as
+// The visible labels, inputs, buttons and lists inside `root`, each whole (not its parts, such
+// as the line edit of a combo box).
+QList<const QWidget *> onScreenThings(QWidget *root);
+
+// The visible labels, inputs, buttons and lists inside `root` that overlap one another, as
 // they stand on screen (parts scrolled out of sight do not count): one hides part of the
 // other.
-QStringList overlappingWidgets(QWidget *window);
+QStringList overlappingWidgets(QWidget *root);
+
+// The visible labels, inputs, buttons and lists inside `root` that are cut off (partly or
+// wholly out of sight) where no scroll area lets the user bring them into view; with
+// `scrollingCounts` false, also those a scroll area shows only in part.
+QStringList cutOffWidgets(QWidget *root, bool scrollingCounts = true);
 
 // How a widget is named in a test's failure text: its objectName, else its class and text.
 QString describe(const QWidget *widget);
