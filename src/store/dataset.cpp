@@ -2,6 +2,7 @@
 
 #include "connection.h"
 #include "money.h"
+#include "querytext.h"
 #include "rowreader.h"
 #include "storeerror.h"
 
@@ -25,11 +26,6 @@ constexpr int FirstStep = 500;      // rows of a stepped query read before it is
 constexpr int NextStep = 5000;      // ... and then at a time, each a short pause for input
 constexpr int LargestServerStep = 100000;
 constexpr int FirstStepDelay = 20;  // ms: the first screen is painted before the reading goes on
-
-QString lowerKey(const QVariant &v)
-{
-    return v.toString().toLower();
-}
 
 // Column types of query results that are not read from one table: known column names keep
 // the type their table gives them, the rest follow the value the driver returns.
@@ -56,26 +52,6 @@ ColumnType typeOfQueryColumn(const QString &name, const QVariant &sample)
     default:
         return ColumnType::Text;
     }
-}
-
-// The query dialect the windows write: "delete * from" is "delete from" elsewhere.
-QString dialect(const QString &sql)
-{
-    static const QRegularExpression deleteStar(QStringLiteral("\\bdelete\\s+\\*\\s+from\\b"),
-                                               QRegularExpression::CaseInsensitiveOption);
-    QString out = sql;
-    out.replace(deleteStar, QStringLiteral("DELETE FROM"));
-    return out;
-}
-
-QSet<QString> placeholderNames(const QString &sql)
-{
-    static const QRegularExpression re(QStringLiteral("(?<![:\\w]):([A-Za-z_]\\w*)"));
-    QSet<QString> names;
-    auto it = re.globalMatch(sql);
-    while (it.hasNext())
-        names.insert(it.next().captured(1));
-    return names;
 }
 
 } // namespace
@@ -119,40 +95,12 @@ void Dataset::setSql(const QString &sql)
     m_sqlOrder.clear();
     m_columns.clear();
 
-    // "select * from <table> [where ...] [order by ...]" stays a cursor over that table: it
-    // is read lazily and can be edited. Anything else is read whole and only shown.
-    static const QRegularExpression single(
-        QStringLiteral("^\\s*select\\s+\\*\\s+from\\s+(\\w+)\\s*(.*?)\\s*;?\\s*$"),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
-    const auto m = single.match(sql);
-    if (!m.hasMatch())
+    const SingleTableQuery single = parseSingleTable(sql);
+    if (!single.table)
         return;
-    const Table *t = Schema::find(m.captured(1));
-    QString rest = m.captured(2);
-    static const QRegularExpression whereStart(QStringLiteral("^where\\b"),
-                                               QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression orderBy(QStringLiteral("\\border\\s+by\\b"),
-                                            QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression awkward(QStringLiteral("\\b(join|group|union|having|limit)\\b|,"),
-                                            QRegularExpression::CaseInsensitiveOption);
-    if (!t)
-        return;
-    QString where = rest, order;
-    const auto o = orderBy.match(rest);
-    if (o.hasMatch()) {
-        where = rest.left(o.capturedStart()).trimmed();
-        order = rest.mid(o.capturedEnd()).trimmed();
-    }
-    if (!where.isEmpty()) {
-        if (!whereStart.match(where).hasMatch())
-            return;
-        where = where.mid(5).trimmed();
-    }
-    if (awkward.match(where).hasMatch())
-        return;
-    m_table = t;
-    m_sqlWhere = where;
-    m_sqlOrder = order;
+    m_table = single.table;
+    m_sqlWhere = single.where;
+    m_sqlOrder = single.order;
     // Its fields are the table's, known before it is opened: an order can be set beforehand.
     ensureColumns();
 }
@@ -393,12 +341,7 @@ int Dataset::execute()
 QString Dataset::paramSql(QVariantMap &values) const
 {
     const QString sql = dialect(m_sql);
-    for (const QString &n : placeholderNames(sql)) {
-        QVariant v = m_params.value(n);
-        if (v.metaType().id() == QMetaType::QDate && m_db.engine() == Engine::SQLite)
-            v = v.toDate().toString(Qt::ISODate);
-        values.insert(n, v);
-    }
+    bindPlaceholders(sql, m_params, m_db.engine(), values);
     return sql;
 }
 
@@ -453,12 +396,7 @@ QString Dataset::baseWhere(QVariantMap &values) const
     QStringList parts;
     if (!m_sqlWhere.isEmpty()) {
         parts << QLatin1Char('(') + m_sqlWhere + QLatin1Char(')');
-        for (const QString &n : placeholderNames(m_sqlWhere)) {
-            QVariant v = m_params.value(n);
-            if (v.metaType().id() == QMetaType::QDate && m_db.engine() == Engine::SQLite)
-                v = v.toDate().toString(Qt::ISODate);
-            values.insert(n, v);
-        }
+        bindPlaceholders(m_sqlWhere, m_params, m_db.engine(), values);
     }
     int counter = 0;
     if (!m_filter.isNull())
