@@ -284,3 +284,18 @@ void AgentsWindow::cancelEdit()
     if (agents().isEditing())
         agents().cancel();
 }
+
+// Rows added on the agent's pages take the agent's code, so the store must hold the agent under
+// the code shown: a new agent, or one whose code is being changed, is stored first, with 保存's
+// checks. False when a check or the store stopped it; the agent then stays in editing.
+bool AgentsWindow::storeForRelatedRows()
+{
+    using State = store::Dataset::State;
+    store::Dataset &set = agents();
+    const bool codePending =
+        set.state() == State::Insert ||
+        (set.state() == State::Edit && set.isChanged(QStringLiteral("CustId")));
+    if (!codePending)
+        return true;
+    return m_rules->save() && !set.isEditing();
+}
