@@ -10,6 +10,7 @@
 #include "emailexport.h"
 #include "errordisplay.h"
 #include "modulehost.h"
+#include "pendingedit.h"
 #include "printing.h"
 #include "recordfolders.h"
 #include "rights.h"
@@ -56,6 +57,11 @@ AgentsWindow::AgentsWindow(Workspace &ws, QWidget *parent)
     };
     connect(m_pages, &QTabWidget::currentChanged, this, followPage);
     followPage();
+    // An agent left half-typed is stored only by 保存; anything else that would reread the
+    // list asks first.
+    PendingEdit::setOwner(agents(), ws, this, QStringLiteral("商务代理资料尚未保存，保存吗？"),
+                          action(QStringLiteral("Act_Save")),
+                          [this] { m_pages->setCurrentWidget(m_detailPage); });
 }
 
 AgentsWindow::~AgentsWindow() = default;
@@ -155,7 +161,10 @@ void AgentsWindow::modifyAgent()
 
 void AgentsWindow::refresh()
 {
-    // The filter each set carries (ownership, last query) survives; a pending edit is dropped.
+    // The filter each set carries (ownership, last query) survives; a pending agent is settled
+    // first.
+    if (!PendingEdit::settle(agents()))
+        return;
     store::DataModule &dm = m_ws.dm;
     for (store::Dataset *d : {&dm.tblCustomers, &dm.tblLinkmans, &dm.tblOperates,
                               &dm.tblCustomerState, &dm.tblCustomerAddInfo}) {
@@ -166,6 +175,8 @@ void AgentsWindow::refresh()
 
 void AgentsWindow::query()
 {
+    if (!PendingEdit::settle(agents()))
+        return; // the query refilters the list
     AgentQueryDialog dialog(AgentQueryDialog::Member::List, m_ws.dm, this);
     dialog.exec();
 }

@@ -62,8 +62,8 @@ class ReferrersWindow : public QWidget
 
     void useWholeWindow();
     void showDetails();
-    void clearRecords();
-    void showRecordsOfCurrent();
+    bool clearRecords();
+    bool showRecordsOfCurrent();
     QString currentCode() const;
 
     Workspace &m_ws;
