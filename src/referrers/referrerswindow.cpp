@@ -18,6 +18,7 @@
 #include "workspace.h"
 
 #include <QAction>
+#include <QHideEvent>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -67,6 +68,22 @@ ReferrersWindow::ReferrersWindow(Workspace &ws, QWidget *parent)
 }
 
 ReferrersWindow::~ReferrersWindow() = default;
+
+// The record list belongs to the record module: the order it had before this window showed a
+// referrer's records in code order is given back when the user leaves this module (the host
+// hides this window itself; a frame closing at the end hides it only with its parent).
+void ReferrersWindow::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    if (!event->spontaneous() && isHidden() && m_recordOrder)
+        ErrorDisplay::run(this, [this] {
+            const auto [column, order] = *std::exchange(m_recordOrder, std::nullopt);
+            if (column.isEmpty())
+                records().clearSort();
+            else
+                records().setSort(column, order);
+        });
+}
 
 QAction *ReferrersWindow::action(const QString &name) const
 {
@@ -187,7 +204,8 @@ bool ReferrersWindow::clearRecords()
     return true;
 }
 
-// Every contact record that names the current referrer, of all owners, in code order.
+// Every contact record that names the current referrer, of all owners, in code order; the
+// record module's own order is kept to be given back.
 bool ReferrersWindow::showRecordsOfCurrent()
 {
     store::Dataset &set = records();
@@ -196,6 +214,8 @@ bool ReferrersWindow::showRecordsOfCurrent()
     set.post();
     set.close();
     set.setFilter(store::Condition::eq(Code, currentCode()));
+    if (!m_recordOrder)
+        m_recordOrder = std::pair{set.sortColumn(), set.sortOrder()};
     set.setSort(QStringLiteral("OperateID"));
     set.open();
     return true;

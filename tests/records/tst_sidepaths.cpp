@@ -222,6 +222,39 @@ class TestSidePaths : public QObject
         QCOMPARE(f.count(u"tblOperates"_s), 1);
     }
 
+    // The referrer window lists a referrer's records in code order; back in the record module
+    // the list is in the order that module had, by title.
+    void referrerLeavesTheRecordOrderAlone_data() { testsupport::addEngineRows(); }
+    void referrerLeavesTheRecordOrderAlone()
+    {
+        QFETCH(QString, engine);
+        RecordsFixture f(engine);
+        f.addAgent(u"A1"_s, u"代理"_s);
+        f.addReferrer(u"OP1"_s, u"推荐甲"_s);
+        f.addRecord(u"R1"_s, u"b second"_s, u"A1"_s, u"Admin"_s, {{u"OperaterID"_s, u"OP1"_s}});
+        f.addRecord(u"R2"_s, u"a first"_s, u"A1"_s, u"Admin"_s, {{u"OperaterID"_s, u"OP1"_s}});
+        Seat seat(f, u"Admin"_s);
+        store::Dataset &records = f.dm.tblOperates2;
+        const auto firstShown = [](RecordsWindow *w) {
+            return w->grid()->model()->index(0, 0).data().toString();
+        };
+        seat.key(Qt::Key_F5);
+        auto *w = seat.shown<RecordsWindow>();
+        QCOMPARE(firstShown(w), u"R2"_s);
+
+        seat.key(Qt::Key_F4);
+        seat.shown<ReferrersWindow>()->grid()->view()->setFocus();
+        seat.key(Qt::Key_M, Qt::ControlModifier); // 修改: the referrer's records by code
+        QCOMPARE(records.sortColumn(), u"OperateID"_s);
+        QCOMPARE(records.value(0, u"OperateID"_s).toString(), u"R1"_s);
+
+        seat.key(Qt::Key_F5);
+        QCOMPARE(seat.shown<RecordsWindow>(), w);
+        QCOMPARE(records.sortColumn(), u"OperateTitle"_s);
+        QCOMPARE(records.rowCount(), 2);
+        QCOMPARE(firstShown(w), u"R2"_s);
+    }
+
     // The agent, referrer and schedule modules: a row left half-typed there is asked about when
     // the module is shown again (or, for referrers, when another module clears their search),
     // and stays in editing on Cancel.
