@@ -12,8 +12,10 @@
 #include "datagrid.h"
 #include "datasetmodel.h"
 #include "dblineedit.h"
+#include "dbmemo.h"
 #include "mainwindow.h"
 #include "messagebox.h"
+#include "recordentrydialog.h"
 #include "recordform.h"
 #include "records.h"
 #include "recordsfixture.h"
@@ -176,6 +178,48 @@ class TestSidePaths : public QObject
         QCOMPARE(shownTexts(), QStringList{question});
         QCOMPARE(records.state(), State::Browse);
         QCOMPARE(f.count(u"tblOperates"_s), 1);
+    }
+
+    // Two lists of this seat hold the same record: a change stored through the agent's quick
+    // entry is not taken for another user's when the record module's pending change is saved
+    // on the user's Yes. Both changes are kept.
+    void ownSaveIsNoConflict_data() { testsupport::addEngineRows(); }
+    void ownSaveIsNoConflict()
+    {
+        QFETCH(QString, engine);
+        RecordsFixture f(engine);
+        f.addCompleteAgent(u"A1"_s, u"代理"_s);
+        f.addRecord(u"R1"_s, u"记录"_s, u"A1"_s);
+        Seat seat(f, u"Admin"_s);
+        seat.key(Qt::Key_F5);
+        auto *w = seat.shown<RecordsWindow>();
+        QVERIFY(f.dm.tblOperates2.locate(u"OperateID"_s, u"R1"_s));
+        w->grid()->view()->setFocus();
+        seat.key(Qt::Key_M, Qt::ControlModifier); // 修改
+        testsupport::typeText(w->form()->title(), u"改"_s);
+
+        seat.key(Qt::Key_F2);
+        auto *agents = seat.shown<AgentsWindow>();
+        QVERIFY(f.dm.tblCustomers.locate(u"CustId"_s, u"A1"_s));
+        agents->pages()->setCurrentWidget(agents->detailPage());
+        agents->relatedPages()->setCurrentIndex(1);
+        QVERIFY(f.dm.tblOperates.locate(u"OperateID"_s, u"R1"_s));
+        testsupport::whenModal(u"TfrmOperateNew1"_s, [](QWidget *d) {
+            auto *entry = qobject_cast<RecordEntryDialog *>(d);
+            entry->form()->remark()->setFocus();
+            testsupport::typeText(entry->form()->remark(), u"备注"_s);
+            d->findChild<QAction *>(u"Act_Save"_s)->trigger();
+            entry->reject();
+        });
+        resetScripts();
+        act(agents, "Act_ModifyOperate")->trigger(); // no key: a click on its button
+        QCOMPARE(shownTexts(), QStringList());
+
+        answer(QMessageBox::Yes);
+        seat.key(Qt::Key_F5);
+        QCOMPARE(shownTexts(), QStringList{u"联络记录尚未保存，保存吗？"_s});
+        QCOMPARE(f.dm.tblOperates2.state(), State::Browse);
+        QCOMPARE(f.count(u"tblOperates"_s, u"OperateTitle = '记录改' AND FilePath = '备注'"_s), 1);
     }
 
     // The referrer window's 修改 and 新增 reread the shared record list: a record being typed
