@@ -3,6 +3,7 @@
 #include "dataset.h"
 #include "filedialog.h"
 #include "messagebox.h"
+#include "pendingedit.h"
 #include "session.h"
 
 #include <QDir>
@@ -14,6 +15,9 @@ namespace EmailExport
 void run(QWidget *parent, store::Dataset &list, const QString &proposedName,
          const QString &successText)
 {
+    // The export walks the list: a row being typed is settled by its window first.
+    if (!PendingEdit::settle(list))
+        return;
     const QString folder = store::session().AppDir + QStringLiteral("Email");
     QDir().mkpath(folder);
     const QString caption = QStringLiteral("Email地址导出");
