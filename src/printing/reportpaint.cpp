@@ -1,5 +1,6 @@
 #include "reportimpl.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
 
 // ---------------------------------------------------------------- drawing
@@ -116,6 +117,30 @@ void Report::Impl::paintLabels(QPainter &p, int page) const
     }
 }
 
+namespace
+{
+// A line of the page's margins, its words set apart by half a line's height. PDF readers find
+// the blanks between words by the room between them; a narrow blank between single characters,
+// as in "第 1 页 / 共 3 页", reads as letter spacing and the words ran together ("第1页/共3页").
+void drawSpaced(QPainter &p, const QRectF &area, Qt::Alignment align, const QString &text)
+{
+    const QFontMetricsF metrics(p.font());
+    const qreal gap = metrics.height() * 0.5;
+    const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    qreal width = gap * qMax(0, int(words.size()) - 1);
+    for (const QString &w : words)
+        width += metrics.horizontalAdvance(w);
+    qreal x = align & Qt::AlignRight     ? area.right() - width
+              : align & Qt::AlignHCenter ? area.center().x() - width / 2
+                                         : area.left();
+    const qreal baseline = area.center().y() + (metrics.ascent() - metrics.descent()) / 2;
+    for (const QString &w : words) {
+        p.drawText(QPointF(x, baseline), w);
+        x += metrics.horizontalAdvance(w) + gap;
+    }
+}
+} // namespace
+
 void Report::Impl::paintDecorations(QPainter &p, int page) const
 {
     const QMarginsF m = layout.margins() * u;
@@ -124,14 +149,18 @@ void Report::Impl::paintDecorations(QPainter &p, int page) const
     p.setFont(font);
     p.setPen(Qt::black);
     if (layout.hasPageHeader()) {
+        const QString date = QStringLiteral("打印日期：") + printDate;
+        text.note(layout.title());
+        text.note(date);
         const QRectF header(m.left(), 0, body.width(), m.top());
-        p.drawText(header, Qt::AlignLeft | Qt::AlignVCenter, layout.title());
-        p.drawText(header, Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("打印日期：") + printDate);
+        drawSpaced(p, header, Qt::AlignLeft, layout.title());
+        drawSpaced(p, header, Qt::AlignRight, date);
     }
     const QRectF footer(m.left(), paper.height() - m.bottom(), body.width(), m.bottom());
     const QString number = done ? QStringLiteral("第 %1 页 / 共 %2 页").arg(page + 1).arg(pages.size())
                                 : QStringLiteral("第 %1 页").arg(page + 1);
-    p.drawText(footer, Qt::AlignCenter, number);
+    text.note(number);
+    drawSpaced(p, footer, Qt::AlignHCenter, number);
 }
 
 // ---------------------------------------------------------------- texts
