@@ -97,24 +97,52 @@ void Report::Impl::paintLabels(QPainter &p, int page) const
         const QRectF label(QPointF((k % layout.labelColumns()) * cell.width(), (k / layout.labelColumns()) * cell.height()),
                            cell);
         const QRectF inner = label.adjusted(padding, padding, -padding, -padding);
-        p.save();
-        p.setClipRect(inner, Qt::IntersectClip);
-        qreal y = inner.top();
-        for (int i = 0; i < int(labelTexts.size()) && y < inner.bottom(); ++i) {
-            const ReportLayout::LabelLine &line = layout.labelLines()[i];
+        QVector<QPair<int, QString>>
+            lines; // the layout's line and its text, when it says something
+        for (int i = 0; i < int(labelTexts.size()); ++i) {
             const QString t = labelField[i] >= 0 ? source.text(row, labelField[i])
                                                  : labelTexts[i].render([this, row](const QString &n) {
                                                        return resolve(n, row, nullptr);
                                                    });
-            if (t.trimmed().isEmpty())
-                continue; // a line with nothing to say takes no room
-            const QFont font = text.font(line.size, line.bold);
-            y += line.top * u;
+            if (!t.trimmed().isEmpty())
+                lines.append({i, t}); // a line with nothing to say takes no room
+        }
+        // A label whose lines do not fit is set smaller, so that every line prints whole.
+        const qreal scale = labelScale(lines, inner);
+        p.save();
+        p.setClipRect(inner, Qt::IntersectClip);
+        qreal y = inner.top();
+        for (const auto &[i, t] : lines) {
+            const ReportLayout::LabelLine &line = layout.labelLines()[i];
+            y += line.top * u * scale;
             const QRectF area(inner.left() + line.indent * u, y, inner.width() - line.indent * u, inner.bottom() - y);
-            y += text.drawText(p, t, font, area, line.align);
+            y += text.drawText(p, t, labelFont(line, scale), area, line.align);
         }
         p.restore();
     }
+}
+
+QFont Report::Impl::labelFont(const ReportLayout::LabelLine &line, qreal scale) const
+{
+    return text.font((line.size > 0 ? line.size : layout.fontSize()) * scale, line.bold);
+}
+
+qreal Report::Impl::labelScale(const QVector<QPair<int, QString>> &lines, const QRectF &inner) const
+{
+    const auto height = [&](qreal scale) {
+        qreal h = 0;
+        for (const auto &[i, t] : lines) {
+            const ReportLayout::LabelLine &line = layout.labelLines()[i];
+            h += line.top * u * scale +
+                 text.height(t, labelFont(line, scale), inner.width() - line.indent * u);
+        }
+        return h;
+    };
+    constexpr qreal Smallest = 0.2;
+    qreal scale = 1;
+    while (scale > Smallest && height(scale) > inner.height())
+        scale = qMax(Smallest, scale * 0.92);
+    return scale;
 }
 
 namespace
