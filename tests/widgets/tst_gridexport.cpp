@@ -5,6 +5,7 @@
 #include "datagrid.h"
 #include "dataset.h"
 #include "datasetmodel.h"
+#include "emailexport.h"
 #include "filedialog.h"
 #include "gridexport.h"
 #include "messagebox.h"
@@ -380,6 +381,50 @@ class TestGridExport : public QObject
             QCOMPARE(QFile::permissions(m_out + QLatin1Char('/') + name),
                      QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser |
                          QFile::ReadGroup);
+    }
+
+    // The e-mail address lists are GBK text, as the programs that read them expect; an address
+    // GBK cannot hold (or with the euro sign, which GBK writers disagree on) is written in
+    // GB18030.
+    void emailListIsGbk()
+    {
+        openGrid(QStringLiteral("sqlite"));
+        MessageBox::setScripted(true);
+        const QStringList addresses = {QStringLiteral("a@x.cn"), QStringLiteral("王@例子.cn"),
+                                       QStringLiteral("𠀀䶮@x.cn"), QStringLiteral("€@x.cn")};
+        for (int i = 0; i < addresses.size(); ++i)
+            m_db->exec(
+                QStringLiteral("INSERT INTO tblLinkmans (LinkmanID, Name, Email) VALUES (?, ?, ?)"),
+                {QStringLiteral("L%1").arg(i), QStringLiteral("人"), addresses[i]});
+        store::Dataset contacts(*m_db, QStringLiteral("qryLinkmans1"));
+        contacts.setTable(QStringLiteral("tblLinkmans"));
+        contacts.setSort(QStringLiteral("LinkmanID"));
+        contacts.open();
+        const QString path = m_out + QStringLiteral("/Email.txt");
+        FileDialog::setNextFileName(path);
+        EmailExport::run(nullptr, contacts, QStringLiteral("Email"),
+                         QStringLiteral("Email地址列表导出成功！"));
+        QCOMPARE(MessageBox::last().text, QStringLiteral("Email地址列表导出成功！"));
+        QProcess p;
+        p.start(
+            QStringLiteral("/usr/bin/python3"),
+            {QStringLiteral("-c"),
+             QStringLiteral(
+                 "import sys, json\nout = []\n"
+                 "for line in open(sys.argv[1], 'rb').read().split(b'\\r\\n')[:-1]:\n"
+                 "    try: out.append(['gbk', line.decode('gbk')])\n"
+                 "    except UnicodeDecodeError: out.append(['gb18030', line.decode('gb18030')])\n"
+                 "print(json.dumps(out))"),
+             path});
+        QVERIFY(p.waitForFinished(30000));
+        QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
+        const QJsonArray lines = QJsonDocument::fromJson(p.readAllStandardOutput()).array();
+        QCOMPARE(lines.size(), 4);
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(lines[i].toArray()[1].toString(), addresses[i]);
+            QCOMPARE(lines[i].toArray()[0].toString(),
+                     i >= 2 ? QStringLiteral("gb18030") : QStringLiteral("gbk"));
+        }
     }
 
     // The command every grid has: Ctrl+E while the grid has the focus and its context menu,
