@@ -53,3 +53,28 @@ QTabWidget *Desktop::pages() const
     // The module's own page control is the outermost one in its panel.
     return main->currentContent()->findChild<QTabWidget *>(QString(), Qt::FindDirectChildrenOnly);
 }
+
+const QList<const char *> &Desktop::modules()
+{
+    static const QList<const char *> list{"Act_Plan",
+                                          "Act_Customers",
+                                          "Act_Linkman",
+                                          "Act_Operaters",
+                                          "Act_OperatesInfo",
+                                          "Act_Gathering",
+                                          "Act_Payment",
+                                          "Act_RegionAnalyse",
+                                          "Act_CustLevelAnalyse",
+                                          "Act_CustStateAnalyse",
+                                          "Act_Mail"};
+    return list;
+}
+
+QList<QWidget *> Desktop::focusable(QWidget *root)
+{
+    QList<QWidget *> list;
+    for (QWidget *w : root->findChildren<QWidget *>())
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isVisible() && w->isEnabled())
+            list << w;
+    return list;
+}

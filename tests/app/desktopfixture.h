@@ -3,6 +3,7 @@
 #include "datamodule.h"
 #include "teststore.h"
 
+#include <QList>
 #include <QString>
 #include <memory>
 
@@ -22,6 +23,11 @@ class Desktop
     QWidget *open(const QString &command);
     // The page control of the module on view (its list and detail pages).
     QTabWidget *pages() const;
+
+    // The modules of the main window, each by the command that shows it.
+    static const QList<const char *> &modules();
+    // The widgets inside `root` that Tab can reach now: shown, enabled and taking focus.
+    static QList<QWidget *> focusable(QWidget *root);
 
     testsupport::TempStore store{QStringLiteral("sqlite")};
     store::DataModule dm;

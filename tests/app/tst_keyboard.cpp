@@ -14,33 +14,6 @@
 #include <QToolBar>
 #include <QToolButton>
 
-namespace
-{
-
-// The modules of the main window, each by the command that shows it.
-const char *const Modules[] = {"Act_Plan",
-                               "Act_Customers",
-                               "Act_Linkman",
-                               "Act_Operaters",
-                               "Act_OperatesInfo",
-                               "Act_Gathering",
-                               "Act_Payment",
-                               "Act_RegionAnalyse",
-                               "Act_CustLevelAnalyse",
-                               "Act_CustStateAnalyse",
-                               "Act_Mail"};
-
-QList<QWidget *> focusable(QWidget *panel)
-{
-    QList<QWidget *> list;
-    for (QWidget *w : panel->findChildren<QWidget *>())
-        if ((w->focusPolicy() & Qt::TabFocus) && w->isVisible() && w->isEnabled())
-            list << w;
-    return list;
-}
-
-} // namespace
-
 class TestKeyboard : public QObject
 {
     Q_OBJECT
@@ -55,14 +28,14 @@ class TestKeyboard : public QObject
     void noKeyIsHeldTwiceWhereverTheFocusIs()
     {
         QStringList clashes;
-        for (const char *command : Modules) {
+        for (const char *command : Desktop::modules()) {
             QWidget *panel = m_desk->open(QLatin1String(command));
             QTabWidget *pages = m_desk->pages();
             for (int page = 0; page < (pages ? pages->count() : 1); ++page) {
                 if (pages)
                     pages->setCurrentIndex(page);
                 m_desk->main->enabler().update();
-                for (QWidget *w : focusable(panel)) {
+                for (QWidget *w : Desktop::focusable(panel)) {
                     w->setFocus(Qt::TabFocusReason);
                     clashes += testsupport::shortcutClashes(w);
                 }
@@ -87,7 +60,7 @@ class TestKeyboard : public QObject
                     {Qt::Key_F6, "PnClient", false},      {Qt::Key_F7, "TfrmBoard", true},
                     {Qt::Key_F8, "TfrmMail", false},      {Qt::Key_F9, "TfrmEnvelop", true}};
         QStringList failed;
-        for (const char *command : Modules) {
+        for (const char *command : Desktop::modules()) {
             for (const auto &k : keys) {
                 QWidget *panel = m_desk->open(QLatin1String(command));
                 testsupport::untilIdle(); // the enabling of the idle moment
@@ -123,7 +96,7 @@ class TestKeyboard : public QObject
     void tabReachesEveryCommandOfThePage()
     {
         QStringList missed;
-        for (const char *command : Modules) {
+        for (const char *command : Desktop::modules()) {
             QWidget *panel = m_desk->open(QLatin1String(command));
             QTabWidget *pages = m_desk->pages();
             for (int page = 0; page < (pages ? pages->count() : 1); ++page) {

@@ -90,11 +90,10 @@ QStringList narrowInputs(QWidget *root)
 QStringList clashesIn(QWidget *root)
 {
     QStringList clashes;
-    for (QWidget *w : root->findChildren<QWidget *>())
-        if ((w->focusPolicy() & Qt::TabFocus) && w->isVisible() && w->isEnabled()) {
-            w->setFocus(Qt::TabFocusReason);
-            clashes += testsupport::shortcutClashes(w);
-        }
+    for (QWidget *w : Desktop::focusable(root)) {
+        w->setFocus(Qt::TabFocusReason);
+        clashes += testsupport::shortcutClashes(w);
+    }
     return clashes;
 }
 
@@ -219,9 +218,7 @@ class TestLayouts : public QObject
     {
         Desktop &d = *m_desk;
         QStringList problems;
-        for (const char *command : {"Act_Plan", "Act_Customers", "Act_Linkman", "Act_Operaters",
-                                    "Act_OperatesInfo", "Act_Gathering", "Act_RegionAnalyse",
-                                    "Act_CustLevelAnalyse", "Act_CustStateAnalyse", "Act_Mail"}) {
+        for (const char *command : Desktop::modules()) {
             for (const bool navigation : {true, false}) {
                 QWidget *panel = d.open(QLatin1String(command));
                 d.main->setNavigationVisible(navigation);
