@@ -1,0 +1,250 @@
+// The check of a file: every row is read, converted as it will be stored and checked, and
+// spooled to a temporary file for the store; nothing is stored.
+#include "cellvalue.h"
+#include "connection.h"
+#include "importrunprivate.h"
+#include "sheetreader.h"
+
+#include <QDataStream>
+
+#include <algorithm>
+
+namespace import
+{
+
+namespace
+{
+constexpr int ReportEvery = 256; // rows between two progress reports
+
+struct Cancelled {
+};
+} // namespace
+
+ImportRun::ImportRun(store::Connection &db, const ImportList &list, const QString &user,
+                     bool administrator)
+    : d(std::make_unique<Private>(db, list, user, administrator))
+{
+    d->table = store::Schema::find(list.table);
+}
+
+ImportRun::~ImportRun() = default;
+
+QStringList ImportRun::readHeader(SheetReader &reader)
+{
+    SheetReader::Row row;
+    if (!reader.next(row))
+        throw ReadError{QStringLiteral("所选工作表是空的，没有可以导入的内容。")};
+    QStringList headers;
+    for (const QVariant &cell : std::as_const(row.cells))
+        headers << cellText(cell).trimmed();
+    return headers;
+}
+
+void ImportRun::setMapping(const Mapping &mapping)
+{
+    if (const QStringList missing = mapping.missingRequired(); !missing.isEmpty())
+        throw ReadError{QStringLiteral("请为以下字段指定文件中的列：%1")
+                            .arg(missing.join(QStringLiteral("、")))};
+    d->targets.clear();
+    d->keyTarget = -1;
+    for (int c = 0; c < mapping.columns(); ++c) {
+        const int f = mapping.fieldOf(c);
+        if (f < 0)
+            continue;
+        const ListField &field = d->list.fields[f];
+        Target t;
+        t.column = c;
+        t.field = f;
+        t.name = field.field;
+        t.caption = field.caption();
+        if (const store::Column *col = d->table ? d->table->column(field.field) : nullptr) {
+            t.name = col->name;
+            t.type = col->type;
+            t.width = col->width;
+        }
+        t.lookup = d->list.lookupOf(field.field);
+        t.choices = d->list.choices.value(field.field);
+        if (t.name.compare(d->list.key, Qt::CaseInsensitive) == 0)
+            d->keyTarget = int(d->targets.size());
+        d->targets.push_back(t);
+    }
+    d->checked = false;
+}
+
+QStringList ImportRun::filledCaptions() const
+{
+    QStringList out;
+    for (const Target &t : d->targets)
+        out << t.caption;
+    return out;
+}
+
+int ImportRun::Private::targetOf(const QString &field) const
+{
+    for (size_t i = 0; i < targets.size(); ++i)
+        if (targets[i].name.compare(field, Qt::CaseInsensitive) == 0)
+            return int(i);
+    return -1;
+}
+
+bool ImportRun::Private::ownerColumn() const
+{
+    return table && table->column(QStringLiteral("SUser"));
+}
+
+QVector<QVariant> ImportRun::Private::convert(
+    const QVector<QVariant> &cells, qint64 row,
+    const std::vector<std::unique_ptr<LookupTable>> &lookups, CodeSet &codes,
+    QList<Problem> &problems) const
+{
+    QVector<QVariant> values(qsizetype(targets.size()));
+    const auto problem = [&](const Target &t, const QString &text) {
+        problems.append({row, t.column, t.caption + text});
+    };
+    for (size_t i = 0; i < targets.size(); ++i) {
+        const Target &t = targets[i];
+        const QVariant cell = cells.value(t.column);
+        if (t.lookup) {
+            const QString text = cellText(cell).trimmed();
+            if (text.isEmpty())
+                continue;
+            QString code;
+            switch (lookups[i]->find(text, &code)) {
+            case LookupTable::Found::Yes:
+                values[qsizetype(i)] = code;
+                break;
+            case LookupTable::Found::No:
+                problem(t, QStringLiteral("“%1”找不到（既不是已有的代码，也不是已有的名称）").arg(text));
+                break;
+            case LookupTable::Found::Several:
+                problem(t, QStringLiteral("“%1”对应多个同名条目，请改用代码").arg(text));
+                break;
+            }
+            continue;
+        }
+        const CellValue v = CellValue::of(cell, t.type);
+        if (!v.refusal.isEmpty()) {
+            problem(t, v.refusal);
+            continue;
+        }
+        if (!t.choices.isEmpty() && v.value.isValid()) {
+            const QString text = v.value.toString().trimmed();
+            if (!t.choices.contains(text)) {
+                problem(t, QStringLiteral("“%1”不是可选的值（%2）")
+                               .arg(text, t.choices.join(QStringLiteral("、"))));
+                continue;
+            }
+            values[qsizetype(i)] = text;
+            continue;
+        }
+        if (t.width > 0 && v.value.typeId() == QMetaType::QString) {
+            const int n = storedLength(v.value.toString());
+            if (n > t.width) {
+                problem(t, QStringLiteral("太长：最多 %1 个字，这里有 %2 个字").arg(t.width).arg(n));
+                continue;
+            }
+        }
+        values[qsizetype(i)] = v.value;
+    }
+    for (const QString &r : list.required) {
+        const int i = targetOf(r);
+        if (i >= 0 && !cells.value(targets[size_t(i)].column).isValid())
+            problem(targets[size_t(i)], QStringLiteral("不能为空"));
+    }
+    const QString code = keyTarget >= 0 ? values[keyTarget].toString() : QString();
+    if (!code.isEmpty()) {
+        if (list.refuseCode)
+            if (const auto why = list.refuseCode(code))
+                problems.append({row, targets[size_t(keyTarget)].column, *why});
+        if (const qint64 first = codes.insert(code, row))
+            problems.append({row, targets[size_t(keyTarget)].column,
+                             QStringLiteral("代码“%1”与第 %2 行重复").arg(code).arg(first)});
+    }
+    return values;
+}
+
+CheckResult ImportRun::check(SheetReader &reader, int sheet, const Progress &progress)
+{
+    reader.selectSheet(sheet);
+    readHeader(reader);
+    CheckResult result;
+    d->checked = false;
+    d->possibleDuplicates.clear();
+    d->stored = std::make_unique<StoredRows>(d->db, d->list, d->user, d->administrator);
+    d->stored->loadContacts();
+    d->stored->keyColumn = d->keyTarget >= 0 ? d->targets[size_t(d->keyTarget)].column : -1;
+    std::vector<std::unique_ptr<LookupTable>> lookups;
+    for (const Target &t : d->targets) {
+        const bool own = t.lookup && t.lookup->owned && !d->administrator;
+        lookups.push_back(t.lookup ? std::make_unique<LookupTable>(d->db, *t.lookup,
+                                                                   own ? d->user : QString())
+                                   : nullptr);
+    }
+    d->spool = std::make_unique<QTemporaryFile>();
+    if (!d->spool->open())
+        throw ReadError{QStringLiteral("无法建立临时文件：%1").arg(d->spool->errorString())};
+    QDataStream out(d->spool.get());
+    CodeSet codes;
+    const int nameAt = d->targetOf(d->list.nameField), phoneAt = d->targetOf(d->list.phoneField),
+              emailAt = d->targetOf(d->list.emailField);
+    const auto text = [](const QVector<QVariant> &v, int i) {
+        return i >= 0 ? v[i].toString() : QString();
+    };
+
+    try {
+        SheetReader::Row row;
+        while (reader.next(row)) {
+            QList<Problem> problems;
+            const QVector<QVariant> values = d->convert(row.cells, row.number, lookups, codes, problems);
+            const QString code = d->keyTarget >= 0 ? values[d->keyTarget].toString() : QString();
+            QStringList why;
+            for (const Problem &p : std::as_const(problems)) {
+                if (result.problems.size() < CheckResult::MaxListed)
+                    result.problems.append(p);
+                why << p.text;
+            }
+            result.problemCount += problems.size();
+            result.problemRows += problems.isEmpty() ? 0 : 1;
+            out << row.number << code << why.join(QStringLiteral("；")) << values;
+            if (result.preview.size() < CheckResult::PreviewRows)
+                result.preview.append({row.number, code, values, !problems.isEmpty(), false});
+            if (!code.isEmpty())
+                d->stored->lookFor(code, row.number, !problems.isEmpty());
+            if (problems.isEmpty())
+                d->stored->consider(row.number, code, text(values, nameAt), text(values, phoneAt),
+                                    text(values, emailAt));
+            if (++result.rows % ReportEvery == 0 && progress && !progress(reader.progress()))
+                throw Cancelled{};
+        }
+    } catch (const Cancelled &) {
+        result.cancelled = true;
+        return result;
+    }
+    if (out.status() != QDataStream::Ok || !d->spool->flush())
+        throw ReadError{QStringLiteral("临时文件写入失败：%1").arg(d->spool->errorString())};
+
+    d->stored->flush();
+    for (const Problem &p : std::as_const(d->stored->foreignProblems)) {
+        if (result.problems.size() < CheckResult::MaxListed)
+            result.problems.append(p);
+        ++result.problemCount;
+        ++result.problemRows;
+    }
+    result.existingRows = d->stored->existingRows;
+    for (PreviewRow &p : result.preview) {
+        const StoredRows::Existing *e = p.code.isEmpty() ? nullptr : d->stored->existing(p.code);
+        p.existing = e;
+        p.problem = p.problem || (e && e->foreign);
+    }
+    result.duplicates = d->stored->confirmDuplicates();
+    for (const PossibleDuplicate &dup : std::as_const(result.duplicates))
+        d->possibleDuplicates.insert(dup.row);
+    std::stable_sort(result.problems.begin(), result.problems.end(),
+              [](const Problem &a, const Problem &b) { return a.row < b.row; });
+    d->checked = true;
+    if (progress)
+        progress(1.0);
+    return result;
+}
+
+} // namespace import
