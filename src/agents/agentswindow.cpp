@@ -1,6 +1,7 @@
 #include "agentswindow.h"
 
 #include "agentform.h"
+#include "agentimport.h"
 #include "agentquerydialog.h"
 #include "agentrules.h"
 #include "commandaction.h"
@@ -9,6 +10,7 @@
 #include "dblineedit.h"
 #include "emailexport.h"
 #include "errordisplay.h"
+#include "importcommand.h"
 #include "modulehost.h"
 #include "printing.h"
 #include "recordfolders.h"
@@ -101,6 +103,9 @@ void AgentsWindow::buildListPage()
             LogPrefix + QStringLiteral("查询"), right("Query"), [this] { query(); });
     command(m_listPage, bar, "Act_Print", QStringLiteral("打印"), QStringLiteral("Ctrl+P"),
             LogPrefix + QStringLiteral("打印"), right("Print"), [this] { print(); });
+    addImportCommand(m_listPage, bar, m_actions, m_ws,
+                     {Right, LogPrefix + QStringLiteral("导入"), agentImportList(),
+                      RecordFolders::folderFor, [this] { refresh(); }});
     command(m_listPage, bar, "spBtnEmail", QStringLiteral("Email地址导出"), {}, {}, {},
             [this] { exportEmail(); });
 

@@ -48,6 +48,11 @@ struct ImportList {
     // A message when a code cannot be used (an agent's code names its document folder).
     std::function<std::optional<QString>(const QString &code)> refuseCode;
 
+    // The builders of a description: a field with its captions, a field naming another table.
+    void addField(const char *field, std::initializer_list<const char *> captions);
+    void addLookup(const char *field, const char *table, const char *code, const char *name,
+                   bool owned = false);
+
     const ListField *fieldNamed(const QString &field) const;
     const ListLookup *lookupOf(const QString &field) const;
     QString captionOf(const QString &field) const;

@@ -6,6 +6,21 @@
 namespace import
 {
 
+void ImportList::addField(const char *field, std::initializer_list<const char *> captions)
+{
+    QStringList c;
+    for (const char *caption : captions)
+        c << QString::fromUtf8(caption);
+    fields.append({QString::fromLatin1(field), c});
+}
+
+void ImportList::addLookup(const char *field, const char *table, const char *code, const char *name,
+                           bool owned)
+{
+    lookups.append({QString::fromLatin1(field), QString::fromLatin1(table), QString::fromLatin1(code),
+                    QString::fromLatin1(name), owned});
+}
+
 const ListField *ImportList::fieldNamed(const QString &field) const
 {
     for (const ListField &f : fields)
