@@ -88,6 +88,7 @@ struct XlsxReader::Private {
     Row row;
     qint64 lastRow = 0;
     int lastColumn = -1, column = -1, style = -1;
+    int width = 0; // the widest row so far, to make room for the next
     QByteArray type, value, inlineText;
     bool inValue = false, inInline = false, inText = false;
     int phoneticDepth = 0;
@@ -273,7 +274,7 @@ struct XlsxReader::Private {
             bool ok = false;
             const qint64 r = QByteArrayView(Xml::attribute(a, "r")).toLongLong(&ok);
             row.number = ok && r > lastRow ? r : lastRow + 1;
-            row.cells.clear();
+            row.cells.reserve(width);
             lastColumn = -1;
         } else if (e == "c") {
             const char *ref = Xml::attribute(a, "r");
@@ -286,8 +287,8 @@ struct XlsxReader::Private {
             style = QByteArrayView(Xml::attribute(a, "s")).toInt(&ok);
             if (!ok)
                 style = -1;
-            value.clear();
-            inlineText.clear();
+            value.resize(0); // keeps the buffers' room for the next cell
+            inlineText.resize(0);
         } else if (e == "v") {
             inValue = true;
         } else if (e == "is") {
@@ -319,6 +320,7 @@ struct XlsxReader::Private {
             }
         } else if (e == "row" && inSheetData) {
             lastRow = row.number;
+            width = qMax(width, int(row.cells.size()));
             if (!row.cells.isEmpty())
                 ready.push_back(std::move(row));
             row = Row();
