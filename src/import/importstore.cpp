@@ -85,7 +85,7 @@ class Statements
                const QString &table, const QString &key, const QString &owner, bool limited)
         : m_db(db), m_targets(targets), m_keyTarget(keyTarget), m_owner(owner),
           m_limited(limited), m_sqlite(db.engine() == store::Engine::SQLite), m_insert(db.database()),
-          m_update(db.database())
+          m_update(db.database()), m_rest(db.database())
     {
         QStringList cols, sets;
         for (size_t i = 0; i < targets.size(); ++i) {
@@ -129,10 +129,9 @@ class Statements
         if (m_pending.isEmpty())
             return;
         const int rows = int(m_pending.size()) / m_columns;
-        QSqlQuery rest(m_db.database());
-        QSqlQuery &q = rows == m_batch ? m_insert : rest;
+        QSqlQuery &q = rows == m_batch ? m_insert : m_rest;
         if (rows != m_batch)
-            prepare(rest, m_head + placeholders(m_columns, rows));
+            prepare(m_rest, m_head + placeholders(m_columns, rows));
         for (int i = 0; i < m_pending.size(); ++i)
             q.bindValue(i, m_pending[i]);
         run(q);
@@ -172,7 +171,7 @@ class Statements
     bool m_limited, m_sqlite, m_canUpdate = false;
     int m_columns = 0, m_batch = 1;
     QString m_head;
-    QSqlQuery m_insert, m_update;
+    QSqlQuery m_insert, m_update, m_rest; // m_rest: the last, shorter batch
     QVariantList m_pending;
 };
 
@@ -199,10 +198,12 @@ StoreOutcome ImportRun::store(const StoreChoices &choices, const Progress &progr
     const bool limited = d->list.ownership && !d->administrator;
     std::vector<std::pair<qint64, qint64>> updated;
     const qint64 total = qMax<qint64>(1, d->spool->size());
+    // Prepared outside the transaction, so that they are let go only after a failed one is
+    // rolled back (a server frees no statement inside an aborted transaction).
+    Statements sql(d->db, d->targets, d->keyTarget, d->list.table, d->list.key,
+                   d->ownerColumn() ? d->user : QString(), limited);
     try {
         d->db.transaction([&] {
-            Statements sql(d->db, d->targets, d->keyTarget, d->list.table, d->list.key,
-                           d->ownerColumn() ? d->user : QString(), limited);
             d->spool->seek(0);
             QDataStream in(d->spool.get());
             qint64 done = 0;
