@@ -241,6 +241,7 @@ CheckResult ImportRun::check(SheetReader &reader, int sheet, const Progress &pro
         d->possibleDuplicates.insert(dup.row);
     std::stable_sort(result.problems.begin(), result.problems.end(),
               [](const Problem &a, const Problem &b) { return a.row < b.row; });
+    d->problemRows = result.problemRows;
     d->checked = true;
     if (progress)
         progress(1.0);

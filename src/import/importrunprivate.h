@@ -87,6 +87,7 @@ class ImportRun::Private
     std::unique_ptr<QTemporaryFile> spool;
     std::unique_ptr<StoredRows> stored;
     QSet<qint64> possibleDuplicates;
+    qint64 problemRows = 0;
     bool checked = false;
     // Filled by the store.
     std::unique_ptr<QTemporaryFile> report;

@@ -181,6 +181,8 @@ StoreOutcome ImportRun::store(const StoreChoices &choices, const Progress &progr
 {
     if (!d->checked || !d->spool)
         throw ReadError{QStringLiteral("请先检查文件，再导入。")};
+    if (d->problemRows > 0 && !choices.leaveOutProblems)
+        throw ReadError{QStringLiteral("文件中还有有问题的行，没有导入任何数据。")};
     StoreOutcome outcome;
     d->lines.clear();
     d->report = std::make_unique<QTemporaryFile>();
@@ -216,8 +218,6 @@ StoreOutcome ImportRun::store(const StoreChoices &choices, const Progress &progr
                     throw ReadError{QStringLiteral("临时文件读取失败，没有导入任何数据。")};
                 const StoredRows::Existing *existing = d->stored->existing(code);
                 if (!why.isEmpty() || (existing && existing->foreign)) {
-                    if (!choices.leaveOutProblems)
-                        throw ReadError{QStringLiteral("文件中还有有问题的行，没有导入任何数据。")};
                     leaveOut(row, code, QStringLiteral("有问题"),
                              why.isEmpty() ? QStringLiteral("代码已被其他用户的记录使用") : why);
                 } else if (existing) {

@@ -2,6 +2,8 @@
 #include "connection.h"
 #include "importrunprivate.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QSqlQuery>
 
 namespace import
@@ -22,11 +24,18 @@ size_t namePhoneHash(const QString &name, const QString &phone)
     return qHash(folded(name) + QChar(0x1F) + folded(phone));
 }
 
-// "a IN (?,?,...)" for n values.
-QString in(store::Connection &db, const QString &column, qsizetype n)
+// "column IN (...)" over a list of texts bound as one parameter, a JSON array: a statement of
+// any number of codes is prepared alike, and compares as the column does (without letter case).
+QString in(store::Connection &db, const QString &column)
 {
-    return QStringLiteral("%1 IN (%2)")
-        .arg(db.ident(column), QStringList(n, QStringLiteral("?")).join(QLatin1Char(',')));
+    if (db.engine() == store::Engine::PostgreSQL)
+        return QStringLiteral("%1 IN (SELECT json_array_elements_text(?::json)::citext)").arg(db.ident(column));
+    return QStringLiteral("%1 IN (SELECT value FROM json_each(?))").arg(db.ident(column));
+}
+
+QVariantList jsonOf(const QStringList &texts)
+{
+    return {QString::fromUtf8(QJsonDocument(QJsonArray::fromStringList(texts)).toJson(QJsonDocument::Compact))};
 }
 
 } // namespace
@@ -66,7 +75,7 @@ void StoredRows::flush()
 {
     if (m_waiting.empty())
         return;
-    QVariantList codes;
+    QStringList codes;
     for (const Waiting &w : m_waiting)
         codes << w.code;
     const bool owned = m_list.ownership;
@@ -74,8 +83,8 @@ void StoredRows::flush()
         QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4")
             .arg(m_db.ident(m_list.key),
                  owned ? m_db.ident(QStringLiteral("SUser")) : QStringLiteral("NULL"),
-                 m_list.table, in(m_db, m_list.key, codes.size())),
-        codes);
+                 m_list.table, in(m_db, m_list.key)),
+        jsonOf(codes));
     while (q.next()) {
         const bool foreign =
             m_limited && q.value(1).toString().compare(m_user, Qt::CaseInsensitive) != 0;
@@ -121,7 +130,7 @@ QList<PossibleDuplicate> StoredRows::confirmDuplicates()
     QHash<QString, QString> byNamePhone, byEmail; // -> the stored row's code
     const QString key = m_db.ident(m_list.key);
     for (size_t from = 0; from < open.size(); from += Batch) {
-        QVariantList names, emails;
+        QStringList names, emails;
         for (size_t i = from; i < std::min(open.size(), from + Batch); ++i) {
             names << open[i].name;
             if (!open[i].email.isEmpty())
@@ -130,8 +139,8 @@ QList<PossibleDuplicate> StoredRows::confirmDuplicates()
         QSqlQuery q = m_db.exec(QStringLiteral("SELECT %1, %2, %3 FROM %4 WHERE %5")
                                     .arg(key, m_db.ident(m_list.nameField),
                                          m_db.ident(m_list.phoneField), m_list.table,
-                                         in(m_db, m_list.nameField, names.size())),
-                                names);
+                                         in(m_db, m_list.nameField)),
+                                jsonOf(names));
         while (q.next())
             byNamePhone.insert(folded(q.value(1).toString()) + QChar(0x1F) +
                                    folded(q.value(2).toString()),
@@ -140,8 +149,8 @@ QList<PossibleDuplicate> StoredRows::confirmDuplicates()
             continue;
         QSqlQuery m = m_db.exec(QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4")
                                     .arg(key, m_db.ident(m_list.emailField), m_list.table,
-                                         in(m_db, m_list.emailField, emails.size())),
-                                emails);
+                                         in(m_db, m_list.emailField)),
+                                jsonOf(emails));
         while (m.next())
             byEmail.insert(folded(m.value(1).toString()), m.value(0).toString());
     }
