@@ -390,7 +390,7 @@ void ImportDialog::importRows()
     if (m_hook.folderFor)
         for (const QString &code : std::as_const(outcome.addedCodes))
             if (const auto folder = m_hook.folderFor(code))
-                QDir().mkpath(*folder);
+                QDir().mkdir(*folder) || QDir().mkpath(*folder); // one call where the parent is there
     if (m_hook.refresh)
         m_hook.refresh();
     showReport();
