@@ -2,9 +2,9 @@
 
 #include "recordfolders.h"
 
-import::ImportList agentImportList()
+importing::ImportList agentImportList()
 {
-    import::ImportList l;
+    importing::ImportList l;
     l.name = QStringLiteral("商务代理资料");
     l.table = QStringLiteral("tblCustomers");
     l.key = QStringLiteral("CustId");

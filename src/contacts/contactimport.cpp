@@ -1,8 +1,8 @@
 #include "contactimport.h"
 
-import::ImportList contactImportList()
+importing::ImportList contactImportList()
 {
-    import::ImportList l;
+    importing::ImportList l;
     l.name = QStringLiteral("联系人资料");
     l.table = QStringLiteral("tblLinkmans");
     l.key = QStringLiteral("LinkmanID");

@@ -4,4 +4,4 @@
 
 // The contact list as the import fills it: its fields under the captions of the list and the
 // editor, the agent named by its code or name (an agent the user sees).
-import::ImportList contactImportList();
+importing::ImportList contactImportList();

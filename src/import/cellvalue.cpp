@@ -9,7 +9,7 @@
 
 #include <cmath>
 
-namespace import
+namespace importing
 {
 
 namespace
@@ -148,4 +148,4 @@ int storedLength(const QString &text)
     return n;
 }
 
-} // namespace import
+} // namespace importing

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QVariant>
 
-namespace import
+namespace importing
 {
 
 // A cell's value as the store takes it for a column of a type, or why it cannot be: a text
@@ -23,4 +23,4 @@ struct CellValue {
 // The characters of a text as the store counts them for its width rule.
 int storedLength(const QString &text);
 
-} // namespace import
+} // namespace importing

@@ -8,7 +8,7 @@
 
 #include <vector>
 
-namespace import
+namespace importing
 {
 
 namespace
@@ -112,4 +112,4 @@ CompoundKind probeCompoundFile(QIODevice &device)
     return CompoundKind::Other;
 }
 
-} // namespace import
+} // namespace importing

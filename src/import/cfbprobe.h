@@ -2,7 +2,7 @@
 
 class QIODevice;
 
-namespace import
+namespace importing
 {
 
 // What an Office compound file (the container of old .xls workbooks, and of every workbook
@@ -13,4 +13,4 @@ enum class CompoundKind { Encrypted, LegacyWorkbook, Other };
 // container is Other.
 CompoundKind probeCompoundFile(QIODevice &device);
 
-} // namespace import
+} // namespace importing

@@ -2,7 +2,7 @@
 
 #include <QHash>
 
-namespace import
+namespace importing
 {
 
 QStringView CodeSet::at(size_t entry) const
@@ -44,4 +44,4 @@ qint64 CodeSet::insert(const QString &code, qint64 row)
     return 0;
 }
 
-} // namespace import
+} // namespace importing

@@ -3,7 +3,7 @@
 #include <QString>
 #include <vector>
 
-namespace import
+namespace importing
 {
 
 // The codes of a file as the store compares them (without letter case), each with the row it
@@ -30,4 +30,4 @@ class CodeSet
     std::vector<qint32> m_slots; // entry + 1, or 0 for a free slot
 };
 
-} // namespace import
+} // namespace importing

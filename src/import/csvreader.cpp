@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-namespace import
+namespace importing
 {
 
 namespace
@@ -255,4 +255,4 @@ double CsvReader::progress() const
     return size > 0 ? double(m_device->pos()) / double(size) : 1.0;
 }
 
-} // namespace import
+} // namespace importing

@@ -7,7 +7,7 @@
 
 class QIODevice;
 
-namespace import
+namespace importing
 {
 
 // A CSV file as spreadsheet programs write it: UTF-8 with or without a byte-order mark,
@@ -57,4 +57,4 @@ class CsvReader : public SheetReader
     qint64 m_quoteStartRecord = 0;
 };
 
-} // namespace import
+} // namespace importing

@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-namespace import
+namespace importing
 {
 
 namespace
@@ -248,4 +248,4 @@ CheckResult ImportRun::check(SheetReader &reader, int sheet, const Progress &pro
     return result;
 }
 
-} // namespace import
+} // namespace importing

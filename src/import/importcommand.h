@@ -16,7 +16,7 @@ struct Workspace;
 struct ImportHook {
     QString right; // the module's right code; 导入... needs its Insert flag (updating, Modify)
     QString log;   // the command's operation-log text
-    import::ImportList list;
+    importing::ImportList list;
     // The document folder of a new row's code, made after the rows are stored (agents).
     std::function<std::optional<QString>(const QString &code)> folderFor;
     // Shows the stored rows in the list.

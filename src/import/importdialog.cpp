@@ -38,7 +38,7 @@ QString shownValue(const QVariant &v)
 {
     if (v.typeId() == QMetaType::Bool)
         return v.toBool() ? QStringLiteral("是") : QStringLiteral("否");
-    return import::cellText(v);
+    return importing::cellText(v);
 }
 
 QTableWidget *table(const QString &name, const QStringList &headers)
@@ -78,7 +78,7 @@ template <typename Work> auto withProgress(QWidget *parent, const QString &label
     dialog.setMinimumDuration(400);
     dialog.setAutoClose(false);
     dialog.setAutoReset(false);
-    const import::Progress progress = [&dialog](double done) {
+    const importing::Progress progress = [&dialog](double done) {
         dialog.setValue(int(done * 1000));
         QCoreApplication::processEvents();
         return !dialog.wasCanceled();
@@ -96,12 +96,12 @@ QString mappingFile()
 } // namespace
 
 ImportDialog::ImportDialog(Workspace &ws, const ImportHook &hook, const QString &path,
-                           std::unique_ptr<import::SheetReader> reader, QWidget *parent)
+                           std::unique_ptr<importing::SheetReader> reader, QWidget *parent)
     : QDialog(parent), m_ws(ws), m_hook(hook), m_path(path), m_reader(std::move(reader))
 {
     setObjectName(QStringLiteral("dlgImport"));
     setWindowTitle(QStringLiteral("导入%1 - %2").arg(hook.list.name, QFileInfo(path).fileName()));
-    m_run = std::make_unique<import::ImportRun>(
+    m_run = std::make_unique<importing::ImportRun>(
         ws.dm.connection(), m_hook.list, store::session().CurrentUserID,
         ws.dm.isAdministrator(store::session().CurrentUserID));
 
@@ -152,7 +152,7 @@ QWidget *ImportDialog::buildMappingPage()
     connect(m_sheetChoice, &QComboBox::activated, this, [this](int sheet) {
         try {
             showMapping(sheet);
-        } catch (const import::ReadError &e) {
+        } catch (const importing::ReadError &e) {
             MessageBox::warning(this, e.text);
         }
     });
@@ -186,11 +186,11 @@ void ImportDialog::showMapping(int sheet)
     m_reader->selectSheet(sheet);
     m_sheet = sheet;
     m_sheetChoice->setCurrentIndex(sheet);
-    m_headers = import::ImportRun::readHeader(*m_reader);
-    import::SheetReader::Row sample;
+    m_headers = importing::ImportRun::readHeader(*m_reader);
+    importing::SheetReader::Row sample;
     m_reader->next(sample);
-    m_mapping = import::Mapping(m_hook.list, m_headers);
-    m_mapping.match(import::MappingMemory(mappingFile())
+    m_mapping = importing::Mapping(m_hook.list, m_headers);
+    m_mapping.match(importing::MappingMemory(mappingFile())
                         .load(store::session().CurrentUserID, m_hook.list.name));
 
     delete m_columns->layout();
@@ -279,11 +279,11 @@ void ImportDialog::check()
         return;
     }
     m_run->setMapping(m_mapping);
-    import::MappingMemory(mappingFile())
+    importing::MappingMemory(mappingFile())
         .save(store::session().CurrentUserID, m_hook.list.name, m_mapping.choices());
-    const import::CheckResult result = withProgress(
+    const importing::CheckResult result = withProgress(
         this, QStringLiteral("正在读取并检查每一行……"),
-        [&](const import::Progress &progress) { return m_run->check(*m_reader, m_sheet, progress); });
+        [&](const importing::Progress &progress) { return m_run->check(*m_reader, m_sheet, progress); });
     if (result.cancelled)
         return;
     m_checked = result;
@@ -292,7 +292,7 @@ void ImportDialog::check()
 
 void ImportDialog::showCheck()
 {
-    const import::CheckResult &r = m_checked;
+    const importing::CheckResult &r = m_checked;
     const qint64 clean = r.rows - r.problemRows;
     m_summary->setText(
         QStringLiteral("文件共有 %1 行数据：%2 行没有问题，其中 %3 行的代码已存在；%4 行有问题（共 %5 处）；"
@@ -310,7 +310,7 @@ void ImportDialog::showCheck()
     m_preview->setHorizontalHeaderLabels(QStringList{QStringLiteral("行号"), QStringLiteral("状态")} + captions);
     m_preview->setRowCount(int(r.preview.size()));
     for (int i = 0; i < r.preview.size(); ++i) {
-        const import::PreviewRow &p = r.preview[i];
+        const importing::PreviewRow &p = r.preview[i];
         QStringList cells{QString::number(p.row), p.problem    ? QStringLiteral("有问题")
                                                   : p.existing ? QStringLiteral("已存在")
                                                                : QStringLiteral("新增")};
@@ -320,7 +320,7 @@ void ImportDialog::showCheck()
     }
     m_problems->setRowCount(int(r.problems.size()));
     for (int i = 0; i < r.problems.size(); ++i) {
-        const import::Problem &p = r.problems[i];
+        const importing::Problem &p = r.problems[i];
         const QString column =
             p.column < 0 ? QString()
                          : columnLetters(p.column) + QLatin1Char(' ') + m_headers.value(p.column);
@@ -328,7 +328,7 @@ void ImportDialog::showCheck()
     }
     m_duplicates->setRowCount(int(r.duplicates.size()));
     for (int i = 0; i < r.duplicates.size(); ++i) {
-        const import::PossibleDuplicate &p = r.duplicates[i];
+        const importing::PossibleDuplicate &p = r.duplicates[i];
         setRow(m_duplicates, i, {QString::number(p.row), p.code, p.name, p.existing, p.reason});
     }
     m_checkTabs->setTabText(0, QStringLiteral("预览（前 %1 行）").arg(r.preview.size()));
@@ -357,7 +357,7 @@ void ImportDialog::showCheck()
 
 void ImportDialog::importRows()
 {
-    const import::CheckResult &r = m_checked;
+    const importing::CheckResult &r = m_checked;
     if (r.problemRows > 0 && !m_leaveOut->isChecked()) {
         MessageBox::warning(this, QStringLiteral("文件中有 %1 行有问题。请修正文件后重新导入，"
                                                  "或选择“略过有问题的行”。")
@@ -365,19 +365,19 @@ void ImportDialog::importRows()
         m_leaveOut->setFocus();
         return;
     }
-    import::StoreChoices choices;
+    importing::StoreChoices choices;
     choices.leaveOutProblems = m_leaveOut->isChecked();
     choices.updateExisting = m_updateExisting->isChecked() && m_updateExisting->isEnabled();
     choices.keepPossibleDuplicates = m_keepDuplicates->isChecked();
-    import::StoreOutcome outcome;
+    importing::StoreOutcome outcome;
     try {
-        outcome = withProgress(this, QStringLiteral("正在导入……"), [&](const import::Progress &progress) {
+        outcome = withProgress(this, QStringLiteral("正在导入……"), [&](const importing::Progress &progress) {
             return m_run->store(choices, progress);
         });
     } catch (const store::StoreError &e) {
         MessageBox::warning(this, QStringLiteral("导入失败，没有导入任何数据。\n%1").arg(e.text()));
         return;
-    } catch (const import::ReadError &e) {
+    } catch (const importing::ReadError &e) {
         MessageBox::warning(this, QStringLiteral("导入失败，没有导入任何数据。\n%1").arg(e.text));
         return;
     }
@@ -448,7 +448,7 @@ void ImportDialog::saveReport()
         return;
     try {
         m_run->saveReport(path, m_outcome);
-    } catch (const import::ReadError &e) {
+    } catch (const importing::ReadError &e) {
         MessageBox::warning(this, e.text);
         return;
     }
@@ -471,7 +471,7 @@ void ImportDialog::next()
     ErrorDisplay::run(this, [this] {
         try {
             check();
-        } catch (const import::ReadError &e) {
+        } catch (const importing::ReadError &e) {
             MessageBox::warning(this, e.text);
         }
     });
@@ -498,12 +498,12 @@ void ImportDialog::run(QWidget *parent, Workspace &ws, const ImportHook &hook)
                        "所有文件(*)"));
     if (path.isEmpty())
         return;
-    std::unique_ptr<import::SheetReader> reader;
+    std::unique_ptr<importing::SheetReader> reader;
     try {
-        reader = import::SheetReader::openFile(path);
+        reader = importing::SheetReader::openFile(path);
         ImportDialog dialog(ws, hook, path, std::move(reader), parent);
         dialog.exec();
-    } catch (const import::ReadError &e) {
+    } catch (const importing::ReadError &e) {
         MessageBox::warning(parent, e.text);
     }
 }

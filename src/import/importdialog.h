@@ -17,7 +17,7 @@ class QTableWidget;
 class QTabWidget;
 class QWidget;
 
-namespace import
+namespace importing
 {
 class SheetReader;
 }
@@ -30,7 +30,7 @@ class ImportDialog : public QDialog
     Q_OBJECT
   public:
     ImportDialog(Workspace &ws, const ImportHook &hook, const QString &path,
-                 std::unique_ptr<import::SheetReader> reader, QWidget *parent = nullptr);
+                 std::unique_ptr<importing::SheetReader> reader, QWidget *parent = nullptr);
     ~ImportDialog() override;
 
     // The whole command after its log row: the file, then the wizard.
@@ -53,12 +53,12 @@ class ImportDialog : public QDialog
     Workspace &m_ws;
     ImportHook m_hook;
     QString m_path;
-    std::unique_ptr<import::SheetReader> m_reader;
-    std::unique_ptr<import::ImportRun> m_run;
+    std::unique_ptr<importing::SheetReader> m_reader;
+    std::unique_ptr<importing::ImportRun> m_run;
     QStringList m_headers;
-    import::Mapping m_mapping;
-    import::CheckResult m_checked;
-    import::StoreOutcome m_outcome;
+    importing::Mapping m_mapping;
+    importing::CheckResult m_checked;
+    importing::StoreOutcome m_outcome;
     int m_sheet = 0;
     bool m_stored = false;
 

@@ -7,7 +7,7 @@
 #include <functional>
 #include <optional>
 
-namespace import
+namespace importing
 {
 
 // A column of the list's table that a file may fill, with the names people give it: the
@@ -58,4 +58,4 @@ struct ImportList {
     QString captionOf(const QString &field) const;
 };
 
-} // namespace import
+} // namespace importing

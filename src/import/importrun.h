@@ -18,7 +18,7 @@ namespace store
 class Connection;
 }
 
-namespace import
+namespace importing
 {
 
 class SheetReader;
@@ -126,4 +126,4 @@ class ImportRun
     std::unique_ptr<Private> d;
 };
 
-} // namespace import
+} // namespace importing

@@ -11,7 +11,7 @@
 #include <map>
 #include <vector>
 
-namespace import
+namespace importing
 {
 
 // The stored rows a file's rows meet: codes already in the store, and the names, telephones
@@ -107,4 +107,4 @@ QVariant bindable(const QVariant &value, store::ColumnType type, bool sqlite);
 // A field of a CSV line, quoted when it must be.
 QByteArray csvField(const QString &text);
 
-} // namespace import
+} // namespace importing

@@ -11,7 +11,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
-namespace import
+namespace importing
 {
 
 namespace
@@ -298,4 +298,4 @@ void ImportRun::saveReport(const QString &path, const StoreOutcome &outcome) con
         fail();
 }
 
-} // namespace import
+} // namespace importing

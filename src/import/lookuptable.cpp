@@ -4,7 +4,7 @@
 
 #include <QSqlQuery>
 
-namespace import
+namespace importing
 {
 
 namespace
@@ -57,4 +57,4 @@ LookupTable::Found LookupTable::find(const QString &text, QString *code) const
     return Found::No;
 }
 
-} // namespace import
+} // namespace importing

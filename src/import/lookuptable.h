@@ -11,7 +11,7 @@ namespace store
 class Connection;
 }
 
-namespace import
+namespace importing
 {
 
 // The rows of a dictionary (or of the agents) that a field may name, by code and by name,
@@ -32,4 +32,4 @@ class LookupTable
     QSet<QString> m_sharedNames; // names of several rows
 };
 
-} // namespace import
+} // namespace importing

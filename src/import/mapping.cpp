@@ -3,7 +3,7 @@
 #include <QSettings>
 #include <QUrl>
 
-namespace import
+namespace importing
 {
 
 void ImportList::addField(const char *field, std::initializer_list<const char *> captions)
@@ -183,4 +183,4 @@ void MappingMemory::save(const QString &user, const QString &list,
     settings.sync();
 }
 
-} // namespace import
+} // namespace importing

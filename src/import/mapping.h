@@ -7,7 +7,7 @@
 #include <QStringList>
 #include <QVector>
 
-namespace import
+namespace importing
 {
 
 // Which field of the list each column of the file fills (-1: the column is skipped).
@@ -56,4 +56,4 @@ class MappingMemory
     QString m_file;
 };
 
-} // namespace import
+} // namespace importing

@@ -12,7 +12,7 @@
 
 #include <cmath>
 
-namespace import
+namespace importing
 {
 
 namespace
@@ -157,4 +157,4 @@ QString cellText(const QVariant &cell)
     }
 }
 
-} // namespace import
+} // namespace importing

@@ -8,7 +8,7 @@
 #include <QVector>
 #include <memory>
 
-namespace import
+namespace importing
 {
 
 // Why a file cannot be read, in words for the user.
@@ -65,4 +65,4 @@ class SheetReader
 // numbers without decimals, dates as yyyy-MM-dd (with the time when it has one).
 QString cellText(const QVariant &cell);
 
-} // namespace import
+} // namespace importing

@@ -6,7 +6,7 @@
 #include <QJsonDocument>
 #include <QSqlQuery>
 
-namespace import
+namespace importing
 {
 
 namespace
@@ -167,4 +167,4 @@ QList<PossibleDuplicate> StoredRows::confirmDuplicates()
     return out;
 }
 
-} // namespace import
+} // namespace importing

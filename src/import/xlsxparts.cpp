@@ -9,7 +9,7 @@
 #include <cstring>
 #include <expat.h>
 
-namespace import::xlsx
+namespace importing::xlsx
 {
 
 namespace
@@ -266,4 +266,4 @@ QString SharedStrings::at(qsizetype index) const
     return m_text.mid(from, m_starts[size_t(index) + 1] - from);
 }
 
-} // namespace import::xlsx
+} // namespace importing::xlsx

@@ -11,7 +11,7 @@
 
 struct XML_ParserStruct;
 
-namespace import::xlsx
+namespace importing::xlsx
 {
 
 // A push parser: element names come without their namespace prefix. A document type
@@ -87,4 +87,4 @@ class SharedStrings
     bool m_inText = false, m_tooLarge = false;
 };
 
-} // namespace import::xlsx
+} // namespace importing::xlsx

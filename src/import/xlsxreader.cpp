@@ -9,7 +9,7 @@
 #include <deque>
 #include <zip.h>
 
-namespace import
+namespace importing
 {
 
 using xlsx::NumberKind;
@@ -472,4 +472,4 @@ double XlsxReader::progress() const
     return d->total > 0 ? qMin(1.0, double(d->fed) / double(d->total)) : (d->done ? 1.0 : 0.0);
 }
 
-} // namespace import
+} // namespace importing

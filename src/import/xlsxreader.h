@@ -4,7 +4,7 @@
 
 #include <memory>
 
-namespace import
+namespace importing
 {
 
 // An Excel workbook (.xlsx): a zip archive read with libzip, its parts parsed with expat.
@@ -34,4 +34,4 @@ class XlsxReader : public SheetReader
     std::unique_ptr<Private> d;
 };
 
-} // namespace import
+} // namespace importing

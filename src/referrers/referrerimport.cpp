@@ -2,9 +2,9 @@
 
 #include "recordfolders.h"
 
-import::ImportList referrerImportList()
+importing::ImportList referrerImportList()
 {
-    import::ImportList l;
+    importing::ImportList l;
     l.name = QStringLiteral("推荐人/单位资料");
     l.table = QStringLiteral("tblOperaters");
     l.key = QStringLiteral("OperaterID");

@@ -33,25 +33,25 @@ void writeBytes(const QString &path, const QByteArray &bytes)
         qFatal("cannot write %s", qPrintable(path));
 }
 
-QList<import::SheetReader::Row> readAll(const QString &path, int sheet)
+QList<importing::SheetReader::Row> readAll(const QString &path, int sheet)
 {
-    auto reader = import::SheetReader::openFile(path);
+    auto reader = importing::SheetReader::openFile(path);
     if (sheet >= 0)
         reader->selectSheet(sheet);
-    QList<import::SheetReader::Row> rows;
-    import::SheetReader::Row row;
+    QList<importing::SheetReader::Row> rows;
+    importing::SheetReader::Row row;
     while (reader->next(row))
         rows.append(row);
     return rows;
 }
 
-QList<QStringList> texts(const QList<import::SheetReader::Row> &rows)
+QList<QStringList> texts(const QList<importing::SheetReader::Row> &rows)
 {
     QList<QStringList> out;
     for (const auto &r : rows) {
         QStringList cells;
         for (const QVariant &v : r.cells)
-            cells << import::cellText(v);
+            cells << importing::cellText(v);
         out << cells;
     }
     return out;

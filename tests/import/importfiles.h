@@ -19,9 +19,9 @@ QByteArray python(const QString &code, const QStringList &args = {});
 void writeBytes(const QString &path, const QByteArray &bytes);
 
 // Every row of the file's default sheet (or `sheet`).
-QList<import::SheetReader::Row> readAll(const QString &path, int sheet = -1);
+QList<importing::SheetReader::Row> readAll(const QString &path, int sheet = -1);
 // The rows as texts, for comparisons that do not care about types.
-QList<QStringList> texts(const QList<import::SheetReader::Row> &rows);
+QList<QStringList> texts(const QList<importing::SheetReader::Row> &rows);
 
 // The resident memory of this process, in kB.
 qint64 residentKb();

@@ -42,16 +42,16 @@ class TestImportLarge : public QObject
         QFETCH(QString, engine);
         testsupport::TempStore store(engine);
         auto db = store.connect();
-        const import::ImportList list = agentImportList();
-        auto reader = import::SheetReader::openFile(file());
-        import::Mapping mapping(list, import::ImportRun::readHeader(*reader));
+        const importing::ImportList list = agentImportList();
+        auto reader = importing::SheetReader::openFile(file());
+        importing::Mapping mapping(list, importing::ImportRun::readHeader(*reader));
         mapping.match({});
-        import::ImportRun run(*db, list, u"Admin"_s, true);
+        importing::ImportRun run(*db, list, u"Admin"_s, true);
         run.setMapping(mapping);
 
         const qint64 before = importfiles::residentKb();
         qint64 peak = before;
-        const import::CheckResult r = run.check(*reader, 0, [&peak](double) {
+        const importing::CheckResult r = run.check(*reader, 0, [&peak](double) {
             peak = qMax(peak, importfiles::residentKb());
             return true;
         });
@@ -60,10 +60,10 @@ class TestImportLarge : public QObject
         QCOMPARE(r.problems.size(), 1);
         QCOMPARE(r.problems[0].row, qint64(1048576));
         QCOMPARE(r.problems[0].text, u"代码“c1”与第 2 行重复"_s);
-        QCOMPARE(r.preview.size(), import::CheckResult::PreviewRows);
+        QCOMPARE(r.preview.size(), importing::CheckResult::PreviewRows);
         QVERIFY2(peak - before < 200 * 1024, qPrintable(u"grew %1 MB"_s.arg((peak - before) / 1024)));
 
-        QVERIFY_THROWS_EXCEPTION(import::ReadError, run.store({}));
+        QVERIFY_THROWS_EXCEPTION(importing::ReadError, run.store({}));
         QCOMPARE(db->scalar(u"SELECT COUNT(*) FROM tblCustomers"_s).toInt(), 0);
     }
 

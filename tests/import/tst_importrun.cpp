@@ -20,8 +20,8 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-using import::CheckResult;
-using import::ImportRun;
+using importing::CheckResult;
+using importing::ImportRun;
 
 namespace
 {
@@ -71,11 +71,11 @@ struct Seat {
 };
 
 // Reads the file's header, maps its columns as the wizard does first, and checks it.
-CheckResult check(ImportRun &run, const import::ImportList &list, const QString &file,
-                  const import::Progress &progress = {})
+CheckResult check(ImportRun &run, const importing::ImportList &list, const QString &file,
+                  const importing::Progress &progress = {})
 {
-    auto reader = import::SheetReader::openFile(file);
-    import::Mapping mapping(list, ImportRun::readHeader(*reader));
+    auto reader = importing::SheetReader::openFile(file);
+    importing::Mapping mapping(list, ImportRun::readHeader(*reader));
     mapping.match({});
     run.setMapping(mapping);
     return run.check(*reader, reader->defaultSheet(), progress);
@@ -117,8 +117,8 @@ class TestImportRun : public QObject
 
 void TestImportRun::columnsMatchCaptionsThenNames()
 {
-    const import::ImportList list = agentImportList();
-    import::Mapping m(list, {u"代理编号"_s, u" 代理 名称："_s, u"EMAIL邮箱"_s, u"telephone"_s,
+    const importing::ImportList list = agentImportList();
+    importing::Mapping m(list, {u"代理编号"_s, u" 代理 名称："_s, u"EMAIL邮箱"_s, u"telephone"_s,
                              u"VocationName"_s, u"无关的列"_s, u"代理编号"_s, QString()});
     m.match({});
     const auto field = [&](int column) {
@@ -140,8 +140,8 @@ void TestImportRun::columnsMatchCaptionsThenNames()
     m.set(6, -1);
     QCOMPARE(m.missingRequired(), QStringList{u"代理编号"_s});
     // A choice remembered for a header wins over the caption, for every column so headed.
-    m.match({{import::Mapping::normalise(u"代理编号"_s), QString()},
-             {import::Mapping::normalise(u"无关的列"_s), u"Memo"_s}});
+    m.match({{importing::Mapping::normalise(u"代理编号"_s), QString()},
+             {importing::Mapping::normalise(u"无关的列"_s), u"Memo"_s}});
     QCOMPARE(field(0), QString());
     QCOMPARE(field(5), u"Memo"_s);
     QCOMPARE(field(6), QString());
@@ -151,7 +151,7 @@ void TestImportRun::columnsMatchCaptionsThenNames()
 void TestImportRun::mappingsRememberedPerUserAndList()
 {
     QTemporaryDir dir;
-    import::MappingMemory memory(dir.filePath(u"m.ini"_s));
+    importing::MappingMemory memory(dir.filePath(u"m.ini"_s));
     memory.save(u"Admin"_s, u"商务代理资料"_s, {{u"编号/代码"_s, u"CustId"_s}, {u"x"_s, QString()}});
     memory.save(u"Admin"_s, u"商务代理资料"_s, {{u"y"_s, u"Memo"_s}});
     memory.save(u"user1"_s, u"联系人资料"_s, {{u"编号/代码"_s, u"LinkmanID"_s}});
@@ -211,11 +211,11 @@ void TestImportRun::everyRowChecked()
     QVERIFY(r.preview[8].existing && !r.preview[8].problem);
 
     // With problems, nothing is stored unless the rows with problems are left out.
-    QVERIFY_THROWS_EXCEPTION(import::ReadError, run.store({}));
+    QVERIFY_THROWS_EXCEPTION(importing::ReadError, run.store({}));
     QCOMPARE(s.count(u"tblCustomers"_s), 1);
-    import::StoreChoices leaveOut;
+    importing::StoreChoices leaveOut;
     leaveOut.leaveOutProblems = true;
-    const import::StoreOutcome o = run.store(leaveOut);
+    const importing::StoreOutcome o = run.store(leaveOut);
     QCOMPARE(o.added, 2);
     QCOMPARE(o.updated, 0);
     QCOMPARE(o.leftOut, 9);
@@ -245,9 +245,9 @@ void TestImportRun::storedCodesSkippedOrUpdated()
         ImportRun run(*s.db, agentImportList(), u"Admin"_s, true);
         const CheckResult r = check(run, agentImportList(), file);
         QCOMPARE(r.existingRows, 1);
-        import::StoreChoices choices;
+        importing::StoreChoices choices;
         choices.updateExisting = update;
-        const import::StoreOutcome o = run.store(choices);
+        const importing::StoreOutcome o = run.store(choices);
         QCOMPARE(o.added, 1);
         QCOMPARE(o.updated, update ? 1 : 0);
         QCOMPARE(o.leftOut, update ? 0 : 1);
@@ -281,9 +281,9 @@ void TestImportRun::possibleDuplicates()
         QCOMPARE(r.duplicates[0].reason, u"名称和电话与已有记录相同"_s);
         QCOMPARE(r.duplicates[1].row, 3);
         QCOMPARE(r.duplicates[1].reason, u"Email 与已有记录相同"_s);
-        import::StoreChoices choices;
+        importing::StoreChoices choices;
         choices.keepPossibleDuplicates = keep;
-        const import::StoreOutcome o = run.store(choices);
+        const importing::StoreOutcome o = run.store(choices);
         QCOMPARE(o.added, keep ? 3 : 1);
         QCOMPARE(o.leftOutBy.value(u"疑似重复"_s), keep ? 0 : 2);
         QCOMPARE(s.count(u"tblCustomers"_s), keep ? 4 : 2);
@@ -308,9 +308,9 @@ void TestImportRun::ownershipRule()
     QCOMPARE(r.problemRows, 1);
     QCOMPARE(r.existingRows, 1);
     QVERIFY(r.preview[0].problem);
-    import::StoreChoices choices;
+    importing::StoreChoices choices;
     choices.leaveOutProblems = choices.updateExisting = true;
-    const import::StoreOutcome o = run.store(choices);
+    const importing::StoreOutcome o = run.store(choices);
     QCOMPARE(o.added, 1);
     QCOMPARE(o.updated, 1);
     QCOMPARE(s.agent(u"A1"_s, u"CustName"_s), u"管理员的代理"_s);
@@ -342,7 +342,7 @@ void TestImportRun::referrersAndContacts()
     QVERIFY(problemAt(r, 2).isEmpty());
     QCOMPARE(problemAt(r, 3), u"性别“男性”不是可选的值（男、女） | 学历“博士”不是可选的值（专科、本科、硕士、中专、高中、初中） | 在职状态“退休”不是可选的值（在职、离职）"_s);
     QCOMPARE(r.preview[1].values[4], QVariant(QDate(1980, 3, 4)));
-    import::StoreChoices choices;
+    importing::StoreChoices choices;
     choices.leaveOutProblems = true;
     QCOMPARE(run.store(choices).added, 1);
     QCOMPARE(s.scalar(u"SELECT SUser FROM tblOperaters WHERE OperaterID = 'R1'"_s).toString(), u"Admin"_s);
@@ -374,7 +374,7 @@ void TestImportRun::allOrNothing()
     ImportRun run(*s.db, agentImportList(), u"Admin"_s, true);
     QCOMPARE(check(run, agentImportList(), file).rows, 1500);
     int calls = 0;
-    const import::StoreOutcome cancelled = run.store({}, [&](double) { return ++calls < 3; });
+    const importing::StoreOutcome cancelled = run.store({}, [&](double) { return ++calls < 3; });
     QVERIFY(cancelled.cancelled);
     QCOMPARE(cancelled.added, 0);
     QCOMPARE(s.count(u"tblCustomers"_s), 0);
@@ -389,12 +389,12 @@ void TestImportRun::allOrNothing()
 
     // A check interrupted by the file's removal stores nothing and leaves nothing to store.
     bool removed = false;
-    QVERIFY_THROWS_EXCEPTION(import::ReadError, check(run, agentImportList(), file, [&](double) {
+    QVERIFY_THROWS_EXCEPTION(importing::ReadError, check(run, agentImportList(), file, [&](double) {
                                  removed = removed || QFile::remove(file);
                                  return true;
                              }));
     QVERIFY(removed);
-    QVERIFY_THROWS_EXCEPTION(import::ReadError, run.store({}));
+    QVERIFY_THROWS_EXCEPTION(importing::ReadError, run.store({}));
     QCOMPARE(s.count(u"tblCustomers"_s), 1);
 }
 
@@ -409,9 +409,9 @@ void TestImportRun::reportAsCsv()
                                             {u"N2"_s, u"新, \"引号\""_s}});
     ImportRun run(*s.db, agentImportList(), u"Admin"_s, true);
     check(run, agentImportList(), file);
-    import::StoreChoices choices;
+    importing::StoreChoices choices;
     choices.leaveOutProblems = true;
-    const import::StoreOutcome o = run.store(choices);
+    const importing::StoreOutcome o = run.store(choices);
     QCOMPARE(run.reportLines(10).size(), 2);
     const QString report = s.dir.filePath(u"报告.csv"_s);
     run.saveReport(report, o);

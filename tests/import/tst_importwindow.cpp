@@ -93,14 +93,14 @@ QList<QStringList> rowsOf(store::Connection &db, const QString &table, const QSt
     return rows;
 }
 
-void importFile(store::Connection &db, const import::ImportList &list, const QString &file)
+void importFile(store::Connection &db, const importing::ImportList &list, const QString &file)
 {
-    auto reader = import::SheetReader::openFile(file);
-    import::Mapping mapping(list, import::ImportRun::readHeader(*reader));
+    auto reader = importing::SheetReader::openFile(file);
+    importing::Mapping mapping(list, importing::ImportRun::readHeader(*reader));
     mapping.match({});
-    import::ImportRun run(db, list, u"Admin"_s, true);
+    importing::ImportRun run(db, list, u"Admin"_s, true);
     run.setMapping(mapping);
-    const import::CheckResult checked = run.check(*reader, reader->defaultSheet());
+    const importing::CheckResult checked = run.check(*reader, reader->defaultSheet());
     QCOMPARE(checked.problemCount, 0);
     QCOMPARE(run.store({}).added, checked.rows);
 }
@@ -241,7 +241,7 @@ void TestImportWindow::wizardByKeyboard()
     QVERIFY(QFileInfo(report).size() > 0);
     // The columns chosen are offered again for the next file of this list.
     const QHash<QString, QString> remembered =
-        import::MappingMemory(store::session().AppDir + u"Data/ImportMappings.ini"_s)
+        importing::MappingMemory(store::session().AppDir + u"Data/ImportMappings.ini"_s)
             .load(u"Admin"_s, u"商务代理资料"_s);
     QCOMPARE(remembered.value(u"附注"_s), u"Memo"_s);
 }

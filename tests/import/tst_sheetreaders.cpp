@@ -14,8 +14,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-using import::ReadError;
-using import::SheetReader;
+using importing::ReadError;
+using importing::SheetReader;
 using namespace importfiles;
 
 namespace
@@ -78,7 +78,7 @@ void TestSheetReaders::openpyxlWorkbook()
     QCOMPARE(a[0], QVariant(QStringLiteral("A001")));
     QCOMPARE(a[2], QVariant(QDate(2024, 5, 1)));
     QCOMPARE(a[3].typeId(), QMetaType::Double);
-    QCOMPARE(import::cellText(a[3]), QStringLiteral("12"));
+    QCOMPARE(importing::cellText(a[3]), QStringLiteral("12"));
     QCOMPARE(a[4], QVariant(true));
     QVERIFY(!a[5].isValid());
     QCOMPARE(a[6], QVariant(QDateTime(QDate(2024, 5, 2), QTime(13, 45, 10))));
@@ -99,14 +99,14 @@ void TestSheetReaders::sheetsToChoose()
     QCOMPARE(reader->defaultSheet(), 1); // the first visible sheet
     SheetReader::Row row;
     QVERIFY(reader->next(row));
-    QCOMPARE(import::cellText(row.cells[0]), QStringLiteral("代理编号"));
+    QCOMPARE(importing::cellText(row.cells[0]), QStringLiteral("代理编号"));
     reader->selectSheet(2);
     QVERIFY(reader->next(row));
-    QCOMPARE(import::cellText(row.cells[0]), QStringLiteral("第三页"));
+    QCOMPARE(importing::cellText(row.cells[0]), QStringLiteral("第三页"));
     QVERIFY(!reader->next(row));
     reader->selectSheet(0);
     QVERIFY(reader->next(row));
-    QCOMPARE(import::cellText(row.cells[0]), QStringLiteral("这一页不导入"));
+    QCOMPARE(importing::cellText(row.cells[0]), QStringLiteral("这一页不导入"));
     QVERIFY(!readError([&] { reader->selectSheet(3); }).isEmpty());
 }
 
@@ -174,8 +174,8 @@ void TestSheetReaders::ownExportReadsBack()
         QCOMPARE(texts({read[0]}).first(), (QStringList{"代理编号", "建档日期", "金额", "是否主要联系人", "备注"}));
         const auto &a = read[1].cells;
         QCOMPARE(a[0], QVariant(QStringLiteral("0012")));
-        QCOMPARE(import::cellText(a[1]), QStringLiteral("2023-01-31"));
-        QCOMPARE(import::cellText(a[4]), QStringLiteral("逗号,引号\"换行\n"));
+        QCOMPARE(importing::cellText(a[1]), QStringLiteral("2023-01-31"));
+        QCOMPARE(importing::cellText(a[4]), QStringLiteral("逗号,引号\"换行\n"));
         QCOMPARE(read[2].cells[0], QVariant(QStringLiteral("=1+1")));
         QVERIFY(!read[2].cells.value(1).isValid());
         if (format == ExportWriter::Format::Xlsx) {
@@ -401,8 +401,8 @@ void TestSheetReaders::buffersReadAsFiles()
             rows.append(row);
         QCOMPARE(texts(rows), texts(readAll(file)));
     }
-    QVERIFY(!readError([] { import::XlsxReader::fromBuffer("PK\x03\x04junk"); }).isEmpty());
-    QCOMPARE(import::CsvReader::fromBuffer("a\tb\n")->delimiter(), QLatin1Char('\t'));
+    QVERIFY(!readError([] { importing::XlsxReader::fromBuffer("PK\x03\x04junk"); }).isEmpty());
+    QCOMPARE(importing::CsvReader::fromBuffer("a\tb\n")->delimiter(), QLatin1Char('\t'));
 }
 
 QTEST_GUILESS_MAIN(TestSheetReaders)
