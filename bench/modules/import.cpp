@@ -36,16 +36,26 @@ void writeFile(const QString &path, int count)
 {
     using T = store::ColumnType;
     auto writer = ExportWriter::create(ExportWriter::Format::Xlsx, path);
-    writer->begin({{QStringLiteral("代理编号"), T::Text}, {QStringLiteral("商务代理名称"), T::Text},
-                   {QStringLiteral("主要联系人"), T::Text}, {QStringLiteral("地址"), T::Text},
-                   {QStringLiteral("行业类型"), T::Text}, {QStringLiteral("商务代理级别"), T::Text},
-                   {QStringLiteral("商务代理来源"), T::Text}, {QStringLiteral("联络状态"), T::Text},
-                   {QStringLiteral("城市"), T::Text}, {QStringLiteral("联系电话"), T::Text},
-                   {QStringLiteral("Email邮箱"), T::Text}, {QStringLiteral("建档日期"), T::Date}});
-    const QStringList trades{QStringLiteral("制造业"), QStringLiteral("批发零售"), QStringLiteral("信息技术")};
-    const QStringList levels{QStringLiteral("一级代理"), QStringLiteral("二级代理"), QStringLiteral("三级代理")};
-    const QStringList origins{QStringLiteral("网络推广"), QStringLiteral("展会"), QStringLiteral("朋友介绍")};
-    const QStringList cities{QStringLiteral("北京"), QStringLiteral("上海"), QStringLiteral("广州"), QStringLiteral("成都")};
+    writer->begin({{QStringLiteral("代理编号"), T::Text},
+                   {QStringLiteral("商务代理名称"), T::Text},
+                   {QStringLiteral("主要联系人"), T::Text},
+                   {QStringLiteral("地址"), T::Text},
+                   {QStringLiteral("行业类型"), T::Text},
+                   {QStringLiteral("商务代理级别"), T::Text},
+                   {QStringLiteral("商务代理来源"), T::Text},
+                   {QStringLiteral("联络状态"), T::Text},
+                   {QStringLiteral("城市"), T::Text},
+                   {QStringLiteral("联系电话"), T::Text},
+                   {QStringLiteral("Email邮箱"), T::Text},
+                   {QStringLiteral("建档日期"), T::Date}});
+    const QStringList trades{QStringLiteral("制造业"), QStringLiteral("批发零售"),
+                             QStringLiteral("信息技术")};
+    const QStringList levels{QStringLiteral("一级代理"), QStringLiteral("二级代理"),
+                             QStringLiteral("三级代理")};
+    const QStringList origins{QStringLiteral("网络推广"), QStringLiteral("展会"),
+                              QStringLiteral("朋友介绍")};
+    const QStringList cities{QStringLiteral("北京"), QStringLiteral("上海"), QStringLiteral("广州"),
+                             QStringLiteral("成都")};
     QVector<QVariant> row(12);
     for (int i = 1; i <= count; ++i) {
         row[0] = QString(Prefix + QStringLiteral("%1").arg(i, 7, 10, QLatin1Char('0')));
@@ -68,7 +78,8 @@ void writeFile(const QString &path, int count)
 // What an earlier run stored: the rows and their folders.
 void removeImported(store::DataModule &dm)
 {
-    dm.connection().exec(QStringLiteral("DELETE FROM tblCustomers WHERE CustId LIKE ?"), {QString(Prefix + QLatin1Char('%'))});
+    dm.connection().exec(QStringLiteral("DELETE FROM tblCustomers WHERE CustId LIKE ?"),
+                         {QString(Prefix + QLatin1Char('%'))});
     QDir files(RecordFolders::root());
     for (const QString &d : files.entryList({Prefix + QLatin1Char('*')}, QDir::Dirs))
         QDir(files.filePath(d)).removeRecursively();
@@ -96,7 +107,8 @@ Run importOnce(QAction *command, const QString &file)
     const qint64 before = bench::statusKb("VmRSS");
     qint64 peak = before;
     QTimer sampler;
-    QObject::connect(&sampler, &QTimer::timeout, [&peak] { peak = std::max(peak, bench::statusKb("VmRSS")); });
+    QObject::connect(&sampler, &QTimer::timeout,
+                     [&peak] { peak = std::max(peak, bench::statusKb("VmRSS")); });
     sampler.start(20);
     QTimer driver;
     QObject::connect(&driver, &QTimer::timeout, [&] {
@@ -104,7 +116,9 @@ Run importOnce(QAction *command, const QString &file)
         if (!d || d->objectName() != QLatin1String("dlgImport"))
             return;
         driver.stop();
-        const auto button = [d](const char *name) { return d->findChild<QPushButton *>(QLatin1String(name)); };
+        const auto button = [d](const char *name) {
+            return d->findChild<QPushButton *>(QLatin1String(name));
+        };
         // The check page with its preview, painted.
         double cpu = cpuNow();
         run.check = bench::timed([&] {
@@ -158,11 +172,17 @@ std::vector<Figure> measure(const QString &appDir, int runs)
              .arg(bench::median(checkCpu), 0, 'f', 0)
              .arg(double(QFileInfo(file).size()) / 1048576.0, 0, 'f', 1)
              .arg(written, 0, 'f', 0)},
-        {QStringLiteral("导入..., %1 agents stored in one transaction, folders made, list shown").arg(n),
+        {QStringLiteral("导入..., %1 agents stored in one transaction, folders made, list shown")
+             .arg(n),
          bench::median(stores), 30000,
-         QStringLiteral("processor %1 ms; %2").arg(bench::median(storeCpu), 0, 'f', 0).arg(outcome)},
+         QStringLiteral("processor %1 ms; %2")
+             .arg(bench::median(storeCpu), 0, 'f', 0)
+             .arg(outcome)},
         {QStringLiteral("导入..., growth of the process's memory (peak, check and store)"),
-         double(growth) / 1024.0, 200, {}, QStringLiteral("MB")},
+         double(growth) / 1024.0,
+         200,
+         {},
+         QStringLiteral("MB")},
     };
 }
 
@@ -170,12 +190,12 @@ std::vector<Figure> measure(const QString &appDir, int runs)
 
 int main(int argc, char *argv[])
 {
-    return bench::runModuleBench(argc, argv, "tessaly-bench-import", measure,
-                                 [](const QStringList &args, int at) {
-                                     if (args[at] == QLatin1String("--agents") && at + 1 < args.size()) {
-                                         agentCount = std::max(1, args[at + 1].toInt());
-                                         return 2;
-                                     }
-                                     return 0;
-                                 });
+    return bench::runModuleBench(
+        argc, argv, "tessaly-bench-import", measure, [](const QStringList &args, int at) {
+            if (args[at] == QLatin1String("--agents") && at + 1 < args.size()) {
+                agentCount = std::max(1, args[at + 1].toInt());
+                return 2;
+            }
+            return 0;
+        });
 }

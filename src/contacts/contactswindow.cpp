@@ -138,7 +138,7 @@ void ContactsWindow::buildListPage()
             LogPrefix + QStringLiteral("打印"), right("Print"),
             [this] { Printing::preview(this, QStringLiteral("frLinkmans.frf"), &contacts()); });
     addImportCommand(m_listPage, bar, m_actions, m_ws,
-                     {Right, LogPrefix + QStringLiteral("导入"), contactImportList(), {},
+                     {Right, LogPrefix + QStringLiteral("导入"), contactImportList(), nullptr,
                       [this] { refresh(); }});
     command(m_listPage, bar, "spBtnEmail", QStringLiteral("Email地址导出"), {}, {}, {},
             [this] { exportEmail(); });

@@ -19,9 +19,9 @@ using T = store::ColumnType;
 
 QDate dateOf(const QString &text)
 {
-    static const QRegularExpression pattern(QStringLiteral(
-        "^\\s*(\\d{4})(?:[-/.年](\\d{1,2})[-/.月](\\d{1,2})日?|(\\d{2})(\\d{2}))"
-        "(?:[ T]+\\d{1,2}:\\d{2}(?::\\d{2}(?:\\.\\d+)?)?)?\\s*$"));
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\s*(\\d{4})(?:[-/.年](\\d{1,2})[-/.月](\\d{1,2})日?|(\\d{2})(\\d{2}))"
+                       "(?:[ T]+\\d{1,2}:\\d{2}(?::\\d{2}(?:\\.\\d+)?)?)?\\s*$"));
     const QRegularExpressionMatch m = pattern.match(text);
     if (!m.hasMatch())
         return {};
@@ -33,11 +33,11 @@ QDate dateOf(const QString &text)
 
 std::optional<bool> yesNoOf(const QString &text)
 {
-    static const QStringList yes{QStringLiteral("是"), QStringLiteral("true"), QStringLiteral("yes"),
-                                 QStringLiteral("y"), QStringLiteral("1"), QStringLiteral("√"),
-                                 QStringLiteral("真"), QStringLiteral("对")};
+    static const QStringList yes{
+        QStringLiteral("是"), QStringLiteral("true"), QStringLiteral("yes"), QStringLiteral("y"),
+        QStringLiteral("1"),  QStringLiteral("√"),    QStringLiteral("真"),  QStringLiteral("对")};
     static const QStringList no{QStringLiteral("否"), QStringLiteral("false"), QStringLiteral("no"),
-                                QStringLiteral("n"), QStringLiteral("0"), QStringLiteral("×"),
+                                QStringLiteral("n"),  QStringLiteral("0"),     QStringLiteral("×"),
                                 QStringLiteral("假"), QStringLiteral("不是")};
     const QString t = text.trimmed().toCaseFolded();
     if (yes.contains(t))
@@ -80,7 +80,8 @@ CellValue date(const QVariant &cell)
             return {d, {}};
     }
     }
-    return {{}, QStringLiteral("“%1”不是可识别的日期（请写成 2024-05-01 这样）").arg(cellText(cell))};
+    return {{},
+            QStringLiteral("“%1”不是可识别的日期（请写成 2024-05-01 这样）").arg(cellText(cell))};
 }
 
 CellValue number(const QVariant &cell, T type)

@@ -14,7 +14,7 @@ namespace importing
 // 20240501, with or without a time), a number from a number cell or a plain decimal text, a
 // yes/no from a boolean cell, 1 or 0, or words such as 是/否, true/false.
 struct CellValue {
-    QVariant value; // invalid for an empty cell
+    QVariant value;  // invalid for an empty cell
     QString refusal; // why the cell cannot be read for this type; empty when it can
 
     static CellValue of(const QVariant &cell, store::ColumnType type);

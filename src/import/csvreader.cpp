@@ -105,10 +105,12 @@ void CsvReader::selectSheet(int)
 void CsvReader::start()
 {
     if (!m_device->seek(0))
-        throw ReadError{QStringLiteral("文件“%1”无法读取：%2").arg(m_name, m_device->errorString())};
+        throw ReadError{
+            QStringLiteral("文件“%1”无法读取：%2").arg(m_name, m_device->errorString())};
     QByteArray head = m_device->read(BlockSize);
     if (head.isEmpty() && m_device->atEnd() == false)
-        throw ReadError{QStringLiteral("文件“%1”无法读取：%2").arg(m_name, m_device->errorString())};
+        throw ReadError{
+            QStringLiteral("文件“%1”无法读取：%2").arg(m_name, m_device->errorString())};
     qsizetype skip = 0;
     if (head.startsWith("\xEF\xBB\xBF")) {
         m_encoding = QStringLiteral("UTF-8");
@@ -120,14 +122,16 @@ void CsvReader::start()
         m_encoding = QStringLiteral("UTF-16BE");
         skip = 2;
     } else if (head.contains('\0')) {
-        throw ReadError{QStringLiteral("文件“%1”不是 Excel 工作簿（.xlsx），也不是 CSV 文件，无法导入。")
-                            .arg(m_name)};
+        throw ReadError{
+            QStringLiteral("文件“%1”不是 Excel 工作簿（.xlsx），也不是 CSV 文件，无法导入。")
+                .arg(m_name)};
     } else {
         m_encoding = isUtf8(head) ? QStringLiteral("UTF-8") : QStringLiteral("GB18030");
     }
     m_decoder = QStringDecoder(m_encoding.toLatin1().constData());
     if (!m_decoder.isValid())
-        throw ReadError{QStringLiteral("本机不支持 %1 编码，无法读取“%2”。").arg(m_encoding, m_name)};
+        throw ReadError{
+            QStringLiteral("本机不支持 %1 编码，无法读取“%2”。").arg(m_encoding, m_name)};
     m_text.clear();
     m_at = 0;
     m_eof = false;
@@ -161,7 +165,8 @@ bool CsvReader::fill()
         return false;
     const QByteArray block = m_device->read(BlockSize);
     if (block.isEmpty() && !m_device->atEnd())
-        throw ReadError{QStringLiteral("读取文件“%1”时出错：%2").arg(m_name, m_device->errorString())};
+        throw ReadError{
+            QStringLiteral("读取文件“%1”时出错：%2").arg(m_name, m_device->errorString())};
     m_eof = m_device->atEnd() || block.isEmpty();
     decode(block, m_eof);
     return true;
@@ -238,10 +243,9 @@ bool CsvReader::next(Row &row)
     // A file cut short or removed meanwhile: what was read is not the whole file.
     checkFileUnchanged();
     if (m_inQuotes)
-        throw ReadError{
-            QStringLiteral("文件“%1”第 %2 行的引号没有闭合，文件可能不完整或已损坏。")
-                .arg(m_name)
-                .arg(m_quoteStartRecord)};
+        throw ReadError{QStringLiteral("文件“%1”第 %2 行的引号没有闭合，文件可能不完整或已损坏。")
+                            .arg(m_name)
+                            .arg(m_quoteStartRecord)};
     if (!m_field.isEmpty() || !m_fields.isEmpty() || m_quoted) {
         if (endRecord(row))
             return true;

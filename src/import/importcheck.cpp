@@ -92,10 +92,10 @@ bool ImportRun::Private::ownerColumn() const
     return table && table->column(QStringLiteral("SUser"));
 }
 
-QVector<QVariant> ImportRun::Private::convert(
-    const QVector<QVariant> &cells, qint64 row,
-    const std::vector<std::unique_ptr<LookupTable>> &lookups, CodeSet &codes,
-    QList<Problem> &problems) const
+QVector<QVariant>
+ImportRun::Private::convert(const QVector<QVariant> &cells, qint64 row,
+                            const std::vector<std::unique_ptr<LookupTable>> &lookups,
+                            CodeSet &codes, QList<Problem> &problems) const
 {
     QVector<QVariant> values(qsizetype(targets.size()));
     const auto problem = [&](const Target &t, const QString &text) {
@@ -114,7 +114,9 @@ QVector<QVariant> ImportRun::Private::convert(
                 values[qsizetype(i)] = code;
                 break;
             case LookupTable::Found::No:
-                problem(t, QStringLiteral("“%1”找不到（既不是已有的代码，也不是已有的名称）").arg(text));
+                problem(
+                    t,
+                    QStringLiteral("“%1”找不到（既不是已有的代码，也不是已有的名称）").arg(text));
                 break;
             case LookupTable::Found::Several:
                 problem(t, QStringLiteral("“%1”对应多个同名条目，请改用代码").arg(text));
@@ -140,7 +142,8 @@ QVector<QVariant> ImportRun::Private::convert(
         if (t.width > 0 && v.value.typeId() == QMetaType::QString) {
             const int n = storedLength(v.value.toString());
             if (n > t.width) {
-                problem(t, QStringLiteral("太长：最多 %1 个字，这里有 %2 个字").arg(t.width).arg(n));
+                problem(t,
+                        QStringLiteral("太长：最多 %1 个字，这里有 %2 个字").arg(t.width).arg(n));
                 continue;
             }
         }
@@ -176,9 +179,9 @@ CheckResult ImportRun::check(SheetReader &reader, int sheet, const Progress &pro
     std::vector<std::unique_ptr<LookupTable>> lookups;
     for (const Target &t : d->targets) {
         const bool own = t.lookup && t.lookup->owned && !d->administrator;
-        lookups.push_back(t.lookup ? std::make_unique<LookupTable>(d->db, *t.lookup,
-                                                                   own ? d->user : QString())
-                                   : nullptr);
+        lookups.push_back(
+            t.lookup ? std::make_unique<LookupTable>(d->db, *t.lookup, own ? d->user : QString())
+                     : nullptr);
     }
     d->spool = std::make_unique<QTemporaryFile>();
     if (!d->spool->open())
@@ -195,7 +198,8 @@ CheckResult ImportRun::check(SheetReader &reader, int sheet, const Progress &pro
         SheetReader::Row row;
         while (reader.next(row)) {
             QList<Problem> problems;
-            const QVector<QVariant> values = d->convert(row.cells, row.number, lookups, codes, problems);
+            const QVector<QVariant> values =
+                d->convert(row.cells, row.number, lookups, codes, problems);
             const QString code = d->keyTarget >= 0 ? values[d->keyTarget].toString() : QString();
             QStringList why;
             for (const Problem &p : std::as_const(problems)) {
@@ -240,7 +244,7 @@ CheckResult ImportRun::check(SheetReader &reader, int sheet, const Progress &pro
     for (const PossibleDuplicate &dup : std::as_const(result.duplicates))
         d->possibleDuplicates.insert(dup.row);
     std::stable_sort(result.problems.begin(), result.problems.end(),
-              [](const Problem &a, const Problem &b) { return a.row < b.row; });
+                     [](const Problem &a, const Problem &b) { return a.row < b.row; });
     d->problemRows = result.problemRows;
     d->checked = true;
     if (progress)

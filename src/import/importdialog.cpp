@@ -212,11 +212,12 @@ void ImportDialog::showMapping(int sheet)
         });
         const QString header = m_headers[c].isEmpty() ? QStringLiteral("（无标题）") : m_headers[c];
         const QString example = shownValue(sample.cells.value(c));
-        auto *label = new QLabel(
-            QStringLiteral("%1 列 %2%3：")
-                .arg(columnLetters(c), header,
-                     example.isEmpty() ? QString() : QStringLiteral("（例：%1）").arg(example.left(30))),
-            m_columns);
+        auto *label = new QLabel(QStringLiteral("%1 列 %2%3：")
+                                     .arg(columnLetters(c), header,
+                                          example.isEmpty()
+                                              ? QString()
+                                              : QStringLiteral("（例：%1）").arg(example.left(30))),
+                                 m_columns);
         label->setBuddy(choice);
         form->addRow(label, choice);
         m_choices.append(choice);
@@ -260,8 +261,8 @@ QWidget *ImportDialog::buildCheckPage()
     m_keepDuplicates = new QCheckBox(QStringLiteral("疑似重复的新行照样导入(&D)"), choices);
     m_keepDuplicates->setObjectName(QStringLiteral("chkKeepDuplicates"));
     auto *box = new QVBoxLayout(choices);
-    for (QWidget *w : std::initializer_list<QWidget *>{m_leaveOut, m_skipExisting,
-                                                       m_updateExisting, m_keepDuplicates})
+    for (QWidget *w : std::initializer_list<QWidget *>{m_leaveOut, m_skipExisting, m_updateExisting,
+                                                       m_keepDuplicates})
         box->addWidget(w);
 
     auto *layout = new QVBoxLayout(page);
@@ -282,8 +283,9 @@ void ImportDialog::check()
     importing::MappingMemory(mappingFile())
         .save(store::session().CurrentUserID, m_hook.list.name, m_mapping.choices());
     const importing::CheckResult result = withProgress(
-        this, QStringLiteral("正在读取并检查每一行……"),
-        [&](const importing::Progress &progress) { return m_run->check(*m_reader, m_sheet, progress); });
+        this, QStringLiteral("正在读取并检查每一行……"), [&](const importing::Progress &progress) {
+            return m_run->check(*m_reader, m_sheet, progress);
+        });
     if (result.cancelled)
         return;
     m_checked = result;
@@ -295,8 +297,9 @@ void ImportDialog::showCheck()
     const importing::CheckResult &r = m_checked;
     const qint64 clean = r.rows - r.problemRows;
     m_summary->setText(
-        QStringLiteral("文件共有 %1 行数据：%2 行没有问题，其中 %3 行的代码已存在；%4 行有问题（共 %5 处）；"
-                       "%6 行疑似与已有记录重复。")
+        QStringLiteral(
+            "文件共有 %1 行数据：%2 行没有问题，其中 %3 行的代码已存在；%4 行有问题（共 %5 处）；"
+            "%6 行疑似与已有记录重复。")
             .arg(r.rows)
             .arg(clean)
             .arg(r.existingRows)
@@ -307,7 +310,8 @@ void ImportDialog::showCheck()
     const QStringList captions = m_run->filledCaptions();
     m_preview->clear();
     m_preview->setColumnCount(int(captions.size()) + 2);
-    m_preview->setHorizontalHeaderLabels(QStringList{QStringLiteral("行号"), QStringLiteral("状态")} + captions);
+    m_preview->setHorizontalHeaderLabels(
+        QStringList{QStringLiteral("行号"), QStringLiteral("状态")} + captions);
     m_preview->setRowCount(int(r.preview.size()));
     for (int i = 0; i < r.preview.size(); ++i) {
         const importing::PreviewRow &p = r.preview[i];
@@ -333,9 +337,10 @@ void ImportDialog::showCheck()
     }
     m_checkTabs->setTabText(0, QStringLiteral("预览（前 %1 行）").arg(r.preview.size()));
     m_checkTabs->setTabText(
-        1, r.problemCount > r.problems.size()
-               ? QStringLiteral("问题（%1，列出前 %2 个）").arg(r.problemCount).arg(r.problems.size())
-               : QStringLiteral("问题（%1）").arg(r.problemCount));
+        1,
+        r.problemCount > r.problems.size()
+            ? QStringLiteral("问题（%1，列出前 %2 个）").arg(r.problemCount).arg(r.problems.size())
+            : QStringLiteral("问题（%1）").arg(r.problemCount));
     m_checkTabs->setTabText(2, QStringLiteral("疑似重复（%1）").arg(r.duplicates.size()));
 
     m_leaveOut->setText(QStringLiteral("略过有问题的行（%1 行）(&L)").arg(r.problemRows));
@@ -371,9 +376,9 @@ void ImportDialog::importRows()
     choices.keepPossibleDuplicates = m_keepDuplicates->isChecked();
     importing::StoreOutcome outcome;
     try {
-        outcome = withProgress(this, QStringLiteral("正在导入……"), [&](const importing::Progress &progress) {
-            return m_run->store(choices, progress);
-        });
+        outcome = withProgress(
+            this, QStringLiteral("正在导入……"),
+            [&](const importing::Progress &progress) { return m_run->store(choices, progress); });
     } catch (const store::StoreError &e) {
         MessageBox::warning(this, QStringLiteral("导入失败，没有导入任何数据。\n%1").arg(e.text()));
         return;
@@ -390,7 +395,8 @@ void ImportDialog::importRows()
     if (m_hook.folderFor)
         for (const QString &code : std::as_const(outcome.addedCodes))
             if (const auto folder = m_hook.folderFor(code))
-                QDir().mkdir(*folder) || QDir().mkpath(*folder); // one call where the parent is there
+                QDir().mkdir(*folder) ||
+                    QDir().mkpath(*folder); // one call where the parent is there
     if (m_hook.refresh)
         m_hook.refresh();
     showReport();
@@ -426,8 +432,9 @@ void ImportDialog::showReport()
                           .arg(m_outcome.added)
                           .arg(m_outcome.updated)
                           .arg(m_outcome.leftOut)
-                          .arg(why.isEmpty() ? QString()
-                                             : QStringLiteral("（%1）").arg(why.join(QStringLiteral("，")))));
+                          .arg(why.isEmpty()
+                                   ? QString()
+                                   : QStringLiteral("（%1）").arg(why.join(QStringLiteral("，")))));
     const auto lines = m_run->reportLines(1000);
     m_leftOut->setRowCount(int(lines.size()));
     for (int i = 0; i < lines.size(); ++i)
@@ -452,7 +459,8 @@ void ImportDialog::saveReport()
         MessageBox::warning(this, e.text);
         return;
     }
-    MessageBox::information(this, QStringLiteral("导入报告已保存到“%1”。").arg(QDir::toNativeSeparators(path)), Title);
+    MessageBox::information(
+        this, QStringLiteral("导入报告已保存到“%1”。").arg(QDir::toNativeSeparators(path)), Title);
 }
 
 // ---------------------------------------------------------------- the steps

@@ -23,10 +23,10 @@ struct ListField {
 // A field that holds the code of a row of another table. A file may give either that code
 // or the row's name; either way the code is stored.
 struct ListLookup {
-    QString field;     // e.g. VocationID
-    QString table;     // tblVocation
-    QString code;      // its code column, VocationId
-    QString name;      // its name column, VocationName
+    QString field;      // e.g. VocationID
+    QString table;      // tblVocation
+    QString code;       // its code column, VocationId
+    QString name;       // its name column, VocationName
     bool owned = false; // the other table's rows follow the ownership rule (agents)
 };
 

@@ -110,10 +110,10 @@ class ImportRun
     void saveReport(const QString &path, const StoreOutcome &outcome) const;
 
     struct Target {
-        int column = -1;  // the file's column
-        int field = -1;   // index into list.fields
-        QString name;     // the table's column
-        QString caption;  // the field's caption
+        int column = -1; // the file's column
+        int field = -1;  // index into list.fields
+        QString name;    // the table's column
+        QString caption; // the field's caption
         store::ColumnType type = store::ColumnType::Text;
         int width = 0;
         const ListLookup *lookup = nullptr;

@@ -28,9 +28,9 @@ struct Cancelled {
 
 QString placeholders(int columns, int rows)
 {
-    const QString one =
-        QLatin1Char('(') + QStringList(columns, QStringLiteral("?")).join(QLatin1Char(',')) +
-        QLatin1Char(')');
+    const QString one = QLatin1Char('(') +
+                        QStringList(columns, QStringLiteral("?")).join(QLatin1Char(',')) +
+                        QLatin1Char(')');
     return QStringList(rows, one).join(QLatin1Char(','));
 }
 
@@ -85,8 +85,8 @@ class Statements
   public:
     Statements(store::Connection &db, const std::vector<ImportRun::Target> &targets, int keyTarget,
                const QString &table, const QString &key, const QString &owner, bool limited)
-        : m_db(db), m_targets(targets), m_keyTarget(keyTarget), m_owner(owner),
-          m_limited(limited), m_sqlite(db.engine() == store::Engine::SQLite), m_insert(db.database()),
+        : m_db(db), m_targets(targets), m_keyTarget(keyTarget), m_owner(owner), m_limited(limited),
+          m_sqlite(db.engine() == store::Engine::SQLite), m_insert(db.database()),
           m_update(db.database()), m_rest(db.database())
     {
         QStringList cols, sets;
@@ -99,18 +99,21 @@ class Statements
             cols << db.ident(QStringLiteral("SUser"));
         m_columns = int(cols.size());
         m_batch = m_sqlite ? 1 : qMax(1, ParametersPerStatement / m_columns);
-        m_head = QStringLiteral("INSERT INTO %1 (%2) VALUES ").arg(table, cols.join(QLatin1Char(',')));
+        m_head =
+            QStringLiteral("INSERT INTO %1 (%2) VALUES ").arg(table, cols.join(QLatin1Char(',')));
         prepare(m_insert, m_head + placeholders(m_columns, m_batch));
         m_canUpdate = !sets.isEmpty();
         if (m_canUpdate) {
             const QString ver = db.ident(QLatin1String(store::RowVersion));
             const store::Table *t = store::Schema::find(table);
-            prepare(m_update,
-                    QStringLiteral("UPDATE %1 SET %2, %3 = %3 + 1 WHERE %4 = ?%5 RETURNING %6, %3")
-                        .arg(table, sets.join(QStringLiteral(", ")), ver, db.ident(key),
-                             limited ? QStringLiteral(" AND %1 = ?").arg(db.ident(QStringLiteral("SUser")))
-                                     : QString(),
-                             db.ident(t->keyColumn())));
+            prepare(
+                m_update,
+                QStringLiteral("UPDATE %1 SET %2, %3 = %3 + 1 WHERE %4 = ?%5 RETURNING %6, %3")
+                    .arg(table, sets.join(QStringLiteral(", ")), ver, db.ident(key),
+                         limited
+                             ? QStringLiteral(" AND %1 = ?").arg(db.ident(QStringLiteral("SUser")))
+                             : QString(),
+                         db.ident(t->keyColumn())));
         }
     }
 
@@ -146,14 +149,16 @@ class Statements
         int at = 0;
         for (size_t i = 0; i < m_targets.size(); ++i)
             if (int(i) != m_keyTarget)
-                m_update.bindValue(at++, bindable(values[qsizetype(i)], m_targets[i].type, m_sqlite));
+                m_update.bindValue(at++,
+                                   bindable(values[qsizetype(i)], m_targets[i].type, m_sqlite));
         m_update.bindValue(at++, values[m_keyTarget]);
         if (m_limited)
             m_update.bindValue(at++, m_owner);
         run(m_update);
         if (!m_update.next())
             return std::nullopt;
-        const std::pair<qint64, qint64> stored{m_update.value(0).toLongLong(), m_update.value(1).toLongLong()};
+        const std::pair<qint64, qint64> stored{m_update.value(0).toLongLong(),
+                                               m_update.value(1).toLongLong()};
         m_update.finish();
         return stored;
     }

@@ -17,8 +17,8 @@ void ImportList::addField(const char *field, std::initializer_list<const char *>
 void ImportList::addLookup(const char *field, const char *table, const char *code, const char *name,
                            bool owned)
 {
-    lookups.append({QString::fromLatin1(field), QString::fromLatin1(table), QString::fromLatin1(code),
-                    QString::fromLatin1(name), owned});
+    lookups.append({QString::fromLatin1(field), QString::fromLatin1(table),
+                    QString::fromLatin1(code), QString::fromLatin1(name), owned});
 }
 
 const ListField *ImportList::fieldNamed(const QString &field) const

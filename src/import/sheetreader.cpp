@@ -58,14 +58,15 @@ bool workbookName(const QString &name)
     case CompoundKind::Other:
         break;
     }
-    throw ReadError{QStringLiteral("文件“%1”不是 Excel 工作簿（.xlsx），也不是 CSV 文件，无法导入。")
-                        .arg(shown(name))};
+    throw ReadError{
+        QStringLiteral("文件“%1”不是 Excel 工作簿（.xlsx），也不是 CSV 文件，无法导入。")
+            .arg(shown(name))};
 }
 
 [[noreturn]] void refuseOther(const QString &name)
 {
-    throw ReadError{QStringLiteral("文件“%1”不是有效的 Excel 工作簿（.xlsx），无法导入。")
-                        .arg(shown(name))};
+    throw ReadError{
+        QStringLiteral("文件“%1”不是有效的 Excel 工作簿（.xlsx），无法导入。").arg(shown(name))};
 }
 
 } // namespace

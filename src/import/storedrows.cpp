@@ -29,13 +29,15 @@ size_t namePhoneHash(const QString &name, const QString &phone)
 QString in(store::Connection &db, const QString &column)
 {
     if (db.engine() == store::Engine::PostgreSQL)
-        return QStringLiteral("%1 IN (SELECT json_array_elements_text(?::json)::citext)").arg(db.ident(column));
+        return QStringLiteral("%1 IN (SELECT json_array_elements_text(?::json)::citext)")
+            .arg(db.ident(column));
     return QStringLiteral("%1 IN (SELECT value FROM json_each(?))").arg(db.ident(column));
 }
 
 QVariantList jsonOf(const QStringList &texts)
 {
-    return {QString::fromUtf8(QJsonDocument(QJsonArray::fromStringList(texts)).toJson(QJsonDocument::Compact))};
+    return {QString::fromUtf8(
+        QJsonDocument(QJsonArray::fromStringList(texts)).toJson(QJsonDocument::Compact))};
 }
 
 } // namespace
@@ -79,12 +81,12 @@ void StoredRows::flush()
     for (const Waiting &w : m_waiting)
         codes << w.code;
     const bool owned = m_list.ownership;
-    QSqlQuery q = m_db.exec(
-        QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4")
-            .arg(m_db.ident(m_list.key),
-                 owned ? m_db.ident(QStringLiteral("SUser")) : QStringLiteral("NULL"),
-                 m_list.table, in(m_db, m_list.key)),
-        jsonOf(codes));
+    QSqlQuery q =
+        m_db.exec(QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4")
+                      .arg(m_db.ident(m_list.key),
+                           owned ? m_db.ident(QStringLiteral("SUser")) : QStringLiteral("NULL"),
+                           m_list.table, in(m_db, m_list.key)),
+                  jsonOf(codes));
     while (q.next()) {
         const bool foreign =
             m_limited && q.value(1).toString().compare(m_user, Qt::CaseInsensitive) != 0;
@@ -136,21 +138,21 @@ QList<PossibleDuplicate> StoredRows::confirmDuplicates()
             if (!open[i].email.isEmpty())
                 emails << open[i].email;
         }
-        QSqlQuery q = m_db.exec(QStringLiteral("SELECT %1, %2, %3 FROM %4 WHERE %5")
-                                    .arg(key, m_db.ident(m_list.nameField),
-                                         m_db.ident(m_list.phoneField), m_list.table,
-                                         in(m_db, m_list.nameField)),
-                                jsonOf(names));
+        QSqlQuery q =
+            m_db.exec(QStringLiteral("SELECT %1, %2, %3 FROM %4 WHERE %5")
+                          .arg(key, m_db.ident(m_list.nameField), m_db.ident(m_list.phoneField),
+                               m_list.table, in(m_db, m_list.nameField)),
+                      jsonOf(names));
         while (q.next())
             byNamePhone.insert(folded(q.value(1).toString()) + QChar(0x1F) +
                                    folded(q.value(2).toString()),
                                q.value(0).toString());
         if (emails.isEmpty())
             continue;
-        QSqlQuery m = m_db.exec(QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4")
-                                    .arg(key, m_db.ident(m_list.emailField), m_list.table,
-                                         in(m_db, m_list.emailField)),
-                                jsonOf(emails));
+        QSqlQuery m = m_db.exec(
+            QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4")
+                .arg(key, m_db.ident(m_list.emailField), m_list.table, in(m_db, m_list.emailField)),
+            jsonOf(emails));
         while (m.next())
             byEmail.insert(folded(m.value(1).toString()), m.value(0).toString());
     }

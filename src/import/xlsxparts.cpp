@@ -130,9 +130,10 @@ NumberKind formatKind(const QString &formatCode)
             if (close < 0)
                 break;
             const QString inside = formatCode.mid(i + 1, close - i - 1).toLower();
-            const bool elapsed = !inside.isEmpty() && std::all_of(inside.cbegin(), inside.cend(), [](QChar x) {
-                return x == QLatin1Char('h') || x == QLatin1Char('m') || x == QLatin1Char('s');
-            });
+            const bool elapsed =
+                !inside.isEmpty() && std::all_of(inside.cbegin(), inside.cend(), [](QChar x) {
+                    return x == QLatin1Char('h') || x == QLatin1Char('m') || x == QLatin1Char('s');
+                });
             if (elapsed)
                 kept += inside;
             i = close;

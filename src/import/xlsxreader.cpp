@@ -190,8 +190,9 @@ struct XlsxReader::Private {
             const char *type = Xml::attribute(a, "Type");
             const char *target = Xml::attribute(a, "Target");
             if (id && type && target)
-                out.insert(QString::fromUtf8(id),
-                           {QString::fromUtf8(type), resolve(folderOf(part), QString::fromUtf8(target))});
+                out.insert(
+                    QString::fromUtf8(id),
+                    {QString::fromUtf8(type), resolve(folderOf(part), QString::fromUtf8(target))});
         };
         readPart(rels, xml, false);
         return out;
@@ -204,7 +205,8 @@ struct XlsxReader::Private {
             if (r.type.endsWith(QLatin1String("/officeDocument")))
                 workbook = r.target;
         if (locate(workbook) < 0)
-            throw ReadError{QStringLiteral("文件“%1”不是 Excel 工作簿（.xlsx），无法导入。").arg(name)};
+            throw ReadError{
+                QStringLiteral("文件“%1”不是 Excel 工作簿（.xlsx），无法导入。").arg(name)};
         const QHash<QString, Relationship> rels = relationships(workbook);
 
         Xml book;
@@ -404,7 +406,8 @@ std::unique_ptr<XlsxReader> XlsxReader::fromFile(const QString &path)
     if (!p->zip) {
         if (code == ZIP_ER_OPEN || code == ZIP_ER_READ || code == ZIP_ER_MEMORY)
             throw ReadError{QStringLiteral("文件“%1”无法打开。").arg(p->name)};
-        throw ReadError{QStringLiteral("文件“%1”不是有效的 Excel 工作簿（.xlsx），无法导入。").arg(p->name)};
+        throw ReadError{
+            QStringLiteral("文件“%1”不是有效的 Excel 工作簿（.xlsx），无法导入。").arg(p->name)};
     }
     std::unique_ptr<XlsxReader> reader(new XlsxReader(std::move(p)));
     reader->rememberFile(path);

@@ -135,7 +135,7 @@ void ReferrersWindow::buildListPage()
         [this] { Printing::preview(this, QStringLiteral("frOperaters.frf"), &referrers()); },
         "spBtnPrint1");
     addImportCommand(m_listPage, bar, m_actions, m_ws,
-                     {Right, LogPrefix + QStringLiteral("导入"), referrerImportList(), {},
+                     {Right, LogPrefix + QStringLiteral("导入"), referrerImportList(), nullptr,
                       [this] { refresh(); }});
     command(m_listPage, bar, "SpeedButton11", QStringLiteral("Email地址导出"), {}, {}, {},
             [this] { exportEmail(); });

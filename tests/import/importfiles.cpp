@@ -22,7 +22,8 @@ QString make(const QString &kind, const QString &out, const QStringList &args)
     p.start(QStringLiteral("/usr/bin/python3"),
             QStringList{QStringLiteral(TESSALY_IMPORT_FIXTURES), kind, out} + args);
     if (!p.waitForFinished(300000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-        qFatal("makefiles.py %s failed: %s", qPrintable(kind), p.readAllStandardError().constData());
+        qFatal("makefiles.py %s failed: %s", qPrintable(kind),
+               p.readAllStandardError().constData());
     return out;
 }
 

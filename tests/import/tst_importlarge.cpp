@@ -25,7 +25,8 @@ class TestImportLarge : public QObject
     {
         QVERIFY(m_dir.isValid());
         auto writer = ExportWriter::create(ExportWriter::Format::Xlsx, file());
-        writer->begin({{u"代理编号"_s, store::ColumnType::Text}, {u"商务代理名称"_s, store::ColumnType::Text}});
+        writer->begin({{u"代理编号"_s, store::ColumnType::Text},
+                       {u"商务代理名称"_s, store::ColumnType::Text}});
         QVector<QVariant> row(2);
         for (int i = 1; i < XlsxExport::MaxRows - 1; ++i) {
             row[0] = u"C%1"_s.arg(i);
@@ -61,7 +62,8 @@ class TestImportLarge : public QObject
         QCOMPARE(r.problems[0].row, qint64(1048576));
         QCOMPARE(r.problems[0].text, u"代码“c1”与第 2 行重复"_s);
         QCOMPARE(r.preview.size(), importing::CheckResult::PreviewRows);
-        QVERIFY2(peak - before < 200 * 1024, qPrintable(u"grew %1 MB"_s.arg((peak - before) / 1024)));
+        QVERIFY2(peak - before < 200 * 1024,
+                 qPrintable(u"grew %1 MB"_s.arg((peak - before) / 1024)));
 
         QVERIFY_THROWS_EXCEPTION(importing::ReadError, run.store({}));
         QCOMPARE(db->scalar(u"SELECT COUNT(*) FROM tblCustomers"_s).toInt(), 0);

@@ -56,16 +56,23 @@ struct Seat {
         return path;
     }
     void exec(const QString &sql, const QVariantList &values = {}) { db->exec(sql, values); }
-    QVariant scalar(const QString &sql, const QVariantList &values = {}) { return db->scalar(sql, values); }
+    QVariant scalar(const QString &sql, const QVariantList &values = {})
+    {
+        return db->scalar(sql, values);
+    }
     void addAgent(const QString &code, const QString &name, const QString &owner = u"Admin"_s,
                   const QString &phone = {}, const QString &email = {})
     {
-        exec(u"INSERT INTO tblCustomers (CustId, CustName, SUser, Telephone, Email) VALUES (?,?,?,?,?)"_s,
-             {code, name, owner, phone.isEmpty() ? QVariant() : phone, email.isEmpty() ? QVariant() : email});
+        exec(
+            u"INSERT INTO tblCustomers (CustId, CustName, SUser, Telephone, Email) VALUES (?,?,?,?,?)"_s,
+            {code, name, owner, phone.isEmpty() ? QVariant() : phone,
+             email.isEmpty() ? QVariant() : email});
     }
     QString agent(const QString &code, const QString &column)
     {
-        return scalar(u"SELECT %1 FROM tblCustomers WHERE CustId = ?"_s.arg(db->ident(column)), {code}).toString();
+        return scalar(u"SELECT %1 FROM tblCustomers WHERE CustId = ?"_s.arg(db->ident(column)),
+                      {code})
+            .toString();
     }
     int count(const QString &table) { return scalar(u"SELECT COUNT(*) FROM "_s + table).toInt(); }
 };
@@ -119,7 +126,7 @@ void TestImportRun::columnsMatchCaptionsThenNames()
 {
     const importing::ImportList list = agentImportList();
     importing::Mapping m(list, {u"代理编号"_s, u" 代理 名称："_s, u"EMAIL邮箱"_s, u"telephone"_s,
-                             u"VocationName"_s, u"无关的列"_s, u"代理编号"_s, QString()});
+                                u"VocationName"_s, u"无关的列"_s, u"代理编号"_s, QString()});
     m.match({});
     const auto field = [&](int column) {
         const int f = m.fieldOf(column);
@@ -152,7 +159,8 @@ void TestImportRun::mappingsRememberedPerUserAndList()
 {
     QTemporaryDir dir;
     importing::MappingMemory memory(dir.filePath(u"m.ini"_s));
-    memory.save(u"Admin"_s, u"商务代理资料"_s, {{u"编号/代码"_s, u"CustId"_s}, {u"x"_s, QString()}});
+    memory.save(u"Admin"_s, u"商务代理资料"_s,
+                {{u"编号/代码"_s, u"CustId"_s}, {u"x"_s, QString()}});
     memory.save(u"Admin"_s, u"商务代理资料"_s, {{u"y"_s, u"Memo"_s}});
     memory.save(u"user1"_s, u"联系人资料"_s, {{u"编号/代码"_s, u"LinkmanID"_s}});
     const QHash<QString, QString> admin = memory.load(u"admin"_s, u"商务代理资料"_s);
@@ -168,21 +176,25 @@ void TestImportRun::everyRowChecked()
     QFETCH(QString, engine);
     Seat s(engine);
     s.addAgent(u"A001"_s, u"已有代理"_s);
-    s.exec(u"INSERT INTO tblOperaters (OperaterID, Name) VALUES ('R1', '王五'), ('R2', '张三'), ('R3', '张三')"_s);
-    const QString file = s.csv(u"a.csv"_s, {
-        {u"代理编号"_s, u"商务代理名称"_s, u"行业类型"_s, u"建档日期"_s, u"邮政编码"_s, u"推荐人/单位"_s},
-        {u"N001"_s, u"新代理"_s, u"制造业"_s, u"2024-05-01"_s, u""_s, u"王五"_s}, // 2
-        {u"N002"_s, u"第二"_s, u"03"_s, u"2024/5/2"_s, u""_s, u"r2"_s},          // 3
-        {u""_s, u"无编号"_s},                                                    // 4
-        {u"N004"_s, u""_s},                                                      // 5
-        {u"N005"_s, u"名称"_s, u"不存在的行业"_s},                                // 6
-        {u"N006"_s, u"名称"_s, u""_s, u"2024-13-45"_s},                          // 7
-        {u"N007"_s, u"名称"_s, u""_s, u""_s, u"123456789012345678901"_s},        // 8
-        {u"n002"_s, u"重复"_s},                                                  // 9
-        {u"a001"_s, u"已有"_s},                                                  // 10
-        {u"a/b"_s, u"斜杠"_s},                                                   // 11
-        {u"N010"_s, u"名称"_s, u""_s, u""_s, u""_s, u"张三"_s},                   // 12
-    });
+    s.exec(
+        u"INSERT INTO tblOperaters (OperaterID, Name) VALUES ('R1', '王五'), ('R2', '张三'), ('R3', '张三')"_s);
+    const QString file =
+        s.csv(u"a.csv"_s,
+              {
+                  {u"代理编号"_s, u"商务代理名称"_s, u"行业类型"_s, u"建档日期"_s, u"邮政编码"_s,
+                   u"推荐人/单位"_s},
+                  {u"N001"_s, u"新代理"_s, u"制造业"_s, u"2024-05-01"_s, u""_s, u"王五"_s}, // 2
+                  {u"N002"_s, u"第二"_s, u"03"_s, u"2024/5/2"_s, u""_s, u"r2"_s},           // 3
+                  {u""_s, u"无编号"_s},                                                     // 4
+                  {u"N004"_s, u""_s},                                                       // 5
+                  {u"N005"_s, u"名称"_s, u"不存在的行业"_s},                                // 6
+                  {u"N006"_s, u"名称"_s, u""_s, u"2024-13-45"_s},                           // 7
+                  {u"N007"_s, u"名称"_s, u""_s, u""_s, u"123456789012345678901"_s},         // 8
+                  {u"n002"_s, u"重复"_s},                                                   // 9
+                  {u"a001"_s, u"已有"_s},                                                   // 10
+                  {u"a/b"_s, u"斜杠"_s},                                                    // 11
+                  {u"N010"_s, u"名称"_s, u""_s, u""_s, u""_s, u"张三"_s},                   // 12
+              });
     ImportRun run(*s.db, agentImportList(), u"Admin"_s, true);
     const CheckResult r = check(run, agentImportList(), file);
     QCOMPARE(r.rows, 11);
@@ -192,7 +204,8 @@ void TestImportRun::everyRowChecked()
     QVERIFY(problemAt(r, 3).isEmpty());
     QCOMPARE(problemAt(r, 4), u"代理编号不能为空"_s);
     QCOMPARE(problemAt(r, 5), u"商务代理名称不能为空"_s);
-    QVERIFY2(problemAt(r, 6).startsWith(u"行业类型“不存在的行业”找不到"_s), qPrintable(problemAt(r, 6)));
+    QVERIFY2(problemAt(r, 6).startsWith(u"行业类型“不存在的行业”找不到"_s),
+             qPrintable(problemAt(r, 6)));
     QVERIFY(problemAt(r, 7).startsWith(u"建档日期“2024-13-45”不是可识别的日期"_s));
     QCOMPARE(problemAt(r, 8), u"邮政编码太长：最多 20 个字，这里有 21 个字"_s);
     QCOMPARE(problemAt(r, 9), u"代码“n002”与第 3 行重复"_s);
@@ -205,7 +218,8 @@ void TestImportRun::everyRowChecked()
             QCOMPARE(p.column, 3);
     // The preview shows the rows as they will be stored: codes for names.
     QCOMPARE(r.preview.size(), 11);
-    QCOMPARE(r.preview[0].values, (QVector<QVariant>{u"N001"_s, u"新代理"_s, u"01"_s, QDate(2024, 5, 1), {}, u"R1"_s}));
+    QCOMPARE(r.preview[0].values,
+             (QVector<QVariant>{u"N001"_s, u"新代理"_s, u"01"_s, QDate(2024, 5, 1), {}, u"R1"_s}));
     QCOMPARE(r.preview[1].values[2], QVariant(u"03"_s));
     QCOMPARE(r.preview[1].values[5], QVariant(u"R2"_s));
     QVERIFY(r.preview[8].existing && !r.preview[8].problem);
@@ -239,9 +253,10 @@ void TestImportRun::storedCodesSkippedOrUpdated()
         Seat s(engine);
         s.addAgent(u"A001"_s, u"旧名"_s, u"user9"_s, u"010-1"_s);
         s.exec(u"UPDATE tblCustomers SET Address = '旧址', MainLinkman = '老王'"_s);
-        const QString file = s.csv(u"u.csv"_s, {{u"代理编号"_s, u"商务代理名称"_s, u"联系电话"_s, u"主要联系人"_s},
-                                                {u"a001"_s, u"新名"_s, u"020-2"_s, u""_s},
-                                                {u"B001"_s, u"新代理"_s, u""_s, u""_s}});
+        const QString file =
+            s.csv(u"u.csv"_s, {{u"代理编号"_s, u"商务代理名称"_s, u"联系电话"_s, u"主要联系人"_s},
+                               {u"a001"_s, u"新名"_s, u"020-2"_s, u""_s},
+                               {u"B001"_s, u"新代理"_s, u""_s, u""_s}});
         ImportRun run(*s.db, agentImportList(), u"Admin"_s, true);
         const CheckResult r = check(run, agentImportList(), file);
         QCOMPARE(r.existingRows, 1);
@@ -253,7 +268,8 @@ void TestImportRun::storedCodesSkippedOrUpdated()
         QCOMPARE(o.leftOut, update ? 0 : 1);
         QCOMPARE(s.agent(u"A001"_s, u"CustName"_s), update ? u"新名"_s : u"旧名"_s);
         QCOMPARE(s.agent(u"A001"_s, u"Telephone"_s), update ? u"020-2"_s : u"010-1"_s);
-        // The listed fields are updated, an empty cell included; the others stay; so does the owner.
+        // The listed fields are updated, an empty cell included; the others stay; so does the
+        // owner.
         QCOMPARE(s.agent(u"A001"_s, u"MainLinkman"_s), update ? QString() : u"老王"_s);
         QCOMPARE(s.agent(u"A001"_s, u"Address"_s), u"旧址"_s);
         QCOMPARE(s.agent(u"A001"_s, u"SUser"_s), u"user9"_s);
@@ -268,11 +284,12 @@ void TestImportRun::possibleDuplicates()
     for (const bool keep : {true, false}) {
         Seat s(engine);
         s.addAgent(u"B1"_s, u"华光"_s, u"Admin"_s, u"010-1"_s, u"x@y.cn"_s);
-        const QString file = s.csv(u"d.csv"_s, {{u"代理编号"_s, u"商务代理名称"_s, u"联系电话"_s, u"Email邮箱"_s},
-                                                {u"N1"_s, u"华光"_s, u"010-1"_s, u""_s},
-                                                {u"N2"_s, u"别名"_s, u""_s, u"X@Y.CN"_s},
-                                                {u"N3"_s, u"华光"_s, u"999"_s, u"other@y.cn"_s},
-                                                {u"B1"_s, u"华光"_s, u"010-1"_s, u"x@y.cn"_s}});
+        const QString file =
+            s.csv(u"d.csv"_s, {{u"代理编号"_s, u"商务代理名称"_s, u"联系电话"_s, u"Email邮箱"_s},
+                               {u"N1"_s, u"华光"_s, u"010-1"_s, u""_s},
+                               {u"N2"_s, u"别名"_s, u""_s, u"X@Y.CN"_s},
+                               {u"N3"_s, u"华光"_s, u"999"_s, u"other@y.cn"_s},
+                               {u"B1"_s, u"华光"_s, u"010-1"_s, u"x@y.cn"_s}});
         ImportRun run(*s.db, agentImportList(), u"Admin"_s, true);
         const CheckResult r = check(run, agentImportList(), file);
         QCOMPARE(r.duplicates.size(), 2); // the stored code itself is no new row
@@ -334,29 +351,41 @@ void TestImportRun::referrersAndContacts()
     QFETCH(QString, engine);
     Seat s(engine);
     s.addAgent(u"A1"_s, u"代理一"_s);
-    const QString referrers = s.csv(u"r.csv"_s, {{u"推荐人代码"_s, u"名称"_s, u"性别"_s, u"学历"_s, u"出生年月"_s, u"在职状态"_s},
-                                                 {u"R1"_s, u"甲"_s, u"男"_s, u"本科"_s, u"1980年3月4日"_s, u"在职"_s},
-                                                 {u"R2"_s, u"乙"_s, u"男性"_s, u"博士"_s, u"19800304"_s, u"退休"_s}});
+    const QString referrers =
+        s.csv(u"r.csv"_s,
+              {{u"推荐人代码"_s, u"名称"_s, u"性别"_s, u"学历"_s, u"出生年月"_s, u"在职状态"_s},
+               {u"R1"_s, u"甲"_s, u"男"_s, u"本科"_s, u"1980年3月4日"_s, u"在职"_s},
+               {u"R2"_s, u"乙"_s, u"男性"_s, u"博士"_s, u"19800304"_s, u"退休"_s}});
     ImportRun run(*s.db, referrerImportList(), u"Admin"_s, true);
     const CheckResult r = check(run, referrerImportList(), referrers);
     QVERIFY(problemAt(r, 2).isEmpty());
-    QCOMPARE(problemAt(r, 3), u"性别“男性”不是可选的值（男、女） | 学历“博士”不是可选的值（专科、本科、硕士、中专、高中、初中） | 在职状态“退休”不是可选的值（在职、离职）"_s);
+    QCOMPARE(
+        problemAt(r, 3),
+        u"性别“男性”不是可选的值（男、女） | 学历“博士”不是可选的值（专科、本科、硕士、中专、高中、初中） | 在职状态“退休”不是可选的值（在职、离职）"_s);
     QCOMPARE(r.preview[1].values[4], QVariant(QDate(1980, 3, 4)));
     importing::StoreChoices choices;
     choices.leaveOutProblems = true;
     QCOMPARE(run.store(choices).added, 1);
-    QCOMPARE(s.scalar(u"SELECT SUser FROM tblOperaters WHERE OperaterID = 'R1'"_s).toString(), u"Admin"_s);
-    QCOMPARE(s.scalar(u"SELECT Birth FROM tblOperaters WHERE OperaterID = 'R1'"_s).toString().left(10), u"1980-03-04"_s);
+    QCOMPARE(s.scalar(u"SELECT SUser FROM tblOperaters WHERE OperaterID = 'R1'"_s).toString(),
+             u"Admin"_s);
+    QCOMPARE(
+        s.scalar(u"SELECT Birth FROM tblOperaters WHERE OperaterID = 'R1'"_s).toString().left(10),
+        u"1980-03-04"_s);
 
-    const QString contacts = s.csv(u"c.csv"_s, {{u"联系人代码"_s, u"姓名"_s, u"客户名称"_s, u"是否主要联系人"_s, u"特殊纪念日"_s},
-                                                {u"L1"_s, u"甲"_s, u"代理一"_s, u"是"_s, u"2020-02-29"_s},
-                                                {u"L2"_s, u"乙"_s, u"a1"_s, u"否"_s, u""_s},
-                                                {u"L3"_s, u"丙"_s, u""_s, u"也许"_s, u"2021-02-29"_s}});
+    const QString contacts =
+        s.csv(u"c.csv"_s,
+              {{u"联系人代码"_s, u"姓名"_s, u"客户名称"_s, u"是否主要联系人"_s, u"特殊纪念日"_s},
+               {u"L1"_s, u"甲"_s, u"代理一"_s, u"是"_s, u"2020-02-29"_s},
+               {u"L2"_s, u"乙"_s, u"a1"_s, u"否"_s, u""_s},
+               {u"L3"_s, u"丙"_s, u""_s, u"也许"_s, u"2021-02-29"_s}});
     ImportRun contactRun(*s.db, contactImportList(), u"Admin"_s, true);
     const CheckResult c = check(contactRun, contactImportList(), contacts);
-    QCOMPARE(problemAt(c, 4), u"是否主要联系人“也许”不是“是”或“否” | 特殊纪念日“2021-02-29”不是可识别的日期（请写成 2024-05-01 这样） | 客户名称不能为空"_s);
+    QCOMPARE(
+        problemAt(c, 4),
+        u"是否主要联系人“也许”不是“是”或“否” | 特殊纪念日“2021-02-29”不是可识别的日期（请写成 2024-05-01 这样） | 客户名称不能为空"_s);
     QCOMPARE(contactRun.store(choices).added, 2);
-    QCOMPARE(s.scalar(u"SELECT CustID FROM tblLinkmans WHERE LinkmanID = 'L2'"_s).toString(), u"A1"_s);
+    QCOMPARE(s.scalar(u"SELECT CustID FROM tblLinkmans WHERE LinkmanID = 'L2'"_s).toString(),
+             u"A1"_s);
     QCOMPARE(s.scalar(u"SELECT Main FROM tblLinkmans WHERE LinkmanID = 'L1'"_s).toBool(), true);
     QCOMPARE(s.scalar(u"SELECT Main FROM tblLinkmans WHERE LinkmanID = 'L2'"_s).toBool(), false);
 }
@@ -419,9 +448,9 @@ void TestImportRun::reportAsCsv()
         u"import csv,sys\nfor r in csv.reader(open(sys.argv[1],encoding='utf-8-sig',newline='')):\n print('|'.join(r))"_s,
         {report});
     QCOMPARE(QString::fromUtf8(read).split(u'\n', Qt::SkipEmptyParts),
-             (QStringList{u"结果|行数"_s, u"新增|1"_s, u"更新|0"_s, u"略过|2"_s, u"略过：代码已存在|1"_s,
-                          u"略过：有问题|1"_s, u"行号|代码|略过的原因"_s, u"2|A1|代码已存在，按选择略过"_s,
-                          u"3|N1|商务代理名称不能为空"_s}));
+             (QStringList{u"结果|行数"_s, u"新增|1"_s, u"更新|0"_s, u"略过|2"_s,
+                          u"略过：代码已存在|1"_s, u"略过：有问题|1"_s, u"行号|代码|略过的原因"_s,
+                          u"2|A1|代码已存在，按选择略过"_s, u"3|N1|商务代理名称不能为空"_s}));
     QCOMPARE(s.agent(u"N2"_s, u"CustName"_s), u"新, \"引号\""_s);
 }
 

@@ -63,14 +63,19 @@ void space(QWidget *button)
 void fillBook(AgentsFixture &f)
 {
     store::Connection &db = f.dm.connection();
-    db.exec(u"INSERT INTO tblOperaters (OperaterID, Name, NickName, DepartmentID, Duty, Native) VALUES "
-            "('R1', '华东推荐', '李四', 'D01', '经理', '江苏'), ('R2', '王五', NULL, NULL, NULL, NULL)"_s);
+    db.exec(
+        u"INSERT INTO tblOperaters (OperaterID, Name, NickName, DepartmentID, Duty, Native) VALUES "
+        "('R1', '华东推荐', '李四', 'D01', '经理', '江苏'), ('R2', '王五', NULL, NULL, NULL, NULL)"_s);
     f.addAgent(u"A001"_s, u"东方贸易"_s, u"Admin"_s,
-               {{u"MainLinkman"_s, u"张三"_s}, {u"Address"_s, u"上海市, \"浦东\"\n一号"_s},
-                {u"VocationID"_s, u"01"_s}, {u"LevelID"_s, u"B"_s}, {u"OriginID"_s, u"02"_s},
+               {{u"MainLinkman"_s, u"张三"_s},
+                {u"Address"_s, u"上海市, \"浦东\"\n一号"_s},
+                {u"VocationID"_s, u"01"_s},
+                {u"LevelID"_s, u"B"_s},
+                {u"OriginID"_s, u"02"_s},
                 {u"OperaterID"_s, u"R1"_s}});
     f.addAgent(u"0012"_s, u"数字编号公司"_s, u"Admin"_s, {{u"OperaterID"_s, u"R2"_s}});
-    db.exec(u"INSERT INTO tblLinkmans (LinkmanID, CustID, Main, Name, NickName, Department, Duty, SUser) VALUES "
+    db.exec(u"INSERT INTO tblLinkmans (LinkmanID, CustID, Main, Name, NickName, Department, Duty, "
+            u"SUser) VALUES "
             "('L1', 'A001', ?, '赵六', '赵总', '销售部', '总监', 'Admin'), "
             "('L2', '0012', ?, '钱七', NULL, NULL, NULL, 'Admin')"_s,
             {true, false});
@@ -82,7 +87,8 @@ QList<QStringList> rowsOf(store::Connection &db, const QString &table, const QSt
     QStringList idents;
     for (const QString &c : columns)
         idents << db.ident(c);
-    QSqlQuery q = db.exec(u"SELECT %1 FROM %2 ORDER BY %3"_s.arg(idents.join(u','), table, idents.first()));
+    QSqlQuery q =
+        db.exec(u"SELECT %1 FROM %2 ORDER BY %3"_s.arg(idents.join(u','), table, idents.first()));
     QList<QStringList> rows;
     while (q.next()) {
         QStringList r;
@@ -134,9 +140,12 @@ void TestImportWindow::commandOnEachList()
         QAction *action;
         QString right, log;
     } lists[] = {
-        {&agents, agents.action(u"Act_Import"_s), u"301"_s, u"商务代理业务管理-商务代理资料-导入"_s},
-        {&contacts, contacts.action(u"Act_Import"_s), u"302"_s, u"商务代理业务管理-联系人资料-导入"_s},
-        {&referrers, referrers.action(u"Act_Import"_s), u"303"_s, u"客户业务管理-业务员资料-导入"_s},
+        {&agents, agents.action(u"Act_Import"_s), u"301"_s,
+         u"商务代理业务管理-商务代理资料-导入"_s},
+        {&contacts, contacts.action(u"Act_Import"_s), u"302"_s,
+         u"商务代理业务管理-联系人资料-导入"_s},
+        {&referrers, referrers.action(u"Act_Import"_s), u"303"_s,
+         u"客户业务管理-业务员资料-导入"_s},
     };
     for (const auto &l : lists) {
         QVERIFY(l.action);
@@ -170,30 +179,35 @@ void TestImportWindow::wizardByKeyboard()
     QVERIFY(QTest::qWaitForWindowActive(&w));
     QTemporaryDir dir;
     const QString file = dir.filePath(u"代理.xlsx"_s);
-    importfiles::python(u"import openpyxl,sys\n"
-                        "wb=openpyxl.Workbook(); wb.active.title='说明'; wb.active.append(['请看第二页'])\n"
-                        "ws=wb.create_sheet('代理')\n"
-                        "ws.append(['代理编号','代理名称','行业类别','建档日期','附注'])\n"
-                        "ws.append(['N1','新一','制造业',None,'一'])\n"
-                        "ws.append(['N2','新二','批发零售',None,'二'])\n"
-                        "ws.append(['A001','已有代理改',None,None,None])\n"
-                        "ws.append(['N3','新三','没有这个行业',None,None])\n"
-                        "wb.save(sys.argv[1])"_s,
-                        {file});
+    importfiles::python(
+        u"import openpyxl,sys\n"
+        "wb=openpyxl.Workbook(); wb.active.title='说明'; wb.active.append(['请看第二页'])\n"
+        "ws=wb.create_sheet('代理')\n"
+        "ws.append(['代理编号','代理名称','行业类别','建档日期','附注'])\n"
+        "ws.append(['N1','新一','制造业',None,'一'])\n"
+        "ws.append(['N2','新二','批发零售',None,'二'])\n"
+        "ws.append(['A001','已有代理改',None,None,None])\n"
+        "ws.append(['N3','新三','没有这个行业',None,None])\n"
+        "wb.save(sys.argv[1])"_s,
+        {file});
     FileDialog::setNextFileName(file);
     const QString report = dir.filePath(u"报告.csv"_s);
     bool walked = false;
     testsupport::whenModal(u"dlgImport"_s, [&](QWidget *d) {
         // Whatever happens here, the wizard closes, so the command returns.
         const auto closeAtEnd = qScopeGuard([d] { d->close(); });
-        const auto key = [d](const char *name) { space(d->findChild<QWidget *>(QLatin1String(name))); };
+        const auto key = [d](const char *name) {
+            space(d->findChild<QWidget *>(QLatin1String(name)));
+        };
         auto *sheet = d->findChild<QComboBox *>(u"cbSheet"_s);
         QVERIFY(sheet->isVisible());
         // The first sheet has no agents: the user picks the second one.
         sheet->setFocus();
         QTest::keyClick(sheet, Qt::Key_Down);
         QCOMPARE(sheet->currentText(), u"代理"_s);
-        const auto column = [d](int c) { return d->findChild<QComboBox *>(u"cbColumn%1"_s.arg(c)); };
+        const auto column = [d](int c) {
+            return d->findChild<QComboBox *>(u"cbColumn%1"_s.arg(c));
+        };
         QCOMPARE(column(0)->currentText(), u"代理编号"_s);
         QCOMPARE(column(1)->currentText(), u"商务代理名称"_s);
         QCOMPARE(column(2)->currentText(), u"行业类型"_s);
@@ -222,7 +236,8 @@ void TestImportWindow::wizardByKeyboard()
         QVERIFY2(done.startsWith(u"导入完成：新增 2 行，更新 1 行，略过 1 行"_s), qPrintable(done));
         FileDialog::setNextFileName(report);
         key("btnSaveReport");
-        QCOMPARE(MessageBox::last().text, u"导入报告已保存到“%1”。"_s.arg(QDir::toNativeSeparators(report)));
+        QCOMPARE(MessageBox::last().text,
+                 u"导入报告已保存到“%1”。"_s.arg(QDir::toNativeSeparators(report)));
         QTest::keyClick(d, Qt::Key_Escape);
         walked = true;
     });
@@ -231,9 +246,12 @@ void TestImportWindow::wizardByKeyboard()
     QCOMPARE(f.logCount(u"商务代理业务管理-商务代理资料-导入"_s), 1);
     QCOMPARE(f.scalar(u"SELECT COUNT(*) FROM tblCustomers"_s).toInt(), 3);
     QCOMPARE(f.scalar(u"SELECT Memo FROM tblCustomers WHERE CustId = 'N2'"_s).toString(), u"二"_s);
-    QCOMPARE(f.scalar(u"SELECT VocationID FROM tblCustomers WHERE CustId = 'N2'"_s).toString(), u"02"_s);
-    QCOMPARE(f.scalar(u"SELECT CustName FROM tblCustomers WHERE CustId = 'A001'"_s).toString(), u"已有代理改"_s);
-    QCOMPARE(f.scalar(u"SELECT SUser FROM tblCustomers WHERE CustId = 'N1'"_s).toString(), u"Admin"_s);
+    QCOMPARE(f.scalar(u"SELECT VocationID FROM tblCustomers WHERE CustId = 'N2'"_s).toString(),
+             u"02"_s);
+    QCOMPARE(f.scalar(u"SELECT CustName FROM tblCustomers WHERE CustId = 'A001'"_s).toString(),
+             u"已有代理改"_s);
+    QCOMPARE(f.scalar(u"SELECT SUser FROM tblCustomers WHERE CustId = 'N1'"_s).toString(),
+             u"Admin"_s);
     for (const QString &code : {u"N1"_s, u"N2"_s})
         QVERIFY(QFileInfo(store::session().FilesDir + code).isDir());
     QVERIFY(!QFileInfo::exists(store::session().FilesDir + u"N3"_s));
@@ -252,7 +270,8 @@ void TestImportWindow::exportedListsComeBack_data()
     QTest::addColumn<QString>("suffix");
     for (const QString &e : testsupport::engines())
         for (const char *suffix : {"xlsx", "csv"})
-            QTest::newRow(qPrintable(e + u' ' + QLatin1String(suffix))) << e << QString::fromLatin1(suffix);
+            QTest::newRow(qPrintable(e + u' ' + QLatin1String(suffix)))
+                << e << QString::fromLatin1(suffix);
 }
 
 // Each list exported by the program itself and imported into an empty store gives the same rows.
@@ -284,15 +303,20 @@ void TestImportWindow::exportedListsComeBack()
     importFile(*db, agentImportList(), agentFile);
     importFile(*db, contactImportList(), contactFile);
 
-    const QStringList referrerColumns{u"OperaterID"_s, u"Name"_s, u"NickName"_s, u"DepartmentID"_s, u"Duty"_s, u"Native"_s};
-    const QStringList agentColumns{u"CustId"_s, u"CustName"_s, u"MainLinkman"_s, u"Address"_s,
-                                   u"VocationID"_s, u"LevelID"_s, u"OriginID"_s, u"OperaterID"_s};
-    const QStringList contactColumns{u"LinkmanID"_s, u"Name"_s, u"NickName"_s, u"CustID"_s,
+    const QStringList referrerColumns{u"OperaterID"_s,   u"Name"_s, u"NickName"_s,
+                                      u"DepartmentID"_s, u"Duty"_s, u"Native"_s};
+    const QStringList agentColumns{u"CustId"_s,   u"CustName"_s,   u"MainLinkman"_s,
+                                   u"Address"_s,  u"VocationID"_s, u"LevelID"_s,
+                                   u"OriginID"_s, u"OperaterID"_s};
+    const QStringList contactColumns{u"LinkmanID"_s,  u"Name"_s, u"NickName"_s, u"CustID"_s,
                                      u"Department"_s, u"Duty"_s, u"Main"_s};
     store::Connection &before = f.dm.connection();
-    QCOMPARE(rowsOf(*db, u"tblOperaters"_s, referrerColumns), rowsOf(before, u"tblOperaters"_s, referrerColumns));
-    QCOMPARE(rowsOf(*db, u"tblCustomers"_s, agentColumns), rowsOf(before, u"tblCustomers"_s, agentColumns));
-    QCOMPARE(rowsOf(*db, u"tblLinkmans"_s, contactColumns), rowsOf(before, u"tblLinkmans"_s, contactColumns));
+    QCOMPARE(rowsOf(*db, u"tblOperaters"_s, referrerColumns),
+             rowsOf(before, u"tblOperaters"_s, referrerColumns));
+    QCOMPARE(rowsOf(*db, u"tblCustomers"_s, agentColumns),
+             rowsOf(before, u"tblCustomers"_s, agentColumns));
+    QCOMPARE(rowsOf(*db, u"tblLinkmans"_s, contactColumns),
+             rowsOf(before, u"tblLinkmans"_s, contactColumns));
     QCOMPARE(rowsOf(*db, u"tblCustomers"_s, agentColumns).size(), 2);
 }
 

@@ -94,7 +94,8 @@ void TestSheetReaders::openpyxlWorkbook()
 
 void TestSheetReaders::sheetsToChoose()
 {
-    auto reader = SheetReader::openFile(make(QStringLiteral("basic"), path(QStringLiteral("s.xlsx"))));
+    auto reader =
+        SheetReader::openFile(make(QStringLiteral("basic"), path(QStringLiteral("s.xlsx"))));
     QCOMPARE(reader->sheetNames(), (QStringList{"说明", "代理", "其他"}));
     QCOMPARE(reader->defaultSheet(), 1); // the first visible sheet
     SheetReader::Row row;
@@ -123,7 +124,8 @@ void TestSheetReaders::excelParts()
 {
     const auto rows = readAll(make(QStringLiteral("handmade"), path(QStringLiteral("h.xlsx"))));
     QCOMPARE(rows.size(), 4); // the merged area's second cell holds nothing, so neither does row 6
-    QCOMPARE(texts({rows[0]}).first(), (QStringList{"数值", "名称", "合计", "标签", "错误", "日期", "真假"}));
+    QCOMPARE(texts({rows[0]}).first(),
+             (QStringList{"数值", "名称", "合计", "标签", "错误", "日期", "真假"}));
     const auto &r3 = rows[1].cells;
     QCOMPARE(rows[1].number, 3);
     QCOMPARE(r3[0].toDouble(), 42.0);
@@ -146,8 +148,10 @@ void TestSheetReaders::excelParts()
 
 void TestSheetReaders::mergedCells()
 {
-    const auto rows = texts(readAll(make(QStringLiteral("merged"), path(QStringLiteral("m.xlsx")))));
-    QCOMPARE(rows, (QList<QStringList>{{"地区", "代理编号"}, {"华北", "A001"}, {"", "A002"}, {"华东", "A003"}}));
+    const auto rows =
+        texts(readAll(make(QStringLiteral("merged"), path(QStringLiteral("m.xlsx")))));
+    QCOMPARE(rows, (QList<QStringList>{
+                       {"地区", "代理编号"}, {"华北", "A001"}, {"", "A002"}, {"华东", "A003"}}));
 }
 
 void TestSheetReaders::ownExportReadsBack()
@@ -159,11 +163,12 @@ void TestSheetReaders::ownExportReadsBack()
                                               {QStringLiteral("是否主要联系人"), T::Bool},
                                               {QStringLiteral("备注"), T::Memo}};
     const QList<QVector<QVariant>> rows{
-        {QStringLiteral("0012"), QDate(2023, 1, 31), 1234.5, true, QStringLiteral("逗号,引号\"换行\n")},
+        {QStringLiteral("0012"), QDate(2023, 1, 31), 1234.5, true,
+         QStringLiteral("逗号,引号\"换行\n")},
         {QStringLiteral("=1+1"), QVariant(), 0.0, false, QVariant()}};
     for (const auto format : {ExportWriter::Format::Xlsx, ExportWriter::Format::Csv}) {
         const QString file = path(format == ExportWriter::Format::Csv ? QStringLiteral("own.csv")
-                                                                       : QStringLiteral("own.xlsx"));
+                                                                      : QStringLiteral("own.xlsx"));
         auto writer = ExportWriter::create(format, file);
         writer->begin(columns);
         for (const auto &r : rows)
@@ -171,7 +176,8 @@ void TestSheetReaders::ownExportReadsBack()
         writer->finish();
         const auto read = readAll(file);
         QCOMPARE(read.size(), 3);
-        QCOMPARE(texts({read[0]}).first(), (QStringList{"代理编号", "建档日期", "金额", "是否主要联系人", "备注"}));
+        QCOMPARE(texts({read[0]}).first(),
+                 (QStringList{"代理编号", "建档日期", "金额", "是否主要联系人", "备注"}));
         const auto &a = read[1].cells;
         QCOMPARE(a[0], QVariant(QStringLiteral("0012")));
         QCOMPARE(importing::cellText(a[1]), QStringLiteral("2023-01-31"));
@@ -213,13 +219,15 @@ void TestSheetReaders::csvEncodingsAndSeparators()
     QCOMPARE(rows.size(), 2);
     QCOMPARE(texts(rows)[0], (QStringList{"代理编号", "名称", "备注"}));
     const QString separator = texts(rows)[1][2].mid(1, 1);
-    QCOMPARE(texts(rows)[1], (QStringList{"A1", "北京", QStringLiteral("含%1分隔").arg(separator)}));
+    QCOMPARE(texts(rows)[1],
+             (QStringList{"A1", "北京", QStringLiteral("含%1分隔").arg(separator)}));
 }
 
 void TestSheetReaders::csvQuotesAndLineEnds()
 {
     const QString file = path(QStringLiteral("q.csv"));
-    writeBytes(file, "a,b,c\r\n1,\"x, \"\"y\"\"\",z\n\n2,\"line\r\nbreak\",5\"\r3,,\"\"\r\n,,\n4,end");
+    writeBytes(file,
+               "a,b,c\r\n1,\"x, \"\"y\"\"\",z\n\n2,\"line\r\nbreak\",5\"\r3,,\"\"\r\n,,\n4,end");
     const auto rows = readAll(file);
     QCOMPARE(texts(rows), (QList<QStringList>{{"a", "b", "c"},
                                               {"1", "x, \"y\"", "z"},
@@ -230,11 +238,16 @@ void TestSheetReaders::csvQuotesAndLineEnds()
     QCOMPARE(rows[2].number, 4);
     QCOMPARE(rows[4].number, 7);
     // Python's csv module reads the same file alike.
-    const QByteArray py = python(QStringLiteral(
-        "import csv,sys,json\n"
-        "rows=[r for r in csv.reader(open(sys.argv[1],newline='',encoding='utf-8')) if any(r)]\n"
-        "print(json.dumps(rows))"), {file});
-    QCOMPARE(py.trimmed(), QByteArray(R"([["a", "b", "c"], ["1", "x, \"y\"", "z"], ["2", "line\r\nbreak", "5\""], ["3", "", ""], ["4", "end"]])"));
+    const QByteArray py = python(
+        QStringLiteral("import csv,sys,json\n"
+                       "rows=[r for r in csv.reader(open(sys.argv[1],newline='',encoding='utf-8')) "
+                       "if any(r)]\n"
+                       "print(json.dumps(rows))"),
+        {file});
+    QCOMPARE(
+        py.trimmed(),
+        QByteArray(
+            R"([["a", "b", "c"], ["1", "x, \"y\"", "z"], ["2", "line\r\nbreak", "5\""], ["3", "", ""], ["4", "end"]])"));
 }
 
 void TestSheetReaders::csvQuoteLeftOpen()
@@ -250,18 +263,21 @@ void TestSheetReaders::notTables_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("says");
-    QTest::newRow("text named .xlsx") << "t.xlsx" << QByteArray("a,b\n1,2\n") << "不是有效的 Excel 工作簿";
+    QTest::newRow("text named .xlsx")
+        << "t.xlsx" << QByteArray("a,b\n1,2\n") << "不是有效的 Excel 工作簿";
     QByteArray zip;
     {
         const QString z = path(QStringLiteral("plain.zip"));
-        python(QStringLiteral("import zipfile,sys\nzipfile.ZipFile(sys.argv[1],'w').writestr('a.txt','x')"), {z});
+        python(QStringLiteral(
+                   "import zipfile,sys\nzipfile.ZipFile(sys.argv[1],'w').writestr('a.txt','x')"),
+               {z});
         QFile f(z);
         f.open(QIODevice::ReadOnly);
         zip = f.readAll();
     }
     QTest::newRow("a zip without a workbook") << "z.xlsx" << zip << "不是 Excel 工作簿";
-    QTest::newRow("binary named .csv") << "b.csv" << QByteArray("%PDF-1.4\n\0\0\x01\x02", 14)
-                                       << "也不是 CSV 文件";
+    QTest::newRow("binary named .csv")
+        << "b.csv" << QByteArray("%PDF-1.4\n\0\0\x01\x02", 14) << "也不是 CSV 文件";
     QTest::newRow("empty") << "e.csv" << QByteArray() << "是空的";
     QByteArray cut;
     {
@@ -281,11 +297,11 @@ void TestSheetReaders::notTables()
     QFETCH(QString, says);
     const QString file = path(name);
     if (name == QLatin1String("dtd.xlsx")) // entities of the file are never expanded
-        python(QStringLiteral(
-                   "import zipfile,sys\n"
-                   "z=zipfile.ZipFile(sys.argv[1],'w')\n"
-                   "z.writestr('xl/workbook.xml','<?xml version=\"1.0\"?><!DOCTYPE w [<!ENTITY a \"aaaa\">]>"
-                   "<workbook><sheets><sheet name=\"&a;\"/></sheets></workbook>')"),
+        python(QStringLiteral("import zipfile,sys\n"
+                              "z=zipfile.ZipFile(sys.argv[1],'w')\n"
+                              "z.writestr('xl/workbook.xml','<?xml version=\"1.0\"?><!DOCTYPE w "
+                              "[<!ENTITY a \"aaaa\">]>"
+                              "<workbook><sheets><sheet name=\"&a;\"/></sheets></workbook>')"),
                {file});
     else
         writeBytes(file, bytes);
@@ -345,7 +361,8 @@ void TestSheetReaders::millionRows()
     QCOMPARE(row.number, qint64(1048576));
     QCOMPARE(row.cells[0], QVariant(QStringLiteral("C1048575")));
     QCOMPARE(reader->progress(), 1.0);
-    QVERIFY2(peak - before < 64 * 1024, qPrintable(QStringLiteral("grew %1 kB").arg(peak - before)));
+    QVERIFY2(peak - before < 64 * 1024,
+             qPrintable(QStringLiteral("grew %1 kB").arg(peak - before)));
 }
 
 void TestSheetReaders::fileVanishes_data()
@@ -380,8 +397,8 @@ void TestSheetReaders::fileVanishes()
         while (reader->next(row)) {
         }
     });
-    QVERIFY2(why.contains(QStringLiteral("被删除或改动")) || why.contains(QStringLiteral("读取文件")) ||
-                 why.contains(QStringLiteral("已损坏")),
+    QVERIFY2(why.contains(QStringLiteral("被删除或改动")) ||
+                 why.contains(QStringLiteral("读取文件")) || why.contains(QStringLiteral("已损坏")),
              qPrintable(why));
 }
 
