@@ -92,67 +92,67 @@ bool ImportRun::Private::ownerColumn() const
     return table && table->column(QStringLiteral("SUser"));
 }
 
+// One cell as it will be stored in the target's column; `why` tells when it cannot be.
+QVariant ImportRun::Private::convertCell(const Target &t, const QVariant &cell,
+                                         const LookupTable *lookup, QString *why) const
+{
+    if (lookup) {
+        const QString text = cellText(cell).trimmed();
+        if (text.isEmpty())
+            return {};
+        QString code;
+        switch (lookup->find(text, &code)) {
+        case LookupTable::Found::Yes:
+            return code;
+        case LookupTable::Found::No:
+            *why = QStringLiteral("“%1”找不到（既不是已有的代码，也不是已有的名称）").arg(text);
+            return {};
+        case LookupTable::Found::Several:
+            *why = QStringLiteral("“%1”对应多个同名条目，请改用代码").arg(text);
+            return {};
+        }
+    }
+    const CellValue v = CellValue::of(cell, t.type);
+    if (!v.refusal.isEmpty()) {
+        *why = v.refusal;
+        return {};
+    }
+    if (!t.choices.isEmpty() && v.value.isValid()) {
+        const QString text = v.value.toString().trimmed();
+        if (t.choices.contains(text))
+            return text;
+        *why = QStringLiteral("“%1”不是可选的值（%2）")
+                   .arg(text, t.choices.join(QStringLiteral("、")));
+        return {};
+    }
+    if (t.width > 0 && v.value.typeId() == QMetaType::QString) {
+        const int n = storedLength(v.value.toString());
+        if (n > t.width) {
+            *why = QStringLiteral("太长：最多 %1 个字，这里有 %2 个字").arg(t.width).arg(n);
+            return {};
+        }
+    }
+    return v.value;
+}
+
 QVector<QVariant>
 ImportRun::Private::convert(const QVector<QVariant> &cells, qint64 row,
                             const std::vector<std::unique_ptr<LookupTable>> &lookups,
                             CodeSet &codes, QList<Problem> &problems) const
 {
     QVector<QVariant> values(qsizetype(targets.size()));
-    const auto problem = [&](const Target &t, const QString &text) {
-        problems.append({row, t.column, t.caption + text});
-    };
     for (size_t i = 0; i < targets.size(); ++i) {
         const Target &t = targets[i];
-        const QVariant cell = cells.value(t.column);
-        if (t.lookup) {
-            const QString text = cellText(cell).trimmed();
-            if (text.isEmpty())
-                continue;
-            QString code;
-            switch (lookups[i]->find(text, &code)) {
-            case LookupTable::Found::Yes:
-                values[qsizetype(i)] = code;
-                break;
-            case LookupTable::Found::No:
-                problem(
-                    t,
-                    QStringLiteral("“%1”找不到（既不是已有的代码，也不是已有的名称）").arg(text));
-                break;
-            case LookupTable::Found::Several:
-                problem(t, QStringLiteral("“%1”对应多个同名条目，请改用代码").arg(text));
-                break;
-            }
-            continue;
-        }
-        const CellValue v = CellValue::of(cell, t.type);
-        if (!v.refusal.isEmpty()) {
-            problem(t, v.refusal);
-            continue;
-        }
-        if (!t.choices.isEmpty() && v.value.isValid()) {
-            const QString text = v.value.toString().trimmed();
-            if (!t.choices.contains(text)) {
-                problem(t, QStringLiteral("“%1”不是可选的值（%2）")
-                               .arg(text, t.choices.join(QStringLiteral("、"))));
-                continue;
-            }
-            values[qsizetype(i)] = text;
-            continue;
-        }
-        if (t.width > 0 && v.value.typeId() == QMetaType::QString) {
-            const int n = storedLength(v.value.toString());
-            if (n > t.width) {
-                problem(t,
-                        QStringLiteral("太长：最多 %1 个字，这里有 %2 个字").arg(t.width).arg(n));
-                continue;
-            }
-        }
-        values[qsizetype(i)] = v.value;
+        QString why;
+        values[qsizetype(i)] = convertCell(t, cells.value(t.column), lookups[i].get(), &why);
+        if (!why.isEmpty())
+            problems.append({row, t.column, t.caption + why});
     }
     for (const QString &r : list.required) {
         const int i = targetOf(r);
         if (i >= 0 && !cells.value(targets[size_t(i)].column).isValid())
-            problem(targets[size_t(i)], QStringLiteral("不能为空"));
+            problems.append({row, targets[size_t(i)].column,
+                             targets[size_t(i)].caption + QStringLiteral("不能为空")});
     }
     const QString code = keyTarget >= 0 ? values[keyTarget].toString() : QString();
     if (!code.isEmpty()) {
@@ -170,86 +170,96 @@ CheckResult ImportRun::check(SheetReader &reader, int sheet, const Progress &pro
 {
     reader.selectSheet(sheet);
     readHeader(reader);
-    CheckResult result;
     d->checked = false;
     d->possibleDuplicates.clear();
     d->stored = std::make_unique<StoredRows>(d->db, d->list, d->user, d->administrator);
     d->stored->loadContacts();
     d->stored->keyColumn = d->keyTarget >= 0 ? d->targets[size_t(d->keyTarget)].column : -1;
-    std::vector<std::unique_ptr<LookupTable>> lookups;
-    for (const Target &t : d->targets) {
-        const bool own = t.lookup && t.lookup->owned && !d->administrator;
-        lookups.push_back(
-            t.lookup ? std::make_unique<LookupTable>(d->db, *t.lookup, own ? d->user : QString())
-                     : nullptr);
-    }
     d->spool = std::make_unique<QTemporaryFile>();
     if (!d->spool->open())
         throw ReadError{QStringLiteral("无法建立临时文件：%1").arg(d->spool->errorString())};
-    QDataStream out(d->spool.get());
-    CodeSet codes;
-    const int nameAt = d->targetOf(d->list.nameField), phoneAt = d->targetOf(d->list.phoneField),
-              emailAt = d->targetOf(d->list.emailField);
-    const auto text = [](const QVector<QVariant> &v, int i) {
-        return i >= 0 ? v[i].toString() : QString();
-    };
-
+    CheckResult result;
     try {
-        SheetReader::Row row;
-        while (reader.next(row)) {
-            QList<Problem> problems;
-            const QVector<QVariant> values =
-                d->convert(row.cells, row.number, lookups, codes, problems);
-            const QString code = d->keyTarget >= 0 ? values[d->keyTarget].toString() : QString();
-            QStringList why;
-            for (const Problem &p : std::as_const(problems)) {
-                if (result.problems.size() < CheckResult::MaxListed)
-                    result.problems.append(p);
-                why << p.text;
-            }
-            result.problemCount += problems.size();
-            result.problemRows += problems.isEmpty() ? 0 : 1;
-            out << row.number << code << why.join(QStringLiteral("；")) << values;
-            if (result.preview.size() < CheckResult::PreviewRows)
-                result.preview.append({row.number, code, values, !problems.isEmpty(), false});
-            if (!code.isEmpty())
-                d->stored->lookFor(code, row.number, !problems.isEmpty());
-            if (problems.isEmpty())
-                d->stored->consider(row.number, code, text(values, nameAt), text(values, phoneAt),
-                                    text(values, emailAt));
-            if (++result.rows % ReportEvery == 0 && progress && !progress(reader.progress()))
-                throw Cancelled{};
-        }
+        d->readRows(reader, result, progress);
     } catch (const Cancelled &) {
         result.cancelled = true;
         return result;
     }
-    if (out.status() != QDataStream::Ok || !d->spool->flush())
-        throw ReadError{QStringLiteral("临时文件写入失败：%1").arg(d->spool->errorString())};
+    d->finishCheck(result);
+    if (progress)
+        progress(1.0);
+    return result;
+}
 
-    d->stored->flush();
-    for (const Problem &p : std::as_const(d->stored->foreignProblems)) {
+// Every row converted, checked and spooled as it will be stored.
+void ImportRun::Private::readRows(SheetReader &reader, CheckResult &result,
+                                  const Progress &progress)
+{
+    std::vector<std::unique_ptr<LookupTable>> lookups;
+    for (const Target &t : targets) {
+        const bool own = t.lookup && t.lookup->owned && !administrator;
+        lookups.push_back(t.lookup
+                              ? std::make_unique<LookupTable>(db, *t.lookup, own ? user : QString())
+                              : nullptr);
+    }
+    QDataStream out(spool.get());
+    CodeSet codes;
+    const int nameAt = targetOf(list.nameField), phoneAt = targetOf(list.phoneField),
+              emailAt = targetOf(list.emailField);
+    const auto text = [](const QVector<QVariant> &v, int i) {
+        return i >= 0 ? v[i].toString() : QString();
+    };
+    SheetReader::Row row;
+    while (reader.next(row)) {
+        QList<Problem> problems;
+        const QVector<QVariant> values = convert(row.cells, row.number, lookups, codes, problems);
+        const QString code = keyTarget >= 0 ? values[keyTarget].toString() : QString();
+        QStringList why;
+        for (const Problem &p : std::as_const(problems)) {
+            if (result.problems.size() < CheckResult::MaxListed)
+                result.problems.append(p);
+            why << p.text;
+        }
+        result.problemCount += problems.size();
+        result.problemRows += problems.isEmpty() ? 0 : 1;
+        out << row.number << code << why.join(QStringLiteral("；")) << values;
+        if (result.preview.size() < CheckResult::PreviewRows)
+            result.preview.append({row.number, code, values, !problems.isEmpty(), false});
+        if (!code.isEmpty())
+            stored->lookFor(code, row.number, !problems.isEmpty());
+        if (problems.isEmpty())
+            stored->consider(row.number, code, text(values, nameAt), text(values, phoneAt),
+                             text(values, emailAt));
+        if (++result.rows % ReportEvery == 0 && progress && !progress(reader.progress()))
+            throw Cancelled{};
+    }
+    if (out.status() != QDataStream::Ok || !spool->flush())
+        throw ReadError{QStringLiteral("临时文件写入失败：%1").arg(spool->errorString())};
+}
+
+// What only the whole file tells: codes already stored, possible duplicates.
+void ImportRun::Private::finishCheck(CheckResult &result)
+{
+    stored->flush();
+    for (const Problem &p : std::as_const(stored->foreignProblems)) {
         if (result.problems.size() < CheckResult::MaxListed)
             result.problems.append(p);
         ++result.problemCount;
         ++result.problemRows;
     }
-    result.existingRows = d->stored->existingRows;
+    result.existingRows = stored->existingRows;
     for (PreviewRow &p : result.preview) {
-        const StoredRows::Existing *e = p.code.isEmpty() ? nullptr : d->stored->existing(p.code);
+        const StoredRows::Existing *e = p.code.isEmpty() ? nullptr : stored->existing(p.code);
         p.existing = e;
         p.problem = p.problem || (e && e->foreign);
     }
-    result.duplicates = d->stored->confirmDuplicates();
+    result.duplicates = stored->confirmDuplicates();
     for (const PossibleDuplicate &dup : std::as_const(result.duplicates))
-        d->possibleDuplicates.insert(dup.row);
+        possibleDuplicates.insert(dup.row);
     std::stable_sort(result.problems.begin(), result.problems.end(),
                      [](const Problem &a, const Problem &b) { return a.row < b.row; });
-    d->problemRows = result.problemRows;
-    d->checked = true;
-    if (progress)
-        progress(1.0);
-    return result;
+    problemRows = result.problemRows;
+    checked = true;
 }
 
 } // namespace importing

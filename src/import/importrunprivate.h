@@ -14,6 +14,8 @@
 namespace importing
 {
 
+class SheetReader;
+
 // The stored rows a file's rows meet: codes already in the store, and the names, telephones
 // and e-mail addresses of stored rows, which may show the same row entered again.
 class StoredRows
@@ -99,6 +101,10 @@ class ImportRun::Private
                               const std::vector<std::unique_ptr<LookupTable>> &lookups,
                               CodeSet &codes, QList<Problem> &problems) const;
     bool ownerColumn() const;
+    QVariant convertCell(const Target &target, const QVariant &cell, const LookupTable *lookup,
+                         QString *why) const;
+    void readRows(SheetReader &reader, CheckResult &result, const Progress &progress);
+    void finishCheck(CheckResult &result);
 };
 
 // The value bound for a column of `type` (empty values in the form the store takes).

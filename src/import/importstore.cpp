@@ -182,6 +182,61 @@ class Statements
     QVariantList m_pending;
 };
 
+// What becomes of each checked row: added, updated, or left out with why (in the report).
+class RowStore
+{
+  public:
+    RowStore(ImportRun::Private &d, const StoreChoices &choices, Statements &sql)
+        : m_d(d), m_choices(choices), m_sql(sql)
+    {
+    }
+
+    void take(qint64 row, const QString &code, const QString &why, const QVector<QVariant> &values)
+    {
+        const StoredRows::Existing *existing = m_d.stored->existing(code);
+        if (!why.isEmpty() || (existing && existing->foreign)) {
+            leaveOut(row, code, QStringLiteral("有问题"),
+                     why.isEmpty() ? QStringLiteral("代码已被其他用户的记录使用") : why);
+        } else if (existing) {
+            if (!m_choices.updateExisting || !m_sql.canUpdate()) {
+                leaveOut(row, code, QStringLiteral("代码已存在"),
+                         QStringLiteral("代码已存在，按选择略过"));
+            } else if (const auto stored = m_sql.update(values)) {
+                ++outcome.updated;
+                updated.push_back(*stored);
+            } else {
+                leaveOut(row, code, QStringLiteral("代码已存在"),
+                         QStringLiteral("已有的记录已被删除或属于其他用户"));
+            }
+        } else if (!m_choices.keepPossibleDuplicates && m_d.possibleDuplicates.contains(row)) {
+            leaveOut(row, code, QStringLiteral("疑似重复"),
+                     QStringLiteral("疑似与已有记录重复，按选择略过"));
+        } else {
+            m_sql.add(values);
+            ++outcome.added;
+            outcome.addedCodes << code;
+        }
+    }
+
+    StoreOutcome outcome;
+    std::vector<std::pair<qint64, qint64>> updated; // key and new version of each updated row
+
+  private:
+    void leaveOut(qint64 row, const QString &code, const QString &kind, const QString &why)
+    {
+        ++outcome.leftOut;
+        ++outcome.leftOutBy[kind];
+        if (m_d.lines.size() < KeptLines)
+            m_d.lines.append({row, code, why});
+        m_d.report->write(csvField(QString::number(row)) + ',' + csvField(code) + ',' +
+                          csvField(why) + "\r\n");
+    }
+
+    ImportRun::Private &m_d;
+    const StoreChoices &m_choices;
+    Statements &m_sql;
+};
+
 } // namespace
 
 StoreOutcome ImportRun::store(const StoreChoices &choices, const Progress &progress)
@@ -190,27 +245,16 @@ StoreOutcome ImportRun::store(const StoreChoices &choices, const Progress &progr
         throw ReadError{QStringLiteral("请先检查文件，再导入。")};
     if (d->problemRows > 0 && !choices.leaveOutProblems)
         throw ReadError{QStringLiteral("文件中还有有问题的行，没有导入任何数据。")};
-    StoreOutcome outcome;
     d->lines.clear();
     d->report = std::make_unique<QTemporaryFile>();
     if (!d->report->open())
         throw ReadError{QStringLiteral("无法建立临时文件：%1").arg(d->report->errorString())};
-    const auto leaveOut = [&](qint64 row, const QString &code, const QString &kind,
-                              const QString &why) {
-        ++outcome.leftOut;
-        ++outcome.leftOutBy[kind];
-        if (d->lines.size() < KeptLines)
-            d->lines.append({row, code, why});
-        d->report->write(csvField(QString::number(row)) + ',' + csvField(code) + ',' +
-                         csvField(why) + "\r\n");
-    };
-    const bool limited = d->list.ownership && !d->administrator;
-    std::vector<std::pair<qint64, qint64>> updated;
     const qint64 total = qMax<qint64>(1, d->spool->size());
     // Prepared outside the transaction, so that they are let go only after a failed one is
     // rolled back (a server frees no statement inside an aborted transaction).
     Statements sql(d->db, d->targets, d->keyTarget, d->list.table, d->list.key,
-                   d->ownerColumn() ? d->user : QString(), limited);
+                   d->ownerColumn() ? d->user : QString(), d->list.ownership && !d->administrator);
+    RowStore rows(*d, choices, sql);
     try {
         d->db.transaction([&] {
             d->spool->seek(0);
@@ -223,29 +267,7 @@ StoreOutcome ImportRun::store(const StoreChoices &choices, const Progress &progr
                 in >> row >> code >> why >> values;
                 if (in.status() != QDataStream::Ok)
                     throw ReadError{QStringLiteral("临时文件读取失败，没有导入任何数据。")};
-                const StoredRows::Existing *existing = d->stored->existing(code);
-                if (!why.isEmpty() || (existing && existing->foreign)) {
-                    leaveOut(row, code, QStringLiteral("有问题"),
-                             why.isEmpty() ? QStringLiteral("代码已被其他用户的记录使用") : why);
-                } else if (existing) {
-                    if (!choices.updateExisting || !sql.canUpdate()) {
-                        leaveOut(row, code, QStringLiteral("代码已存在"),
-                                 QStringLiteral("代码已存在，按选择略过"));
-                    } else if (const auto stored = sql.update(values)) {
-                        ++outcome.updated;
-                        updated.push_back(*stored);
-                    } else {
-                        leaveOut(row, code, QStringLiteral("代码已存在"),
-                                 QStringLiteral("已有的记录已被删除或属于其他用户"));
-                    }
-                } else if (!choices.keepPossibleDuplicates && d->possibleDuplicates.contains(row)) {
-                    leaveOut(row, code, QStringLiteral("疑似重复"),
-                             QStringLiteral("疑似与已有记录重复，按选择略过"));
-                } else {
-                    sql.add(values);
-                    ++outcome.added;
-                    outcome.addedCodes << code;
-                }
+                rows.take(row, code, why, values);
                 if (++done % ReportEvery == 0 && progress &&
                     !progress(double(d->spool->pos()) / double(total)))
                     throw Cancelled{};
@@ -260,11 +282,11 @@ StoreOutcome ImportRun::store(const StoreChoices &choices, const Progress &progr
     }
     if (!d->report->flush())
         throw ReadError{QStringLiteral("临时文件写入失败：%1").arg(d->report->errorString())};
-    for (const auto &[key, version] : updated)
+    for (const auto &[key, version] : rows.updated)
         d->db.announceStored(d->table->name, key, version);
     if (progress)
         progress(1.0);
-    return outcome;
+    return rows.outcome;
 }
 
 QList<ImportRun::ReportLine> ImportRun::reportLines(int limit) const
