@@ -123,6 +123,7 @@ class TestImportWindow : public QObject
     void commandOnEachList();
     void wizardByKeyboard_data() { testsupport::addEngineRows(); }
     void wizardByKeyboard();
+    void updatingNeedsModifyRight();
     void exportedListsComeBack_data();
     void exportedListsComeBack();
 };
@@ -262,6 +263,37 @@ void TestImportWindow::wizardByKeyboard()
         importing::MappingMemory(store::session().AppDir + u"Data/ImportMappings.ini"_s)
             .load(u"Admin"_s, u"商务代理资料"_s);
     QCOMPARE(remembered.value(u"附注"_s), u"Memo"_s);
+}
+
+// With the Insert right alone, rows whose code is stored can only be left out.
+void TestImportWindow::updatingNeedsModifyRight()
+{
+    AgentsFixture f(u"sqlite"_s);
+    f.addAgent(u"A001"_s, u"已有代理"_s);
+    f.setRightFlag(u"301"_s, u"Modify"_s, false);
+    f.openAgentsModule();
+    AgentsWindow w(f.ws);
+    w.show();
+    QTemporaryDir dir;
+    const QString file = dir.filePath(u"a.csv"_s);
+    importfiles::writeBytes(file, "代理编号,商务代理名称\r\nA001,改名\r\nB001,新的\r\n");
+    FileDialog::setNextFileName(file);
+    bool seen = false;
+    testsupport::whenModal(u"dlgImport"_s, [&](QWidget *d) {
+        const auto closeAtEnd = qScopeGuard([d] { d->close(); });
+        space(d->findChild<QWidget *>(u"btnNext"_s));
+        QTRY_VERIFY(d->findChild<QWidget *>(u"pgCheck"_s)->isVisible());
+        QVERIFY(!d->findChild<QWidget *>(u"rbUpdateExisting"_s)->isEnabled());
+        QVERIFY(d->findChild<QWidget *>(u"rbSkipExisting"_s)->isEnabled());
+        space(d->findChild<QWidget *>(u"btnImport"_s));
+        QTRY_VERIFY(d->findChild<QWidget *>(u"pgReport"_s)->isVisible());
+        seen = true;
+    });
+    press(&w, w.action(u"Act_Import"_s));
+    QVERIFY(seen);
+    QCOMPARE(f.scalar(u"SELECT CustName FROM tblCustomers WHERE CustId = 'A001'"_s).toString(),
+             u"已有代理"_s);
+    QCOMPARE(f.scalar(u"SELECT COUNT(*) FROM tblCustomers"_s).toInt(), 2);
 }
 
 void TestImportWindow::exportedListsComeBack_data()
