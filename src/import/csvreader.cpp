@@ -13,6 +13,16 @@ namespace
 
 constexpr qint64 BlockSize = 1 << 16;
 
+// True when a spreadsheet would take `text` for a formula once the apostrophes it begins with
+// are taken away: a text the program's CSV export writes behind one more apostrophe.
+bool guardedByExport(QStringView text)
+{
+    static const QString formulaStarts = QStringLiteral("=+-@\t\r");
+    while (!text.isEmpty() && text.front() == QLatin1Char('\''))
+        text = text.mid(1);
+    return !text.isEmpty() && formulaStarts.contains(text.front());
+}
+
 // True when `bytes` is UTF-8, allowing a character cut off at the end of the sample.
 bool isUtf8(const QByteArray &bytes)
 {
@@ -174,6 +184,9 @@ bool CsvReader::fill()
 
 void CsvReader::endField()
 {
+    // The apostrophe a spreadsheet reads as "this cell is text" is not part of the text.
+    if (m_field.startsWith(QLatin1Char('\'')) && guardedByExport(QStringView(m_field).mid(1)))
+        m_field.remove(0, 1);
     m_fields.append(m_field.isEmpty() ? QVariant() : QVariant(m_field));
     m_field.clear();
     m_quoted = m_quoteSeen = false;

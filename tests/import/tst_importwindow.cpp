@@ -65,7 +65,7 @@ void fillBook(AgentsFixture &f)
     store::Connection &db = f.dm.connection();
     db.exec(
         u"INSERT INTO tblOperaters (OperaterID, Name, NickName, DepartmentID, Duty, Native) VALUES "
-        "('R1', '华东推荐', '李四', 'D01', '经理', '江苏'), ('R2', '王五', NULL, NULL, NULL, NULL)"_s);
+        "('R1', '华东推荐', '李四', 'D01', '经理', '江苏'), ('R2', '王五', NULL, NULL, NULL, '=天津')"_s);
     f.addAgent(u"A001"_s, u"东方贸易"_s, u"Admin"_s,
                {{u"MainLinkman"_s, u"张三"_s},
                 {u"Address"_s, u"上海市, \"浦东\"\n一号"_s},
@@ -73,11 +73,12 @@ void fillBook(AgentsFixture &f)
                 {u"LevelID"_s, u"B"_s},
                 {u"OriginID"_s, u"02"_s},
                 {u"OperaterID"_s, u"R1"_s}});
-    f.addAgent(u"0012"_s, u"数字编号公司"_s, u"Admin"_s, {{u"OperaterID"_s, u"R2"_s}});
+    f.addAgent(u"0012"_s, u"数字编号公司"_s, u"Admin"_s,
+               {{u"OperaterID"_s, u"R2"_s}, {u"Address"_s, u"-3 号楼"_s}});
     db.exec(u"INSERT INTO tblLinkmans (LinkmanID, CustID, Main, Name, NickName, Department, Duty, "
             u"SUser) VALUES "
             "('L1', 'A001', ?, '赵六', '赵总', '销售部', '总监', 'Admin'), "
-            "('L2', '0012', ?, '钱七', NULL, NULL, NULL, 'Admin')"_s,
+            "('L2', '0012', ?, '钱七', '@钱', NULL, '''+副总', 'Admin')"_s,
             {true, false});
 }
 

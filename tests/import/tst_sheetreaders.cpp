@@ -166,16 +166,25 @@ void TestSheetReaders::ownExportReadsBack()
         {QStringLiteral("0012"), QDate(2023, 1, 31), 1234.5, true,
          QStringLiteral("逗号,引号\"换行\n")},
         {QStringLiteral("=1+1"), QVariant(), 0.0, false, QVariant()}};
+    // Texts a spreadsheet would take for formulas, and texts that begin with the apostrophe the
+    // CSV export puts before those, come back as they were stored.
+    const QStringList formulaLike{QStringLiteral("+86 21 5555"), QStringLiteral("-2+3"),
+                                  QStringLiteral("@SUM(A1)"),    QStringLiteral("\t=1"),
+                                  QStringLiteral("\r=1"),        QStringLiteral("'=x"),
+                                  QStringLiteral("''-y"),        QStringLiteral("'普通")};
+    QList<QVector<QVariant>> all = rows;
+    for (const QString &t : formulaLike)
+        all.append({t, QVariant(), 0.0, false, t});
     for (const auto format : {ExportWriter::Format::Xlsx, ExportWriter::Format::Csv}) {
         const QString file = path(format == ExportWriter::Format::Csv ? QStringLiteral("own.csv")
                                                                       : QStringLiteral("own.xlsx"));
         auto writer = ExportWriter::create(format, file);
         writer->begin(columns);
-        for (const auto &r : rows)
+        for (const auto &r : all)
             writer->writeRow(r);
         writer->finish();
         const auto read = readAll(file);
-        QCOMPARE(read.size(), 3);
+        QCOMPARE(read.size(), 3 + formulaLike.size());
         QCOMPARE(texts({read[0]}).first(),
                  (QStringList{"代理编号", "建档日期", "金额", "是否主要联系人", "备注"}));
         const auto &a = read[1].cells;
@@ -184,6 +193,10 @@ void TestSheetReaders::ownExportReadsBack()
         QCOMPARE(importing::cellText(a[4]), QStringLiteral("逗号,引号\"换行\n"));
         QCOMPARE(read[2].cells[0], QVariant(QStringLiteral("=1+1")));
         QVERIFY(!read[2].cells.value(1).isValid());
+        for (int i = 0; i < formulaLike.size(); ++i) {
+            QCOMPARE(importing::cellText(read[3 + i].cells.value(0)), formulaLike[i]);
+            QCOMPARE(importing::cellText(read[3 + i].cells.value(4)), formulaLike[i]);
+        }
         if (format == ExportWriter::Format::Xlsx) {
             QCOMPARE(a[1], QVariant(QDate(2023, 1, 31)));
             QCOMPARE(a[2].toDouble(), 1234.5);
