@@ -125,6 +125,8 @@ class TestImportWindow : public QObject
     void wizardByKeyboard_data() { testsupport::addEngineRows(); }
     void wizardByKeyboard();
     void updatingNeedsModifyRight();
+    void badFilesToldAndNothingStored_data() { testsupport::addEngineRows(); }
+    void badFilesToldAndNothingStored();
     void exportedListsComeBack_data();
     void exportedListsComeBack();
 };
@@ -295,6 +297,47 @@ void TestImportWindow::updatingNeedsModifyRight()
     QCOMPARE(f.scalar(u"SELECT CustName FROM tblCustomers WHERE CustId = 'A001'"_s).toString(),
              u"已有代理"_s);
     QCOMPARE(f.scalar(u"SELECT COUNT(*) FROM tblCustomers"_s).toInt(), 2);
+}
+
+// A file that is no table is named as such before the wizard opens; a CSV whose quote is left
+// open is told when the check reaches it, and the wizard stays where it was. Nothing is stored.
+void TestImportWindow::badFilesToldAndNothingStored()
+{
+    QFETCH(QString, engine);
+    AgentsFixture f(engine);
+    f.addAgent(u"A001"_s, u"已有代理"_s);
+    f.openAgentsModule();
+    AgentsWindow w(f.ws);
+    w.show();
+    QTemporaryDir dir;
+    const QString notWorkbook = dir.filePath(u"代理.xlsx"_s);
+    importfiles::writeBytes(notWorkbook, "代理编号,商务代理名称\r\nN1,一\r\n");
+    FileDialog::setNextFileName(notWorkbook);
+    bool opened = false;
+    testsupport::whenModal(u"dlgImport"_s, [&](QWidget *d) {
+        opened = true;
+        d->close();
+    });
+    press(&w, w.action(u"Act_Import"_s));
+    QVERIFY(!opened);
+    QVERIFY2(MessageBox::last().text.contains(u"不是有效的 Excel 工作簿"_s),
+             qPrintable(MessageBox::last().text));
+
+    const QString openQuote = dir.filePath(u"代理.csv"_s);
+    importfiles::writeBytes(openQuote, "代理编号,商务代理名称\nN1,一\nN2,\"二\nN3,三\n");
+    FileDialog::setNextFileName(openQuote);
+    testsupport::whenModal(u"dlgImport"_s, [&](QWidget *d) {
+        const auto closeAtEnd = qScopeGuard([d] { d->close(); });
+        opened = true;
+        space(d->findChild<QWidget *>(u"btnNext"_s));
+        QVERIFY2(MessageBox::last().text.contains(u"第 3 行的引号没有闭合"_s),
+                 qPrintable(MessageBox::last().text));
+        QVERIFY(!d->findChild<QWidget *>(u"pgCheck"_s)->isVisible());
+        QVERIFY(!d->findChild<QWidget *>(u"btnImport"_s)->isEnabled());
+    });
+    press(&w, w.action(u"Act_Import"_s));
+    QVERIFY(opened);
+    QCOMPARE(f.scalar(u"SELECT COUNT(*) FROM tblCustomers"_s).toInt(), 1);
 }
 
 void TestImportWindow::exportedListsComeBack_data()
