@@ -33,6 +33,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -81,6 +82,20 @@ void fillBook(AgentsFixture &f)
             "('L2', '0012', ?, '钱七', '@钱', NULL, '''+副总', 'Admin')"_s,
             {true, false});
 }
+
+// The agent list shown, with one stored agent A001.
+struct AgentList {
+    AgentsFixture f;
+    std::unique_ptr<AgentsWindow> window;
+    explicit AgentList(const QString &engine, bool mayModify = true) : f(engine)
+    {
+        f.addAgent(u"A001"_s, u"已有代理"_s);
+        f.setRightFlag(u"301"_s, u"Modify"_s, mayModify);
+        f.openAgentsModule();
+        window = std::make_unique<AgentsWindow>(f.ws);
+        window->show();
+    }
+};
 
 // The rows of a table in the columns a list shows (codes, not names), in code order.
 QList<QStringList> rowsOf(store::Connection &db, const QString &table, const QStringList &columns)
@@ -271,12 +286,9 @@ void TestImportWindow::wizardByKeyboard()
 // With the Insert right alone, rows whose code is stored can only be left out.
 void TestImportWindow::updatingNeedsModifyRight()
 {
-    AgentsFixture f(u"sqlite"_s);
-    f.addAgent(u"A001"_s, u"已有代理"_s);
-    f.setRightFlag(u"301"_s, u"Modify"_s, false);
-    f.openAgentsModule();
-    AgentsWindow w(f.ws);
-    w.show();
+    AgentList list(u"sqlite"_s, false);
+    AgentsFixture &f = list.f;
+    AgentsWindow &w = *list.window;
     QTemporaryDir dir;
     const QString file = dir.filePath(u"a.csv"_s);
     importfiles::writeBytes(file, "代理编号,商务代理名称\r\nA001,改名\r\nB001,新的\r\n");
@@ -304,11 +316,9 @@ void TestImportWindow::updatingNeedsModifyRight()
 void TestImportWindow::badFilesToldAndNothingStored()
 {
     QFETCH(QString, engine);
-    AgentsFixture f(engine);
-    f.addAgent(u"A001"_s, u"已有代理"_s);
-    f.openAgentsModule();
-    AgentsWindow w(f.ws);
-    w.show();
+    AgentList list(engine);
+    AgentsFixture &f = list.f;
+    AgentsWindow &w = *list.window;
     QTemporaryDir dir;
     const QString notWorkbook = dir.filePath(u"代理.xlsx"_s);
     importfiles::writeBytes(notWorkbook, "代理编号,商务代理名称\r\nN1,一\r\n");
