@@ -1,6 +1,7 @@
 #include "agentswindow.h"
 
 #include "agentform.h"
+#include "agentimport.h"
 #include "agentquerydialog.h"
 #include "agentrules.h"
 #include "commandaction.h"
@@ -10,6 +11,7 @@
 #include "emailexport.h"
 #include "errordisplay.h"
 #include "firstfocus.h"
+#include "importcommand.h"
 #include "modulehost.h"
 #include "pendingedit.h"
 #include "printing.h"
@@ -109,6 +111,9 @@ void AgentsWindow::buildListPage()
             LogPrefix + QStringLiteral("查询"), right("Query"), [this] { query(); });
     command(m_listPage, bar, "Act_Print", QStringLiteral("打印"), QStringLiteral("Ctrl+P"),
             LogPrefix + QStringLiteral("打印"), right("Print"), [this] { print(); });
+    addImportCommand(m_listPage, bar, m_actions, m_ws,
+                     {Right, LogPrefix + QStringLiteral("导入"), agentImportList(),
+                      RecordFolders::folderFor, [this] { refresh(); }});
     command(m_listPage, bar, "spBtnEmail", QStringLiteral("Email地址导出"), {}, {}, {},
             [this] { exportEmail(); });
 

@@ -9,10 +9,12 @@
 #include "emailexport.h"
 #include "errordisplay.h"
 #include "firstfocus.h"
+#include "importcommand.h"
 #include "modulehost.h"
 #include "pendingedit.h"
 #include "printing.h"
 #include "referrerform.h"
+#include "referrerimport.h"
 #include "referrerquerydialog.h"
 #include "referrerrules.h"
 #include "rights.h"
@@ -155,6 +157,9 @@ void ReferrersWindow::buildListPage()
         LogPrefix + QStringLiteral("打印"), right("Print"),
         [this] { Printing::preview(this, QStringLiteral("frOperaters.frf"), &referrers()); },
         "spBtnPrint1");
+    addImportCommand(m_listPage, bar, m_actions, m_ws,
+                     {Right, LogPrefix + QStringLiteral("导入"), referrerImportList(), nullptr,
+                      [this] { refresh(); }});
     command(m_listPage, bar, "SpeedButton11", QStringLiteral("Email地址导出"), {}, {}, {},
             [this] { exportEmail(); });
 
