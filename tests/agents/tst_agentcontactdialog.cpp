@@ -111,10 +111,11 @@ class TestAgentContactDialog : public QObject
                          qPrintable(message));
             };
             saveShows(u"请选择输入联系日期！"_s, d.date());
-            typeInto(d.date(), u"2026-04-01"_s);
+            testsupport::typeIntoFocus(u"20260401"_s); // from the mask's first position
+            QCOMPARE(d.date()->text(), u"2026-04-01"_s);
             saveShows(u"请输入联系时间！"_s, d.time());
             typeInto(d.time(), u"256100"_s);
-            saveShows(u"联系时间：“25:61:00”不是有效的时间。"_s, d.time());
+            saveShows(u"对不起，联系时间不是有效的时间！"_s, d.time());
             QVERIFY(f.dm.tblCustomerState.value(u"LinkTime"_s).isNull());
             typeInto(d.time(), u"093005"_s);
             saveShows(u"请选择输入联系方式！"_s, d.linkType());

@@ -240,6 +240,13 @@ class TestContactsWindow : public QObject
         QCOMPARE(f.count(u"tblLinkmans"_s), 0);
         QCOMPARE(f.logCount(Prefix + u"保存"_s), 3);
         chooseAgent(form->agentChoice(), u"东方贸易"_s);
+        // A special date typed in part is refused by name; nothing is stored meanwhile.
+        form->specialDate()->setFocus();
+        testsupport::typeText(form->specialDate(), u"2026"_s);
+        saveSays(u"对不起，特殊纪念日不是有效的日期！"_s, form->specialDate());
+        QCOMPARE(form->specialDate()->displayText(), u"2026-__-__"_s);
+        QCOMPARE(f.count(u"tblLinkmans"_s), 0);
+        form->specialDate()->clearAction()->trigger();
         win.act("Act_Save")->trigger();
         QCOMPARE(f.scalar(u"SELECT Name FROM tblLinkmans WHERE LinkmanID = 'C1'"_s).toString(), u"  "_s);
     }

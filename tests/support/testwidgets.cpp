@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QTest>
 #include <QTimer>
 
 namespace testsupport
@@ -15,6 +16,20 @@ void typeText(QWidget *widget, const QString &text)
         QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
         QApplication::sendEvent(widget, &release);
     }
+}
+
+void typeIntoFocus(const QString &text)
+{
+    QWidget *focus = QApplication::focusWidget();
+    QVERIFY2(focus, "nothing has the focus");
+    typeText(focus, text);
+}
+
+void pressOnFocus(QKeyCombination key)
+{
+    QWidget *focus = QApplication::focusWidget();
+    QVERIFY2(focus, "nothing has the focus");
+    QTest::keyClick(focus, key.key(), key.keyboardModifiers());
 }
 
 void whenModal(const QString &objectName, std::function<void(QWidget *)> work)
