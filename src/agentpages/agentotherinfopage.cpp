@@ -7,6 +7,7 @@
 #include "enterchain.h"
 #include "errordisplay.h"
 #include "messagebox.h"
+#include "modifyright.h"
 #include "printing.h"
 #include "rights.h"
 #include "workspace.h"
@@ -36,6 +37,7 @@ AgentOtherInfoPage::AgentOtherInfoPage(Workspace &ws, QWidget *parent)
     setObjectName(QStringLiteral("AgentOtherInfoPage"));
     store::Dataset &set = addInfo(ws);
     Rights &rights = ws.rights;
+    ModifyRight::require(set, rights, Right);
     const auto right = [&rights](const char *flag) {
         return [&rights, flag] { return rights.allows(Right, QLatin1String(flag)); };
     };
@@ -92,7 +94,8 @@ AgentOtherInfoPage::AgentOtherInfoPage(Workspace &ws, QWidget *parent)
 }
 
 // A key that would type or choose something, or a click that opens the bank list, needs a
-// row to write into: an agent without one gets it first.
+// row to write into: an agent without one gets it first, as 修改 would give it, and under the
+// same right.
 bool AgentOtherInfoPage::eventFilter(QObject *watched, QEvent *event)
 {
     bool wantsRow = false;
@@ -108,7 +111,7 @@ bool AgentOtherInfoPage::eventFilter(QObject *watched, QEvent *event)
     } else if (event->type() == QEvent::InputMethod) {
         wantsRow = !static_cast<QInputMethodEvent *>(event)->commitString().isEmpty();
     }
-    if (wantsRow)
+    if (wantsRow && m_ws.rights.allows(Right, QStringLiteral("Modify")))
         ErrorDisplay::run(this, [this] { ensureRow(); });
     return QWidget::eventFilter(watched, event);
 }

@@ -12,6 +12,7 @@
 #include "enterchain.h"
 #include "errordisplay.h"
 #include "messagebox.h"
+#include "modifyright.h"
 #include "rights.h"
 #include "windowshortcuts.h"
 #include "workspace.h"
@@ -45,6 +46,7 @@ AgentContactDialog::AgentContactDialog(Workspace &ws, QWidget *parent)
     setWindowTitle(QStringLiteral("客户接触"));
     store::Dataset &set = entries(ws);
     Rights &rights = ws.rights;
+    ModifyRight::require(set, rights, Right);
 
     m_date->setObjectName(QStringLiteral("deLinkDate"));
     m_date->bind(&set, QStringLiteral("LinkDate"));

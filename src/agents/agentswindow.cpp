@@ -9,6 +9,7 @@
 #include "dblineedit.h"
 #include "emailexport.h"
 #include "errordisplay.h"
+#include "modifyright.h"
 #include "modulehost.h"
 #include "printing.h"
 #include "recordfolders.h"
@@ -37,6 +38,7 @@ AgentsWindow::AgentsWindow(Workspace &ws, QWidget *parent)
 {
     setObjectName(QStringLiteral("TfrmCustomers"));
     setWindowTitle(QStringLiteral("商务代理资料"));
+    ModifyRight::require(ws.dm.tblCustomers, ws.rights, Right);
     m_pages->setObjectName(QStringLiteral("PageControl1"));
     m_listPage->setObjectName(QStringLiteral("tsList"));
     m_detailPage->setObjectName(QStringLiteral("tsDetail"));

@@ -12,6 +12,7 @@
 #include "dblineedit.h"
 #include "emailexport.h"
 #include "errordisplay.h"
+#include "modifyright.h"
 #include "modulehost.h"
 #include "printing.h"
 #include "recordfolders.h"
@@ -60,6 +61,7 @@ ContactsWindow::ContactsWindow(Workspace &ws, QWidget *parent)
 {
     setObjectName(QStringLiteral("TfrmLinkman"));
     setWindowTitle(QStringLiteral("联系人资料"));
+    ModifyRight::require(ws.dm.qryLinkmans1, ws.rights, Right);
     m_pages->setObjectName(QStringLiteral("PageControl1"));
     m_listPage->setObjectName(QStringLiteral("tsList"));
     m_detailPage->setObjectName(QStringLiteral("tsDetail"));

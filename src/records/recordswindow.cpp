@@ -7,6 +7,7 @@
 #include "datamodule.h"
 #include "dblineedit.h"
 #include "errordisplay.h"
+#include "modifyright.h"
 #include "modulehost.h"
 #include "printing.h"
 #include "recordform.h"
@@ -49,6 +50,9 @@ RecordsWindow::RecordsWindow(Workspace &ws, QWidget *parent)
 {
     setObjectName(QStringLiteral("TfrmOperates"));
     setWindowTitle(QStringLiteral("历次联络记录"));
+    // The record's items are part of it: they change under the same right.
+    ModifyRight::require(ws.dm.tblOperates2, ws.rights, Right);
+    ModifyRight::require(ws.dm.tblOperateDetail, ws.rights, Right);
     m_pages->setObjectName(QStringLiteral("PageControl1"));
     m_listPage->setObjectName(QStringLiteral("TabOperates"));
     m_detailPage->setObjectName(QStringLiteral("TabOperateNew"));

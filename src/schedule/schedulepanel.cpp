@@ -13,6 +13,7 @@
 #include "departmentchooser.h"
 #include "errordisplay.h"
 #include "messagebox.h"
+#include "modifyright.h"
 #include "modulehost.h"
 #include "planquerydialog.h"
 #include "printing.h"
@@ -44,6 +45,7 @@ SchedulePanel::SchedulePanel(Workspace &ws, QWidget *parent)
       m_detailPage(new QWidget)
 {
     setObjectName(QStringLiteral("PnClient"));
+    ModifyRight::require(ws.dm.qryPlan, ws.rights, Right);
     m_pages->setObjectName(QStringLiteral("PageControl3"));
     m_listPage->setObjectName(QStringLiteral("TabPlan"));
     m_detailPage->setObjectName(QStringLiteral("TabPlanNew"));

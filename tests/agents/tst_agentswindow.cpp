@@ -203,6 +203,56 @@ class TestAgentsWindow : public QObject
         QCOMPARE(storedDate(u"E02"_s), QDate(2026, 7, 9));
     }
 
+    // Without the Modify right a stored agent is only shown: what is typed or chosen does not
+    // go into it, and 新增 or a click on another row stores nothing of it. A new agent still
+    // takes what is typed, under the Insert right.
+    void storedAgentIsReadOnlyWithoutModify_data() { testsupport::addEngineRows(); }
+    void storedAgentIsReadOnlyWithoutModify()
+    {
+        QFETCH(QString, engine);
+        AgentsFixture f(engine);
+        f.addCompleteAgent(u"M01"_s, u"甲"_s);
+        f.addCompleteAgent(u"M02"_s, u"乙"_s);
+        f.setRightFlag(u"301"_s, u"Modify"_s, false);
+        Window win(f);
+        AgentForm *form = win.w.form();
+        QVERIFY(win.agents().locate(u"CustId"_s, u"M01"_s));
+        win.w.pages()->setCurrentWidget(win.w.detailPage());
+        form->name()->setFocus();
+        testsupport::typeIntoFocus(u"改"_s);
+        choose(form->trade(), u"批发零售"_s);
+        form->createDate()->setFocus();
+        form->createDate()->selectAll();
+        testsupport::typeIntoFocus(u"2025"_s);
+        QCOMPARE(win.agents().state(), store::Dataset::State::Browse);
+        QCOMPARE(form->name()->text(), u"甲"_s);
+        QCOMPARE(form->createDate()->text(), u"2026-01-02"_s);
+        QVERIFY(!win.enabled("Act_Save"));
+
+        testsupport::pressOnFocus(Qt::ControlModifier | Qt::Key_A); // 新增
+        QCOMPARE(win.agents().state(), store::Dataset::State::Insert);
+        fillAgent(form, u"M03"_s, u"丙"_s);
+        testsupport::untilIdle();
+        testsupport::pressOnFocus(Qt::ControlModifier | Qt::Key_S);
+        QCOMPARE(shownTexts(), QStringList());
+        win.w.pages()->setCurrentWidget(win.w.listPage());
+        QVERIFY(win.agents().locate(u"CustId"_s, u"M02"_s));
+        win.w.pages()->setCurrentWidget(win.w.detailPage());
+        form->name()->setFocus();
+        testsupport::typeIntoFocus(u"改"_s);
+        win.w.pages()->setCurrentWidget(win.w.listPage());
+        const QModelIndex first = win.w.grid()->model()->index(0, 0);
+        QTest::mouseClick(win.w.grid()->view()->viewport(), Qt::LeftButton, {},
+                          win.w.grid()->view()->visualRect(first).center());
+        QCOMPARE(win.agents().text(u"CustId"_s), u"M01"_s);
+        QCOMPARE(f.scalar(u"SELECT COUNT(*) FROM tblCustomers WHERE CustName IN ('甲', '乙', '丙') "
+                          "AND VocationID = '01'"_s)
+                     .toInt(),
+                 3);
+        QCOMPARE(f.scalar(u"SELECT COUNT(*) FROM tblCustomers WHERE CreateDate IS NULL"_s).toInt(),
+                 0);
+    }
+
     // A code of blanks, or one that is no folder name, never reaches the store or the disk.
     void unsafeCodesAreRefused_data() { testsupport::addEngineRows(); }
     void unsafeCodesAreRefused()
@@ -353,11 +403,11 @@ class TestAgentsWindow : public QObject
         QVERIFY(!win.enabled("Act_Prt"));
         QVERIFY(win.enabled("Act_Delete"));
         QVERIFY(win.enabled("spBtnRefresh"));
-        // Typing into a shown agent starts editing, but without Modify it cannot be saved.
+        // Without Modify a shown agent is not changed by typing, and nothing is to be saved.
         testsupport::typeText(win.w.form()->name(), u"改"_s);
-        QCOMPARE(win.agents().state(), store::Dataset::State::Edit);
+        QCOMPARE(win.agents().state(), store::Dataset::State::Browse);
         QVERIFY(!win.enabled("Act_Save"));
-        QVERIFY(win.enabled("Act_Cancel"));
+        QVERIFY(!win.enabled("Act_Cancel"));
         // A new agent can always be saved.
         win.agents().cancel();
         win.agents().append();

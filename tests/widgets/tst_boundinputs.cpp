@@ -15,6 +15,9 @@
 #include "dbtimeedit.h"
 #include "desktopservices.h"
 #include "messagebox.h"
+#include "modifyright.h"
+#include "rights.h"
+#include "session.h"
 #include "teststore.h"
 
 #include <QAction>
@@ -311,6 +314,55 @@ class TestBoundInputs : public QObject
         MessageBox::setScripted(true);
         QCOMPARE(MessageBox::history().size(), 1);
         QCOMPARE(date->displayText(), QStringLiteral("2024-__-__"));
+    }
+
+    // Stored rows of a dataset that needs a right's Modify flag: without it no input changes
+    // them and nothing of them is posted, whatever posts; a new row takes what is typed.
+    void storedRowsNeedTheModifyRight()
+    {
+        store::session().CurrentUserID = QStringLiteral("Admin");
+        m_db->exec(QStringLiteral("UPDATE tblUserRight SET \"Modify\" = ? WHERE RightID = '305'"),
+                   {false});
+        m_db->exec(QStringLiteral("INSERT INTO tblPlan (PlanDate, Address, Memo) VALUES "
+                                  "('2024-03-15', '旧', '备')"));
+        auto rightRows = openTable(*m_db, QStringLiteral("tblUserRight"));
+        Rights rights(rightRows.get());
+        auto d = openTable(*m_db, QStringLiteral("tblPlan"));
+        ModifyRight::require(*d, rights, QStringLiteral("305"));
+        DbLineEdit address;
+        DbDateEdit date;
+        DbMemo memo;
+        address.bind(d.get(), QStringLiteral("Address"));
+        date.bind(d.get(), QStringLiteral("PlanDate"));
+        memo.bind(d.get(), QStringLiteral("Memo"));
+
+        QTest::keyClicks(&address, QStringLiteral("X"));
+        date.setCursorPosition(0);
+        QTest::keyClicks(&date, QStringLiteral("2025"));
+        QTest::keyClicks(&memo, QStringLiteral("Y"));
+        date.clearAction()->trigger();
+        QCOMPARE(d->state(), State::Browse);
+        QCOMPARE(address.text(), QStringLiteral("旧"));
+        QCOMPARE(date.text(), QStringLiteral("2024-03-15"));
+        QCOMPARE(memo.toPlainText(), QStringLiteral("备"));
+        d->edit(); // whatever started editing, the row is not stored
+        d->setValue(QStringLiteral("Address"), QStringLiteral("改"));
+        d->post();
+        QCOMPARE(m_db->scalar(QStringLiteral("SELECT Address FROM tblPlan")).toString(),
+                 QStringLiteral("旧"));
+
+        d->append();
+        QTest::keyClicks(&address, QStringLiteral("N"));
+        QCOMPARE(d->state(), State::Insert);
+        d->post();
+        QCOMPARE(m_db->scalar(QStringLiteral("SELECT COUNT(*) FROM tblPlan")).toInt(), 2);
+
+        m_db->exec(QStringLiteral("UPDATE tblUserRight SET \"Modify\" = ?"), {true});
+        rightRows->refresh();
+        d->first();
+        QTest::keyClicks(&address, QStringLiteral("X"));
+        QCOMPARE(d->state(), State::Edit);
+        QCOMPARE(d->text(QStringLiteral("Address")), QStringLiteral("旧X"));
     }
 
     void timeMaskStoresColons()
