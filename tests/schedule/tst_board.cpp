@@ -31,6 +31,14 @@ void press(QWidget *window, const char *button)
     window->findChild<QPushButton *>(QLatin1String(button))->click();
 }
 
+// Shows the board and waits until it is the active window, as F7 leaves it.
+bool showActive(BoardWindow &w)
+{
+    w.show();
+    w.activateWindow();
+    return QTest::qWaitForWindowActive(&w);
+}
+
 } // namespace
 
 class TestBoard : public QObject
@@ -100,9 +108,7 @@ class TestBoard : public QObject
         ScheduleFixture f(engine);
         f.dm.tblBoard.open();
         BoardWindow w(f.ws);
-        w.show();
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(showActive(w));
         QVERIFY(w.title()->hasFocus());
         press(&w, "SpeedButton1");
         QCOMPARE(f.dm.tblBoard.state(), State::Insert);
@@ -149,9 +155,7 @@ class TestBoard : public QObject
         ScheduleFixture f(engine);
         f.dm.tblBoard.open();
         BoardWindow w(f.ws);
-        w.show();
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(showActive(w));
         press(&w, "SpeedButton1");
         w.date()->setFocus();
         testsupport::typeIntoFocus(u"202607"_s);

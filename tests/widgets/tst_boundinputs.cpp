@@ -101,6 +101,13 @@ class TestBoundInputs : public QObject
         m_store.reset();
     }
 
+    // tblPlan holding the rows of `values` ("(PlanDate) VALUES (...)"), open on the first.
+    std::unique_ptr<store::Dataset> plans(const char *values)
+    {
+        m_db->exec(QStringLiteral("INSERT INTO tblPlan ") + QLatin1String(values));
+        return openTable(*m_db, QStringLiteral("tblPlan"));
+    }
+
     void typingStartsEditingTheRow()
     {
         auto d = openTable(*m_db, QStringLiteral("tblCustomers"));
@@ -204,9 +211,7 @@ class TestBoundInputs : public QObject
     // or clicked anywhere.
     void emptyMaskTypesFromItsStart()
     {
-        m_db->exec(QStringLiteral("INSERT INTO tblPlan (PlanDate) VALUES "
-                                  "('2024-03-15'), (NULL), (NULL), (NULL)"));
-        auto d = openTable(*m_db, QStringLiteral("tblPlan"));
+        auto d = plans("(PlanDate) VALUES ('2024-03-15'), (NULL), (NULL), (NULL)");
         Form form;
         auto *date =
             form.add<DbDateEdit>(QStringLiteral("日期"), d.get(), QStringLiteral("PlanDate"));
@@ -244,9 +249,7 @@ class TestBoundInputs : public QObject
     // was typed and puts the focus on it.
     void invalidTextIsSaidOnceByName()
     {
-        m_db->exec(QStringLiteral("INSERT INTO tblPlan (PlanDate, PlanTime) VALUES "
-                                  "('2024-03-15', '09:00:00')"));
-        auto d = openTable(*m_db, QStringLiteral("tblPlan"));
+        auto d = plans("(PlanDate, PlanTime) VALUES ('2024-03-15', '09:00:00')");
         Form form;
         auto *time =
             form.add<DbTimeEdit>(QStringLiteral("时　间："), d.get(), QStringLiteral("PlanTime"));
@@ -294,8 +297,7 @@ class TestBoundInputs : public QObject
     // and that is no leaving of the input. One box, not a second one stacked on it.
     void realMessageBoxIsShownOnce()
     {
-        m_db->exec(QStringLiteral("INSERT INTO tblPlan (PlanDate) VALUES ('2024-03-15')"));
-        auto d = openTable(*m_db, QStringLiteral("tblPlan"));
+        auto d = plans("(PlanDate) VALUES ('2024-03-15')");
         Form form;
         auto *date =
             form.add<DbDateEdit>(QStringLiteral("日期"), d.get(), QStringLiteral("PlanDate"));
