@@ -14,6 +14,7 @@
 #include "errordisplay.h"
 #include "modifyright.h"
 #include "modulehost.h"
+#include "pendingedit.h"
 #include "printing.h"
 #include "recordfolders.h"
 #include "rights.h"
@@ -82,6 +83,11 @@ ContactsWindow::ContactsWindow(Workspace &ws, QWidget *parent)
     };
     connect(m_pages, &QTabWidget::currentChanged, this, followPage);
     followPage();
+    // A contact left half-typed is stored only by 保存; anything else that would reread the
+    // list asks first.
+    PendingEdit::setOwner(contacts(), ws, this, QStringLiteral("联系人资料尚未保存，保存吗？"),
+                          action(QStringLiteral("Act_Save")),
+                          [this] { m_pages->setCurrentWidget(m_detailPage); });
 }
 
 ContactsWindow::~ContactsWindow() = default;
@@ -197,6 +203,8 @@ void ContactsWindow::modifyContact()
 void ContactsWindow::refresh()
 {
     store::Dataset &set = contacts();
+    if (!PendingEdit::settle(set))
+        return;
     set.close();
     QStringList lines{QStringLiteral("select * from tblLinkmans ")};
     const QString user = store::session().CurrentUserID;
@@ -210,6 +218,8 @@ void ContactsWindow::refresh()
 
 void ContactsWindow::query()
 {
+    if (!PendingEdit::settle(contacts()))
+        return; // the query replaces the list's statement
     ContactQueryDialog dialog(ContactQueryDialog::Member::List, m_ws.dm, this);
     dialog.exec();
 }
