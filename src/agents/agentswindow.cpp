@@ -12,6 +12,7 @@
 #include "errordisplay.h"
 #include "firstfocus.h"
 #include "importcommand.h"
+#include "modifyright.h"
 #include "modulehost.h"
 #include "pendingedit.h"
 #include "printing.h"
@@ -41,6 +42,7 @@ AgentsWindow::AgentsWindow(Workspace &ws, QWidget *parent)
 {
     setObjectName(QStringLiteral("TfrmCustomers"));
     setWindowTitle(QStringLiteral("商务代理资料"));
+    ModifyRight::require(ws.dm.tblCustomers, ws.rights, Right);
     m_pages->setObjectName(QStringLiteral("PageControl1"));
     m_listPage->setObjectName(QStringLiteral("tsList"));
     m_detailPage->setObjectName(QStringLiteral("tsDetail"));

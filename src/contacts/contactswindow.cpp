@@ -15,6 +15,7 @@
 #include "errordisplay.h"
 #include "firstfocus.h"
 #include "importcommand.h"
+#include "modifyright.h"
 #include "modulehost.h"
 #include "pendingedit.h"
 #include "printing.h"
@@ -64,6 +65,7 @@ ContactsWindow::ContactsWindow(Workspace &ws, QWidget *parent)
 {
     setObjectName(QStringLiteral("TfrmLinkman"));
     setWindowTitle(QStringLiteral("联系人资料"));
+    ModifyRight::require(ws.dm.qryLinkmans1, ws.rights, Right);
     m_pages->setObjectName(QStringLiteral("PageControl1"));
     m_listPage->setObjectName(QStringLiteral("tsList"));
     m_detailPage->setObjectName(QStringLiteral("tsDetail"));

@@ -10,6 +10,7 @@
 #include "errordisplay.h"
 #include "firstfocus.h"
 #include "importcommand.h"
+#include "modifyright.h"
 #include "modulehost.h"
 #include "pendingedit.h"
 #include "printing.h"
@@ -43,6 +44,7 @@ ReferrersWindow::ReferrersWindow(Workspace &ws, QWidget *parent)
 {
     setObjectName(QStringLiteral("TfrmOperaters"));
     setWindowTitle(QStringLiteral("推荐人/单位资料"));
+    ModifyRight::require(ws.dm.tblOperaters, ws.rights, Right);
     m_pages->setObjectName(QStringLiteral("PageControl1"));
     m_listPage->setObjectName(QStringLiteral("TabOperaters"));
     m_detailPage->setObjectName(QStringLiteral("TabOperaterNew"));
@@ -326,12 +328,12 @@ void ReferrersWindow::buildStatusCommands()
 {
     Rights &rights = m_ws.rights;
     store::Dataset &set = referrers();
-    QAction *edit = addCommand(m_detailPage, m_ws, "Act_StateEdit", QStringLiteral("修改"), {}, {},
-                               {}, [this, &set] {
-                                   if (set.isOpen() && !set.isEditing() && !set.isEmpty())
-                                       set.edit();
-                                   m_form->inTime()->setFocus();
-                               });
+    QAction *edit = addCommand(
+        m_detailPage, m_ws, "Act_StateEdit", QStringLiteral("修改"), {}, {}, {}, [this, &set] {
+            if (set.isOpen() && !set.isEditing() && !set.isEmpty() && ModifyRight::allows(set))
+                set.edit();
+            m_form->inTime()->setFocus();
+        });
     QAction *save = addCommand(
         m_detailPage, m_ws, "Act_StateSave", QStringLiteral("保存"), {}, {},
         [&rights, &set] {
