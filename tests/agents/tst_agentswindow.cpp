@@ -20,6 +20,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPushButton>
+#include <QStringDecoder>
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeView>
@@ -447,7 +448,10 @@ class TestAgentsWindow : public QObject
             FileDialog::setNextFileName(folder + u"/"_s + name);
             win.act("spBtnEmail")->trigger();
             QFile file(folder + u"/"_s + name);
-            return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : u"(no file)"_s;
+            // The address list is GBK text.
+            return file.open(QIODevice::ReadOnly)
+                       ? QString(QStringDecoder("GBK").decode(file.readAll()))
+                       : u"(no file)"_s;
         };
         QCOMPARE(exportTo(u"agents.txt"_s), u"a@x.cn\r\na@x.cn\r\n王@例子.cn\r\n"_s);
         QCOMPARE(win.agents().currentRow(), 3);

@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
@@ -37,10 +38,12 @@ QStringList column(store::Dataset &set, const QString &field)
     return out;
 }
 
+// An address list as written: GBK text.
 QString readFile(const QString &path)
 {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : u"(no file)"_s;
+    return file.open(QIODevice::ReadOnly) ? QString(QStringDecoder("GBK").decode(file.readAll()))
+                                          : u"(no file)"_s;
 }
 
 } // namespace
