@@ -24,6 +24,7 @@
 #include <QSqlQuery>
 #include <QTest>
 #include <QTreeView>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -54,24 +55,35 @@ void addContracts(AgentsFixture &f)
             "('R1', '3', 20.2), ('R3', '1', 5), ('R4', '1', 15), ('R5', '1', 40), ('P1', '1', 125.5)"_s);
 }
 
-// Contracts R00000.. of 10 RMB, each with one item of 2.5 received.
-void addManyContracts(AgentsFixture &f, int contracts)
-{
-    f.addAgent(u"C1"_s, u"甲公司"_s);
-    store::Connection &db = f.dm.connection();
-    db.transaction([&] {
-        for (int i = 0; i < contracts; ++i) {
-            const QString id = u"R%1"_s.arg(i, 5, 10, QLatin1Char('0'));
-            db.exec(u"INSERT INTO tblOperates (OperateID, OperateTitle, CustID, InOrOut, CurrID, "
-                    u"CompactAmount, RMB) "
-                    "VALUES (?, 'x', 'C1', '收款', 'RMB', 10, 10)"_s,
-                    {id});
-            db.exec(
-                u"INSERT INTO tblOperateDetail (OperateID, DetailNo, RMB) VALUES (?, '1', 2.5)"_s,
-                {id});
-        }
-    });
-}
+// A receivables window opened on contracts R00000.. of 10 RMB, each with one item of 2.5
+// received: more than the first step reads.
+struct LongLedger {
+    static constexpr int contracts = 1300;
+    AgentsFixture f;
+    std::unique_ptr<LedgerWindow> w;
+    QAbstractItemModel *model = nullptr;
+
+    explicit LongLedger(const QString &engine) : f(engine)
+    {
+        f.addAgent(u"C1"_s, u"甲公司"_s);
+        store::Connection &db = f.dm.connection();
+        db.transaction([&] {
+            for (int i = 0; i < contracts; ++i) {
+                const QString id = u"R%1"_s.arg(i, 5, 10, QLatin1Char('0'));
+                db.exec(u"INSERT INTO tblOperates (OperateID, OperateTitle, CustID, InOrOut, "
+                        u"CurrID, CompactAmount, RMB) "
+                        "VALUES (?, 'x', 'C1', '收款', 'RMB', 10, 10)"_s,
+                        {id});
+                db.exec(u"INSERT INTO tblOperateDetail (OperateID, DetailNo, RMB) "
+                        u"VALUES (?, '1', 2.5)"_s,
+                        {id});
+            }
+        });
+        w = std::make_unique<LedgerWindow>(f.ws, true);
+        LedgerQuery::open(f.dm.qryGathering, true);
+        model = w->grid()->view()->model();
+    }
+};
 
 QStringList listed(store::Dataset &d)
 {
@@ -169,12 +181,11 @@ class TestLedgers : public QObject
     void aLongLedgerIsShownBeforeItIsRead()
     {
         QFETCH(QString, engine);
-        AgentsFixture f(engine);
-        const int contracts = 1300;
-        addManyContracts(f, contracts);
-        LedgerWindow w(f.ws, true);
-        LedgerQuery::open(f.dm.qryGathering, true);
-        QAbstractItemModel *model = w.grid()->view()->model();
+        LongLedger l(engine);
+        AgentsFixture &f = l.f;
+        LedgerWindow &w = *l.w;
+        QAbstractItemModel *model = l.model;
+        const int contracts = LongLedger::contracts;
         QVERIFY(model->rowCount() < contracts);
         QCOMPARE(w.totals()->text(), u"正在读取合同……"_s);
         QTRY_COMPARE(model->rowCount(), contracts);
@@ -196,12 +207,11 @@ class TestLedgers : public QObject
     void aFailedStepMarksTheSumsIncomplete()
     {
         QFETCH(QString, engine);
-        AgentsFixture f(engine);
-        const int contracts = 1300;
-        addManyContracts(f, contracts);
-        LedgerWindow w(f.ws, true);
-        LedgerQuery::open(f.dm.qryGathering, true);
-        QAbstractItemModel *model = w.grid()->view()->model();
+        LongLedger l(engine);
+        AgentsFixture &f = l.f;
+        LedgerWindow &w = *l.w;
+        QAbstractItemModel *model = l.model;
+        const int contracts = LongLedger::contracts;
         const int shown = model->rowCount();
         QVERIFY(shown > 0 && shown < contracts);
         // Another seat takes the items' table away before the next step is read.
