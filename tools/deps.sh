@@ -8,6 +8,7 @@ packages=(
   libsqlite3-dev libsodium-dev libkainjow-mustache-dev libvmime-dev
   fonts-noto-cjk postgresql postgresql-contrib python3-aiosmtpd xvfb xauth
   poppler-utils openssl libxlsxwriter-dev zlib1g-dev python3-openpyxl desktop-file-utils
+  qt6-translations-l10n xdg-utils
 )
 missing=()
 for p in "${packages[@]}"; do
