@@ -17,7 +17,9 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
+#include <QFontInfo>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QLegend>
 #include <QListWidget>
@@ -26,6 +28,7 @@
 #include <QPieLegendMarker>
 #include <QPieSeries>
 #include <QPieSlice>
+#include <QPixmap>
 #include <QSaveFile>
 #include <QScopeGuard>
 #include <QToolButton>
@@ -66,6 +69,8 @@ AnalysisPanel::AnalysisPanel(Workspace &ws, const AnalysisMember &member, QWidge
     m_chart->legend()->setAlignment(Qt::AlignRight);
     m_chart->legend()->setShowToolTips(true);
     connect(m_chart, &QChart::plotAreaChanged, this, &AnalysisPanel::placeLabels);
+    m_legendFont = m_chart->legend()->font();
+    connect(m_chart, &QGraphicsWidget::geometryChanged, this, &AnalysisPanel::fitLegend);
     m_view = new QChartView(m_chart, this);
     m_view->setObjectName(QStringLiteral("Chart1"));
     m_view->setRenderHint(QPainter::Antialiasing);
@@ -291,17 +296,50 @@ void AnalysisPanel::fillChart(const QStringList &lines, const QString &title, co
         for (QLegendMarker *marker : m_chart->legend()->markers(m_series))
             if (static_cast<QPieLegendMarker *>(marker)->slice() == slice)
                 marker->setLabel(category);
-        if (region)
-            m_list->addItem(QStringLiteral("  ") + category + QStringLiteral("：") +
-                            q->value(r, QStringLiteral("sumIn")).toString() +
-                            QStringLiteral(" 个"));
+        if (region) {
+            QPixmap swatch(12, 12);
+            swatch.fill(slice->brush().color());
+            m_list->addItem(new QListWidgetItem(
+                QIcon(swatch), QStringLiteral("  ") + category + QStringLiteral("：") +
+                                   q->value(r, QStringLiteral("sumIn")).toString() +
+                                   QStringLiteral(" 个")));
+        }
     }
     if (largest && largest->value() > 0) {
         largest->setExploded(true);
         largest->setExplodeDistanceFactor(0.1);
     }
     m_chart->setTitle(title);
+    fitLegend();
     placeLabels();
+}
+
+// Qt's legend drops the rows it has no room for, which would leave the last of thirty-odd
+// provinces unnamed. Its letters shrink, down to a size that can still be read, until every
+// row fits; where even that is too little, the legend gives way to a larger pie, and the list
+// beside the chart, with each slice's colour, names every slice.
+void AnalysisPanel::fitLegend()
+{
+    QLegend *legend = m_chart->legend();
+    const int rows = m_series->count();
+    // The legend beside the pie has the chart's height but for the title and the margins.
+    const QRectF inner = m_chart->rect().marginsRemoved(m_chart->margins());
+    const qreal titleHeight =
+        m_chart->title().isEmpty() ? 0 : QFontMetricsF(m_chart->titleFont()).height() + 8;
+    const qreal room = inner.height() - titleHeight - 12;
+    // One row is its text with the text item's padding and the marker's spacing around it.
+    const auto rowHeight = [](const QFont &font) { return QFontMetricsF(font).height() + 14; };
+    QFont font = m_legendFont;
+    if (font.pointSizeF() <= 0) // a font given in pixels: the same steps, in points
+        font.setPointSizeF(QFontInfo(font).pointSizeF());
+    constexpr qreal Smallest = 7;
+    while (rows * rowHeight(font) > room && font.pointSizeF() > Smallest)
+        font.setPointSizeF(qMax(Smallest, font.pointSizeF() - 0.5));
+    if (legend->font() != font)
+        legend->setFont(font);
+    const bool fits = rows * rowHeight(font) <= room;
+    if (legend->isVisible() != fits)
+        legend->setVisible(fits);
 }
 
 // Where Qt Charts draws a slice's label outside the pie: an arm from the middle of the slice's

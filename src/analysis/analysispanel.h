@@ -3,6 +3,7 @@
 #include "analysismember.h"
 
 #include <QDate>
+#include <QFont>
 #include <QWidget>
 
 class QAction;
@@ -62,6 +63,7 @@ class AnalysisPanel : public QWidget
     void fillList(const QString &total, const QString &caption, const QStringList &lines, const QVariantMap &values = {});
     void fillChart(const QStringList &lines, const QString &title, const QVariantMap &values = {});
     void placeLabels();
+    void fitLegend();
     void exportPicture();
     QVariantMap period() const;
 
@@ -71,6 +73,7 @@ class AnalysisPanel : public QWidget
     QChart *m_chart = nullptr;
     QPieSeries *m_series = nullptr;
     QListWidget *m_list = nullptr;
+    QFont m_legendFont; // the legend's own letters, the largest it is given
     QComboBox *m_selector = nullptr;
     QDateEdit *m_from = nullptr, *m_to = nullptr;
 };

@@ -13,6 +13,8 @@
 #include <QChart>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QGraphicsSimpleTextItem>
+#include <QGraphicsTextItem>
 #include <QImage>
 #include <QLegend>
 #include <QLegendMarker>
@@ -83,6 +85,28 @@ QColor themeColour(int index)
     for (int i = 0; i <= index; ++i)
         series->append(QString::number(i), 1);
     return series->slices().at(index)->brush().color();
+}
+
+// The legend names that can be read: text items of the legend that lie whole inside it (the
+// legend clips the rows it has no room for).
+QStringList legendNamesShown(QChart *chart)
+{
+    QLegend *legend = chart->legend();
+    const QRectF box = legend->sceneBoundingRect().adjusted(-0.5, -0.5, 0.5, 0.5);
+    QStringList out;
+    QList<QGraphicsItem *> items = legend->childItems();
+    while (!items.isEmpty()) {
+        QGraphicsItem *item = items.takeFirst();
+        items << item->childItems();
+        QString text;
+        if (auto *t = dynamic_cast<QGraphicsTextItem *>(item))
+            text = t->toPlainText();
+        else if (auto *s = dynamic_cast<QGraphicsSimpleTextItem *>(item))
+            text = s->text();
+        if (!text.isEmpty() && item->isVisible() && box.contains(item->sceneBoundingRect()))
+            out << text;
+    }
+    return out;
 }
 
 } // namespace
@@ -359,6 +383,35 @@ class TestAnalysis : public QObject
             legend << m->label();
         QCOMPARE(sorted(legend), sorted(names.values()));
         QCOMPARE(lines(p).size(), 34);
+        // Every name can be read beside the pie, at the size the main window gives the panel,
+        // a smaller and a larger one: in the legend when every row fits it, else in the list,
+        // each line with its slice's colour; never in a legend that drops rows.
+        bool legendSeen = false, listSeen = false;
+        for (const QSize size : {QSize(1000, 640), QSize(900, 520), QSize(1400, 1300)}) {
+            p.resize(size);
+            QTest::qWait(50);
+            if (p.chart()->legend()->isVisible()) {
+                legendSeen = true;
+                QTRY_COMPARE(sorted(legendNamesShown(p.chart())), sorted(names.values()));
+                QVERIFY(p.chart()->legend()->font().pointSizeF() >= 7);
+                continue;
+            }
+            listSeen = true;
+            QVERIFY(p.list()->isVisible());
+            QHash<QString, QColor> colours;
+            for (QPieSlice *slice : p.series()->slices())
+                colours.insert(slice->label().section(u' ', 0, 0), slice->brush().color());
+            for (int i = 0; i < p.list()->count(); ++i) {
+                const QListWidgetItem *item = p.list()->item(i);
+                const QString name = item->text().trimmed().section(u'：', 0, 0);
+                QVERIFY2(colours.contains(name), qPrintable(name));
+                QCOMPARE(item->icon().pixmap(12, 12).toImage().pixelColor(6, 6),
+                         colours.value(name));
+            }
+        }
+        QVERIFY(legendSeen && listSeen);
+        p.resize(1000, 640);
+        QCoreApplication::processEvents();
 
         QList<QRectF> shown;
         int hidden = 0;
