@@ -7,6 +7,7 @@
 #include "firstfocus.h"
 #include "messagebox.h"
 #include "modulehost.h"
+#include "pdftext.h"
 #include "session.h"
 #include "storeerror.h"
 #include "workspace.h"
@@ -31,6 +32,7 @@
 #include <QPixmap>
 #include <QSaveFile>
 #include <QScopeGuard>
+#include <QTemporaryFile>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QtMath>
@@ -405,17 +407,57 @@ void AnalysisPanel::exportPicture()
     // Written whole into a temporary file and put in place at the end.
     QSaveFile file(path);
     bool ok = file.open(QIODevice::WriteOnly);
-    if (ok && path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) {
-        QPdfWriter pdf(&file);
+    QString why;
+    if (ok && path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
+        ok = writePdf(file, &why);
+    else if (ok)
+        ok = m_view->grab().toImage().save(&file, "PNG");
+    if (!ok || !file.commit())
+        MessageBox::warning(this, QStringLiteral("对不起，图片无法保存到“%1”：%2")
+                                      .arg(QDir::toNativeSeparators(path),
+                                           why.isEmpty() ? file.errorString() : why));
+}
+
+// The chart as a one-page PDF whose text a reader extracts as drawn: written to a scratch
+// file first, its character maps mended (see PdfText), then copied into `out`.
+bool AnalysisPanel::writePdf(QIODevice &out, QString *why) const
+{
+    QTemporaryFile scratch;
+    if (!scratch.open()) {
+        *why = scratch.errorString();
+        return false;
+    }
+    {
+        QPdfWriter pdf(&scratch);
         pdf.setPageSize(QPageSize(m_view->size(), QPageSize::Point));
         pdf.setPageMargins(QMarginsF());
         pdf.setResolution(72);
         QPainter painter(&pdf);
         m_view->render(&painter);
-        ok = painter.end();
-    } else if (ok) {
-        ok = m_view->grab().toImage().save(&file, "PNG");
+        if (!painter.end()) {
+            *why = QStringLiteral("无法写入PDF");
+            return false;
+        }
     }
-    if (!ok || !file.commit())
-        MessageBox::warning(this, QStringLiteral("对不起，图片无法保存到“%1”：%2").arg(QDir::toNativeSeparators(path), file.errorString()));
+    if (!scratch.flush()) {
+        *why = scratch.errorString();
+        return false;
+    }
+    PdfText::Characters drawn;
+    drawn.add(m_chart->title());
+    for (const QPieSlice *slice : m_series->slices())
+        drawn.add(slice->label());
+    for (const QLegendMarker *marker : m_chart->legend()->markers())
+        drawn.add(marker->label());
+    if (!PdfText::mendCharacterMaps(scratch.fileName(), drawn, m_chart->legend()->font(), why))
+        return false;
+    scratch.seek(0);
+    while (!scratch.atEnd()) {
+        const QByteArray block = scratch.read(1 << 16);
+        if (block.isEmpty() || out.write(block) != block.size()) {
+            *why = block.isEmpty() ? scratch.errorString() : out.errorString();
+            return false;
+        }
+    }
+    return true;
 }

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class QAction;
+class QIODevice;
 class QChart;
 class QChartView;
 class QComboBox;
@@ -65,6 +66,7 @@ class AnalysisPanel : public QWidget
     void placeLabels();
     void fitLegend();
     void exportPicture();
+    bool writePdf(QIODevice &out, QString *why) const;
     QVariantMap period() const;
 
     Workspace &m_ws;

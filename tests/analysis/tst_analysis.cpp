@@ -435,6 +435,12 @@ class TestAnalysis : public QObject
     {
         AgentsFixture f(u"sqlite"_s);
         f.addAgent(u"A1"_s, u"一"_s, u"Admin"_s, {{u"CountryID"_s, u"Japan"_s}});
+        // Characters whose glyphs CJK fonts share with radicals: a PDF reader must find these.
+        QVERIFY(
+            f.dm.connection()
+                .exec(
+                    u"UPDATE tblCountry SET CountryName = '大人一页长' WHERE CountryID = 'Japan'"_s)
+                .isActive());
         AnalysisPanel p(f.ws, member("TfrmRegionAnalyse"));
         p.resize(800, 500);
         p.show();
@@ -454,6 +460,13 @@ class TestAnalysis : public QObject
         QVERIFY(info.waitForFinished(30000));
         QCOMPARE(info.exitCode(), 0);
         QVERIFY(QString::fromUtf8(info.readAllStandardOutput()).contains(QRegularExpression(u"Pages:\\s+1\\b"_s)));
+        QProcess text;
+        text.start(u"pdftotext"_s, {pdf, u"-"_s});
+        QVERIFY(text.waitForFinished(30000));
+        const QString extracted = QString::fromUtf8(text.readAllStandardOutput());
+        QVERIFY2(extracted.contains(u"大人一页长"_s), qPrintable(extracted));
+        QVERIFY2(!extracted.contains(QRegularExpression(u"[\\x{2E80}-\\x{2FDF}]"_s)),
+                 qPrintable(extracted));
         QCOMPARE(shownTexts(), QStringList());
 
         // A folder that cannot be written: told, nothing half written left.
