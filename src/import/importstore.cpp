@@ -313,6 +313,8 @@ void ImportRun::saveReport(const QString &path, const StoreOutcome &outcome) con
     line(QStringLiteral("略过"), QString::number(outcome.leftOut));
     for (auto it = outcome.leftOutBy.cbegin(); it != outcome.leftOutBy.cend(); ++it)
         line(QStringLiteral("略过：") + it.key(), QString::number(it.value()));
+    if (!outcome.folderFailures.isEmpty())
+        line(QStringLiteral("文档文件夹未能建立"), QString::number(outcome.folderFailures.size()));
     head += "\r\n" + csvField(QStringLiteral("行号")) + ',' + csvField(QStringLiteral("代码")) +
             ',' + csvField(QStringLiteral("略过的原因")) + "\r\n";
     file.write(head);
@@ -320,6 +322,13 @@ void ImportRun::saveReport(const QString &path, const StoreOutcome &outcome) con
         d->report->seek(0);
         while (!d->report->atEnd())
             file.write(d->report->read(1 << 16));
+    }
+    if (!outcome.folderFailures.isEmpty()) {
+        QByteArray folders = "\r\n" + csvField(QStringLiteral("代码")) + ',' +
+                             csvField(QStringLiteral("文档文件夹未能建立的原因")) + "\r\n";
+        for (const FolderFailure &f : outcome.folderFailures)
+            folders += csvField(f.code) + ',' + csvField(f.why) + "\r\n";
+        file.write(folders);
     }
     if (!file.commit())
         fail();
