@@ -142,7 +142,8 @@ std::function<bool()> RecordWindow::allows(const char *flag) const
 
 void RecordWindow::addCommands(const RecordCommands &c, const QString &pendingQuestion)
 {
-    const auto log = [this](const char *caption) {
+    // A QString, not a string builder: the builder would keep a reference to a temporary.
+    const auto log = [this](const char *caption) -> QString {
         return m_logPrefix + QString::fromUtf8(caption);
     };
     for (const auto &l : ListCommands)
