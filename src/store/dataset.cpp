@@ -84,6 +84,7 @@ Dataset::Dataset(Connection &db, const QString &name, QObject *parent) : QObject
 {
     setObjectName(name);
     connect(&m_db, &Connection::rowStored, this, &Dataset::storedBySeat);
+    connect(&m_db, &Connection::connectionRestored, this, &Dataset::connectionRestored);
 }
 
 Dataset::~Dataset()
@@ -640,14 +641,14 @@ void Dataset::loadKeys()
         if (!m_keyQuery->prepare(joined)) {
             const QSqlError e = m_keyQuery->lastError();
             m_keyQuery.reset();
-            throw StoreError::fromSql(e);
+            throw m_db.failure(e);
         }
         m_keyQuerySql = joined;
     }
     for (auto it = values.begin(); it != values.end(); ++it)
         m_keyQuery->bindValue(QLatin1Char(':') + it.key(), it.value());
     if (!m_keyQuery->exec())
-        throw StoreError::fromSql(m_keyQuery->lastError());
+        throw m_db.failure(m_keyQuery->lastError());
     if (m_keyQuery->next()) {
         const QString text = m_keyQuery->value(0).toString();
         m_keys.reserve(text.size() / 4);
@@ -723,6 +724,7 @@ void Dataset::close()
         m_touched = false;
     }
     m_state = State::Closed;
+    m_unsettled = {};
     m_keys.clear();
     m_cache.clear();
     m_rows.clear();
@@ -860,7 +862,7 @@ void Dataset::readPage(int start, QHash<qint64, Row> &into) const
         if (!m_pageQuery->prepare(sql)) {
             const QSqlError e = m_pageQuery->lastError();
             m_pageQuery.reset();
-            throw StoreError::fromSql(e);
+            throw m_db.failure(e);
         }
     }
     const int keyCount = int(m_keys.size());
@@ -869,7 +871,7 @@ void Dataset::readPage(int start, QHash<qint64, Row> &into) const
         m_pageQuery->bindValue(QStringLiteral(":k%1").arg(i), at < keyCount ? m_keys[at] : m_keys[start]);
     }
     if (!m_pageQuery->exec())
-        throw StoreError::fromSql(m_pageQuery->lastError());
+        throw m_db.failure(m_pageQuery->lastError());
     while (m_pageQuery->next()) {
         Row r = readRow(*m_pageQuery, 2);
         into.insert(r.key, std::move(r));
@@ -1166,6 +1168,7 @@ void Dataset::post()
 {
     if (!isEditing())
         return;
+    settleUnsettled();
     if (m_state == State::Insert && !m_touched) {
         dropNewRow(); // nothing was typed into the new row
         return;
@@ -1194,15 +1197,21 @@ void Dataset::post()
     const QString key = m_db.ident(m_table->keyColumn());
     const QString ver = m_db.ident(QLatin1String(RowVersion));
 
-    // With guards the check and the statement are one transaction; without, one statement.
-    const auto guarded = [this](const std::function<void()> &statement) {
-        if (m_storeGuards.empty())
-            return statement();
-        m_db.transaction([&] {
-            for (const auto &guard : m_storeGuards)
-                guard(*this);
-            statement();
-        });
+    // The guards' checks and the statement are one transaction. A save whose outcome the
+    // server could not tell before the connection broke is remembered, to be settled first
+    // when the row is saved again.
+    const auto guarded = [this](const std::function<void()> &statement, const qint64 &key) {
+        try {
+            m_db.transaction([&] {
+                for (const auto &guard : m_storeGuards)
+                    guard(*this);
+                statement();
+            });
+        } catch (const StoreError &e) {
+            if (e.unsettledCommit())
+                m_unsettled = {e.unsettledCommit(), key};
+            throw;
+        }
     };
     if (m_state == State::Insert) {
         const QString sql = cols.isEmpty()
@@ -1214,12 +1223,12 @@ void Dataset::post()
             QSqlQuery q = run(sql, values); // a refusal throws; the row stays in insert state
             newKey = q.next() ? q.value(0).toLongLong() : 0;
             q.finish();
-        });
+        }, newKey);
         m_keys.append(newKey);
         m_state = State::Browse;
         m_edit = Row();
         m_touched = false;
-        reloadRow(int(m_keys.size()) - 1);
+        rereadStored(int(m_keys.size()) - 1);
     } else {
         if (!sets.isEmpty()) {
             values.insert(QStringLiteral("key"), m_edit.key);
@@ -1230,24 +1239,91 @@ void Dataset::post()
                                   values);
                 if (q.numRowsAffected() == 0)
                     throw StoreError(StoreError::conflictText(), StoreError::Kind::Conflict, m_table->name);
-            });
+            }, m_edit.key);
             m_db.announceStored(m_table->name, m_edit.key, m_edit.version + 1, this);
         }
         m_state = State::Browse;
         m_edit = Row();
         m_touched = false;
-        reloadRow(m_current);
+        rereadStored(m_current);
     }
     invalidateLookups();
     Q_EMIT rowChanged(m_current);
     Q_EMIT stateChanged(m_state);
-    for (const auto &d : std::as_const(m_details))
-        if (d && d->isOpen())
-            d->followMaster(); // a new master row now has its key
+    try {
+        for (const auto &d : std::as_const(m_details))
+            if (d && d->isOpen())
+                d->followMaster(); // a new master row now has its key
+    } catch (const StoreError &e) {
+        if (!e.isConnectionLoss()) // the details follow once the server is back
+            throw;
+    }
+}
+
+// The row just stored, read back as the store holds it. The save itself is done: should the
+// server go away right now, the row is read when it is next shown, and the save still
+// counts as done (reporting it failed would have it saved twice).
+void Dataset::rereadStored(int row)
+{
+    try {
+        reloadRow(row);
+    } catch (const StoreError &e) {
+        if (!e.isConnectionLoss())
+            throw;
+        if (row >= 0 && row < int(m_keys.size()))
+            m_cache.remove(m_keys[row]);
+    }
+}
+
+// A save whose COMMIT went out as the connection broke: once the server answers, it is
+// asked whether the store has it. If not, the row is saved as usual; if so, the row is the
+// stored one now, and what is in the editor goes on as a change of it, so nothing is stored
+// twice. While the server is away the error stands and the row stays in editing.
+void Dataset::settleUnsettled()
+{
+    if (!m_unsettled.transaction)
+        return;
+    const bool stored = m_db.isCommitted(m_unsettled.transaction);
+    const qint64 key = std::exchange(m_unsettled, {}).key;
+    if (!stored)
+        return;
+    const QVariant version = m_db.scalar(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                                             .arg(m_db.ident(QLatin1String(RowVersion)), m_table->name,
+                                                  m_db.ident(m_table->keyColumn())),
+                                         {key});
+    if (m_state == State::Insert) {
+        m_keys.append(key); // the new row, now the last of the shown ones
+        m_state = State::Edit;
+    }
+    m_edit.key = key;
+    if (!version.isValid()) // deleted by another seat since
+        throw StoreError(StoreError::conflictText(), StoreError::Kind::Conflict, m_table->name);
+    m_edit.version = version.toLongLong();
+}
+
+// Statements prepared on the connection that broke are gone with it; so are the temporary
+// tables of a query read that way, which is read again once the seat is idle.
+void Dataset::connectionRestored()
+{
+    m_pageQuery.reset();
+    m_keyQuery.reset();
+    if (m_materialized)
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                try {
+                    if (m_materialized && isOpen())
+                        refresh();
+                } catch (const StoreError &e) {
+                    qWarning("%s: %s", qPrintable(name()), qPrintable(e.text()));
+                }
+            },
+            Qt::QueuedConnection);
 }
 
 void Dataset::cancel()
 {
+    m_unsettled = {};
     if (m_state == State::Insert) {
         dropNewRow();
     } else if (m_state == State::Edit) {
@@ -1298,14 +1374,21 @@ void Dataset::storedBySeat(const QString &table, qint64 key, qint64 version, con
     // Only an edit that started from the version this seat just replaced is carried over; one
     // that started earlier may miss another seat's change and is refused when posted.
     if (m_state == State::Edit && m_edit.key == key && version >= 0 && m_edit.version == version - 1) {
-        QSqlQuery q = run(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = :k")
-                              .arg(selectList(), m_table->name, m_db.ident(m_table->keyColumn())),
-                          {{QStringLiteral("k"), key}});
-        if (q.next()) {
-            const Row fresh = readRow(q, 2);
-            for (int i = 0; i < m_columns.size(); ++i)
-                if (!m_changed[i])
-                    m_edit.values[i] = fresh.values[i];
+        try {
+            QSqlQuery q = run(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = :k")
+                                  .arg(selectList(), m_table->name, m_db.ident(m_table->keyColumn())),
+                              {{QStringLiteral("k"), key}});
+            if (q.next()) {
+                const Row fresh = readRow(q, 2);
+                for (int i = 0; i < m_columns.size(); ++i)
+                    if (!m_changed[i])
+                        m_edit.values[i] = fresh.values[i];
+            }
+        } catch (const StoreError &e) {
+            // The server went away just after the save: only what is typed here is stored
+            // by this edit, so the new version is all it needs.
+            if (!e.isConnectionLoss())
+                throw;
         }
         m_edit.version = version;
     }

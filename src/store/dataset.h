@@ -213,6 +213,9 @@ private:
     void reloadRow(int row);
     void setState(State s);
     void storedBySeat(const QString &table, qint64 key, qint64 version, const QObject *by);
+    void settleUnsettled();
+    void rereadStored(int row);
+    void connectionRestored();
     void setCurrent(int row, bool force = false);
     void reset();
     void dropNewRow();
@@ -277,6 +280,14 @@ private:
     QVariantList m_loadedMasterValues;
     QList<QPointer<Dataset>> m_details;
     int m_beforeInsert = -1;
+
+    // A save whose outcome the broken connection left open: its transaction and row key.
+    struct Unsettled
+    {
+        qint64 transaction = 0;
+        qint64 key = 0;
+    };
+    Unsettled m_unsettled;
 
     std::vector<BeforePost> m_beforePost;
     std::vector<StoreGuard> m_storeGuards;
