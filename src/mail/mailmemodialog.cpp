@@ -3,6 +3,7 @@
 #include "enterchain.h"
 #include "errordisplay.h"
 #include "filedialog.h"
+#include "mailbody.h"
 #include "mailmessage.h"
 #include "messagebox.h"
 #include "session.h"
@@ -125,7 +126,13 @@ void MailMemoDialog::importBody()
     if (!file.open(QIODevice::ReadOnly))
         throw store::StoreError(
             QStringLiteral("无法读取文件“%1”：%2").arg(path, file.errorString()));
-    m_body->setPlainText(QString::fromUtf8(file.readAll()));
+    // Read no further than a body may be long: a huge file is refused, not loaded.
+    const MailBody::Decoded body = MailBody::decode(file.read(MailBody::MaxBytes + 1));
+    if (!body.refusal.isEmpty()) {
+        MessageBox::warning(this, body.refusal);
+        return;
+    }
+    m_body->setPlainText(body.text);
 }
 
 // The chosen name always gets ".txt" added, also when it ends so already.
