@@ -1,5 +1,6 @@
 #include "reportoutput.h"
 
+#include "diskspace.h"
 #include "report.h"
 #include "reporttext.h"
 
@@ -55,7 +56,12 @@ Result writePdfOnce(Report &report, const QString &partial, const Progress &prog
 {
     report.paginate();
     Result result = Result::Failed;
-    QPdfWriter writer(partial);
+    // Our own file, so that a write the disk refused (it is full) is seen: the PDF writer
+    // itself goes on as if it had written everything.
+    QFile file(partial);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return Result::Failed;
+    QPdfWriter writer(&file);
     const QPageLayout page = report.pageLayout();
     writer.setPageLayout(QPageLayout(page.pageSize(), page.orientation(), QMarginsF(0, 0, 0, 0)));
     writer.setResolution(300);
@@ -67,6 +73,11 @@ Result writePdfOnce(Report &report, const QString &partial, const Progress &prog
     drawPages(painter, report, writer.resolution(), 1, qMax(1, report.pageCount()), 1,
               [&writer] { return writer.newPage(); }, progress, &result);
     if (!painter.end() && result == Result::Done)
+        result = Result::Failed;
+    // The writer may have closed the file already; either way a refused write left its error.
+    if (file.isOpen())
+        file.close();
+    if (file.error() != QFileDevice::NoError && result == Result::Done)
         result = Result::Failed;
     return result;
 }
@@ -126,13 +137,15 @@ Result writePdf(Report &report, const QString &path, const Progress &progress, Q
     }
     if (report.isStale())
         return fail(staleMessage());
+    const QString cannotWrite =
+        store::DiskSpace::writeFailure(path, QStringLiteral("无法写入文件：") + path);
     if (result != Result::Done) {
         QFile::remove(partial);
-        return result == Result::Cancelled ? result : fail(QStringLiteral("无法写入文件：") + path);
+        return result == Result::Cancelled ? result : fail(cannotWrite);
     }
     if (QFileInfo(partial).size() == 0) {
         QFile::remove(partial);
-        return fail(QStringLiteral("无法写入文件：") + path);
+        return fail(cannotWrite);
     }
     // The finished file takes the chosen name only now.
     if (QFileInfo::exists(path) && !QFile::remove(path)) {
@@ -141,7 +154,7 @@ Result writePdf(Report &report, const QString &path, const Progress &progress, Q
     }
     if (!QFile::rename(partial, path)) {
         QFile::remove(partial);
-        return fail(QStringLiteral("无法写入文件：") + path);
+        return fail(cannotWrite);
     }
     return Result::Done;
 }

@@ -47,7 +47,7 @@ TcpBreaker::TcpBreaker(int serverPort) : m_serverPort(serverPort)
         ::listen(m_listen, 16) != 0 || ::getsockname(m_listen, reinterpret_cast<sockaddr *>(&a), &len) != 0)
         return;
     m_port = ntohs(a.sin_port);
-    m_threads.emplace_back([this] { acceptLoop(); });
+    m_accepting = std::thread([this] { acceptLoop(); });
 }
 
 TcpBreaker::~TcpBreaker()
@@ -60,6 +60,8 @@ TcpBreaker::~TcpBreaker()
     }
     if (m_listen >= 0)
         ::shutdown(m_listen, SHUT_RDWR);
+    if (m_accepting.joinable())
+        m_accepting.join(); // no relay starts after this
     for (std::thread &t : m_threads)
         t.join();
     if (m_listen >= 0)

@@ -38,6 +38,7 @@ private:
     std::mutex m_lock;
     QByteArray m_trigger;
     Cut m_cut = Cut::AfterForwarding;
-    std::vector<std::thread> m_threads;
+    std::thread m_accepting;
+    std::vector<std::thread> m_threads; // one per relayed connection
     std::vector<int> m_sockets;
 };
