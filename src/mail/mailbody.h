@@ -3,9 +3,10 @@
 #include <QByteArray>
 #include <QString>
 
-// A message body read from a text file (邮件内容's 导入...): UTF-8, with or without a byte-order
-// mark, or GB18030 as Chinese editors save it. Line ends become '\n'. A file that is no text
-// (NUL bytes) or too big for a mail is refused with a message.
+// A message body read from a text file (邮件内容's 导入...): in the encoding its byte-order mark
+// names, else UTF-8, else GB18030 as Chinese editors save it. Line ends become '\n'. A file
+// that is no text (NUL characters), in neither encoding, or too big for a mail is refused
+// with a message.
 namespace MailBody
 {
 
@@ -13,7 +14,8 @@ constexpr qsizetype MaxBytes = 4 * 1024 * 1024;
 
 struct Decoded {
     QString text;
-    QString refusal; // empty when the text was read
+    QString encoding; // the one the text was read in
+    QString refusal;  // empty when the text was read
 };
 
 Decoded decode(const QByteArray &bytes);

@@ -17,6 +17,12 @@
 namespace store {
 
 class Connection;
+class KeyReader;
+class LookupResolver;
+class PageCache;
+class QueryReader;
+class RowEditor;
+class RowScanner;
 
 // The one cursor type every window uses: a named, shared view of a table or a query with a
 // current row, a state, a filter that survives close and open, an optional master, display
@@ -25,6 +31,11 @@ class Connection;
 // A table (or a "select * from <table> ..." query) is read lazily: opening reads only the row
 // keys in order, and rows are fetched by key in pages as they are shown, so a grid over a
 // large table shows its first screen at once. Other queries are read whole and read-only.
+//
+// Its parts live in classes of their own: KeyReader (which rows, in which order), PageCache
+// (rows by key, a page at a time), QueryReader (queries read whole or through a temporary
+// table), LookupResolver (answers to other datasets' display fields), RowEditor (the row being
+// edited and how it is stored) and RowScanner (whole-column reads, sums, every row in order).
 class Dataset : public QObject
 {
     Q_OBJECT
@@ -63,7 +74,7 @@ public:
     // rest first. An empty key column reads the query whole, as before.
     void setSteppedBy(const QString &keyColumn) { m_stepKey = keyColumn; }
     // False while a stepped query still has rows to read.
-    bool isComplete() const { return !m_stepping; }
+    bool isComplete() const;
     // Reads what a stepped query has still to read; nothing otherwise.
     void readRest();
 
@@ -117,7 +128,7 @@ public:
     static QString displayText(const QVariant &v);
     // Sets a field of the current row; a row that is only shown starts editing first.
     void setValue(const QString &field, const QVariant &value);
-    bool isModified() const { return m_touched; }
+    bool isModified() const;
     // True when the field was set since editing started.
     bool isChanged(const QString &field) const;
     // The field of the current row as the store holds it now, whatever is being typed into it:
@@ -130,13 +141,13 @@ public:
     void post();
     void cancel();
     void remove();
-    void addBeforePost(BeforePost hook) { m_beforePost.push_back(std::move(hook)); }
+    void addBeforePost(BeforePost hook);
     // A check of the row about to be stored that must still hold when it is stored: run in the
     // transaction of the store itself, right before the statement, so that no other seat's
     // write comes between the check and the row. It refuses by throwing StoreError; the row
     // stays in editing.
     using StoreGuard = std::function<void(const Dataset &)>;
-    void addStoreGuard(StoreGuard guard) { m_storeGuards.push_back(std::move(guard)); }
+    void addStoreGuard(StoreGuard guard);
 
     // ---- filter and order
     void setFilter(const Condition &filter);
@@ -182,6 +193,13 @@ Q_SIGNALS:
     void lookupsChanged();       // display fields of every row may show other values now
 
 private:
+    friend class KeyReader;
+    friend class LookupResolver;
+    friend class PageCache;
+    friend class QueryReader;
+    friend class RowEditor;
+    friend class RowScanner;
+
     struct Row
     {
         qint64 key = 0;
@@ -198,28 +216,16 @@ private:
 
     void ensureColumns();
     void indexFields();
-    QString selectList() const;
-    QString baseWhere(QVariantMap &values) const;
-    QString orderBy() const;
-    QString sortExpression() const;
     void loadKeys();
-    void loadAll();
     const Row *rowAt(int row) const;
-    void fetchPage(int row) const;
-    void readPage(int start, QHash<qint64, Row> &into) const;
-    Row readRow(const QSqlQuery &q, int offset) const;
     QVariant fromStore(int column, const QVariant &v) const;
-    QVariant toStore(int column, const QVariant &v) const;
-    void reloadRow(int row);
     void setState(State s);
     void storedBySeat(const QString &table, qint64 key, qint64 version, const QObject *by);
-    void settleUnsettled();
-    void rereadStored(int row);
     void connectionRestored();
     void setCurrent(int row, bool force = false);
     void reset();
-    void dropNewRow();
     void followMaster();
+    void followDetails();
     QVariantList masterValues() const;
     void invalidateLookups();
     void resolveLookupKeys();
@@ -227,25 +233,11 @@ private:
     QString paramSql(QVariantMap &values) const;
     void requireTable(const char *what) const;
 
-    void materialize();
-    void materializeStepped();
-    int insertStep(int limit);
-    bool readStep();
-    void scheduleStep();
-    void dropMaterialized();
-
     Connection &m_db;
     const Table *m_table = nullptr; // the table rows are read from and written to
     bool m_materialize = false;     // a query to be read through a temporary table
     bool m_materialized = false;    // ... and it is open that way now
-    std::unique_ptr<Table> m_resultTable; // the temporary table's columns
     QString m_stepKey;              // the key column of a query read in steps
-    bool m_stepping = false;        // ... and rows are still to be read
-    bool m_inStep = false;          // ... and one step is being read now
-    int m_stepRows = 0;             // rows read so far
-    int m_stepSize = 0;             // rows the next step reads
-    QVariant m_stepAfter;           // the key of the last row read
-    quint64 m_stepRun = 0;          // counts openings, so a step queued for an old one is dropped
     QString m_sql;                  // query text, or empty for a plain table
     QString m_sqlWhere, m_sqlOrder; // parts of a "select * from <table> ..." query
     QVariantMap m_params;
@@ -258,18 +250,10 @@ private:
     std::vector<QString> m_lookupKeyNames; // this dataset's column holding each look-up's key
 
     QVector<qint64> m_keys; // row keys in order (lazy mode)
-    mutable QHash<qint64, Row> m_cache;
-    QVector<Row> m_rows; // every row (read-only query mode)
+    QVector<Row> m_rows;    // every row (read-only query mode)
     bool m_lazy = false;
-    mutable std::unique_ptr<QSqlQuery> m_pageQuery; // rows by key, prepared once per opening
-    mutable bool m_pageFailed = false;               // the last page read ran into a store error
-    std::unique_ptr<QSqlQuery> m_keyQuery;           // keys in order (server stores)
-    QString m_keyQuerySql;
 
     int m_current = -1;
-    Row m_edit; // the row being edited or inserted
-    QVector<bool> m_changed;
-    bool m_touched = false;
 
     Condition m_filter;
     QString m_sortColumn;
@@ -279,26 +263,12 @@ private:
     QStringList m_detailColumns, m_masterColumns;
     QVariantList m_loadedMasterValues;
     QList<QPointer<Dataset>> m_details;
-    int m_beforeInsert = -1;
 
-    // A save whose outcome the broken connection left open: its transaction and row key.
-    struct Unsettled
-    {
-        qint64 transaction = 0;
-        qint64 key = 0;
-    };
-    Unsettled m_unsettled;
-
-    std::vector<BeforePost> m_beforePost;
-    std::vector<StoreGuard> m_storeGuards;
-
-    // look-ups answered by this dataset as a source, by "keyColumn|resultColumn"
-    struct LookupCache
-    {
-        bool complete = false;
-        QHash<QString, QVariant> values; // lower-case key text -> result
-    };
-    QHash<QString, LookupCache> m_lookupCaches;
+    std::unique_ptr<KeyReader> m_keyReader;
+    std::unique_ptr<PageCache> m_pages;
+    std::unique_ptr<QueryReader> m_query;
+    std::unique_ptr<LookupResolver> m_lookupAnswers;
+    std::unique_ptr<RowEditor> m_editor;
 };
 
 } // namespace store
