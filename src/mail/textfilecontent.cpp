@@ -8,8 +8,12 @@ TextFileContent TextFileContent::decode(const QByteArray &bytes)
         // Stateless: bytes cut off at the end are an error, never silently dropped.
         QStringDecoder decoder(*marked, QStringDecoder::Flag::Stateless); // drops the mark itself
         const QString text = decoder.decode(bytes);
+        // A trailing part of a character (an odd byte of UTF-16) is dropped by the decoder
+        // without an error: the text written back must be the whole file.
+        QStringEncoder encoder(*marked, QStringEncoder::Flag::WriteBom);
+        const bool whole = QByteArray(encoder.encode(text)).size() == bytes.size();
         return {text, QString::fromLatin1(QStringConverter::nameForEncoding(*marked)),
-                !decoder.hasError()};
+                !decoder.hasError() && whole};
     }
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = utf8.decode(bytes);

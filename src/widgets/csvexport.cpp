@@ -53,7 +53,9 @@ void CsvExport::finish()
     m_file.write(m_buffer);
     m_buffer.clear();
     check();
-    if (!m_file.commit())
+    // A write the disk refused shows only when the file's buffer goes out; commit() would
+    // take the short file for done.
+    if (!m_file.flush() || !m_file.commit())
         throw cannotWrite(m_file);
 }
 

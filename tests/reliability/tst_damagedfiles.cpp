@@ -75,7 +75,7 @@ void addAgents(Connection &db, int count)
                                    "VALUES (?, ?, ?, 'Admin')"),
                     {QStringLiteral("A%1").arg(i, 4, 10, QLatin1Char('0')),
                      QStringLiteral("代理%1").arg(i),
-                     QString(QStringLiteral("地址") + QString(200, QLatin1Char('x')))});
+                     QString(QStringLiteral("地址") + QString(90, QLatin1Char('x')))});
     });
 }
 
