@@ -9,6 +9,7 @@ packages=(
   fonts-noto-cjk postgresql postgresql-contrib python3-aiosmtpd xvfb xauth
   poppler-utils openssl libxlsxwriter-dev zlib1g-dev python3-openpyxl desktop-file-utils
   clang libclang-rt-14-dev
+  qt6-translations-l10n xdg-utils
 )
 missing=()
 for p in "${packages[@]}"; do

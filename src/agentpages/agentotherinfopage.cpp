@@ -90,7 +90,6 @@ AgentOtherInfoPage::AgentOtherInfoPage(Workspace &ws, std::function<bool()> stor
     layout->addWidget(bar);
     layout->addLayout(form);
     layout->addStretch(1);
-    setFocusProxy(m_bank);
 }
 
 // A key that would type or choose something, or a click that opens the bank list, needs a

@@ -9,6 +9,7 @@
 #include "dblineedit.h"
 #include "emailexport.h"
 #include "errordisplay.h"
+#include "firstfocus.h"
 #include "modulehost.h"
 #include "pendingedit.h"
 #include "printing.h"
@@ -52,8 +53,9 @@ AgentsWindow::AgentsWindow(Workspace &ws, QWidget *parent)
     // Whoever puts the focus into the module reaches the page in view: the list, or the
     // agent code while an agent is being edited.
     const auto followPage = [this] {
-        setFocusProxy(m_pages->currentWidget() == m_detailPage ? static_cast<QWidget *>(m_form->code())
-                                                               : m_grid->view());
+        FirstFocus::set(this, m_pages->currentWidget() == m_detailPage
+                                  ? static_cast<QWidget *>(m_form->code())
+                                  : m_grid->view());
     };
     connect(m_pages, &QTabWidget::currentChanged, this, followPage);
     followPage();

@@ -3,6 +3,7 @@
 #include "commandaction.h"
 #include "datagrid.h"
 #include "datamodule.h"
+#include "firstfocus.h"
 #include "inoutquerydialog.h"
 #include "modulehost.h"
 #include "money.h"
@@ -85,7 +86,7 @@ LedgerWindow::LedgerWindow(Workspace &ws, bool receivables, QWidget *parent)
     layout->addLayout(bar);
     layout->addWidget(m_grid, 1);
     layout->addWidget(m_totals);
-    setFocusProxy(m_grid->view());
+    FirstFocus::set(this, m_grid->view());
     showTotals();
 }
 

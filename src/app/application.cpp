@@ -103,6 +103,22 @@ int backup(int argc, char *argv[], const Options &o)
 
 } // namespace
 
+// The windows of the modules attach themselves to their commands.
+void installModules(MainWindow &main)
+{
+    installDictionaries(main.workspace());
+    installAdmin(main.workspace());
+    installBackup(main.workspace());
+    AgentsWindow *agents = installAgents(main.workspace());
+    installContacts(main.workspace());
+    installRecords(main.workspace());
+    installAgentPages(main.workspace(), *agents);
+    installReferrers(main.workspace());
+    installAnalysis(main.workspace());
+    installMail(main.workspace());
+    installSchedule(main.workspace());
+}
+
 Options parse(const QStringList &arguments)
 {
     Options o;
@@ -162,6 +178,7 @@ int main(int argc, char *argv[])
     TessalyApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tessaly"));
     QApplication::setApplicationVersion(QStringLiteral(TESSALY_VERSION));
+    TessalyApplication::useChineseTexts();
 
     // The preview's dialogs go through the shared services, like every other modal boundary.
     ReportPreview::setPrintDialogHook([](QPrinter &printer, QWidget *parent) { return PrintDialog::exec(&printer, parent); });
@@ -185,18 +202,7 @@ int main(int argc, char *argv[])
     store::DataModule dm;
     MainWindow main(dm);
 
-    // The windows of the modules attach themselves to their commands.
-    installDictionaries(main.workspace());
-    installAdmin(main.workspace());
-    installBackup(main.workspace());
-    AgentsWindow *agents = installAgents(main.workspace());
-    installContacts(main.workspace());
-    installRecords(main.workspace());
-    installAgentPages(main.workspace(), *agents);
-    installReferrers(main.workspace());
-    installAnalysis(main.workspace());
-    installMail(main.workspace());
-    installSchedule(main.workspace());
+    installModules(main);
 
     // 3. The store named by "Server.txt" and the after-connect step.
     // A store of an older format is brought up to date first; the splash tells how far.

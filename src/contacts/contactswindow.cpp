@@ -12,6 +12,7 @@
 #include "dblineedit.h"
 #include "emailexport.h"
 #include "errordisplay.h"
+#include "firstfocus.h"
 #include "modulehost.h"
 #include "pendingedit.h"
 #include "printing.h"
@@ -75,9 +76,9 @@ ContactsWindow::ContactsWindow(Workspace &ws, QWidget *parent)
     // Whoever puts the focus into the module reaches the page in view: the list, or the
     // contact code while a contact is being edited.
     const auto followPage = [this] {
-        setFocusProxy(m_pages->currentWidget() == m_detailPage
-                          ? static_cast<QWidget *>(m_form->code())
-                          : m_grid->view());
+        FirstFocus::set(this, m_pages->currentWidget() == m_detailPage
+                                  ? static_cast<QWidget *>(m_form->code())
+                                  : m_grid->view());
     };
     connect(m_pages, &QTabWidget::currentChanged, this, followPage);
     followPage();
@@ -290,9 +291,12 @@ void ContactsWindow::buildDetailPage()
     scroll->setWidget(m_form);
     auto *layout = new QVBoxLayout(m_detailPage);
     layout->setContentsMargins(2, 2, 2, 2);
+    // The contact's fields take what the agent's page leaves; they scroll only where even
+    // that is too little.
+    agentPages->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     layout->addWidget(bar);
-    layout->addWidget(scroll, 3);
-    layout->addWidget(agentPages, 2);
+    layout->addWidget(scroll, 1);
+    layout->addWidget(agentPages);
 }
 
 void ContactsWindow::addContact()

@@ -7,6 +7,7 @@
 #include "datamodule.h"
 #include "dblineedit.h"
 #include "errordisplay.h"
+#include "firstfocus.h"
 #include "modulehost.h"
 #include "pendingedit.h"
 #include "printing.h"
@@ -110,7 +111,7 @@ QAction *RecordsWindow::command(QWidget *page, QToolBar *bar, const char *name,
 void RecordsWindow::pageChanged()
 {
     const bool details = m_pages->currentWidget() == m_detailPage;
-    setFocusProxy(details ? static_cast<QWidget *>(m_form->code()) : m_grid->view());
+    FirstFocus::set(this, details ? static_cast<QWidget *>(m_form->code()) : m_grid->view());
     m_form->updateLinkInputs();
     if (details)
         ErrorDisplay::run(this, [this] { followRecordAgent(); });

@@ -8,6 +8,7 @@
 #include "dblineedit.h"
 #include "emailexport.h"
 #include "errordisplay.h"
+#include "firstfocus.h"
 #include "modulehost.h"
 #include "pendingedit.h"
 #include "printing.h"
@@ -55,12 +56,12 @@ ReferrersWindow::ReferrersWindow(Workspace &ws, QWidget *parent)
     // A details tab the user turns to shows the records of the referrer it shows.
     connect(m_pages, &QTabWidget::currentChanged, this, [this] {
         const bool details = m_pages->currentWidget() == m_detailPage;
-        setFocusProxy(details ? static_cast<QWidget *>(m_form->code()) : m_grid->view());
+        FirstFocus::set(this, details ? static_cast<QWidget *>(m_form->code()) : m_grid->view());
         if (details && !m_commandSwitch && referrers().isOpen() &&
             referrers().state() != store::Dataset::State::Insert)
             ErrorDisplay::run(this, [this] { showRecordsOfCurrent(); });
     });
-    setFocusProxy(m_grid->view());
+    FirstFocus::set(this, m_grid->view());
     // A referrer left half-typed is stored only by 保存; anything else that would reread the
     // list asks first.
     PendingEdit::setOwner(referrers(), ws, this, QStringLiteral("推荐人资料尚未保存，保存吗？"),

@@ -50,7 +50,7 @@ ScheduleForm::ScheduleForm(store::DataModule &dm, QWidget *parent)
     setObjectName(QStringLiteral("ScheduleForm"));
     m_subTabs = new QTabWidget(this);
     m_subTabs->setObjectName(QStringLiteral("PageControl2"));
-    m_agentPanel = new AgentPanel(m_entries, m_agents);
+    m_agentPanel = new AgentPanel(m_entries, m_agents, AgentPanel::Wording::Schedule);
     m_agentPanel->setObjectName(QStringLiteral("TabCustomer"));
     m_subTabs->addTab(m_agentPanel, QStringLiteral("商务代理资料"));
     m_subTabs->addTab(buildRecordsPage(dm.tblOperates), QStringLiteral("联络记录"));

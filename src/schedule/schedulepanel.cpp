@@ -12,6 +12,7 @@
 #include "dbtimeedit.h"
 #include "departmentchooser.h"
 #include "errordisplay.h"
+#include "firstfocus.h"
 #include "messagebox.h"
 #include "modulehost.h"
 #include "pendingedit.h"
@@ -58,11 +59,11 @@ SchedulePanel::SchedulePanel(Workspace &ws, QWidget *parent)
     buildDetailPage();
     // Whoever puts the focus into the panel reaches the tab in view: the list, or the date.
     connect(m_pages, &QTabWidget::currentChanged, this, [this] {
-        setFocusProxy(m_pages->currentWidget() == m_detailPage
-                          ? static_cast<QWidget *>(m_form->date())
-                          : m_grid->view());
+        FirstFocus::set(this, m_pages->currentWidget() == m_detailPage
+                                  ? static_cast<QWidget *>(m_form->date())
+                                  : m_grid->view());
     });
-    setFocusProxy(m_grid->view());
+    FirstFocus::set(this, m_grid->view());
     // An entry left half-typed is stored only by 保存; anything else that would reread the
     // list asks first.
     PendingEdit::setOwner(entries(), ws, this, QStringLiteral("日程安排尚未保存，保存吗？"),
@@ -116,7 +117,8 @@ void SchedulePanel::buildListPage()
         m_listPage, bar, "Act_Delete", QStringLiteral("删除"), QStringLiteral("Ctrl+D"),
         LogPrefix + QStringLiteral("删除"), right("Delete"), [this] { deleteEntry(); },
         "spBtnDelete");
-    command(m_listPage, bar, "spBtnRefresh", QStringLiteral("刷新"), QStringLiteral("F5"),
+    // No key: F5 belongs to the main window's contact records, reached from here too.
+    command(m_listPage, bar, "spBtnRefresh", QStringLiteral("刷新"), {},
             LogPrefix + QStringLiteral("刷新"), {}, [this] { refresh(); });
     command(
         m_listPage, bar, "Act_Query", QStringLiteral("查询"), QStringLiteral("Ctrl+Q"),
@@ -267,6 +269,11 @@ void SchedulePanel::buildDetailPage()
     layout->setContentsMargins(2, 2, 2, 2);
     layout->addWidget(bar);
     layout->addWidget(m_form, 1);
+}
+
+void SchedulePanel::keepClearOnTheRight(int width)
+{
+    m_detailPage->layout()->setContentsMargins(2, 2, 2 + width, 2);
 }
 
 void SchedulePanel::addEntry()

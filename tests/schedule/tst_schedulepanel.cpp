@@ -25,6 +25,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -340,6 +341,13 @@ class TestSchedulePanel : public QObject
         QCOMPARE(s.form()->agent()->currentText(), u"甲公司"_s);
         QCOMPARE(s.form()->agentPanel()->shown(u"CustName"_s), u"甲公司"_s);
         QCOMPARE(f.dm.qryPlan.state(), State::Browse); // looking is no change
+        // The schedule's own captions of the agent page.
+        QStringList captions;
+        for (const QLabel *l : s.form()->agentPanel()->findChildren<QLabel *>())
+            captions << l->text();
+        QVERIFY2(captions.contains(u"国家地区"_s) && !captions.contains(u"国家/地区"_s),
+                 qPrintable(captions.join(u' ')));
+        QVERIFY(captions.contains(u"（唯一代码标识）"_s));
 
         testsupport::whenModal(u"TfrmCustomerQuery2"_s, [&agents](QWidget *picker) {
             QVERIFY(agents.locate(u"CustId"_s, u"B1"_s));
