@@ -91,14 +91,9 @@ int backup(int argc, char *argv[], const Options &o)
 {
     QCoreApplication app(argc, argv);
     QTextStream out(stdout), err(stderr);
-    QString appDir;
-    try {
-        appDir = ProgramDirectory::locate(o.dir);
-    } catch (const store::StoreError &e) {
-        err << e.text() << '\n';
-        return 1;
-    }
-    return UnattendedBackup::run(appDir, o.backupDest, o.keep, out, err);
+    // A backup works on the store that is there: it never prepares a program directory,
+    // which would make a new, empty store to back up.
+    return UnattendedBackup::run(ProgramDirectory::find(o.dir), o.backupDest, o.keep, out, err);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "agentpicker.h"
 #include "commandaction.h"
 #include "contactform.h"
+#include "contactimport.h"
 #include "contactquerydialog.h"
 #include "contactrules.h"
 #include "datagrid.h"
@@ -13,6 +14,8 @@
 #include "emailexport.h"
 #include "errordisplay.h"
 #include "firstfocus.h"
+#include "importcommand.h"
+#include "modifyright.h"
 #include "modulehost.h"
 #include "pendingedit.h"
 #include "printing.h"
@@ -62,6 +65,7 @@ ContactsWindow::ContactsWindow(Workspace &ws, QWidget *parent)
 {
     setObjectName(QStringLiteral("TfrmLinkman"));
     setWindowTitle(QStringLiteral("联系人资料"));
+    ModifyRight::require(ws.dm.qryLinkmans1, ws.rights, Right);
     m_pages->setObjectName(QStringLiteral("PageControl1"));
     m_listPage->setObjectName(QStringLiteral("tsList"));
     m_detailPage->setObjectName(QStringLiteral("tsDetail"));
@@ -142,6 +146,9 @@ void ContactsWindow::buildListPage()
     command(m_listPage, bar, "Act_Print", QStringLiteral("打印"), {},
             LogPrefix + QStringLiteral("打印"), right("Print"),
             [this] { Printing::preview(this, QStringLiteral("frLinkmans.frf"), &contacts()); });
+    addImportCommand(m_listPage, bar, m_actions, m_ws,
+                     {Right, LogPrefix + QStringLiteral("导入"), contactImportList(), nullptr,
+                      [this] { refresh(); }});
     command(m_listPage, bar, "spBtnEmail", QStringLiteral("Email地址导出"), {}, {}, {},
             [this] { exportEmail(); });
 

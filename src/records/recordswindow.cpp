@@ -8,6 +8,7 @@
 #include "dblineedit.h"
 #include "errordisplay.h"
 #include "firstfocus.h"
+#include "modifyright.h"
 #include "modulehost.h"
 #include "pendingedit.h"
 #include "printing.h"
@@ -51,6 +52,9 @@ RecordsWindow::RecordsWindow(Workspace &ws, QWidget *parent)
 {
     setObjectName(QStringLiteral("TfrmOperates"));
     setWindowTitle(QStringLiteral("历次联络记录"));
+    // The record's items are part of it: they change under the same right.
+    ModifyRight::require(ws.dm.tblOperates2, ws.rights, Right);
+    ModifyRight::require(ws.dm.tblOperateDetail, ws.rights, Right);
     m_pages->setObjectName(QStringLiteral("PageControl1"));
     m_listPage->setObjectName(QStringLiteral("TabOperates"));
     m_detailPage->setObjectName(QStringLiteral("TabOperateNew"));

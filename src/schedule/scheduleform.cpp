@@ -74,6 +74,8 @@ QWidget *ScheduleForm::buildFields()
     m_planId->setFocusPolicy(Qt::ClickFocus);
     m_date = bound<DbDateEdit>(box, "dtpPlanDate", set, "PlanDate");
     m_time = bound<DbTimeEdit>(box, "edtPlanTime", set, "PlanTime");
+    m_date->setCaption(QStringLiteral("日程安排日期"));
+    m_time->setCaption(QStringLiteral("日程安排时间"));
     m_address = bound<DbLineEdit>(box, "edtAddress", set, "Address");
     m_department = bound<DbLineEdit>(box, "edtAttendMan", set, "AttendMan");
     m_agent = new AgentChoice(box);

@@ -14,6 +14,7 @@
 #include "errordisplay.h"
 #include "firstfocus.h"
 #include "messagebox.h"
+#include "modifyright.h"
 #include "modulehost.h"
 #include "pendingedit.h"
 #include "planquerydialog.h"
@@ -46,6 +47,7 @@ SchedulePanel::SchedulePanel(Workspace &ws, QWidget *parent)
       m_detailPage(new QWidget)
 {
     setObjectName(QStringLiteral("PnClient"));
+    ModifyRight::require(ws.dm.qryPlan, ws.rights, Right);
     m_pages->setObjectName(QStringLiteral("PageControl3"));
     m_listPage->setObjectName(QStringLiteral("TabPlan"));
     m_detailPage->setObjectName(QStringLiteral("TabPlanNew"));
@@ -285,21 +287,26 @@ void SchedulePanel::addEntry()
 }
 
 // The checks in screen order, each stopping at its input; then the folder, then the entry.
+// A date or a time typed but no date or time of day is refused at its input, never stored as
+// the value the entry held before.
 bool SchedulePanel::save()
 {
     ScheduleForm *f = m_form;
-    const std::pair<bool, std::pair<QWidget *, const char *>> checks[] = {
-        {f->date()->isBlank(), {f->date(), "请输入日程安排日期！"}},
-        {f->time()->isBlank(), {f->time(), "请输入日程安排时间！"}},
-        {f->typedTime().size() < 6, {f->time(), "请完整输入日程安排时间！"}},
-        {f->address()->text().isEmpty(), {f->address(), "请输入日程安排的地点！"}},
-        {f->agent()->currentIndex() < 0, {f->agent(), "请选择输入商务代理名称！"}},
-        {f->linkman()->text().isEmpty(), {f->linkman(), "请输入商务代理联系人名称！"}},
+    const std::pair<bool, std::pair<QWidget *, QString>> checks[] = {
+        {f->date()->isBlank(), {f->date(), QStringLiteral("请输入日程安排日期！")}},
+        {f->date()->isUnfinished(), {f->date(), f->date()->invalidText()}},
+        {f->time()->isBlank(), {f->time(), QStringLiteral("请输入日程安排时间！")}},
+        {f->typedTime().size() < 6, {f->time(), QStringLiteral("请完整输入日程安排时间！")}},
+        {f->time()->isUnfinished(), {f->time(), f->time()->invalidText()}},
+        {f->address()->text().isEmpty(), {f->address(), QStringLiteral("请输入日程安排的地点！")}},
+        {f->agent()->currentIndex() < 0, {f->agent(), QStringLiteral("请选择输入商务代理名称！")}},
+        {f->linkman()->text().isEmpty(),
+         {f->linkman(), QStringLiteral("请输入商务代理联系人名称！")}},
     };
     for (const auto &[failed, where] : checks) {
         if (!failed)
             continue;
-        MessageBox::warning(this, QString::fromUtf8(where.second));
+        MessageBox::warning(this, where.second);
         where.first->setFocus();
         return false;
     }

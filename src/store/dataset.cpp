@@ -233,7 +233,12 @@ void Dataset::refresh()
 
 bool Dataset::isComplete() const
 {
-    return !m_query->isStepping();
+    return !m_query->isStepping() && m_query->readError().isEmpty();
+}
+
+QString Dataset::readError() const
+{
+    return m_query->readError();
 }
 
 void Dataset::readRest()

@@ -73,8 +73,11 @@ public:
     // needs every row (sums, grouping, a search, another order or filter, a print) reads the
     // rest first. An empty key column reads the query whole, as before.
     void setSteppedBy(const QString &keyColumn) { m_stepKey = keyColumn; }
-    // False while a stepped query still has rows to read.
+    // False while a stepped query still has rows to read, and after a step failed.
     bool isComplete() const;
+    // The store's error that stopped a stepped query before its last rows: the rows read
+    // until then stay listed, and the list is incomplete until it is opened again.
+    QString readError() const;
     // Reads what a stepped query has still to read; nothing otherwise.
     void readRest();
 
@@ -186,6 +189,7 @@ Q_SIGNALS:
     void rowsReset();            // rows reread: open, close, refresh, filter, order, master move
     void rowsAppended(int first, int count); // a stepped query read its next rows
     void readingFinished();      // ... and has read them all
+    void readingFailed(const QString &error); // ... or stopped at a store error
     void rowInserted(int row);   // a new row appended at `row`
     void rowRemoved(int row);
     void rowChanged(int row);    // values of one row changed (edit, post, cancel)

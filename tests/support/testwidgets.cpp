@@ -17,6 +17,7 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QTextEdit>
+#include <QTest>
 #include <QTimer>
 
 namespace testsupport
@@ -30,6 +31,20 @@ void typeText(QWidget *widget, const QString &text)
         QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
         QApplication::sendEvent(widget, &release);
     }
+}
+
+void typeIntoFocus(const QString &text)
+{
+    QWidget *focus = QApplication::focusWidget();
+    QVERIFY2(focus, "nothing has the focus");
+    typeText(focus, text);
+}
+
+void pressOnFocus(QKeyCombination key)
+{
+    QWidget *focus = QApplication::focusWidget();
+    QVERIFY2(focus, "nothing has the focus");
+    QTest::keyClick(focus, key.key(), key.keyboardModifiers());
 }
 
 void whenModal(const QString &objectName, std::function<void(QWidget *)> work)

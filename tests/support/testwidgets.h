@@ -56,6 +56,11 @@ class RecordingHost : public ModuleHost
 // characters included, which QTest::keyClicks cannot send.
 void typeText(QWidget *widget, const QString &text);
 
+// Keys as a user presses them: sent to the widget that has the focus at that moment, so they
+// land wherever the window put the focus. The text may hold Chinese characters.
+void typeIntoFocus(const QString &text);
+void pressOnFocus(QKeyCombination key);
+
 // Runs `work` on the modal window with this objectName as soon as it is shown; for windows
 // opened with exec().
 void whenModal(const QString &objectName, std::function<void(QWidget *)> work);
