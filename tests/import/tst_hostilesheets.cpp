@@ -1,10 +1,12 @@
-// Workbooks made to break the XLSX reader, each found by fuzzing it: row numbers past the last
-// row of a sheet, one cell far out to the right before many narrow rows, and a part whose
-// bytes fail their checksum. Each is refused in words or read as it is, with nothing more
-// kept than the rows need (the sanitizer build also checks that a refusal leaks nothing).
+// Files made to break the import's readers, found by fuzzing and reading them: row numbers past the
+// last row of a sheet, one cell far out to the right before many narrow rows, a workbook part whose
+// bytes fail their checksum, and a CSV file cut inside its last character. Each is refused in
+// words or read as it is, with nothing more kept than the rows need (the sanitizer build also
+// checks that a refusal leaks nothing).
 #include "importfiles.h"
 #include "sheetreader.h"
 
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -46,6 +48,8 @@ class TestHostileSheets : public QObject
     void rowNumbersPastTheLastRow();
     void narrowRowsAfterAWideOne();
     void partFailingItsChecksum();
+    void csvCutInsideACharacter_data();
+    void csvCutInsideACharacter();
 
   private:
     QTemporaryDir m_dir;
@@ -125,6 +129,35 @@ void TestHostileSheets::partFailingItsChecksum()
         const QString why = readError(file);
         QVERIFY2(why.contains(QStringLiteral("已损坏")), qPrintable(why));
     }
+}
+
+void TestHostileSheets::csvCutInsideACharacter_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    const QString text = QStringLiteral("代理编号,名称\nA1,北京");
+    const QByteArray utf8 = text.toUtf8();
+    QTest::newRow("UTF-8") << utf8.left(utf8.size() - 1);
+    QByteArray utf16("\xFF\xFE");
+    utf16.append(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+    QTest::newRow("UTF-16") << utf16.left(utf16.size() - 1);
+    QByteArray gb = QStringEncoder("GB18030").encode(text);
+    QTest::newRow("GB18030") << gb.left(gb.size() - 1);
+    // Large enough that the cut falls in the reader's second block.
+    QByteArray long8 = QStringLiteral("代理编号,名称\n").toUtf8();
+    while (long8.size() < 100000)
+        long8 += QStringLiteral("A1,北京\n").toUtf8();
+    long8 += QStringLiteral("A2,上海").toUtf8();
+    QTest::newRow("UTF-8, second block") << long8.left(long8.size() - 2);
+}
+
+// The last character's bytes cut off were dropped without a word, and the row read without it.
+void TestHostileSheets::csvCutInsideACharacter()
+{
+    QFETCH(QByteArray, bytes);
+    const QString file = path(QStringLiteral("cut.csv"));
+    writeBytes(file, bytes);
+    const QString why = readError(file);
+    QVERIFY2(why.contains(QStringLiteral("不完整")), qPrintable(why));
 }
 
 QTEST_GUILESS_MAIN(TestHostileSheets)
