@@ -11,6 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   qt6-translations-l10n xdg-utils
   libzip-dev libexpat1-dev python3-msoffcrypto-tool python3-cryptography
+  libicu-dev
 )
 missing=()
 for p in "${packages[@]}"; do
