@@ -217,6 +217,7 @@ bool MainWindow::runShowStep()
     setFilePanelVisible(true);
     m_enabler->update();
     StoreNotices::showOnce(this, m_dm.connection());
+    StoreNotices::watchConnection(this, m_dm.connection(), [this](const QString &text) { m_status[0]->setText(text); });
     return true;
 }
 

@@ -110,14 +110,14 @@ void KeyReader::read(QVector<qint64> &keys)
         if (!m_keyQuery->prepare(joined)) {
             const QSqlError e = m_keyQuery->lastError();
             m_keyQuery.reset();
-            throw StoreError::fromSql(e);
+            throw db.failure(e);
         }
         m_keyQuerySql = joined;
     }
     for (auto it = values.begin(); it != values.end(); ++it)
         m_keyQuery->bindValue(QLatin1Char(':') + it.key(), it.value());
     if (!m_keyQuery->exec())
-        throw StoreError::fromSql(m_keyQuery->lastError());
+        throw db.failure(m_keyQuery->lastError());
     if (m_keyQuery->next()) {
         const QString text = m_keyQuery->value(0).toString();
         keys.reserve(text.size() / 4);
