@@ -377,6 +377,13 @@ void Dataset::setValue(const QString &field, const QVariant &v)
     m_editor->setValue(i, v);
 }
 
+void Dataset::proposeValue(const QString &field, const QVariant &v)
+{
+    const bool touched = m_editor->isTouched();
+    setValue(field, v);
+    m_editor->setTouched(touched);
+}
+
 bool Dataset::isChanged(const QString &field) const
 {
     return m_editor->isChanged(fieldIndex(field));

@@ -131,6 +131,9 @@ public:
     static QString displayText(const QVariant &v);
     // Sets a field of the current row; a row that is only shown starts editing first.
     void setValue(const QString &field, const QVariant &value);
+    // A value the program offers (a new row's proposed code): set as setValue does, but a row
+    // nothing else was typed into stays untouched, so it is dropped without a question.
+    void proposeValue(const QString &field, const QVariant &value);
     bool isModified() const;
     // True when the field was set since editing started.
     bool isChanged(const QString &field) const;

@@ -89,4 +89,22 @@ QString nextCode(Connection &db, const QString &table, const QString &column, co
     return {};
 }
 
+QString proposedCode(Connection &db, const QString &table, const QString &column,
+                     const QString &scopeColumn, const QVariant &scopeValue)
+{
+    QString sql = QStringLiteral("SELECT MAX(%1) FROM %2").arg(db.ident(column), db.ident(table));
+    QVariantMap values;
+    if (!scopeColumn.isEmpty()) {
+        sql += QStringLiteral(" WHERE %1 = :scope").arg(db.ident(scopeColumn));
+        values.insert(QStringLiteral("scope"), scopeValue);
+    }
+    QString highest;
+    {
+        RowReader max(db, sql, values);
+        if (max.next())
+            highest = max.text(0);
+    }
+    return nextCode(db, table, column, highest, scopeColumn, scopeValue);
+}
+
 } // namespace store

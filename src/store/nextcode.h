@@ -21,4 +21,10 @@ class Connection;
 QString nextCode(Connection &db, const QString &table, const QString &column, const QString &model,
                  const QString &scopeColumn = {}, const QVariant &scopeValue = {});
 
+// What 新增 offers: the code after the highest one stored in `column` (within the scope, when
+// given), that highest code being the model of the pattern. Empty while no stored code ends in
+// a digit.
+QString proposedCode(Connection &db, const QString &table, const QString &column,
+                     const QString &scopeColumn = {}, const QVariant &scopeValue = {});
+
 } // namespace store

@@ -18,6 +18,7 @@ public:
     // The row being edited or inserted (empty otherwise).
     const Dataset::Row &row() const { return m_edit; }
     bool isTouched() const { return m_touched; }
+    void setTouched(bool touched) { m_touched = touched; }
     bool isChanged(int field) const;
     QVariant storedValue(int field) const;
 

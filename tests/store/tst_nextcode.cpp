@@ -85,6 +85,38 @@ class TestNextCode : public QObject
         QCOMPARE(item(u"R2"_s), u"8"_s);
         QCOMPARE(item(u"R3"_s), u"1"_s);
     }
+
+    // What 新增 offers follows the highest stored code, whatever its pattern; nothing while no
+    // code is stored or the highest ends in no digit; items by their own record.
+    void proposalFollowsTheHighestStoredCode_data() { testsupport::addEngineRows(); }
+    void proposalFollowsTheHighestStoredCode()
+    {
+        QFETCH(QString, engine);
+        testsupport::TempStore s(engine);
+        auto db = s.connect();
+        const auto proposed = [&] {
+            return store::proposedCode(*db, u"tblCustomers"_s, u"CustId"_s);
+        };
+        QCOMPARE(proposed(), QString());
+        addAgents(*db, {u"C000199"_s, u"C000200"_s, u"A9"_s});
+        QCOMPARE(proposed(), u"C000201"_s);
+        addAgents(*db, {u"R00002000"_s});
+        QCOMPARE(proposed(), u"R00002001"_s);
+        addAgents(*db, {u"ZZ"_s});
+        QCOMPARE(proposed(), QString());
+
+        for (const auto &[record, item] :
+             {std::pair{u"R1"_s, u"1"_s}, {u"R1"_s, u"9"_s}, {u"R2"_s, u"30"_s}})
+            db->exec(u"INSERT INTO tblOperateDetail (OperateID, DetailNo) VALUES (?, ?)"_s,
+                     {record, item});
+        const auto item = [&](const QString &record) {
+            return store::proposedCode(*db, u"tblOperateDetail"_s, u"DetailNo"_s, u"OperateID"_s,
+                                       record);
+        };
+        QCOMPARE(item(u"R1"_s), u"10"_s); // "9" is the highest text; the run grows
+        QCOMPARE(item(u"R2"_s), u"31"_s);
+        QCOMPARE(item(u"R3"_s), QString());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestNextCode)
