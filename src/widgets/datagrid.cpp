@@ -84,7 +84,8 @@ DataGrid::DataGrid(QWidget *parent)
 
     QHeaderView *header = m_view->header();
     header->setSectionsClickable(true);
-    header->setSectionsMovable(false);
+    header->setSectionsMovable(true);
+    header->setFirstSectionMovable(true);
     header->setSortIndicatorShown(true);
     header->setSortIndicator(-1, Qt::AscendingOrder);
     header->setStretchLastSection(false);
@@ -94,6 +95,12 @@ DataGrid::DataGrid(QWidget *parent)
 
     connect(header, &QHeaderView::sortIndicatorChanged, this, &DataGrid::onSortIndicatorChanged);
     connect(header, &QHeaderView::customContextMenuRequested, this, &DataGrid::showHeaderMenu);
+    // A column dragged to another place: once the header is done with the drag, the columns
+    // take the order shown.
+    connect(header, &QHeaderView::sectionMoved, this, [this] {
+        if (!m_reordering)
+            QTimer::singleShot(0, this, &DataGrid::takeHeaderOrder);
+    });
     connect(header, &QHeaderView::sectionResized, this, [this](int section, int, int size) {
         if (!m_applying && size > 0 && section < m_columns.size()) {
             m_columns[section].width = qMax(1, size - (section == 0 ? groupIndent() : 0));
@@ -497,17 +504,22 @@ void DataGrid::resetLayout()
     m_layoutKey = key;
 }
 
-// Widths and visibility by field (columns the grid no longer has are passed over, and one
-// column always stays shown), then the groups, then the order.
+// Order, widths and visibility by field (columns the grid no longer has are passed over, new
+// ones follow the kept ones, and one column always stays shown), then the groups, then the sort.
 void DataGrid::applyLayout(const GridLayout &layout)
 {
-    QList<GridColumn> columns = m_columns;
-    for (GridColumn &c : columns)
-        for (const GridColumn &kept : layout.columns)
-            if (kept.field.compare(c.field, Qt::CaseInsensitive) == 0) {
+    QList<GridColumn> columns;
+    QList<GridColumn> rest = m_columns;
+    for (const GridColumn &kept : layout.columns)
+        for (qsizetype i = 0; i < rest.size(); ++i)
+            if (kept.field.compare(rest[i].field, Qt::CaseInsensitive) == 0) {
+                GridColumn c = rest.takeAt(i);
                 c.width = kept.width;
                 c.visible = kept.visible;
+                columns.append(c);
+                break;
             }
+    columns.append(rest);
     if (std::none_of(columns.cbegin(), columns.cend(),
                      [](const GridColumn &c) { return c.visible; }))
         return;
@@ -525,6 +537,28 @@ void DataGrid::applyLayout(const GridLayout &layout)
     else
         ErrorDisplay::run(this, [&] { d->setSort(layout.sortField, order); });
     syncSortIndicator();
+}
+
+// The header shows the columns in the model's order again, now in the order the user gave.
+void DataGrid::takeHeaderOrder()
+{
+    QHeaderView *header = m_view->header();
+    if (header->count() != m_columns.size())
+        return;
+    QList<GridColumn> ordered;
+    bool moved = false;
+    for (int v = 0; v < header->count(); ++v) {
+        ordered.append(m_columns.value(header->logicalIndex(v)));
+        moved = moved || header->logicalIndex(v) != v;
+    }
+    if (!moved)
+        return;
+    m_reordering = true;
+    for (int i = 0; i < header->count(); ++i)
+        header->moveSection(header->visualIndex(i), i);
+    m_reordering = false;
+    setColumns(ordered);
+    layoutChanged();
 }
 
 void DataGrid::layoutChanged()
@@ -584,6 +618,10 @@ bool DataGrid::eventFilter(QObject *watched, QEvent *event)
             startHeaderDrag(section);
             return true;
         }
+        // Along the header the header itself moves the column; that is no drag to group by.
+        if (m_pressSection >= 0 &&
+            qAbs(p.x() - m_pressPos.x()) >= QApplication::startDragDistance())
+            m_pressSection = -1;
         break;
     }
     case QEvent::MouseButtonRelease:

@@ -24,9 +24,10 @@ class Dataset;
 
 // A read-only grid over a dataset: one line per row, the whole row selected. Selecting a line
 // moves the dataset and moving the dataset selects its line. A header click orders the
-// dataset in the store; headers dragged onto the group band (or setGroupColumns) group the
-// rows under collapsible group rows; the header's context menu shows and hides columns; every
-// grid exports what it shows to CSV or XLSX.
+// dataset in the store; a header dragged along the header moves its column; headers dragged
+// onto the group band (or setGroupColumns) group the rows under collapsible group rows; the
+// header's context menu shows and hides columns; every grid exports what it shows to CSV or
+// XLSX.
 class DataGrid : public QWidget
 {
     Q_OBJECT
@@ -57,10 +58,10 @@ class DataGrid : public QWidget
     // Orders the dataset as a header click would.
     void sortBy(const QString &field, Qt::SortOrder order = Qt::AscendingOrder);
 
-    // Keeps the signed-in user's widths, hidden columns, grouping and order of this grid under
-    // `list` ("TfrmCustomer.dxDBGrid1") and brings them back now; the columns, groups and order
-    // the grid has at this call are its defaults. "恢复默认布局" in the header menu goes back to
-    // them.
+    // Keeps the signed-in user's column order and widths, hidden columns, grouping and sort of
+    // this grid under `list` ("TfrmCustomer.dxDBGrid1") and brings them back now; the columns,
+    // groups and order the grid has at this call are its defaults. "恢复默认布局" in the header
+    // menu goes back to them.
     void rememberLayout(const QString &list);
     void resetLayout();
     GridLayout layout() const;
@@ -96,6 +97,7 @@ class DataGrid : public QWidget
     void startHeaderDrag(int section);
     void showHeaderMenu(const QPoint &pos);
     void applyLayout(const GridLayout &layout);
+    void takeHeaderOrder();
     void layoutChanged();
     void saveLayout();
 
@@ -108,6 +110,7 @@ class DataGrid : public QWidget
     bool m_syncing = false;        // moving the selection to follow the dataset
     bool m_headerSync = false;     // setting the sort indicator to follow the dataset
     bool m_applying = false;       // applying widths and visibility
+    bool m_reordering = false;     // putting the header's sections back in place
     QString m_layoutKey;           // the list this grid's layout is kept under, empty: not kept
     GridLayout m_defaults;         // the layout before the user's was brought back
     QTimer *m_saveTimer = nullptr;

@@ -7,13 +7,18 @@
 namespace GridMemory
 {
 
+// Empty without a program directory: nothing is kept then, rather than a file landing in
+// whatever the current directory happens to be.
 QString file()
 {
-    return store::session().AppDir + QStringLiteral("Data/GridLayouts.ini");
+    const QString dir = store::session().AppDir;
+    return dir.isEmpty() ? QString() : dir + QStringLiteral("Data/GridLayouts.ini");
 }
 
 GridLayout load(const QString &user, const QString &list)
 {
+    if (file().isEmpty())
+        return {};
     QSettings settings(file(), QSettings::IniFormat);
     settings.beginGroup(store::userGroup(user, list));
     GridLayout out;
@@ -33,6 +38,8 @@ GridLayout load(const QString &user, const QString &list)
 
 void save(const QString &user, const QString &list, const GridLayout &layout)
 {
+    if (file().isEmpty())
+        return;
     QSettings settings(file(), QSettings::IniFormat);
     settings.beginGroup(store::userGroup(user, list));
     QStringList columns;
@@ -48,6 +55,8 @@ void save(const QString &user, const QString &list, const GridLayout &layout)
 
 void forget(const QString &user, const QString &list)
 {
+    if (file().isEmpty())
+        return;
     QSettings settings(file(), QSettings::IniFormat);
     settings.remove(store::userGroup(user, list));
     settings.sync();

@@ -6,11 +6,12 @@
 #include <QString>
 #include <QStringList>
 
-// What a user made of a list's grid: column widths, hidden columns, grouping and order. Kept
-// per user and list in Data/GridLayouts.ini of the program directory, beside the other
+// What a user made of a list's grid: column order and widths, hidden columns, grouping and sort.
+// Kept per user and list in Data/GridLayouts.ini of the program directory, beside the other
 // per-user memories, and brought back when the list is built again.
 struct GridLayout {
-    QList<GridColumn> columns; // widths and visibility by field; captions are the grid's own
+    QList<GridColumn>
+        columns; // in the order shown, widths and visibility by field; captions are the grid's own
     QStringList groups;
     QString sortField;
     bool descending = false;

@@ -9,8 +9,10 @@
 #include "teststore.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QHeaderView>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextLayout>
@@ -83,6 +85,32 @@ void clickHeader(DataGrid &grid, int section)
     const QPoint p(h->sectionViewportPosition(section) + h->sectionSize(section) / 2,
                    h->height() / 2);
     QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, p);
+}
+
+// Drags a header section along the header with the left button held, as a user moves a
+// column: pressed in its middle, released `dx` pixels further.
+void dragHeader(DataGrid &grid, int section, int dx)
+{
+    QHeaderView *h = grid.view()->header();
+    QWidget *port = h->viewport();
+    const QPoint from(h->sectionViewportPosition(section) + h->sectionSize(section) / 2,
+                      h->height() / 2);
+    QTest::mousePress(port, Qt::LeftButton, {}, from);
+    for (int step = 1; step <= 4; ++step) {
+        const QPoint at = from + QPoint(dx * step / 4, 0);
+        QMouseEvent move(QEvent::MouseMove, at, port->mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(port, &move);
+    }
+    QTest::mouseRelease(port, Qt::LeftButton, {}, from + QPoint(dx, 0));
+}
+
+QStringList fieldsOf(const QList<GridColumn> &columns)
+{
+    QStringList l;
+    for (const GridColumn &c : columns)
+        l << c.field;
+    return l;
 }
 
 QStringList columnTexts(const DatasetModel *m, int column)
@@ -464,6 +492,74 @@ class TestDataGrid : public QObject
         QVERIFY(g->grid.groupColumns().isEmpty());
         QVERIFY(g->d.sortColumn().isEmpty());
         store::session().AppDir.clear();
+        store::session().CurrentUserID.clear();
+    }
+
+    // A header dragged along the header moves its column: the grid's columns, the model and
+    // the header all take the new order (no group is made of it). The order is kept per user
+    // with the rest of the layout and "恢复默认布局" brings the grid's own back.
+    void columnOrderFollowsTheHeaderAndIsKept()
+    {
+        QTemporaryDir dir;
+        store::session().AppDir = dir.path() + QLatin1Char('/');
+        store::session().CurrentUserID = QStringLiteral("user1");
+        const QStringList defaults = fieldsOf(customerColumns());
+        const QStringList moved{QStringLiteral("CustName"), QStringLiteral("CountryID"),
+                                QStringLiteral("CustId"), QStringLiteral("LevelID"),
+                                QStringLiteral("Memo")};
+        {
+            CustomerGrid shown(*m_db, {700, 400});
+            QVERIFY(QTest::qWaitForWindowExposed(&shown.grid));
+            shown.grid.rememberLayout(QStringLiteral("TfrmCustomer.dxDBGrid1"));
+            QHeaderView *h = shown.grid.view()->header();
+            // 编号 (70 wide) past 名称 (120) and into the right half of 国家 (80).
+            dragHeader(shown.grid, 0, 35 + 120 + 60);
+            QTRY_COMPARE(fieldsOf(shown.grid.columns()), moved);
+            for (int i = 0; i < h->count(); ++i) // the model carries the order, not the header
+                QCOMPARE(h->visualIndex(i), i);
+            QCOMPARE(shown.grid.model()->headerData(0, Qt::Horizontal).toString(),
+                     QStringLiteral("名称"));
+            QCOMPARE(shown.grid.columns().at(2).width, 70);
+            QVERIFY(shown.grid.groupColumns().isEmpty());
+            QVERIFY(shown.d.sortColumn().isEmpty()); // a drag is no click that sorts
+        }
+        const auto reopened = [this](const QString &user) {
+            store::session().CurrentUserID = user;
+            auto g = std::make_unique<CustomerGrid>(*m_db);
+            g->grid.rememberLayout(QStringLiteral("TfrmCustomer.dxDBGrid1"));
+            return g;
+        };
+        QCOMPARE(fieldsOf(reopened(QStringLiteral("user1"))->grid.columns()), moved);
+        QCOMPARE(fieldsOf(reopened(QStringLiteral("user2"))->grid.columns()), defaults);
+        {
+            auto g = reopened(QStringLiteral("user1"));
+            QVERIFY(!g->grid.isColumnVisible(QStringLiteral("Memo")));
+            g->grid.resetLayout();
+            QCOMPARE(fieldsOf(g->grid.columns()), defaults);
+        }
+        QCOMPARE(fieldsOf(reopened(QStringLiteral("user1"))->grid.columns()), defaults);
+        store::session().AppDir.clear();
+        store::session().CurrentUserID.clear();
+    }
+
+    // Without a program directory nothing is kept, and no file lands in the current one.
+    void noLayoutFileWithoutProgramDirectory()
+    {
+        QTemporaryDir cwd;
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(cwd.path());
+        store::session().AppDir.clear();
+        store::session().CurrentUserID = QStringLiteral("user1");
+        {
+            CustomerGrid g(*m_db, {700, 400});
+            g.grid.rememberLayout(QStringLiteral("TfrmCustomer.dxDBGrid1"));
+            g.grid.view()->header()->resizeSection(1, 222);
+        }
+        QDir::setCurrent(before);
+        QVERIFY(QDir(cwd.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+        auto g = std::make_unique<CustomerGrid>(*m_db);
+        g->grid.rememberLayout(QStringLiteral("TfrmCustomer.dxDBGrid1"));
+        QCOMPARE(g->grid.columns().at(1).width, 120);
         store::session().CurrentUserID.clear();
     }
 
