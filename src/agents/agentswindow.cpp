@@ -38,7 +38,10 @@ RecordWindowDescription description()
              {QStringLiteral("VocationName"), QStringLiteral("行业类型"), 90},
              {QStringLiteral("LevelName"), QStringLiteral("商务代理级别"), 90},
              {QStringLiteral("OriginName"), QStringLiteral("商务代理来源"), 90},
-             {QStringLiteral("Operater"), QStringLiteral("推荐人/单位"), 90}}};
+             {QStringLiteral("Operater"), QStringLiteral("推荐人/单位"), 90}},
+            QStringLiteral("tblCustomers"),
+            QStringLiteral("CustId"),
+            AgentTexts::detailPage().codeExists};
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 #include "serverfile.h"
 #include "session.h"
 #include "storenotices.h"
+#include "windowplaces.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -68,12 +69,8 @@ MainWindow::MainWindow(store::DataModule &dm, QWidget *parent)
 
     buildStatusBar();
 
-    // A fixed frame, centred on the screen.
-    setFixedSize(1180, 760);
-    if (const QScreen *s = QGuiApplication::primaryScreen())
-        move(s->availableGeometry().center() - rect().center());
-
     m_filePanel = new FilePanel(m_dm, *m_rights, this);
+    placeWindow();
     connect(m_filePanel, &FilePanel::closedByUser, this, [this] {
         action(QStringLiteral("N_FilePanel"))->setChecked(false);
     });
@@ -221,6 +218,12 @@ bool MainWindow::runShowStep()
     return true;
 }
 
+// The first panel of the status bar, where the welcome and the store's notices stand.
+void MainWindow::showStatus(const QString &text)
+{
+    m_status[0]->setText(text);
+}
+
 void MainWindow::tick()
 {
     m_status[2]->setText(QStringLiteral("当前系统时间：   ") + store::OperationLog::dateTimeText());
@@ -234,6 +237,10 @@ void MainWindow::updateNumLock()
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    // A move of the shown panel that the program did not make is the user's: it stays there.
+    if (watched == m_filePanel && event->type() == QEvent::Move && !m_placingPanel &&
+        m_filePanel->isVisible())
+        m_panelPlace = m_filePanel->pos();
     if ((event->type() == QEvent::KeyRelease || event->type() == QEvent::KeyPress) &&
         static_cast<QKeyEvent *>(event)->key() == Qt::Key_NumLock)
         QTimer::singleShot(0, this, &MainWindow::updateNumLock);
@@ -252,6 +259,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
     if (MessageBox::question(this, QStringLiteral("真的要退出本系统吗？"), QStringLiteral("系统退出确认"),
                              QMessageBox::No)) {
         m_exitConfirmed = true;
+        keepPlaces();
         if (m_filePanel)
             m_filePanel->hide();
         event->accept();
@@ -354,12 +362,50 @@ void MainWindow::setFilePanelVisible(bool visible)
     // The schedule's details keep clear of the panel's place, and a little more for its border.
     m_schedule->keepClearOnTheRight(visible ? m_filePanel->sizeHint().width() + 12 : 0);
     if (visible) {
+        m_placingPanel = true;
         m_filePanel->placeBeside(this);
         m_filePanel->show();
+        if (m_panelPlace)
+            m_filePanel->move(*m_panelPlace);
+        m_placingPanel = false;
         // The panel stands beside the frame; the keyboard stays with the frame and its module.
         if (isVisible())
             activateWindow();
     } else {
         m_filePanel->hide();
     }
+}
+
+// ---------------------------------------------------------------- places
+
+// The frame opens where the signed-in user left it, maximised if it was; the first time, or
+// when that place is on no screen any more, at 1180x760 (less on a smaller screen) in the
+// middle of the screen. It can be resized and maximised.
+void MainWindow::placeWindow()
+{
+    const QString user = store::session().CurrentUserID;
+    if (const auto kept = WindowPlaces::load(user, objectName())) {
+        setGeometry(kept->rect);
+        if (kept->maximized)
+            setWindowState(windowState() | Qt::WindowMaximized);
+    } else {
+        QRect r(QPoint(0, 0), QSize(1180, 760));
+        if (const QScreen *s = QGuiApplication::primaryScreen()) {
+            // Room for the frame the window system adds, so that nothing falls below.
+            r.setSize(r.size().boundedTo(s->availableGeometry().size() - QSize(16, 40)));
+            r.moveCenter(s->availableGeometry().center());
+        }
+        setGeometry(r);
+    }
+    if (const auto panel = WindowPlaces::load(user, m_filePanel->objectName()))
+        m_panelPlace = panel->rect.topLeft();
+}
+
+void MainWindow::keepPlaces()
+{
+    const QString user = store::session().CurrentUserID;
+    WindowPlaces::save(user, objectName(), WindowPlaces::of(this));
+    if (m_panelPlace)
+        WindowPlaces::save(user, m_filePanel->objectName(),
+                           {QRect(*m_panelPlace, m_filePanel->size()), false});
 }

@@ -5,9 +5,11 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QPoint>
 #include <QPointer>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QLabel;
@@ -59,6 +61,7 @@ public:
     bool isNavigationVisible() const override;
     void setNavigationVisible(bool visible) override;
     QWidget *frame() override { return this; }
+    void showStatus(const QString &text) override;
 
     QString currentNavigationPage() const;
     void setNavigationPage(const QString &page) override;
@@ -113,6 +116,8 @@ private:
     void openDictionaries();
     void showRecordFolder(const QString &code);
     void setFilePanelVisible(bool visible);
+    void placeWindow();
+    void keepPlaces();
     void focusInto(QWidget *panel);
     QWidget *placeholder(const QString &command);
     void tick();
@@ -137,5 +142,9 @@ private:
     QLabel *m_status[5] = {};
     QTimer *m_clock = nullptr;
     bool m_shown = false;
+    // Where the user put the file panel (this session or kept from the last); none: beside
+    // the frame.
+    std::optional<QPoint> m_panelPlace;
+    bool m_placingPanel = false; // the program, not the user, moves the panel
     bool m_exitConfirmed = false;
 };

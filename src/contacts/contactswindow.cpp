@@ -60,7 +60,9 @@ RecordWindowDescription description()
              {QStringLiteral("CustName"), QStringLiteral("客户名称"), 200},
              {QStringLiteral("Department"), QStringLiteral("部门"), 90},
              {QStringLiteral("Duty"), QStringLiteral("职务"), 90},
-             {QStringLiteral("Main"), QStringLiteral("是否主要联系人"), 100}}};
+             {QStringLiteral("Main"), QStringLiteral("是否主要联系人"), 100}},
+            QStringLiteral("tblLinkmans"),
+            QStringLiteral("LinkmanID")};
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include "errordisplay.h"
 #include "messagebox.h"
 #include "money.h"
+#include "nextcode.h"
 #include "storeerror.h"
 #include "windowshortcuts.h"
 #include "workspace.h"
@@ -86,6 +87,14 @@ void RecordItemDialog::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     m_number->setFocus();
+    selectProposal();
+}
+
+// A proposed number is selected, so what the user types takes its place.
+void RecordItemDialog::selectProposal()
+{
+    if (m_ws.dm.tblOperateDetail.state() == store::Dataset::State::Insert)
+        m_number->selectAll();
 }
 
 void RecordItemDialog::addItem()
@@ -94,7 +103,26 @@ void RecordItemDialog::addItem()
     dm.tblCurrencyRate.open();
     dm.tblOperateDetail.open();
     dm.tblOperateDetail.append();
+    proposeNumber(dm);
     m_number->setFocus();
+    selectProposal();
+}
+
+void RecordItemDialog::proposeNumber(store::DataModule &dm, bool replace)
+{
+    store::Dataset &items = dm.tblOperateDetail;
+    const QString number = QStringLiteral("DetailNo");
+    if (items.state() != store::Dataset::State::Insert ||
+        (!replace && !items.text(number).isEmpty()))
+        return;
+    const QString record = items.text(QStringLiteral("OperateID"));
+    QString next = store::proposedCode(dm.connection(), QStringLiteral("tblOperateDetail"), number,
+                                       QStringLiteral("OperateID"), record);
+    if (next.isEmpty())
+        next = store::nextCode(dm.connection(), QStringLiteral("tblOperateDetail"), number,
+                               QStringLiteral("1"), QStringLiteral("OperateID"), record);
+    if (!next.isEmpty())
+        items.proposeValue(number, next);
 }
 
 bool RecordItemDialog::checkRequired()
@@ -152,7 +180,9 @@ void RecordItemDialog::save()
         if (e.kind() != store::StoreError::Kind::Duplicate)
             throw;
         MessageBox::warning(this, QStringLiteral("对不起，已经存在相同的子项编码!"));
+        proposeNumber(m_ws.dm, true); // another seat may have taken it: the next free one
         m_number->setFocus();
+        selectProposal();
     }
 }
 

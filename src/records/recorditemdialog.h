@@ -34,6 +34,9 @@ class RecordItemDialog : public QDialog
     // in the shared currency list. Without a known rate a new item gets 0 and a stored one
     // keeps its amount.
     static void computeAmounts(store::DataModule &dm);
+    // A new item's 子项编号: the one after the highest of its record ("1" for the first), unless
+    // one is typed already or `replace` says the typed one was refused.
+    static void proposeNumber(store::DataModule &dm, bool replace = false);
 
     // 关闭, also for Escape and the window's close box: a pending item is stored or dropped as
     // the user answers, never left half-edited.
@@ -45,6 +48,7 @@ class RecordItemDialog : public QDialog
   private:
     bool checkRequired();
     void addItem();
+    void selectProposal();
     void save();
     void deleteItem();
     void closeAsked();

@@ -83,6 +83,7 @@ void RecordItemsPage::addItem()
     if (!prepareItems())
         return;
     m_ws.dm.tblOperateDetail.append();
+    RecordItemDialog::proposeNumber(m_ws.dm);
     RecordItemDialog dialog(m_ws, this);
     dialog.exec();
 }

@@ -53,7 +53,9 @@ RecordWindowDescription description()
             "TabOperateNew",
             QStringLiteral("历次联络记录列表"),
             QStringLiteral("联络记录详细资料"),
-            RecordsWindow::listColumns()};
+            RecordsWindow::listColumns(),
+            QStringLiteral("tblOperates"),
+            QStringLiteral("OperateID")};
 }
 
 } // namespace

@@ -7,14 +7,18 @@
 #include "errordisplay.h"
 #include "firstfocus.h"
 #include "importcommand.h"
+#include "messagebox.h"
 #include "modifyright.h"
 #include "modulehost.h"
+#include "nextcode.h"
 #include "pendingedit.h"
 #include "printing.h"
 #include "rights.h"
+#include "storeerror.h"
 #include "workspace.h"
 
 #include <QAction>
+#include <QLineEdit>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QTreeView>
@@ -50,7 +54,8 @@ RecordWindow::RecordWindow(Workspace &ws, store::Dataset &set, const RecordWindo
     : QWidget(parent), m_ws(ws), m_set(set), m_right(d.right), m_logPrefix(d.logPrefix),
       m_pages(new QTabWidget(this)), m_listPage(new QWidget), m_detailPage(new QWidget),
       m_listBar(toolBar(m_listPage, "tbList")), m_detailBar(toolBar(m_detailPage, "tbDetail")),
-      m_detailLayout(new QVBoxLayout(m_detailPage)), m_columns(d.columns)
+      m_detailLayout(new QVBoxLayout(m_detailPage)), m_columns(d.columns), m_codeTable(d.codeTable),
+      m_codeField(d.codeField), m_duplicateCodeText(d.duplicateCodeText)
 {
     setObjectName(QLatin1String(d.objectName));
     if (!d.title.isEmpty())
@@ -76,6 +81,8 @@ void RecordWindow::buildGrid()
     m_grid->setObjectName(QStringLiteral("dxDBGrid1"));
     m_grid->setDataset(&m_set);
     m_grid->setColumns(m_columns);
+    // Each user's widths, order, hidden columns, grouping and sort of this list come back.
+    m_grid->rememberLayout(objectName() + QStringLiteral(".dxDBGrid1"));
     // A click may show something of the row; a double click (or Enter) is 修改.
     connect(m_grid->view(), &QTreeView::clicked, this, [this] {
         if (m_rowClicked)
@@ -146,10 +153,20 @@ void RecordWindow::addCommands(const RecordCommands &c, const QString &pendingQu
     const auto log = [this](const char *caption) -> QString {
         return m_logPrefix + QString::fromUtf8(caption);
     };
+    // A new row comes with the next free code proposed.
+    const auto proposing = [this](const RecordCommands::Action &work) -> RecordCommands::Action {
+        if (!work || m_codeField.isEmpty())
+            return work;
+        return [this, work] {
+            work();
+            proposeCode();
+        };
+    };
     for (const auto &l : ListCommands)
         addBarCommand(m_listPage, l.name, QString::fromUtf8(l.caption),
                       c.listShortcuts ? QString::fromLatin1(l.keys) : QString(), log(l.caption),
-                      l.flag ? allows(l.flag) : std::function<bool()>(), c.*l.action,
+                      l.flag ? allows(l.flag) : std::function<bool()>(),
+                      l.action == &RecordCommands::insert ? proposing(c.insert) : c.*l.action,
                       c.namedButtons ? l.button : nullptr);
     addBarCommand(
         m_listPage, "Act_Print", QStringLiteral("打印"),
@@ -172,11 +189,12 @@ void RecordWindow::addCommands(const RecordCommands &c, const QString &pendingQu
     };
     addBarCommand(m_detailPage, "Act_Add", QStringLiteral("新增"),
                   c.detailKeysOfList ? QStringLiteral("Ctrl+N") : QStringLiteral("Ctrl+A"),
-                  log("新增"), canAddRecord(rights, m_right, set), c.add);
+                  log("新增"), canAddRecord(rights, m_right, set), proposing(c.add));
     const auto editing = [&set] { return set.isEditing(); };
     addBarCommand(m_detailPage, "Act_Save", QStringLiteral("保存"), QStringLiteral("Ctrl+S"),
                   log("保存"), c.saveNeedsRight ? canSaveRecord(rights, m_right, set) : editing,
-                  c.save);
+                  c.save ? RecordCommands::Action([this, save = c.save] { saveRow(save); })
+                         : c.save);
     addBarCommand(m_detailPage, "Act_Del", QStringLiteral("删除"), key("Ctrl+D"), log("删除"),
                   allows("Delete"), c.removeOnDetails ? c.removeOnDetails : c.remove);
     store::Dataset *printed = c.detailReportSet ? c.detailReportSet : &m_set;
@@ -192,6 +210,42 @@ void RecordWindow::addCommands(const RecordCommands &c, const QString &pendingQu
 
     PendingEdit::setOwner(m_set, m_ws, this, pendingQuestion, action(QStringLiteral("Act_Save")),
                           [this] { revealPending(); });
+}
+
+void RecordWindow::proposeCode(bool replace)
+{
+    if (m_set.state() != store::Dataset::State::Insert ||
+        (!replace && !m_set.text(m_codeField).isEmpty()))
+        return;
+    const QString code = store::proposedCode(m_set.connection(), m_codeTable, m_codeField);
+    if (code.isEmpty())
+        return;
+    m_set.proposeValue(m_codeField, code);
+    // Selected, so that what the user types takes its place.
+    if (auto *edit = qobject_cast<QLineEdit *>(m_detailFocus ? m_detailFocus() : nullptr))
+        edit->selectAll();
+}
+
+// 保存 says which row it stored, in the status bar. A new row whose code another seat stored
+// meanwhile gets the duplicate-code message and the next free code in its place.
+void RecordWindow::saveRow(const std::function<void()> &save)
+{
+    const bool wasEditing = m_set.isEditing();
+    const bool inserting = m_set.state() == store::Dataset::State::Insert;
+    try {
+        save();
+    } catch (const store::StoreError &e) {
+        if (e.kind() != store::StoreError::Kind::Duplicate || !inserting || m_codeField.isEmpty() ||
+            e.column().compare(m_codeField, Qt::CaseInsensitive) != 0 || !m_set.isEditing())
+            throw;
+        MessageBox::warning(this, m_duplicateCodeText.isEmpty() ? e.text() : m_duplicateCodeText);
+        proposeCode(true);
+        if (QWidget *focus = m_detailFocus ? m_detailFocus() : nullptr)
+            focus->setFocus();
+        return;
+    }
+    if (wasEditing && !m_set.isEditing() && !m_codeField.isEmpty() && m_set.currentRow() >= 0)
+        m_ws.host.showStatus(QStringLiteral("已保存：") + m_set.text(m_codeField));
 }
 
 void RecordWindow::useWholeWindow()

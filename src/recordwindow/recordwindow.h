@@ -33,6 +33,13 @@ struct RecordWindowDescription {
     QString listCaption;
     QString detailCaption;
     QList<GridColumn> columns;
+    // The table and column that name a row ("tblCustomers", "CustId"): 新增 proposes the code
+    // after the highest stored one, and 保存 says which code it stored.
+    QString codeTable{};
+    QString codeField{};
+    // The message for a new row whose code is already stored (another seat was first); the
+    // store's own text when empty.
+    QString duplicateCodeText{};
 };
 
 // The commands of a record window's two tool bars, from the module's own actions. An action
@@ -127,6 +134,9 @@ class RecordWindow : public QWidget
   private:
     void buildGrid();
     void followPage();
+    // The new row's code, the next free one, unless the user typed one already.
+    void proposeCode(bool replace = false);
+    void saveRow(const std::function<void()> &save);
 
     Workspace &m_ws;
     store::Dataset &m_set;
@@ -139,6 +149,9 @@ class RecordWindow : public QWidget
     QToolBar *m_detailBar;
     QVBoxLayout *m_detailLayout;
     QList<GridColumn> m_columns;
+    QString m_codeTable;
+    QString m_codeField;
+    QString m_duplicateCodeText;
     DataGrid *m_grid = nullptr;
     QHash<QString, QAction *> m_actions;
     std::function<QWidget *()> m_detailFocus;

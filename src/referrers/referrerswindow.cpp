@@ -44,7 +44,9 @@ RecordWindowDescription description()
              {QStringLiteral("NickName"), QStringLiteral("联系人"), 90},
              {QStringLiteral("DepartmentID"), QStringLiteral("部门"), 90},
              {QStringLiteral("Duty"), QStringLiteral("职务"), 90},
-             {QStringLiteral("Native"), QStringLiteral("籍贯"), 140}}};
+             {QStringLiteral("Native"), QStringLiteral("籍贯"), 140}},
+            QStringLiteral("tblOperaters"),
+            QStringLiteral("OperaterID")};
 }
 
 } // namespace

@@ -29,4 +29,6 @@ public:
     // Shows a page of the navigation panel by its caption ("业务管理", "图表分析").
     virtual void setNavigationPage(const QString &page) = 0;
     virtual QWidget *frame() = 0;
+    // A short word in the status bar ("已保存：C000201"), no box.
+    virtual void showStatus(const QString &text) = 0;
 };

@@ -61,6 +61,29 @@ class TestContactsWindow : public QObject
   private Q_SLOTS:
     void init() { resetScripts(); }
 
+    // 新增 (Ctrl+N on the list) proposes the contact code after the highest stored one. The
+    // proposal alone is nothing typed: leaving the new row drops it without a question.
+    void insertProposesTheNextCode_data() { testsupport::addEngineRows(); }
+    void insertProposesTheNextCode()
+    {
+        QFETCH(QString, engine);
+        ContactsFixture f(engine);
+        f.addAgent(u"A01"_s, u"东方贸易"_s);
+        f.addContact(u"L0002"_s, u"李四"_s, u"A01"_s);
+        f.addContact(u"L0003"_s, u"张三"_s, u"A01"_s);
+        ContactsWindowOnFixture win(f);
+        win.w->grid()->setFocus();
+        testsupport::pressOnFocus(Qt::ControlModifier | Qt::Key_N);
+        QCOMPARE(win.contacts().state(), store::Dataset::State::Insert);
+        QCOMPARE(win.w->form()->code()->text(), u"L0004"_s);
+        QVERIFY(!win.contacts().isModified());
+        win.w->pages()->setCurrentWidget(win.w->listPage());
+        win.act("spBtnRefresh")->trigger(); // would ask about a row the user typed into
+        QCOMPARE(shownTexts(), QStringList());
+        QCOMPARE(win.contacts().state(), store::Dataset::State::Browse);
+        QCOMPARE(f.count(u"tblLinkmans"_s), 2);
+    }
+
     // Columns in order, sorted by code, the agent's name looked up (empty for an agent code no
     // agent has), two main contacts of one agent, the group band and a header click.
     void listColumnsOrderAndLookups_data() { testsupport::addEngineRows(); }

@@ -166,6 +166,47 @@ class TestRecordDialogs : public QObject
         QCOMPARE(f.logRows().filter(Prefix).size(), 0); // item commands write no log rows
     }
 
+    // 新增 in the item dialog proposes the number after the highest of the record, selected;
+    // when another seat stores that number first, 保存 (Ctrl+S) gets the duplicate message and
+    // the next free number, and the next 保存 stores it.
+    void itemNumberIsProposed_data() { testsupport::addEngineRows(); }
+    void itemNumberIsProposed()
+    {
+        QFETCH(QString, engine);
+        RecordsFixture f(engine);
+        f.addAgent(u"A1"_s, u"代理"_s);
+        f.addRecord(u"R1"_s, u"记录"_s, u"A1"_s);
+        f.addItem(u"R1"_s, u"3"_s);
+        f.addItem(u"R1"_s, u"5"_s);
+        f.openRecordsModule();
+        QVERIFY(f.dm.tblOperates2.locate(u"OperateID"_s, u"R1"_s));
+        f.dm.tblOperateDetail.open();
+        store::Dataset &items = f.dm.tblOperateDetail;
+        RecordItemDialog dialog(f.ws);
+        dialog.show();
+        dialog.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        fire(&dialog, "Act_Add");
+        QCOMPARE(dialog.number()->text(), u"6"_s);
+        QCOMPARE(dialog.number()->selectedText(), u"6"_s);
+
+        auto other = f.store.connect();
+        other->exec(u"INSERT INTO tblOperateDetail (OperateID, DetailNo) VALUES ('R1', '6')"_s);
+        typeDay(dialog.date(), u"2026-05-06"_s);
+        testsupport::typeText(dialog.subject(), u"回访"_s);
+        resetScripts();
+        testsupport::pressOnFocus(Qt::ControlModifier | Qt::Key_S);
+        QCOMPARE(shownTexts(), QStringList{u"对不起，已经存在相同的子项编码!"_s});
+        QCOMPARE(items.state(), store::Dataset::State::Insert);
+        QCOMPARE(dialog.number()->text(), u"7"_s);
+        QVERIFY(dialog.number()->hasFocus());
+        resetScripts();
+        testsupport::pressOnFocus(Qt::ControlModifier | Qt::Key_S);
+        QCOMPARE(shownTexts(), QStringList());
+        QCOMPARE(f.count(u"tblOperateDetail"_s, u"OperateID = 'R1' AND DetailNo = '7'"_s), 1);
+        QCOMPARE(f.count(u"tblOperateDetail"_s, u"OperateID = 'R1'"_s), 4);
+    }
+
     // A date typed in part is refused with one message naming it, the focus on it and the text
     // kept: by the item dialog's 保存 (Ctrl+S where the user types) and by the quick entry's
     // 关闭 answered Yes. Nothing is stored until the date is whole.

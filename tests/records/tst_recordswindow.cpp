@@ -92,6 +92,29 @@ class TestRecordsWindow : public QObject
   private Q_SLOTS:
     void init() { resetScripts(); }
 
+    // 新增 (Ctrl+N on the list) proposes the record code after the highest stored one; 保存
+    // (Ctrl+S) stores it and says so in the status bar.
+    void insertProposesTheNextRecordCode_data() { testsupport::addEngineRows(); }
+    void insertProposesTheNextRecordCode()
+    {
+        QFETCH(QString, engine);
+        RecordsFixture f(engine);
+        f.addAgent(u"A1"_s, u"甲代理"_s);
+        f.addRecord(u"R00001999"_s, u"旧"_s, u"A1"_s);
+        f.addRecord(u"R00002000"_s, u"新"_s, u"A1"_s);
+        Window win(f);
+        win.w.grid()->setFocus();
+        testsupport::pressOnFocus(Qt::ControlModifier | Qt::Key_N);
+        QCOMPARE(win.records().state(), store::Dataset::State::Insert);
+        QCOMPARE(win.form()->code()->text(), u"R00002001"_s);
+        fillRecord(win.form(), QString(), u"第三次"_s);
+        win.form()->code()->setFocus();
+        testsupport::pressOnFocus(Qt::ControlModifier | Qt::Key_S);
+        QCOMPARE(shownTexts(), QStringList());
+        QCOMPARE(f.count(u"tblOperates"_s, u"OperateID = 'R00002001'"_s), 1);
+        QCOMPARE(f.host.statuses, QStringList{u"已保存：R00002001"_s});
+    }
+
     // The captions in order, the display fields, and the first order by 联络事宜.
     void listShowsColumnsSortedByTitle_data() { testsupport::addEngineRows(); }
     void listShowsColumnsSortedByTitle()

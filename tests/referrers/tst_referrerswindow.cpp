@@ -56,6 +56,35 @@ class TestReferrersWindow : public QObject
   private Q_SLOTS:
     void init() { resetScripts(); }
 
+    // 新增 (Ctrl+N on the list) proposes the code after the highest stored one; a second seat
+    // storing it first makes 保存 (Ctrl+S) show the store's duplicate text and propose the next;
+    // the next 保存 stores it and says so in the status bar.
+    void insertProposesTheNextCode_data() { testsupport::addEngineRows(); }
+    void insertProposesTheNextCode()
+    {
+        QFETCH(QString, engine);
+        ReferrersFixture f(engine);
+        f.addReferrer(u"Y0099"_s, u"甲"_s);
+        ShownReferrers win(f);
+        win.w.grid()->setFocus();
+        testsupport::pressOnFocus(Qt::ControlModifier | Qt::Key_N);
+        QCOMPARE(win.w.form()->code()->text(), u"Y0100"_s);
+        auto other = f.store.connect();
+        other->exec(u"INSERT INTO tblOperaters (OperaterID, Name) VALUES ('Y0100', '乙')"_s);
+        testsupport::typeText(win.w.form()->name(), u"丙"_s);
+        testsupport::pressOnFocus(Qt::ControlModifier | Qt::Key_S);
+        QCOMPARE(shownTexts().size(), 1);
+        QVERIFY2(shownTexts().first().contains(u"OperaterID"_s, Qt::CaseInsensitive),
+                 qPrintable(shownTexts().first()));
+        QCOMPARE(win.w.form()->code()->text(), u"Y0101"_s);
+        QVERIFY(f.host.statuses.isEmpty());
+        resetScripts();
+        testsupport::pressOnFocus(Qt::ControlModifier | Qt::Key_S);
+        QCOMPARE(shownTexts(), QStringList());
+        QCOMPARE(f.host.statuses, QStringList{u"已保存：Y0101"_s});
+        QCOMPARE(column(win.referrers(), u"OperaterID"_s).size(), 3);
+    }
+
     // The raw department code, the columns in order, sorted by code whatever the letter case.
     void listShowsColumnsSorted_data() { testsupport::addEngineRows(); }
     void listShowsColumnsSorted()

@@ -49,6 +49,8 @@ class RecordingHost : public ModuleHost
     void setNavigationVisible(bool visible) override { navigationVisible = visible; }
     void setNavigationPage(const QString &page) override { navigationPage = page; }
     QWidget *frame() override { return &frameWidget; }
+    QStringList statuses;
+    void showStatus(const QString &text) override { statuses << text; }
     QString lastFolder() const { return folders.isEmpty() ? QString() : folders.last(); }
 };
 
