@@ -29,6 +29,7 @@ Desktop::Desktop()
     store::SampleBook::fill(dm.connection(), book);
     s.CurrentUserID = QStringLiteral("Admin");
     main = std::make_unique<MainWindow>(dm);
+    main->resize(1180, 760); // the frame's own size, whatever the test screen offers
     Application::installModules(*main);
     if (!main->runShowStep())
         qFatal("the main window did not start");

@@ -1,6 +1,6 @@
-// The whole program by eye, at the main window's own 1180x760: no label or input hides another,
-// every input is wide enough for what its column holds, every page fits or scrolls, and each
-// window's keys are held once.
+// The whole program by eye, at the main window's own 1180x760 (the module pages on a 1366x768
+// screen too): no label or input hides another, every input is wide enough for what its column
+// holds, every page fits or scrolls, and each window's keys are held once.
 #include "aboutwindow.h"
 #include "agentcontactdialog.h"
 #include "agenteditordialog.h"
@@ -214,9 +214,20 @@ class TestLayouts : public QObject
     // Each module's pages (and the pages inside them) at 1180x760, with the navigation panel and
     // without it as while a record is edited: nothing hides anything, inputs are wide enough,
     // and what does not fit scrolls.
+    // At the frame's own 1180x760, and at 1366x768 less a task bar and a title bar: every
+    // module page fits or scrolls, and the status bar stays inside the frame.
+    void modulePages_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("1180x760") << QSize(1180, 760);
+        QTest::newRow("1366x768 screen") << QSize(1366, 690);
+    }
     void modulePages()
     {
+        QFETCH(QSize, size);
         Desktop &d = *m_desk;
+        d.main->resize(size);
+        QTRY_COMPARE(d.main->size(), size);
         QStringList problems;
         for (const char *command : Desktop::modules()) {
             for (const bool navigation : {true, false}) {
@@ -250,6 +261,10 @@ class TestLayouts : public QObject
             }
             d.main->setNavigationVisible(true);
         }
+        QWidget *status = d.main->findChild<QWidget *>(QStringLiteral("StatusPanel1"));
+        QVERIFY(d.main->rect().contains(
+            QRect(status->mapTo(d.main.get(), QPoint(0, 0)), status->size())));
+        d.main->resize(1180, 760);
         problems.removeDuplicates();
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
     }

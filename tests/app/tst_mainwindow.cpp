@@ -1,13 +1,13 @@
 // The main window: menus, rights enabling, log rows, administrator refusals, the show step,
 // module switches with the ownership rule, and the exit question.
+#include "agents.h"
 #include "commandenabler.h"
-#include "rights.h"
 #include "datamodule.h"
 #include "desktopservices.h"
-#include "agents.h"
 #include "filepanel.h"
 #include "mainwindow.h"
 #include "messagebox.h"
+#include "rights.h"
 #include "serverfile.h"
 #include "session.h"
 #include "teststore.h"
@@ -17,13 +17,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
-#include <QTabWidget>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStackedWidget>
+#include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
 
@@ -83,7 +85,7 @@ private Q_SLOTS:
     {
         signIn(QStringLiteral("Admin"));
         QCOMPARE(m_main->windowTitle(), QStringLiteral("星桥通商务代理管理系统（Tessaly）网络版"));
-        QCOMPARE(m_main->minimumSize(), m_main->maximumSize());
+        QVERIFY(m_main->minimumSize() != m_main->maximumSize()); // it can be resized
         QStringList menus;
         for (QAction *a : m_main->menuBar()->actions())
             menus << a->text();
