@@ -13,6 +13,7 @@
 
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
@@ -134,6 +135,34 @@ void BoardWindow::remove()
     if (MessageBox::confirm(this, QStringLiteral("真的要删除该公告记录吗？"),
                             QMessageBox::Question))
         board.remove();
+}
+
+void BoardWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        ErrorDisplay::run(this, [this] { escapeAsked(); });
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void BoardWindow::escapeAsked()
+{
+    store::Dataset &board = m_ws.dm.tblBoard;
+    if (board.isEditing() && board.isModified()) {
+        const auto answer = MessageBox::show(
+            this, QMessageBox::Question, MessageBox::defaultTitle(),
+            QStringLiteral("公告尚未保存，保存吗？"),
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+        if (answer == QMessageBox::Cancel)
+            return;
+        if (answer == QMessageBox::Yes) {
+            save();
+            if (board.isEditing())
+                return; // a check or the store stopped it: the notice stays to be corrected
+        }
+    }
+    reject();
 }
 
 void BoardWindow::reject()

@@ -23,16 +23,20 @@ class BoardWindow : public QDialog
     DbLineEdit *man() const { return m_man; }
     DbLineEdit *memo() const { return m_memo; }
 
-    // 关闭, also for Escape and the close box: what is unsaved is dropped.
+    // 关闭 and the close box: what is unsaved is dropped.
     void reject() override;
 
   protected:
     void showEvent(QShowEvent *event) override;
+    // Escape asks before a notice typed into is dropped: stored (with 保存's checks), dropped,
+    // or left open.
+    void keyPressEvent(QKeyEvent *event) override;
 
   private:
     void add();
     void save();
     void remove();
+    void escapeAsked();
 
     Workspace &m_ws;
     DataGrid *m_grid;

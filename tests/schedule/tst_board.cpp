@@ -1,5 +1,5 @@
 // The notice board: F7 with its right and log row, the grid and inputs, 新增, the four checks of
-// 保存, 删除 with its question, and 关闭 dropping what is unsaved.
+// 保存, 删除 with its question, 关闭 dropping what is unsaved, and Escape asking first.
 #include "boardwindow.h"
 #include "commandenabler.h"
 #include "condition.h"
@@ -183,6 +183,60 @@ class TestBoard : public QObject
         QCOMPARE(DbDateEdit::toDate(f.scalar(u"SELECT BDate FROM tblBoard"_s)), QDate(2026, 7, 1));
     }
 
+    // Escape on a notice typed into asks "公告尚未保存，保存吗？" before anything is dropped:
+    // 取消 leaves the window and the notice as they were, 是 stores it with 保存's checks (a
+    // failed check keeps the window open), 否 drops it. Escape with nothing typed just closes.
+    void escapeAsksBeforeDroppingANotice_data() { testsupport::addEngineRows(); }
+    void escapeAsksBeforeDroppingANotice()
+    {
+        QFETCH(QString, engine);
+        ScheduleFixture f(engine);
+        f.dm.tblBoard.open();
+        BoardWindow w(f.ws);
+        QVERIFY(showActive(w));
+        press(&w, "SpeedButton1");
+        testsupport::typeText(w.title(), u"停水通知"_s);
+        const auto escape = [&](QMessageBox::StandardButton answer) {
+            resetScripts();
+            MessageBox::setNextAnswer(answer);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        };
+        escape(QMessageBox::Cancel);
+        QCOMPARE(shownTexts(), QStringList{u"公告尚未保存，保存吗？"_s});
+        QCOMPARE(MessageBox::last().buttons,
+                 QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        QVERIFY(w.isVisible());
+        QCOMPARE(f.dm.tblBoard.state(), State::Insert);
+        QCOMPARE(w.title()->text(), u"停水通知"_s);
+
+        escape(QMessageBox::Yes); // the date is still empty
+        QCOMPARE(shownTexts(), (QStringList{u"公告尚未保存，保存吗？"_s, u"请输入公告日期！"_s}));
+        QVERIFY(w.isVisible());
+        QCOMPARE(f.dm.tblBoard.state(), State::Insert);
+
+        testsupport::typeText(w.date(), u"2026-08-01"_s);
+        testsupport::typeText(w.man(), u"后勤"_s);
+        testsupport::typeText(w.memo(), u"上午停水"_s);
+        escape(QMessageBox::Yes);
+        QVERIFY(!w.isVisible());
+        QCOMPARE(f.count(u"tblBoard"_s, u"BTitle"_s, u"停水通知"_s), 1);
+
+        BoardWindow again(f.ws);
+        QVERIFY(showActive(again));
+        escape(QMessageBox::Yes); // nothing typed: no question
+        QCOMPARE(shownTexts(), QStringList());
+        QVERIFY(!again.isVisible());
+
+        BoardWindow third(f.ws);
+        QVERIFY(showActive(third));
+        press(&third, "SpeedButton1");
+        testsupport::typeText(third.title(), u"作废"_s);
+        escape(QMessageBox::No);
+        QVERIFY(!third.isVisible());
+        QCOMPARE(f.dm.tblBoard.state(), State::Browse);
+        QCOMPARE(f.count(u"tblBoard"_s, u"BTitle"_s, u"作废"_s), 0);
+    }
+
     // 删除: nothing on an empty board but its log row; otherwise the question icon, and only OK
     // deletes. 关闭 drops a change and a new notice.
     void deleteAndClose_data() { testsupport::addEngineRows(); }
@@ -228,6 +282,7 @@ class TestBoard : public QObject
         again.show();
         press(&again, "SpeedButton1");
         testsupport::typeText(again.title(), u"没保存"_s);
+        MessageBox::setNextAnswer(QMessageBox::No); // Escape asks; No drops it
         QTest::keyClick(&again, Qt::Key_Escape);
         QCOMPARE(f.dm.tblBoard.rowCount(), 1);
         QCOMPARE(f.count(u"tblBoard"_s, u"BTitle"_s, u"没保存"_s), 0);
