@@ -40,8 +40,7 @@ RecordWindowDescription description()
              {QStringLiteral("OriginName"), QStringLiteral("商务代理来源"), 90},
              {QStringLiteral("Operater"), QStringLiteral("推荐人/单位"), 90}},
             QStringLiteral("tblCustomers"),
-            QStringLiteral("CustId"),
-            AgentTexts::detailPage().codeExists};
+            QStringLiteral("CustId")};
 }
 
 } // namespace

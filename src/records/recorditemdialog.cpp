@@ -32,6 +32,8 @@ RecordItemDialog::RecordItemDialog(Workspace &ws, QWidget *parent)
     setObjectName(QStringLiteral("TfrmOperateNewChild"));
     setWindowTitle(QStringLiteral("联络事宜"));
     store::Dataset &items = ws.dm.tblOperateDetail;
+    if (items.state() == store::Dataset::State::Insert) // a new item opens with its proposal
+        m_proposed = items.text(QStringLiteral("DetailNo"));
 
     m_number->setObjectName(QStringLiteral("edtDetailNo"));
     m_number->bind(&items, QStringLiteral("DetailNo"));
@@ -103,18 +105,18 @@ void RecordItemDialog::addItem()
     dm.tblCurrencyRate.open();
     dm.tblOperateDetail.open();
     dm.tblOperateDetail.append();
-    proposeNumber(dm);
+    m_proposed = proposeNumber(dm);
     m_number->setFocus();
     selectProposal();
 }
 
-void RecordItemDialog::proposeNumber(store::DataModule &dm, bool replace)
+QString RecordItemDialog::proposeNumber(store::DataModule &dm, bool replace)
 {
     store::Dataset &items = dm.tblOperateDetail;
     const QString number = QStringLiteral("DetailNo");
     if (items.state() != store::Dataset::State::Insert ||
         (!replace && !items.text(number).isEmpty()))
-        return;
+        return {};
     const QString record = items.text(QStringLiteral("OperateID"));
     QString next = store::proposedCode(dm.connection(), QStringLiteral("tblOperateDetail"), number,
                                        QStringLiteral("OperateID"), record);
@@ -123,6 +125,7 @@ void RecordItemDialog::proposeNumber(store::DataModule &dm, bool replace)
                                QStringLiteral("1"), QStringLiteral("OperateID"), record);
     if (!next.isEmpty())
         items.proposeValue(number, next);
+    return next;
 }
 
 bool RecordItemDialog::checkRequired()
@@ -180,7 +183,10 @@ void RecordItemDialog::save()
         if (e.kind() != store::StoreError::Kind::Duplicate)
             throw;
         MessageBox::warning(this, QStringLiteral("对不起，已经存在相同的子项编码!"));
-        proposeNumber(m_ws.dm, true); // another seat may have taken it: the next free one
+        // The proposed number was taken by another seat meanwhile: the next free one. A number
+        // the user typed stays for the user to change.
+        if (!m_proposed.isEmpty() && items.text(QStringLiteral("DetailNo")) == m_proposed)
+            m_proposed = proposeNumber(m_ws.dm, true);
         m_number->setFocus();
         selectProposal();
     }

@@ -35,8 +35,8 @@ class RecordItemDialog : public QDialog
     // keeps its amount.
     static void computeAmounts(store::DataModule &dm);
     // A new item's 子项编号: the one after the highest of its record ("1" for the first), unless
-    // one is typed already or `replace` says the typed one was refused.
-    static void proposeNumber(store::DataModule &dm, bool replace = false);
+    // one is there already or `replace` says the proposed one was taken. The number proposed.
+    static QString proposeNumber(store::DataModule &dm, bool replace = false);
 
     // 关闭, also for Escape and the window's close box: a pending item is stored or dropped as
     // the user answers, never left half-edited.
@@ -55,6 +55,7 @@ class RecordItemDialog : public QDialog
 
     Workspace &m_ws;
     DbLineEdit *m_number, *m_subject;
+    QString m_proposed; // the number the program proposed, while the user has not typed another
     DbDateEdit *m_date;
     DbMemo *m_description;
     DbNavigator *m_navigator;

@@ -7,7 +7,6 @@
 #include "errordisplay.h"
 #include "firstfocus.h"
 #include "importcommand.h"
-#include "messagebox.h"
 #include "modifyright.h"
 #include "modulehost.h"
 #include "nextcode.h"
@@ -55,7 +54,7 @@ RecordWindow::RecordWindow(Workspace &ws, store::Dataset &set, const RecordWindo
       m_pages(new QTabWidget(this)), m_listPage(new QWidget), m_detailPage(new QWidget),
       m_listBar(toolBar(m_listPage, "tbList")), m_detailBar(toolBar(m_detailPage, "tbDetail")),
       m_detailLayout(new QVBoxLayout(m_detailPage)), m_columns(d.columns), m_codeTable(d.codeTable),
-      m_codeField(d.codeField), m_duplicateCodeText(d.duplicateCodeText)
+      m_codeField(d.codeField)
 {
     setObjectName(QLatin1String(d.objectName));
     if (!d.title.isEmpty())
@@ -221,13 +220,15 @@ void RecordWindow::proposeCode(bool replace)
     if (code.isEmpty())
         return;
     m_set.proposeValue(m_codeField, code);
+    m_proposedCode = code;
     // Selected, so that what the user types takes its place.
     if (auto *edit = qobject_cast<QLineEdit *>(m_detailFocus ? m_detailFocus() : nullptr))
         edit->selectAll();
 }
 
-// 保存 says which row it stored, in the status bar. A new row whose code another seat stored
-// meanwhile gets the duplicate-code message and the next free code in its place.
+// 保存 says which row it stored, in the status bar. A new row whose proposed code another seat
+// stored meanwhile gets the next free code in its place, behind the store's duplicate-code
+// message; a code the user typed stays as typed.
 void RecordWindow::saveRow(const std::function<void()> &save)
 {
     const bool wasEditing = m_set.isEditing();
@@ -235,14 +236,14 @@ void RecordWindow::saveRow(const std::function<void()> &save)
     try {
         save();
     } catch (const store::StoreError &e) {
-        if (e.kind() != store::StoreError::Kind::Duplicate || !inserting || m_codeField.isEmpty() ||
-            e.column().compare(m_codeField, Qt::CaseInsensitive) != 0 || !m_set.isEditing())
-            throw;
-        MessageBox::warning(this, m_duplicateCodeText.isEmpty() ? e.text() : m_duplicateCodeText);
-        proposeCode(true);
-        if (QWidget *focus = m_detailFocus ? m_detailFocus() : nullptr)
-            focus->setFocus();
-        return;
+        if (e.kind() == store::StoreError::Kind::Duplicate && inserting && m_set.isEditing() &&
+            !m_codeField.isEmpty() && e.column().compare(m_codeField, Qt::CaseInsensitive) == 0 &&
+            !m_proposedCode.isEmpty() && m_set.text(m_codeField) == m_proposedCode) {
+            proposeCode(true);
+            if (QWidget *focus = m_detailFocus ? m_detailFocus() : nullptr)
+                focus->setFocus();
+        }
+        throw;
     }
     if (wasEditing && !m_set.isEditing() && !m_codeField.isEmpty() && m_set.currentRow() >= 0)
         m_ws.host.showStatus(QStringLiteral("已保存：") + m_set.text(m_codeField));

@@ -37,9 +37,6 @@ struct RecordWindowDescription {
     // after the highest stored one, and 保存 says which code it stored.
     QString codeTable{};
     QString codeField{};
-    // The message for a new row whose code is already stored (another seat was first); the
-    // store's own text when empty.
-    QString duplicateCodeText{};
 };
 
 // The commands of a record window's two tool bars, from the module's own actions. An action
@@ -151,7 +148,7 @@ class RecordWindow : public QWidget
     QList<GridColumn> m_columns;
     QString m_codeTable;
     QString m_codeField;
-    QString m_duplicateCodeText;
+    QString m_proposedCode; // the last code proposed, while the user has not typed another
     DataGrid *m_grid = nullptr;
     QHash<QString, QAction *> m_actions;
     std::function<QWidget *()> m_detailFocus;

@@ -637,6 +637,8 @@ class TestAgentsWindow : public QObject
                  u"Admin"_s);
 
         win.act("Act_Add")->trigger();
+        QTest::keyClick(form->code(), Qt::Key_Delete); // the proposed code, selected, goes
+        QVERIFY(form->code()->text().isEmpty());
         testsupport::typeText(form->name(), u"无编号"_s);
         win.agents().first();
         QCOMPARE(f.scalar(u"SELECT COUNT(*) FROM tblCustomers"_s).toInt(), 2);

@@ -195,12 +195,15 @@ class TestRecordDialogs : public QObject
         typeDay(dialog.date(), u"2026-05-06"_s);
         testsupport::typeText(dialog.subject(), u"回访"_s);
         resetScripts();
+        dialog.subject()->setFocus();
+        testsupport::untilIdle(); // the commands' enabling catches up, as between key presses
         testsupport::pressOnFocus(Qt::ControlModifier | Qt::Key_S);
         QCOMPARE(shownTexts(), QStringList{u"对不起，已经存在相同的子项编码!"_s});
         QCOMPARE(items.state(), store::Dataset::State::Insert);
         QCOMPARE(dialog.number()->text(), u"7"_s);
         QVERIFY(dialog.number()->hasFocus());
         resetScripts();
+        testsupport::untilIdle();
         testsupport::pressOnFocus(Qt::ControlModifier | Qt::Key_S);
         QCOMPARE(shownTexts(), QStringList());
         QCOMPARE(f.count(u"tblOperateDetail"_s, u"OperateID = 'R1' AND DetailNo = '7'"_s), 1);

@@ -107,7 +107,7 @@ class TestRecordsWindow : public QObject
         testsupport::pressOnFocus(Qt::ControlModifier | Qt::Key_N);
         QCOMPARE(win.records().state(), store::Dataset::State::Insert);
         QCOMPARE(win.form()->code()->text(), u"R00002001"_s);
-        fillRecord(win.form(), QString(), u"第三次"_s);
+        fillRecord(win.form(), QString(), u"第三次"_s, u"甲代理"_s);
         win.form()->code()->setFocus();
         testsupport::pressOnFocus(Qt::ControlModifier | Qt::Key_S);
         QCOMPARE(shownTexts(), QStringList());
