@@ -267,6 +267,8 @@ class TestReferrerEditor : public QObject
         QVERIFY(QFileInfo(folder).isDir());
         QCOMPARE(win.referrers().state(), store::Dataset::State::Browse);
         win.act("Act_Add")->trigger();
+        QTest::keyClick(form->code(), Qt::Key_Delete); // the proposed code, selected, goes
+        QVERIFY(form->code()->text().isEmpty());
         testsupport::typeText(form->name(), u"无代码"_s);
         form->stateSaveButton()->click();
         QCOMPARE(shownTexts(), QStringList{RecordFolders::refusalText(QString())});
