@@ -14,6 +14,7 @@
 #include "messagebox.h"
 #include "modulehost.h"
 #include "pendingedit.h"
+#include "plancalendar.h"
 #include "planquerydialog.h"
 #include "recordentrydialog.h"
 #include "recordfolders.h"
@@ -71,6 +72,14 @@ SchedulePanel::SchedulePanel(Workspace &ws, QWidget *parent)
     c.detailKeysOfList = true;
     c.saveNeedsRight = false;
     addCommands(c, QStringLiteral("日程安排尚未保存，保存吗？"));
+    // What the list shows, as a calendar other programs read.
+    addBarCommand(listPage(), "Act_ExportCalendar", QStringLiteral("导出日历"), {},
+                  QStringLiteral("商务代理业务管理-日程安排-导出日历"), {}, [this] {
+                      ContentLines::run(
+                          this, dataset(),
+                          PlanCalendar::calendarExport(QTimeZone::systemTimeZone(),
+                                                       QDateTime::currentDateTimeUtc()));
+                  });
     // A click shows the schedule's folder.
     setRowClicked([this] { showPlansFolder(); });
     buildDetailPage();
