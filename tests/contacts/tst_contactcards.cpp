@@ -15,6 +15,7 @@
 #include <QJsonObject>
 #include <QTest>
 #include <QToolBar>
+#include <QTreeView>
 
 using namespace Qt::StringLiterals;
 
@@ -59,8 +60,12 @@ void exportCards(ContactsWindowOnFixture &win, const QString &path)
     QWidget *button =
         win.w->findChild<QToolBar *>(u"tbList"_s)->widgetForAction(win.act("Act_ExportCards"));
     QVERIFY(button && button->focusPolicy() & Qt::TabFocus);
-    button->setFocus();
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    // From the list, Tab to the button, as a user without a mouse reaches it.
+    win.w->grid()->view()->setFocus();
+    for (int i = 0; i < 40 && QApplication::focusWidget() != button; ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), button);
+    QTest::keyClick(button, Qt::Key_Space);
 }
 
 const QString Memo =

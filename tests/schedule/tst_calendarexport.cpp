@@ -84,8 +84,12 @@ struct ShownList {
         QWidget *button = w.findChild<QToolBar *>(u"tbList"_s)
                               ->widgetForAction(w.action(u"Act_ExportCalendar"_s));
         QVERIFY(button && button->focusPolicy() & Qt::TabFocus);
-        button->setFocus();
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        // From the list, Tab to the button, as a user without a mouse reaches it.
+        w.grid()->view()->setFocus();
+        for (int i = 0; i < 40 && QApplication::focusWidget() != button; ++i)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), button);
+        QTest::keyClick(button, Qt::Key_Space);
     }
     SchedulePanel w;
 };
