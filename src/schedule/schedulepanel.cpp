@@ -16,6 +16,7 @@
 #include "pendingedit.h"
 #include "plancalendar.h"
 #include "planquerydialog.h"
+#include "planspan.h"
 #include "recordentrydialog.h"
 #include "recordfolders.h"
 #include "scheduleform.h"
@@ -23,7 +24,9 @@
 #include "workspace.h"
 
 #include <QAction>
+#include <QBoxLayout>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -80,6 +83,13 @@ SchedulePanel::SchedulePanel(Workspace &ws, QWidget *parent)
                           PlanCalendar::calendarExport(QTimeZone::systemTimeZone(),
                                                        QDateTime::currentDateTimeUtc()));
                   });
+    // Overdue entries first, then today's and those to come, until a header click orders the
+    // list otherwise (序号 gives the order of entry); the order outlives the statements.
+    if (dataset().sortColumn().isEmpty())
+        grid()->sortBy(QStringLiteral("PlanDate"));
+    m_span = new PlanSpan(dataset(), listPage());
+    static_cast<QBoxLayout *>(listPage()->layout())->insertWidget(1, m_span);
+    QWidget::setTabOrder(m_span->button(PlanSpan::All), grid()->view()); // Tab goes down
     // A click shows the schedule's folder.
     setRowClicked([this] { showPlansFolder(); });
     buildDetailPage();

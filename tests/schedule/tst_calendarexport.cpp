@@ -133,8 +133,10 @@ class TestCalendarExport : public QObject
         QCOMPARE(f.dm.qryPlan.rowCount(), 4);
         const QStringList ids = [&] {
             QStringList out;
-            for (int r = 0; r < 3; ++r)
-                out << u"tessaly-plan-"_s + f.dm.qryPlan.value(r, u"PlanID"_s).toString();
+            for (const QString &place : {u"北京市朝阳区，建国路;88号"_s, u"上海"_s, u"广州"_s})
+                out << u"tessaly-plan-"_s +
+                           f.dm.qryPlan.value(f.dm.qryPlan.find(u"Address"_s, place), u"PlanID"_s)
+                               .toString();
             return out;
         }();
         f.dm.qryPlan.moveTo(1);
