@@ -53,19 +53,14 @@ QJsonObject byName(const QJsonArray &cards, const QString &fn)
     return {};
 }
 
-// 导出名片 from the keyboard: the list's tool bar button, pressed with the space bar.
+// 导出名片 from the keyboard: Tab from the list to the list's tool bar button, and the space
+// bar.
 void exportCards(ContactsWindowOnFixture &win, const QString &path)
 {
     FileDialog::setNextFileName(path);
-    QWidget *button =
-        win.w->findChild<QToolBar *>(u"tbList"_s)->widgetForAction(win.act("Act_ExportCards"));
-    QVERIFY(button && button->focusPolicy() & Qt::TabFocus);
-    // From the list, Tab to the button, as a user without a mouse reaches it.
-    win.w->grid()->view()->setFocus();
-    for (int i = 0; i < 40 && QApplication::focusWidget() != button; ++i)
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), button);
-    QTest::keyClick(button, Qt::Key_Space);
+    testsupport::tabToAndPress(
+        win.w->grid()->view(),
+        win.w->findChild<QToolBar *>(u"tbList"_s)->widgetForAction(win.act("Act_ExportCards")));
 }
 
 const QString Memo =

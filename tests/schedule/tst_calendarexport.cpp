@@ -64,35 +64,15 @@ QJsonObject byUid(const QJsonArray &events, const QString &uid)
     return {};
 }
 
-// The panel shown with every entry, as F6 shows it.
-struct ShownList {
-    explicit ShownList(ScheduleFixture &f) : w(f.ws)
-    {
-        f.dm.tblCustomers2.refresh();
-        f.dm.qryPlan.close();
-        f.dm.qryPlan.setSql(u"select * from tblPlan"_s);
-        f.dm.qryPlan.open();
-        w.show();
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
-    }
-    // 导出日历 from the keyboard: the button of the list's tool bar, reached like every
-    // command without a key, and pressed with the space bar.
-    void exportTo(const QString &path)
-    {
-        FileDialog::setNextFileName(path);
-        QWidget *button = w.findChild<QToolBar *>(u"tbList"_s)
-                              ->widgetForAction(w.action(u"Act_ExportCalendar"_s));
-        QVERIFY(button && button->focusPolicy() & Qt::TabFocus);
-        // From the list, Tab to the button, as a user without a mouse reaches it.
-        w.grid()->view()->setFocus();
-        for (int i = 0; i < 40 && QApplication::focusWidget() != button; ++i)
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), button);
-        QTest::keyClick(button, Qt::Key_Space);
-    }
-    SchedulePanel w;
-};
+// 导出日历 from the keyboard: Tab from the list to the button of the list's tool bar, and
+// the space bar.
+void exportTo(ShownSchedulePanel &s, const QString &path)
+{
+    FileDialog::setNextFileName(path);
+    testsupport::tabToAndPress(s.w->grid()->view(),
+                               s.w->findChild<QToolBar *>(u"tbList"_s)
+                                   ->widgetForAction(s.w->action(u"Act_ExportCalendar"_s)));
+}
 
 const QString LongMemo =
     u"请带上合同样本、报价单和样品目录；参观生产线后与厂长商谈下一季度的供货安排，"
@@ -129,7 +109,7 @@ class TestCalendarExport : public QObject
                   {{u"PlanTime"_s, u"14:00:00"_s}, {u"Linkman"_s, u"李四"_s}});
         f.addPlan(QDate(2026, 3, 29), u"广州"_s, u"A1"_s, {{u"PlanTime"_s, u"下午"_s}});
         f.addPlan(QDate(), u"无日期"_s, u"A1"_s);
-        ShownList s(f);
+        ShownSchedulePanel s(f);
         QCOMPARE(f.dm.qryPlan.rowCount(), 4);
         const QStringList ids = [&] {
             QStringList out;
@@ -142,7 +122,7 @@ class TestCalendarExport : public QObject
         f.dm.qryPlan.moveTo(1);
 
         const QString first = f.store.appDir() + u"first.ics"_s;
-        s.exportTo(first);
+        exportTo(s, first);
         QCOMPARE(FileDialog::last().caption, u"导出日历"_s);
         QCOMPARE(FileDialog::last().defaultSuffix, u"ics"_s);
         QCOMPARE(f.logCount(u"商务代理业务管理-日程安排-导出日历"_s), 1);
@@ -194,7 +174,7 @@ class TestCalendarExport : public QObject
         f.dm.qryPlan.post();
         const QString second = f.store.appDir() + u"second.ics"_s;
         resetScripts();
-        s.exportTo(second);
+        exportTo(s, second);
         const QJsonArray again = readCalendar(second)[u"events"].toArray();
         QCOMPARE(again.size(), 3);
         QCOMPARE(again[0][u"uid"].toString(), ids[1]); // the latest day first
@@ -213,7 +193,7 @@ class TestCalendarExport : public QObject
         for (int day = 1; day <= 5; ++day)
             f.addPlan(QDate(2026, 5, day), u"地点%1"_s.arg(day), u"A1"_s,
                       {{u"PlanTime"_s, u"10:00:00"_s}});
-        ShownList s(f);
+        ShownSchedulePanel s(f);
         f.dm.qryPlan.close();
         f.dm.qryPlan.setSql(QStringList{u"select * from tblPlan "_s,
                                         u" where PlanDate between :planDate1 and :planDate2 "_s});
@@ -221,7 +201,7 @@ class TestCalendarExport : public QObject
         f.dm.qryPlan.setParam(u"planDate2"_s, QDate(2026, 5, 3));
         f.dm.qryPlan.open();
         const QString path = f.store.appDir() + u"span.ics"_s;
-        s.exportTo(path);
+        exportTo(s, path);
         QStringList places;
         for (const QJsonValue &e : readCalendar(path)[u"events"].toArray())
             places << e[u"location"].toString();
@@ -234,11 +214,11 @@ class TestCalendarExport : public QObject
     {
         ScheduleFixture f(u"sqlite"_s);
         f.addPlan(QDate(2026, 5, 1), u"地点"_s, {}, {{u"PlanTime"_s, u"10:00:00"_s}});
-        ShownList s(f);
-        s.exportTo(QString());
+        ShownSchedulePanel s(f);
+        exportTo(s, QString());
         QCOMPARE(shownTexts(), QStringList());
         const QString missing = f.store.appDir() + u"no/such/folder/x.ics"_s;
-        s.exportTo(missing);
+        exportTo(s, missing);
         QCOMPARE(shownTexts().size(), 1);
         QVERIFY(shownTexts().constFirst().startsWith(u"对不起，文件“"_s));
         QVERIFY(!QFile::exists(missing));

@@ -39,21 +39,6 @@ void clickHeader(DataGrid *grid, int section)
     QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, p);
 }
 
-struct ShownList {
-    explicit ShownList(ScheduleFixture &f) : w(f.ws)
-    {
-        f.dm.qryPlan.close();
-        f.dm.qryPlan.clearFilter();
-        f.dm.qryPlan.setSql(u"select * from tblPlan"_s);
-        f.dm.qryPlan.open();
-        w.resize(1100, 600);
-        w.show();
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
-    }
-    SchedulePanel w;
-};
-
 } // namespace
 
 class TestPlanSpan : public QObject
@@ -89,11 +74,11 @@ class TestPlanSpan : public QObject
         f.addPlan(sunday, u"sunday"_s);
         f.addPlan(today.addDays(-1), u"yesterday"_s);
         f.addPlan(QDate(), u"no day"_s);
-        ShownList s(f);
+        ShownSchedulePanel s(f);
         store::Dataset &plans = f.dm.qryPlan;
-        QCOMPARE(s.w.span()->span(), PlanSpan::All);
-        QVERIFY(s.w.span()->button(PlanSpan::All)->isChecked());
-        QCOMPARE(s.w.grid()->view()->header()->sortIndicatorSection(), 1); // 日期
+        QCOMPARE(s.w->span()->span(), PlanSpan::All);
+        QVERIFY(s.w->span()->button(PlanSpan::All)->isChecked());
+        QCOMPARE(s.w->grid()->view()->header()->sortIndicatorSection(), 1); // 日期
         const QStringList byDate{u"no day"_s, u"long overdue"_s, u"yesterday"_s,
                                  u"today"_s,  u"sunday"_s,       u"next week"_s};
         if (sunday == today) // on a Sunday the two are one day, in the order of entry
@@ -102,38 +87,37 @@ class TestPlanSpan : public QObject
         else
             QCOMPARE(places(plans), byDate);
 
-        // The choice from the keyboard: Tab from the list's tool bar reaches it, the arrow
-        // keys move within it.
-        QRadioButton *all = s.w.span()->button(PlanSpan::All);
+        // The choice from the keyboard: the arrow keys move within it.
+        QRadioButton *all = s.w->span()->button(PlanSpan::All);
         all->setFocus();
         QTest::keyClick(all, Qt::Key_Left);
-        QCOMPARE(QApplication::focusWidget(), s.w.span()->button(PlanSpan::Week));
-        QCOMPARE(s.w.span()->span(), PlanSpan::Week);
+        QCOMPARE(QApplication::focusWidget(), s.w->span()->button(PlanSpan::Week));
+        QCOMPARE(s.w->span()->span(), PlanSpan::Week);
         QStringList week{u"long overdue"_s, u"yesterday"_s, u"today"_s, u"sunday"_s};
         QCOMPARE(places(plans), week);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
-        QCOMPARE(s.w.span()->span(), PlanSpan::Today);
+        QCOMPARE(s.w->span()->span(), PlanSpan::Today);
         QStringList todays{u"long overdue"_s, u"yesterday"_s, u"today"_s};
         QCOMPARE(places(plans), todays);
 
         // 序号: the order of entry, within the span.
-        clickHeader(s.w.grid(), 0);
+        clickHeader(s.w->grid(), 0);
         QCOMPARE(places(plans), (QStringList{u"today"_s, u"long overdue"_s, u"yesterday"_s}));
-        QCOMPARE(s.w.span()->span(), PlanSpan::Today);
+        QCOMPARE(s.w->span()->span(), PlanSpan::Today);
 
         // 刷新 reads the span again; 查询全部 of the search shows every entry, under 全部.
         f.addPlan(today, u"another seat's"_s);
-        s.w.action(u"spBtnRefresh"_s)->trigger();
+        s.w->action(u"spBtnRefresh"_s)->trigger();
         QCOMPARE(plans.rowCount(), 4);
-        QCOMPARE(s.w.span()->span(), PlanSpan::Today);
+        QCOMPARE(s.w->span()->span(), PlanSpan::Today);
         testsupport::whenModal(u"TfrmPlanQuery"_s, [](QWidget *dialog) {
             QPushButton *b = dialog->findChild<QPushButton *>(u"btnAll"_s);
             b->setFocus();
             QTest::keyClick(b, Qt::Key_Space);
         });
-        s.w.action(u"Act_Query"_s)->trigger();
+        s.w->action(u"Act_Query"_s)->trigger();
         QCOMPARE(plans.rowCount(), 7);
-        QCOMPARE(s.w.span()->span(), PlanSpan::All);
+        QCOMPARE(s.w->span()->span(), PlanSpan::All);
         QVERIFY(all->isChecked());
     }
 
@@ -146,18 +130,18 @@ class TestPlanSpan : public QObject
         ScheduleFixture f(engine);
         f.addPlan(QDate::currentDate().addYears(1), u"later"_s);
         f.addPlan(QDate::currentDate(), u"now"_s);
-        ShownList s(f);
+        ShownSchedulePanel s(f);
         store::Dataset &plans = f.dm.qryPlan;
         plans.moveTo(plans.find(u"Address"_s, u"later"_s));
-        s.w.action(u"Act_Modify"_s)->trigger();
-        testsupport::typeText(s.w.form()->address(), u" typed"_s);
+        s.w->action(u"Act_Modify"_s)->trigger();
+        testsupport::typeText(s.w->form()->address(), u" typed"_s);
         QVERIFY(plans.isEditing());
         MessageBox::setNextAnswer(QMessageBox::Cancel);
-        s.w.span()->button(PlanSpan::Today)->click();
+        s.w->span()->button(PlanSpan::Today)->click();
         QCOMPARE(shownTexts(), QStringList{u"日程安排尚未保存，保存吗？"_s});
         QVERIFY(plans.isEditing());
-        QCOMPARE(s.w.span()->span(), PlanSpan::All);
-        QVERIFY(s.w.span()->button(PlanSpan::All)->isChecked());
+        QCOMPARE(s.w->span()->span(), PlanSpan::All);
+        QVERIFY(s.w->span()->button(PlanSpan::All)->isChecked());
         QCOMPARE(plans.rowCount(), 2);
         QCOMPARE(f.count(u"tblPlan"_s, u"Address"_s, u"later"_s), 1); // nothing stored
     }
