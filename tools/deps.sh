@@ -12,6 +12,7 @@ packages=(
   qt6-translations-l10n xdg-utils
   libzip-dev libexpat1-dev python3-msoffcrypto-tool python3-cryptography
   libicu-dev
+  python3-icalendar python3-vobject
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -3,6 +3,7 @@
 #include "agentchoice.h"
 #include "agentpanel.h"
 #include "agentpicker.h"
+#include "contactcard.h"
 #include "contactform.h"
 #include "contactimport.h"
 #include "contactquerydialog.h"
@@ -86,6 +87,10 @@ ContactsWindow::ContactsWindow(Workspace &ws, QWidget *parent)
     c.detailReport = QStringLiteral("frLinkmansDetail.frf");
     c.listShortcuts = false;
     addCommands(c, QStringLiteral("联系人资料尚未保存，保存吗？"));
+    // What the list shows, as cards an address book reads.
+    addBarCommand(listPage(), "Act_ExportCards", QStringLiteral("导出名片"), {},
+                  QStringLiteral("商务代理业务管理-联系人资料-导出名片"), {},
+                  [this] { ContentLines::run(this, dataset(), ContactCard::cardExport()); });
     // The list is ordered by the contact code until a header click orders it otherwise; the
     // order outlives the statements the module and the query set.
     if (dataset().sortColumn().isEmpty())

@@ -14,7 +14,9 @@
 #include "messagebox.h"
 #include "modulehost.h"
 #include "pendingedit.h"
+#include "plancalendar.h"
 #include "planquerydialog.h"
+#include "planspan.h"
 #include "recordentrydialog.h"
 #include "recordfolders.h"
 #include "scheduleform.h"
@@ -22,7 +24,9 @@
 #include "workspace.h"
 
 #include <QAction>
+#include <QBoxLayout>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -71,6 +75,21 @@ SchedulePanel::SchedulePanel(Workspace &ws, QWidget *parent)
     c.detailKeysOfList = true;
     c.saveNeedsRight = false;
     addCommands(c, QStringLiteral("日程安排尚未保存，保存吗？"));
+    // What the list shows, as a calendar other programs read.
+    addBarCommand(listPage(), "Act_ExportCalendar", QStringLiteral("导出日历"), {},
+                  QStringLiteral("商务代理业务管理-日程安排-导出日历"), {}, [this] {
+                      ContentLines::run(
+                          this, dataset(),
+                          PlanCalendar::calendarExport(QTimeZone::systemTimeZone(),
+                                                       QDateTime::currentDateTimeUtc()));
+                  });
+    // Overdue entries first, then today's and those to come, until a header click orders the
+    // list otherwise (序号 gives the order of entry); the order outlives the statements.
+    if (dataset().sortColumn().isEmpty())
+        grid()->sortBy(QStringLiteral("PlanDate"));
+    m_span = new PlanSpan(dataset(), listPage());
+    static_cast<QBoxLayout *>(listPage()->layout())->insertWidget(1, m_span);
+    QWidget::setTabOrder(m_span->button(PlanSpan::All), grid()->view()); // Tab goes down
     // A click shows the schedule's folder.
     setRowClicked([this] { showPlansFolder(); });
     buildDetailPage();

@@ -2,6 +2,7 @@
 
 #include "recordwindow.h"
 
+class PlanSpan;
 class ScheduleForm;
 
 // PnClient: the schedule, the main window's own panel and what its host area shows at start.
@@ -14,6 +15,7 @@ class SchedulePanel : public RecordWindow
     explicit SchedulePanel(Workspace &ws, QWidget *parent = nullptr);
 
     ScheduleForm *form() const { return m_form; }
+    PlanSpan *span() const { return m_span; }
 
     // The file panel stands over the right edge of the main window, this wide; the details
     // keep clear of it while it is shown (0: it is not), so none of their inputs and buttons
@@ -44,4 +46,5 @@ class SchedulePanel : public RecordWindow
     void showPlansFolder();
 
     ScheduleForm *m_form = nullptr;
+    PlanSpan *m_span = nullptr;
 };

@@ -46,11 +46,16 @@ QAction *addBarCommand(QWidget *owner, QToolBar *bar, QHash<QString, QAction *> 
                        std::function<bool()> enabled, std::function<void()> work)
 {
     QAction *a = addCommand(owner, ws, name, caption, shortcut, log, std::move(enabled), std::move(work));
+    const QList<QAction *> before = bar->actions();
     bar->addAction(a);
     // The bar's buttons take the focus from Tab, so every command is in reach of the keyboard,
-    // also those without a shortcut.
-    if (QWidget *b = bar->widgetForAction(a))
+    // also those without a shortcut; in the bar's order, also a button added after the widgets
+    // below the bar.
+    if (QWidget *b = bar->widgetForAction(a)) {
         b->setFocusPolicy(Qt::TabFocus);
+        if (QWidget *previous = before.isEmpty() ? nullptr : bar->widgetForAction(before.last()))
+            QWidget::setTabOrder(previous, b);
+    }
     actions.insert(a->objectName(), a);
     return a;
 }

@@ -2,6 +2,7 @@
 
 #include "mainwindow.h"
 #include "schedule.h"
+#include "schedulepanel.h"
 
 #include <QTest>
 
@@ -58,4 +59,22 @@ ShownMain::ShownMain(ScheduleFixture &f) : main(new MainWindow(f.dm))
 ShownMain::~ShownMain()
 {
     delete main;
+}
+
+ShownSchedulePanel::ShownSchedulePanel(ScheduleFixture &f) : w(new SchedulePanel(f.ws))
+{
+    f.dm.tblCustomers2.refresh();
+    f.dm.qryPlan.close();
+    f.dm.qryPlan.clearFilter();
+    f.dm.qryPlan.setSql(QStringLiteral("select * from tblPlan"));
+    f.dm.qryPlan.open();
+    w->resize(1100, 600);
+    w->show();
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+}
+
+ShownSchedulePanel::~ShownSchedulePanel()
+{
+    delete w;
 }

@@ -5,6 +5,7 @@
 #include <QDate>
 
 class MainWindow;
+class SchedulePanel;
 
 // A seat on a fresh store with the shipped layouts, and schedule entries, contacts and records
 // made straight in the store.
@@ -27,4 +28,12 @@ struct ShownMain {
     explicit ShownMain(ScheduleFixture &f);
     ~ShownMain();
     MainWindow *main;
+};
+
+// The schedule panel on its own, every entry listed as the module command lists them, shown
+// and active.
+struct ShownSchedulePanel {
+    explicit ShownSchedulePanel(ScheduleFixture &f);
+    ~ShownSchedulePanel();
+    SchedulePanel *w;
 };

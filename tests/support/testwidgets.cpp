@@ -47,6 +47,16 @@ void pressOnFocus(QKeyCombination key)
     QTest::keyClick(focus, key.key(), key.keyboardModifiers());
 }
 
+void tabToAndPress(QWidget *from, QWidget *button)
+{
+    QVERIFY(button && (button->focusPolicy() & Qt::TabFocus));
+    from->setFocus();
+    for (int i = 0; i < 60 && QApplication::focusWidget() != button; ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), button);
+    QTest::keyClick(button, Qt::Key_Space);
+}
+
 void whenModal(const QString &objectName, std::function<void(QWidget *)> work)
 {
     auto *timer = new QTimer;

@@ -62,6 +62,9 @@ void typeText(QWidget *widget, const QString &text);
 // land wherever the window put the focus. The text may hold Chinese characters.
 void typeIntoFocus(const QString &text);
 void pressOnFocus(QKeyCombination key);
+// Tab from `from` until `button` has the focus (failing the test when Tab never comes to it),
+// then the space bar on it: a command without a key, reached as a user without a mouse would.
+void tabToAndPress(QWidget *from, QWidget *button);
 
 // Runs `work` on the modal window with this objectName as soon as it is shown; for windows
 // opened with exec().
