@@ -1,6 +1,7 @@
 #include "roweditor.h"
 
 #include "connection.h"
+#include "keysteps.h"
 #include "money.h"
 #include "pagecache.h"
 #include "storeerror.h"
@@ -232,7 +233,9 @@ void RowEditor::post()
             newKey = q.next() ? q.value(0).toLongLong() : 0;
             q.finish();
         });
+        // The new row stays where it was typed in, also while the keys are still being read.
         m_d.m_keys.append(newKey);
+        m_d.m_steps->place(newKey);
         m_d.m_state = Dataset::State::Browse;
         m_edit = Dataset::Row();
         m_touched = false;
@@ -256,6 +259,7 @@ void RowEditor::post()
         m_edit = Dataset::Row();
         m_touched = false;
         m_d.m_pages->reloadRow(m_d.m_current);
+        m_d.m_steps->place(m_d.rowKey(m_d.m_current)); // listed where it is, whatever its order now
     }
     m_d.invalidateLookups();
     Q_EMIT m_d.rowChanged(m_d.m_current);

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "keyreader.h"
+
+#include <QSet>
+#include <QVector>
+#include <vector>
+
+namespace store
+{
+
+class Dataset;
+
+// Reads a table dataset's keys in steps: the first screen when its rows are read again (and on
+// to the current row when that lies further down), the rest a step at a time while the program
+// waits for input, appended in order. Anything that needs every row reads the rest first.
+//
+// A row is listed once: a row this seat stored while the keys were still being read (a new
+// one at the end of the list, or one whose sort value changed), or one another seat changed
+// so that it sorts further on, is passed over when its key comes again. Rows another seat
+// adds behind the place read so far appear when the list is read again, like any other change
+// of another seat.
+class KeySteps
+{
+  public:
+    static constexpr int FirstScreen = 500;
+
+    explicit KeySteps(Dataset &dataset);
+
+    // Reads the keys again from the top: the first screen now and, when the row with `keep`
+    // is one of the rows further on, on to it; the rest later. Tells nobody: the dataset
+    // announces the new rows itself.
+    void restart(qint64 keep);
+    // Nothing more is read (the dataset closes).
+    void stop();
+    bool isReading() const { return m_reading; }
+    // Reads the next `limit` keys (every remaining one for a negative limit) and announces
+    // them; false when every key is read.
+    bool readStep(int limit);
+    void readRest();
+    // Reads on until the list has a row at `row`, or to its end.
+    void readToRow(int row);
+    // Reads on until the row with `key` is listed; false when it is not one of the rows.
+    bool readUntil(qint64 key);
+    // A row this seat put into the list itself: reading passes over its key.
+    void place(qint64 key)
+    {
+        if (m_reading)
+            mark(key);
+    }
+
+  private:
+    void schedule(int delay);
+    void onTimer(quint64 run);
+    int take(const QVector<qint64> &read);
+    void mark(qint64 key);
+    bool seen(qint64 key) const;
+
+    Dataset &m_d;
+    KeyBound m_bound;
+    bool m_reading = false;
+    bool m_inStep = false;
+    bool m_silent = false; // reading for a restart: the dataset announces the rows itself
+    int m_stepSize = 0;
+    quint64 m_run = 0; // counts restarts: a step queued for an earlier one does nothing
+    // The keys listed while reading goes on, as bits by key (row keys are small numbers);
+    // a key beyond them is kept in a set.
+    std::vector<quint64> m_bits;
+    QSet<qint64> m_far;
+};
+
+} // namespace store
