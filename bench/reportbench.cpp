@@ -84,6 +84,10 @@ int main(int argc, char *argv[])
     QTemporaryDir dir;
     if (out.isEmpty())
         out = dir.path();
+    else if (!QFileInfo(out).isDir()) {
+        std::fprintf(stderr, "tessaly-bench-reports: --out %s: no such folder\n", qPrintable(out));
+        return 2;
+    }
     const QString appDir = dir.path() + QLatin1Char('/');
     // The layouts the program ships, from the program directory the build made.
     const QString reports = QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/Data/Report"))
@@ -146,7 +150,12 @@ int main(int argc, char *argv[])
         figures.push_back({QStringLiteral("one page of the list drawn (the per-page cost)"), onePage, QStringLiteral("ms"),
                            0, {}});
         const QString listPdf = out + QStringLiteral("/agents.pdf");
-        const double pdf = timed([&] { ReportOutput::writePdf(list, listPdf); });
+        QString error;
+        ReportOutput::Result written = ReportOutput::Result::Failed;
+        const double pdf =
+            timed([&] { written = ReportOutput::writePdf(list, listPdf, {}, &error); });
+        if (written != ReportOutput::Result::Done)
+            throw store::StoreError(QStringLiteral("the agent list as PDF: ") + error);
         figures.push_back({QStringLiteral("the whole agent list as PDF"), pdf / 1000, QStringLiteral("s"), 60,
                            QStringLiteral("%1 pages, %2 MB").arg(list.pageCount()).arg(QFileInfo(listPdf).size() / 1e6, 0, 'f', 1)});
         preview.reset();
@@ -157,14 +166,18 @@ int main(int argc, char *argv[])
         dm.qryLinkmans3.open();
         Report labels = engine.render(QStringLiteral("frEnvelop.frf"), &dm.qryLinkmans3);
         const QString labelPdf = out + QStringLiteral("/labels.pdf");
-        const double labelTime = timed([&] { ReportOutput::writePdf(labels, labelPdf); });
+        const double labelTime =
+            timed([&] { written = ReportOutput::writePdf(labels, labelPdf, {}, &error); });
+        if (written != ReportOutput::Result::Done)
+            throw store::StoreError(QStringLiteral("labels as PDF: ") + error);
         figures.push_back({QStringLiteral("A4 labels for every contact as PDF"), labelTime / 1000, QStringLiteral("s"), 120,
                            QStringLiteral("%1 contacts, %2 sheets, %3 MB")
                                .arg(labels.source().rowCount())
                                .arg(labels.pageCount())
                                .arg(QFileInfo(labelPdf).size() / 1e6, 0, 'f', 1)});
     } catch (const store::StoreError &e) {
-        std::fprintf(stderr, "%s\n", qPrintable(e.text()));
+        printFigures(figures);
+        std::fprintf(stderr, "failed: %s\n", qPrintable(e.text()));
         return 1;
     }
     printFigures(figures);

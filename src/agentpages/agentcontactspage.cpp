@@ -7,8 +7,9 @@
 #include "messagebox.h"
 #include "workspace.h"
 
-AgentContactsPage::AgentContactsPage(Workspace &ws, QWidget *parent)
-    : RelatedGridPage(ws, ws.dm.tblLinkmans, "gridLinkmans", parent)
+AgentContactsPage::AgentContactsPage(Workspace &ws, std::function<bool()> storeAgent,
+                                     QWidget *parent)
+    : RelatedGridPage(ws, ws.dm.tblLinkmans, "gridLinkmans", std::move(storeAgent), parent)
 {
     setObjectName(QStringLiteral("AgentContactsPage"));
     rows().setSort(QStringLiteral("LinkmanID"));
@@ -38,6 +39,8 @@ AgentContactsPage::AgentContactsPage(Workspace &ws, QWidget *parent)
 void AgentContactsPage::openEditor(bool append)
 {
     store::DataModule &dm = m_ws.dm;
+    if ((append || !rows().isOpen() || rows().isEmpty()) && !agentStored())
+        return;
     dm.tblCustomers2.close();
     dm.tblCustomers2.open();
     store::Dataset &contacts = rows();

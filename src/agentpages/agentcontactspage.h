@@ -8,7 +8,7 @@ class AgentContactsPage : public RelatedGridPage
 {
     Q_OBJECT
   public:
-    explicit AgentContactsPage(Workspace &ws, QWidget *parent = nullptr);
+    AgentContactsPage(Workspace &ws, std::function<bool()> storeAgent, QWidget *parent = nullptr);
 
   private:
     void openEditor(bool append);

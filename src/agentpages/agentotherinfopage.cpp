@@ -30,8 +30,10 @@ store::Dataset &addInfo(Workspace &ws)
 
 } // namespace
 
-AgentOtherInfoPage::AgentOtherInfoPage(Workspace &ws, QWidget *parent)
-    : QWidget(parent), m_ws(ws), m_bank(new DbLookupCombo(this)), m_chain(new EnterChain(this))
+AgentOtherInfoPage::AgentOtherInfoPage(Workspace &ws, std::function<bool()> storeAgent,
+                                       QWidget *parent)
+    : QWidget(parent), m_ws(ws), m_storeAgent(std::move(storeAgent)),
+      m_bank(new DbLookupCombo(this)), m_chain(new EnterChain(this))
 {
     setObjectName(QStringLiteral("AgentOtherInfoPage"));
     store::Dataset &set = addInfo(ws);
@@ -114,7 +116,8 @@ bool AgentOtherInfoPage::eventFilter(QObject *watched, QEvent *event)
 }
 
 // The agent's row, started when it has none; false while there is no agent to attach it to,
-// or a new agent has no code yet (the row would be stored for no agent once the code is typed).
+// or a new agent has no code yet. A row is started only for an agent the store holds under
+// the code shown: a new agent, or a changed code, is stored first.
 bool AgentOtherInfoPage::ensureRow()
 {
     const store::Dataset &agents = m_ws.dm.tblCustomers;
@@ -122,8 +125,12 @@ bool AgentOtherInfoPage::ensureRow()
         return false;
     store::Dataset &set = addInfo(m_ws);
     set.open();
-    if (set.isEmpty() && !set.isEditing())
-        set.append(); // the master link gives it the current agent
+    if (set.isEmpty() && !set.isEditing()) {
+        if (m_storeAgent && !m_storeAgent())
+            return false;
+        if (set.isEmpty() && !set.isEditing())
+            set.append(); // the master link gives it the current agent
+    }
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QWidget>
+#include <functional>
 
 class DbLineEdit;
 class DbLookupCombo;
@@ -16,7 +17,9 @@ class AgentOtherInfoPage : public QWidget
 {
     Q_OBJECT
   public:
-    explicit AgentOtherInfoPage(Workspace &ws, QWidget *parent = nullptr);
+    // `storeAgent` stores a new agent, or one whose code is being changed, before its row is
+    // started: the row takes the agent's code.
+    AgentOtherInfoPage(Workspace &ws, std::function<bool()> storeAgent, QWidget *parent = nullptr);
 
     QAction *action(const QString &name) const { return m_actions.value(name); }
     DbLookupCombo *bank() const { return m_bank; }
@@ -33,6 +36,7 @@ class AgentOtherInfoPage : public QWidget
     void remove();
 
     Workspace &m_ws;
+    std::function<bool()> m_storeAgent;
     DbLookupCombo *m_bank;
     QHash<QString, DbLineEdit *> m_fields;
     EnterChain *m_chain;

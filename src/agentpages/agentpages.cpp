@@ -19,8 +19,10 @@ void installAgentPages(Workspace &ws, AgentsWindow &window)
         layout->addWidget(content);
         page->setFocusProxy(content);
     };
-    fill("tsLinkmans", new AgentContactsPage(ws));
-    fill("tsOperates", new AgentRecordsPage(ws));
-    fill("tsCustomerState", new AgentStatesPage(ws));
-    fill("tsAddInfo", new AgentOtherInfoPage(ws));
+    // A row added on a page takes the agent's code: the agent is stored under it first.
+    const auto storeAgent = [&window] { return window.storeForRelatedRows(); };
+    fill("tsLinkmans", new AgentContactsPage(ws, storeAgent));
+    fill("tsOperates", new AgentRecordsPage(ws, storeAgent));
+    fill("tsCustomerState", new AgentStatesPage(ws, storeAgent));
+    fill("tsAddInfo", new AgentOtherInfoPage(ws, storeAgent));
 }

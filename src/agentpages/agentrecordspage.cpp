@@ -7,8 +7,8 @@
 #include "recordreferences.h"
 #include "workspace.h"
 
-AgentRecordsPage::AgentRecordsPage(Workspace &ws, QWidget *parent)
-    : RelatedGridPage(ws, ws.dm.tblOperates, "gridOperates", parent)
+AgentRecordsPage::AgentRecordsPage(Workspace &ws, std::function<bool()> storeAgent, QWidget *parent)
+    : RelatedGridPage(ws, ws.dm.tblOperates, "gridOperates", std::move(storeAgent), parent)
 {
     setObjectName(QStringLiteral("AgentRecordsPage"));
     rows().setSort(QStringLiteral("OperateID"));
@@ -47,6 +47,8 @@ void AgentRecordsPage::openEntrySets()
 // 新增联络: the agent names are read afresh before the new record is started.
 void AgentRecordsPage::addRecord()
 {
+    if (!agentStored())
+        return;
     store::DataModule &dm = m_ws.dm;
     dm.tblCustomers2.close();
     dm.tblCustomers2.open();
@@ -58,6 +60,8 @@ void AgentRecordsPage::addRecord()
 // entry's agent data reads it.
 void AgentRecordsPage::modifyRecord()
 {
+    if ((!rows().isOpen() || rows().isEmpty()) && !agentStored())
+        return; // the entry starts the agent's first record
     store::DataModule &dm = m_ws.dm;
     openEntrySets();
     store::Dataset &records = rows();

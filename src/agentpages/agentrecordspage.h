@@ -9,7 +9,7 @@ class AgentRecordsPage : public RelatedGridPage
 {
     Q_OBJECT
   public:
-    explicit AgentRecordsPage(Workspace &ws, QWidget *parent = nullptr);
+    AgentRecordsPage(Workspace &ws, std::function<bool()> storeAgent, QWidget *parent = nullptr);
 
   private:
     void openEntrySets();

@@ -5,15 +5,21 @@
 #include "datamodule.h"
 #include "workspace.h"
 
-AgentStatesPage::AgentStatesPage(Workspace &ws, QWidget *parent)
-    : RelatedGridPage(ws, ws.dm.tblCustomerState, "gridCustomerState", parent)
+AgentStatesPage::AgentStatesPage(Workspace &ws, std::function<bool()> storeAgent, QWidget *parent)
+    : RelatedGridPage(ws, ws.dm.tblCustomerState, "gridCustomerState", std::move(storeAgent),
+                      parent)
 {
     setObjectName(QStringLiteral("AgentStatesPage"));
     rows().setSort(QStringLiteral("LinkDate"));
-    command("Act_InsertState", QStringLiteral("新增接触"), "Insert", {},
-            [this] { AgentContactDialog::addEntry(m_ws, this); });
-    command("Act_ModifyState", QStringLiteral("修改"), "Modify", {},
-            [this] { AgentContactDialog::editEntry(m_ws, this); });
+    command("Act_InsertState", QStringLiteral("新增接触"), "Insert", {}, [this] {
+        if (agentStored())
+            AgentContactDialog::addEntry(m_ws, this);
+    });
+    // On an empty page the editor starts the agent's first entry.
+    command("Act_ModifyState", QStringLiteral("修改"), "Modify", {}, [this] {
+        if ((rows().isOpen() && !rows().isEmpty()) || agentStored())
+            AgentContactDialog::editEntry(m_ws, this);
+    });
     command("Act_DeleteState", QStringLiteral("删除"), "Delete", {},
             [this] { confirmAndRemove(QStringLiteral("您真的要删除该接触机会信息吗？")); });
     addRefresh("spBtnRefreshState");

@@ -8,5 +8,5 @@ class AgentStatesPage : public RelatedGridPage
 {
     Q_OBJECT
   public:
-    explicit AgentStatesPage(Workspace &ws, QWidget *parent = nullptr);
+    AgentStatesPage(Workspace &ws, std::function<bool()> storeAgent, QWidget *parent = nullptr);
 };

@@ -19,8 +19,9 @@ const QString Right = QStringLiteral("301");
 }
 
 RelatedGridPage::RelatedGridPage(Workspace &ws, store::Dataset &rows, const char *gridName,
-                                 QWidget *parent)
-    : QWidget(parent), m_ws(ws), m_rows(rows), m_bar(new QToolBar(this)), m_grid(new DataGrid(this))
+                                 std::function<bool()> storeAgent, QWidget *parent)
+    : QWidget(parent), m_ws(ws), m_rows(rows), m_storeAgent(std::move(storeAgent)),
+      m_bar(new QToolBar(this)), m_grid(new DataGrid(this))
 {
     m_bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     m_grid->setObjectName(QLatin1String(gridName));

@@ -18,12 +18,15 @@ class Dataset;
 // detail set of tblCustomers (every row of the current agent, whoever made it). Its commands
 // are governed by the agents' right "301" and have no shortcut keys; a double-click on the
 // grid does nothing, since the editing always goes through the page's 修改.
+//
+// A new row takes the agent's code, so it is started only while the store holds the agent
+// under that code: `storeAgent` stores a new agent, or one whose code is being changed, first.
 class RelatedGridPage : public QWidget
 {
     Q_OBJECT
   public:
     RelatedGridPage(Workspace &ws, store::Dataset &rows, const char *gridName,
-                    QWidget *parent = nullptr);
+                    std::function<bool()> storeAgent, QWidget *parent = nullptr);
 
     store::Dataset &rows() const { return m_rows; }
     DataGrid *grid() const { return m_grid; }
@@ -41,11 +44,15 @@ class RelatedGridPage : public QWidget
     bool confirmAndRemove(const QString &question);
     // 打印: the page's rows in the given layout.
     void print(const QString &layout);
+    // Before a new row is started: the agent is held by the store under the code shown. False
+    // when storing it stopped at a check or in the store; nothing is to be started then.
+    bool agentStored() const { return !m_storeAgent || m_storeAgent(); }
 
     Workspace &m_ws;
 
   private:
     store::Dataset &m_rows;
+    std::function<bool()> m_storeAgent;
     QToolBar *m_bar;
     DataGrid *m_grid;
     QHash<QString, QAction *> m_actions;

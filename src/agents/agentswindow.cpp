@@ -10,6 +10,7 @@
 #include "emailexport.h"
 #include "errordisplay.h"
 #include "modulehost.h"
+#include "pendingedit.h"
 #include "printing.h"
 #include "recordfolders.h"
 #include "rights.h"
@@ -56,6 +57,11 @@ AgentsWindow::AgentsWindow(Workspace &ws, QWidget *parent)
     };
     connect(m_pages, &QTabWidget::currentChanged, this, followPage);
     followPage();
+    // An agent left half-typed is stored only by 保存; anything else that would reread the
+    // list asks first.
+    PendingEdit::setOwner(agents(), ws, this, QStringLiteral("商务代理资料尚未保存，保存吗？"),
+                          action(QStringLiteral("Act_Save")),
+                          [this] { m_pages->setCurrentWidget(m_detailPage); });
 }
 
 AgentsWindow::~AgentsWindow() = default;
@@ -155,7 +161,10 @@ void AgentsWindow::modifyAgent()
 
 void AgentsWindow::refresh()
 {
-    // The filter each set carries (ownership, last query) survives; a pending edit is dropped.
+    // The filter each set carries (ownership, last query) survives; a pending agent is settled
+    // first.
+    if (!PendingEdit::settle(agents()))
+        return;
     store::DataModule &dm = m_ws.dm;
     for (store::Dataset *d : {&dm.tblCustomers, &dm.tblLinkmans, &dm.tblOperates,
                               &dm.tblCustomerState, &dm.tblCustomerAddInfo}) {
@@ -166,6 +175,8 @@ void AgentsWindow::refresh()
 
 void AgentsWindow::query()
 {
+    if (!PendingEdit::settle(agents()))
+        return; // the query refilters the list
     AgentQueryDialog dialog(AgentQueryDialog::Member::List, m_ws.dm, this);
     dialog.exec();
 }
@@ -283,4 +294,19 @@ void AgentsWindow::cancelEdit()
 {
     if (agents().isEditing())
         agents().cancel();
+}
+
+// Rows added on the agent's pages take the agent's code, so the store must hold the agent under
+// the code shown: a new agent, or one whose code is being changed, is stored first, with 保存's
+// checks. False when a check or the store stopped it; the agent then stays in editing.
+bool AgentsWindow::storeForRelatedRows()
+{
+    using State = store::Dataset::State;
+    store::Dataset &set = agents();
+    const bool codePending =
+        set.state() == State::Insert ||
+        (set.state() == State::Edit && set.isChanged(QStringLiteral("CustId")));
+    if (!codePending)
+        return true;
+    return m_rules->save() && !set.isEditing();
 }

@@ -36,6 +36,9 @@ class AgentsWindow : public QWidget
     AgentForm *form() const { return m_form; }
     // The pages of the agent's contacts, contact records, agent contacts and other information.
     QTabWidget *relatedPages() const { return m_related; }
+    // Before a row is added on one of those pages: the agent stored under the code it shows
+    // (a new agent, or a changed code, through 保存 and its checks). False when it is not.
+    bool storeForRelatedRows();
 
   private:
     QAction *command(QWidget *page, QToolBar *bar, const char *name, const QString &caption,

@@ -12,6 +12,7 @@
 #include "numlock.h"
 #include "operationlog.h"
 #include "passwordwindow.h"
+#include "pendingedit.h"
 #include "recordfolders.h"
 #include "rights.h"
 #include "schedulepanel.h"
@@ -356,17 +357,25 @@ void MainWindow::buildCommands()
     for (const auto &d : dictionaries)
         command(d.name, QString::fromUtf8(d.text), QString::fromUtf8(d.log), QLatin1String(d.right), window(d.name));
 
-    // Business records: the hosted modules.
-    const auto agents = [this, &dm, text] {
+    // Business records: the hosted modules. A set whose row a window keeps in editing (the
+    // user's answer, or a check of its 保存) is left as it stands: its filter is not touched
+    // and it is not read again, so the row is neither stored unchecked nor lost.
+    const auto own = [&dm](Dataset &set) {
+        if (PendingEdit::settle(set))
+            dm.applyOwnership(set);
+    };
+    const auto unfilter = [](Dataset &set) {
+        if (set.isFiltered() && PendingEdit::settle(set))
+            set.clearFilter();
+    };
+    const auto agents = [this, &dm, text, own, unfilter] {
         switchModule({QStringLiteral("Act_Customers"), PageBusiness,
-                      [this, &dm] {
+                      [this, &dm, own, unfilter] {
                           openDictionaries();
-                          dm.applyOwnership(dm.tblCustomers);
-                          dm.applyOwnership(dm.tblCustomers2);
-                          if (dm.tblOperates.isFiltered())
-                              dm.tblOperates.clearFilter();
-                          if (dm.tblOperaters.isFiltered())
-                              dm.tblOperaters.clearFilter();
+                          own(dm.tblCustomers);
+                          own(dm.tblCustomers2);
+                          unfilter(dm.tblOperates);
+                          unfilter(dm.tblOperaters);
                           openEach({&dm.tblLinkmans, &dm.tblOperates, &dm.tblCustomerState, &dm.tblCustomerAddInfo,
                                     &dm.tblOperaters, &dm.qryCustomers1, &dm.tblOperates2});
                       },
@@ -376,20 +385,23 @@ void MainWindow::buildCommands()
             QStringLiteral("301"), agents, QKeySequence(Qt::Key_F2));
     command("Act_Linkman", QStringLiteral("联系人资料"), QStringLiteral("商务代理业务管理-联系人资料"),
             QStringLiteral("302"),
-            [this, &dm, text] {
+            [this, &dm, text, own] {
                 switchModule({QStringLiteral("Act_Linkman"), PageBusiness,
-                              [this, &dm] {
+                              [this, &dm, own] {
                                   openDictionaries();
-                                  dm.applyOwnership(dm.tblCustomers2);
-                                  dm.qryLinkmans1.close();
-                                  if (dm.isAdministrator(store::session().CurrentUserID)) {
-                                      dm.qryLinkmans1.setSql(QStringLiteral("select * from tblLinkmans"));
-                                  } else {
-                                      dm.qryLinkmans1.setSql(QStringList{QStringLiteral("select * from tblLinkmans "),
-                                                                         QStringLiteral("where SUser=:SUser")});
-                                      dm.qryLinkmans1.setParam(QStringLiteral("SUser"), store::session().CurrentUserID);
+                                  own(dm.tblCustomers2);
+                                  // An administrator's list keeps the statement it has (the last
+                                  // query's result, a contact being typed); anyone else's is the
+                                  // own contacts again.
+                                  Dataset &contacts = dm.qryLinkmans1;
+                                  if (!dm.isAdministrator(store::session().CurrentUserID) &&
+                                      PendingEdit::settle(contacts)) {
+                                      contacts.close();
+                                      contacts.setSql(QStringList{QStringLiteral("select * from tblLinkmans "),
+                                                                  QStringLiteral("where SUser=:SUser")});
+                                      contacts.setParam(QStringLiteral("SUser"), store::session().CurrentUserID);
                                   }
-                                  dm.qryLinkmans1.open();
+                                  contacts.open();
                                   openEach({&dm.qryCustomers1, &dm.tblLinkmans2, &dm.tblLinkmans, &dm.tblOperaters,
                                             &dm.tblOperates2, &dm.tblOperates});
                               },
@@ -398,11 +410,10 @@ void MainWindow::buildCommands()
             QKeySequence(Qt::Key_F3));
     command("Act_Operaters", QStringLiteral("推荐人资料"), QStringLiteral("商务代理业务管理-业务员资料"),
             QStringLiteral("303"),
-            [this, &dm, text] {
+            [this, &dm, text, unfilter] {
                 switchModule({QStringLiteral("Act_Operaters"), PageBusiness,
-                              [this, &dm] {
-                                  if (dm.tblOperaters.isFiltered())
-                                      dm.tblOperaters.clearFilter();
+                              [this, &dm, unfilter] {
+                                  unfilter(dm.tblOperaters);
                                   openEach({&dm.tblDepartment, &dm.qryCustomers1, &dm.tblCustomers2, &dm.tblOperaters});
                               },
                               Module::Panel::Hide, [this, &dm, text] {
@@ -421,16 +432,14 @@ void MainWindow::buildCommands()
             QKeySequence(Qt::Key_F4));
     command("Act_OperatesInfo", QStringLiteral("历次联络记录"), QStringLiteral("商务代理业务管理-业务资料"),
             QStringLiteral("304"),
-            [this, &dm, text] {
+            [this, &dm, text, own, unfilter] {
                 switchModule({QStringLiteral("Act_OperatesInfo"), PageBusiness,
-                              [this, &dm] {
+                              [this, &dm, own, unfilter] {
                                   openDictionaries();
-                                  dm.applyOwnership(dm.tblCustomers2);
-                                  dm.applyOwnership(dm.tblOperates2);
-                                  if (dm.tblLinkmans2.isFiltered())
-                                      dm.tblLinkmans2.clearFilter();
-                                  if (dm.tblOperaters.isFiltered())
-                                      dm.tblOperaters.clearFilter();
+                                  own(dm.tblCustomers2);
+                                  own(dm.tblOperates2);
+                                  unfilter(dm.tblLinkmans2);
+                                  unfilter(dm.tblOperaters);
                                   openEach({&dm.qryCustomers1, &dm.tblCustomers, &dm.tblLinkmans2, &dm.tblOperaters,
                                             &dm.tblLinkmans, &dm.tblOperates, &dm.tblOperateDetail});
                               },
@@ -438,15 +447,17 @@ void MainWindow::buildCommands()
             },
             QKeySequence(Qt::Key_F5));
     command("Act_Plan", QStringLiteral("日程安排"), QStringLiteral("商务代理业务管理-日程安排"), QStringLiteral("305"),
-            [this, &dm] {
+            [this, &dm, own] {
                 switchModule({QStringLiteral("Act_Plan"), PageBusiness,
-                              [this, &dm] {
+                              [this, &dm, own] {
                                   openDictionaries();
-                                  dm.applyOwnership(dm.tblCustomers2);
+                                  own(dm.tblCustomers2);
                                   dm.qryCustomers1.open();
-                                  dm.qryPlan.close();
-                                  dm.qryPlan.clearFilter();
-                                  dm.qryPlan.setSql(QStringLiteral("select * from tblPlan"));
+                                  if (PendingEdit::settle(dm.qryPlan)) {
+                                      dm.qryPlan.close();
+                                      dm.qryPlan.clearFilter();
+                                      dm.qryPlan.setSql(QStringLiteral("select * from tblPlan"));
+                                  }
                                   dm.qryPlan.open();
                               },
                               Module::Panel::Show, [this] {

@@ -13,6 +13,7 @@
 #include "emailexport.h"
 #include "errordisplay.h"
 #include "modulehost.h"
+#include "pendingedit.h"
 #include "printing.h"
 #include "recordfolders.h"
 #include "rights.h"
@@ -80,6 +81,11 @@ ContactsWindow::ContactsWindow(Workspace &ws, QWidget *parent)
     };
     connect(m_pages, &QTabWidget::currentChanged, this, followPage);
     followPage();
+    // A contact left half-typed is stored only by 保存; anything else that would reread the
+    // list asks first.
+    PendingEdit::setOwner(contacts(), ws, this, QStringLiteral("联系人资料尚未保存，保存吗？"),
+                          action(QStringLiteral("Act_Save")),
+                          [this] { m_pages->setCurrentWidget(m_detailPage); });
 }
 
 ContactsWindow::~ContactsWindow() = default;
@@ -195,6 +201,8 @@ void ContactsWindow::modifyContact()
 void ContactsWindow::refresh()
 {
     store::Dataset &set = contacts();
+    if (!PendingEdit::settle(set))
+        return;
     set.close();
     QStringList lines{QStringLiteral("select * from tblLinkmans ")};
     const QString user = store::session().CurrentUserID;
@@ -208,6 +216,8 @@ void ContactsWindow::refresh()
 
 void ContactsWindow::query()
 {
+    if (!PendingEdit::settle(contacts()))
+        return; // the query replaces the list's statement
     ContactQueryDialog dialog(ContactQueryDialog::Member::List, m_ws.dm, this);
     dialog.exec();
 }

@@ -7,6 +7,7 @@
 #include "messagebox.h"
 #include "session.h"
 #include "storeerror.h"
+#include "textfilecontent.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -125,7 +126,14 @@ void MailMemoDialog::importBody()
     if (!file.open(QIODevice::ReadOnly))
         throw store::StoreError(
             QStringLiteral("无法读取文件“%1”：%2").arg(path, file.errorString()));
-    m_body->setPlainText(QString::fromUtf8(file.readAll()));
+    const TextFileContent content = TextFileContent::decode(file.readAll());
+    if (file.error() != QFileDevice::NoError)
+        throw store::StoreError(
+            QStringLiteral("无法读取文件“%1”：%2").arg(path, file.errorString()));
+    m_body->setPlainText(content.text);
+    if (!content.isUtf8())
+        MessageBox::information(this, QStringLiteral("文件“%1”不是 UTF-8 编码，已按 %2 编码读入。")
+                                          .arg(QFileInfo(path).fileName(), content.encoding));
 }
 
 // The chosen name always gets ".txt" added, also when it ends so already.

@@ -275,7 +275,10 @@ void MailWindow::runSend(std::shared_ptr<const PreparedMail> mail)
                 .arg(o.notSent);
     else if (o.cancelled)
         text += QStringLiteral("\n发送已取消，还有 %1 封没有发送。").arg(o.notSent);
-    if (o.failed > 0 || o.stopped || o.cancelled)
+    if (o.refusedCopyRecipients > 0)
+        text += QStringLiteral("\n服务器拒收了 %1 个抄送或暗送地址，已列在发送失败邮件列表中。")
+                    .arg(o.refusedCopyRecipients);
+    if (o.failed > 0 || o.stopped || o.cancelled || o.refusedCopyRecipients > 0)
         MessageBox::warning(this, text);
     else
         MessageBox::information(this, text);

@@ -31,6 +31,16 @@ void SendRun::report(const QString &address, const QString &reason)
         Qt::QueuedConnection);
 }
 
+void SendRun::reportCopyRecipient(const QString &address, const QString &reply)
+{
+    if (m_refusedCopyRecipients.contains(address))
+        return; // once a run
+    m_refusedCopyRecipients.insert(address);
+    ++m_outcome.refusedCopyRecipients;
+    QMetaObject::invokeMethod(
+        this, [this, address, reply] { Q_EMIT copyFailed(address, reply); }, Qt::QueuedConnection);
+}
+
 void SendRun::stop(int next, const QString &reason, const QString &sentence)
 {
     m_outcome.stopped = true;
@@ -66,8 +76,10 @@ void SendRun::work()
             bool retried = false;
             for (;;) {
                 try {
-                    m_client.send(*m_mail, address);
+                    const QList<SmtpClient::Refusal> refused = m_client.send(*m_mail, address);
                     ++o.sent;
+                    for (const SmtpClient::Refusal &r : refused)
+                        reportCopyRecipient(r.address, r.reply);
                 } catch (const SmtpError &e) {
                     if (e.kind == SmtpError::Kind::Timeout) {
                         // A server that stopped answering would cost every further copy the

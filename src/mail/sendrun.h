@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 #include <atomic>
 #include <memory>
@@ -12,7 +13,8 @@ class SmtpClient;
 // A send run on a worker thread: one copy per address, in list order, through a connection
 // already made. An empty or malformed address fails at once without a word to the server. A
 // connection that goes away is made again once; when that fails too, or the server stops
-// answering, the run stops and says so, and every address not sent is reported with it.
+// answering, the run stops and says so, and every address not sent is reported with it. A CC
+// or BCC address the server refuses is reported once, with the reply; the copies go on.
 // Cancel takes effect between copies. Signals arrive on the thread that created the run.
 class SendRun : public QObject
 {
@@ -22,6 +24,7 @@ class SendRun : public QObject
         int sent = 0;
         int failed = 0;
         int notSent = 0; // left over by a cancel or a stop
+        int refusedCopyRecipients = 0; // CC and BCC addresses the server turned away
         bool cancelled = false;
         bool stopped = false; // the connection went away for good, or the server fell silent
         QString stopReason;   // why, as a sentence
@@ -47,6 +50,8 @@ class SendRun : public QObject
   private:
     void work();
     void report(const QString &address, const QString &reason);
+    // A CC or BCC address the server refused: told once a run, with the server's reply.
+    void reportCopyRecipient(const QString &address, const QString &reply);
     // The run ends before address `next`: `reason` goes with each address left, `sentence`
     // into the outcome.
     void stop(int next, const QString &reason, const QString &sentence);
@@ -57,5 +62,6 @@ class SendRun : public QObject
     std::atomic_bool m_cancel{false};
     std::atomic_bool m_finished{false};
     Outcome m_outcome; // written by the worker, read after finished()
+    QSet<QString> m_refusedCopyRecipients;
     std::thread m_thread;
 };

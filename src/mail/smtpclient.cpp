@@ -1,35 +1,24 @@
 #include "smtpclient.h"
 
 #include "storeerror.h"
+#include "vmimesupport.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <vmime/net/smtp/smtp.hpp>
-#include <vmime/platforms/posix/posixHandler.hpp>
 #include <vmime/security/cert/defaultCertificateVerifier.hpp>
 #include <vmime/security/cert/serverIdentityException.hpp>
 #include <vmime/vmime.hpp>
 
-#include <algorithm>
 #include <chrono>
-#include <mutex>
+#include <cstring>
 
 namespace
 {
 
-std::string utf8(const QString &s)
-{
-    return s.toStdString();
-}
-
-void initialiseVmime()
-{
-    static std::once_flag once;
-    std::call_once(once,
-                   [] { vmime::platform::setHandler<vmime::platforms::posix::posixHandler>(); });
-}
+using vmimesupport::utf8;
 
 // A network operation that waits longer than this for the server gives up, so a host that went
 // silent neither hangs the dialog nor the send run.
@@ -105,146 +94,57 @@ QString silence()
     return QStringLiteral("服务器在 %1 秒内没有应答").arg(SmtpClient::timeoutSeconds());
 }
 
-QString replyOf(const vmime::exceptions::command_error &e)
+// A reply as the user reads it: its code and text.
+QString replyText(const vmime::net::smtp::SMTPResponse &r)
 {
-    const QString reply = QString::fromStdString(e.response()).trimmed();
-    return reply.isEmpty() ? QString::fromStdString(e.what()) : reply;
+    return QString::number(r.getCode()) + QLatin1Char(' ') +
+           QString::fromStdString(r.getText()).trimmed();
 }
 
-// A reply with a code of its own is the server's answer to this copy; anything else (a
-// closed socket, a reply cut off, "421 closing") means the connection is gone.
-bool isServerRefusal(const vmime::exceptions::command_error &e)
+// The lines of a message onto the connection, in blocks, each line that begins with a dot
+// given another one so that none ends the message early.
+class DataStream
 {
-    const std::string r = e.response();
-    if (r.size() < 3 || !std::isdigit(static_cast<unsigned char>(r[0])))
-        return false;
-    return r.compare(0, 3, "421") != 0;
-}
+  public:
+    explicit DataStream(vmime::net::socket &socket) : m_socket(socket) { m_buffer.reserve(Block); }
 
-// A file name as a Content-Disposition parameter: quoted as it is when it is plain ASCII,
-// else RFC 2231 (UTF-8, every byte outside the attribute characters as %XX), in continuation
-// pieces short enough for a header line.
-std::string fileNameParameter(const QString &name)
-{
-    const auto attributeChar = [](char c) {
-        static const QByteArray signs = "!#$&+-.^_`|~";
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-               signs.contains(c);
-    };
-    const QByteArray bytes = name.toUtf8();
-    if (std::all_of(bytes.begin(), bytes.end(),
-                    [&](char c) { return attributeChar(c) || c == ' '; }))
-        return "filename=\"" + bytes.toStdString() + "\"";
-    static const char hex[] = "0123456789ABCDEF";
-    std::vector<std::string> pieces(1);
-    for (const char c : bytes) {
-        const std::string unit = attributeChar(c)
-                                     ? std::string(1, c)
-                                     : std::string{'%', hex[uchar(c) >> 4], hex[uchar(c) & 15]};
-        if (pieces.back().size() + unit.size() > 54)
-            pieces.emplace_back();
-        pieces.back() += unit;
-    }
-    std::string out;
-    for (size_t i = 0; i < pieces.size(); ++i) {
-        if (i > 0)
-            out += ";\r\n ";
-        out += "filename*" + std::to_string(i) + "*=" + (i == 0 ? "utf-8''" : "") + pieces[i];
-    }
-    return out;
-}
-
-// The stand-in's parameter, as vmime wrote it (quoted or not), replaced by the real name.
-void putFileName(std::string &message, const QString &standIn, const QString &name)
-{
-    const std::string token = standIn.toStdString();
-    for (const std::string &written : {"filename=\"" + token + "\"", "filename=" + token}) {
-        const size_t at = message.find(written);
-        if (at != std::string::npos) {
-            message.replace(at, written.size(), fileNameParameter(name));
-            return;
+    void write(const char *data, size_t size)
+    {
+        const char *const end = data + size;
+        while (data < end) {
+            if (m_lineStart && *data == '.')
+                m_buffer += '.';
+            const char *newline =
+                static_cast<const char *>(std::memchr(data, '\n', size_t(end - data)));
+            const char *stop = newline ? newline + 1 : end;
+            m_buffer.append(data, size_t(stop - data));
+            m_lineStart = newline != nullptr;
+            data = stop;
+            if (m_buffer.size() >= Block)
+                flush();
         }
     }
-}
+    // The line with a dot alone that ends the message.
+    void finish()
+    {
+        m_buffer += m_lineStart ? ".\r\n" : "\r\n.\r\n";
+        flush();
+    }
 
-} // namespace
+  private:
+    static constexpr size_t Block = 1 << 16;
+    void flush()
+    {
+        m_socket.sendRaw(reinterpret_cast<const vmime::byte_t *>(m_buffer.data()), m_buffer.size());
+        m_buffer.clear();
+    }
 
-// ---------------------------------------------------------------- the prepared message
-
-struct PreparedMail::Impl {
-    MailMessage message;
-    vmime::shared_ptr<vmime::message> mime;
-    vmime::mailbox from;
-    vmime::mailboxList copies; // CC and BCC: envelope recipients of every copy
-    std::string generated;     // the whole message without its To line
+    vmime::net::socket &m_socket;
+    std::string m_buffer;
+    bool m_lineStart = true;
 };
 
-PreparedMail::PreparedMail(const MailMessage &m) : d(std::make_unique<Impl>())
-{
-    initialiseVmime();
-    // The dialogs refuse such addresses already; a message made elsewhere meets the same rule
-    // here, so nothing unchecked reaches MAIL FROM, RCPT TO or a header.
-    for (const QString &a : QStringList{m.from.trimmed()} + m.cc + m.bcc)
-        if (!MailAddresses::isValid(a))
-            throw store::StoreError(
-                QStringLiteral("邮件地址“%1”不合法。%2").arg(a, MailAddresses::rule()));
-    if (hasControlCharacters(m.subject))
-        throw store::StoreError(QStringLiteral("邮件主题中不能含有换行符或其他控制字符！"));
-    d->message = m;
-    vmime::messageBuilder b;
-    d->from = vmime::mailbox(utf8(m.from.trimmed()));
-    b.setExpeditor(d->from);
-    b.getRecipients().appendAddress(
-        vmime::make_shared<vmime::mailbox>(utf8(m.from.trimmed()))); // set per copy
-    for (const QString &a : m.cc) {
-        b.getCopyRecipients().appendAddress(vmime::make_shared<vmime::mailbox>(utf8(a)));
-        d->copies.appendMailbox(vmime::make_shared<vmime::mailbox>(utf8(a)));
-    }
-    for (const QString &a : m.bcc)
-        d->copies.appendMailbox(vmime::make_shared<vmime::mailbox>(utf8(a)));
-    b.setSubject(vmime::text(utf8(m.subject), vmime::charsets::UTF_8));
-    b.getTextPart()->setCharset(vmime::charsets::UTF_8);
-    QString body = m.body;
-    body.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    b.getTextPart()->setText(vmime::make_shared<vmime::stringContentHandler>(utf8(body)));
-    // vmime leaves "'" and "\\" unescaped in RFC 2231 file names, which readers then cut
-    // short; each attachment goes out under a stand-in name that our own encoding replaces.
-    QStringList standIns;
-    for (const QString &path : m.attachments) {
-        standIns << QStringLiteral("tessaly-attachment-%1.bin").arg(standIns.size() + 1);
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            throw store::StoreError(
-                QStringLiteral("无法读取附件“%1”：%2").arg(path, file.errorString()));
-        const QByteArray content = file.readAll();
-        auto data = vmime::make_shared<vmime::stringContentHandler>(
-            std::string(content.constData(), size_t(content.size())));
-        auto att = vmime::make_shared<vmime::fileAttachment>(
-            data, vmime::word(utf8(standIns.last()), vmime::charsets::US_ASCII),
-            vmime::mediaType(vmime::mediaTypes::APPLICATION,
-                             vmime::mediaTypes::APPLICATION_OCTET_STREAM),
-            vmime::text(), vmime::encoding(vmime::encodingTypes::BASE64));
-        b.appendAttachment(att);
-    }
-    d->mime = b.construct();
-    d->mime->getHeader()->removeField(d->mime->getHeader()->To());
-    // Headers stay 7-bit (RFC 2047 words), also for servers that would take raw UTF-8.
-    vmime::generationContext ctx(vmime::generationContext::getDefaultContext());
-    ctx.setInternationalizedEmailSupport(false);
-    std::ostringstream text;
-    vmime::utility::outputStreamAdapter out(text);
-    d->mime->generate(ctx, out);
-    d->generated = text.str();
-    for (qsizetype i = 0; i < standIns.size(); ++i)
-        putFileName(d->generated, standIns[i], QFileInfo(m.attachments[i]).fileName());
-}
-
-PreparedMail::~PreparedMail() = default;
-
-const MailMessage &PreparedMail::message() const
-{
-    return d->message;
-}
+} // namespace
 
 // ---------------------------------------------------------------- the connection
 
@@ -261,7 +161,7 @@ struct SmtpClient::Impl {
 
 SmtpClient::SmtpClient() : d(std::make_unique<Impl>())
 {
-    initialiseVmime();
+    vmimesupport::initialise();
 }
 
 SmtpClient::~SmtpClient()
@@ -397,36 +297,65 @@ void SmtpClient::reconnect()
         login();
 }
 
-void SmtpClient::send(const PreparedMail &mail, const QString &to)
+QList<SmtpClient::Refusal> SmtpClient::send(const PreparedMail &mail, const QString &to)
 {
+    using vmime::net::smtp::SMTPCommand;
+    using Response = vmime::shared_ptr<vmime::net::smtp::SMTPResponse>;
     if (!MailAddresses::isValid(to))
         throw SmtpError{SmtpError::Kind::Rejected, QStringLiteral("地址不合法")};
-    if (!isConnected())
+    auto c = isConnected() ? d->connection() : nullptr;
+    if (!c)
         throw SmtpError{SmtpError::Kind::ConnectionLost, QStringLiteral("未连接到服务器")};
+    const auto ask = [&c](vmime::shared_ptr<SMTPCommand> command) {
+        c->sendRequest(command);
+        return c->readResponse();
+    };
+    // The copy is refused: the transaction is dropped and the connection kept, unless the
+    // server said it is closing it ("421").
+    const auto refuse = [&](const Response &r) {
+        if (r->getCode() == 421)
+            throw SmtpError{SmtpError::Kind::ConnectionLost, replyText(*r)};
+        ask(SMTPCommand::RSET());
+        throw SmtpError{SmtpError::Kind::Rejected, replyText(*r)};
+    };
+    const auto accepted = [](const Response &r) { return r->getCode() / 100 == 2; };
+    QList<Refusal> refused;
     try {
-        auto recipient = vmime::make_shared<vmime::mailbox>(utf8(to));
-        vmime::mailboxList recipients;
-        recipients.appendMailbox(recipient);
-        for (size_t i = 0; i < mail.d->copies.getMailboxCount(); ++i)
-            recipients.appendMailbox(mail.d->copies.getMailboxAt(i));
-        // The message was generated once; each copy only puts its own To line in front.
-        vmime::addressList toList;
-        toList.appendAddress(recipient);
-        const std::string data = "To: " + toList.generate() + "\r\n" + mail.d->generated;
-        vmime::utility::inputStreamStringAdapter in(data);
-        d->transport->send(mail.d->from, recipients, in, data.size());
+        Response r = ask(SMTPCommand::MAIL(vmime::mailbox(utf8(mail.sender())), false));
+        if (!accepted(r))
+            refuse(r);
+        if (!accepted(r = ask(SMTPCommand::RCPT(vmime::mailbox(utf8(to)), false))))
+            refuse(r);
+        // A CC or BCC address turned away keeps no one else from the copy.
+        for (const QString &other : mail.copyRecipients()) {
+            r = ask(SMTPCommand::RCPT(vmime::mailbox(utf8(other)), false));
+            if (r->getCode() == 421)
+                refuse(r);
+            if (!accepted(r))
+                refused.append({other, replyText(*r)});
+        }
+        if ((r = ask(SMTPCommand::DATA()))->getCode() != 354)
+            refuse(r);
+        DataStream data(*c->getSocket());
+        try {
+            mail.write(to, [&data](const char *p, size_t n) { data.write(p, n); });
+        } catch (const store::StoreError &e) {
+            // The message broke off half-way: the connection cannot carry on.
+            disconnect();
+            throw SmtpError{SmtpError::Kind::ConnectionLost, e.text()};
+        }
+        data.finish();
+        if (!accepted(r = c->readResponse()))
+            refuse(r);
     } catch (const vmime::exceptions::operation_timed_out &) {
         throw SmtpError{SmtpError::Kind::Timeout, silence()};
-    } catch (const vmime::exceptions::command_error &e) {
-        if (isServerRefusal(e))
-            throw SmtpError{SmtpError::Kind::Rejected, replyOf(e)};
-        throw SmtpError{SmtpError::Kind::ConnectionLost, replyOf(e)};
     } catch (const vmime::exception &e) {
-        const bool lost = !d->transport->isConnected() ||
+        const bool lost = !d->transport || !d->transport->isConnected() ||
                           dynamic_cast<const vmime::exceptions::socket_exception *>(&e) ||
                           dynamic_cast<const vmime::exceptions::connection_error *>(&e) ||
                           dynamic_cast<const vmime::exceptions::not_connected *>(&e);
         throw SmtpError{lost ? SmtpError::Kind::ConnectionLost : SmtpError::Kind::Rejected,
                         QString::fromStdString(e.what())};
     }
+    return refused;
 }

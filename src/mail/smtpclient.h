@@ -1,7 +1,9 @@
 #pragma once
 
 #include "mailmessage.h"
+#include "preparedmail.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -33,25 +35,6 @@ struct SmtpError {
     QString text;
 };
 
-// The message as it goes out: headers, body and attachments built once for a run; only the To
-// recipient changes from copy to copy.
-class PreparedMail
-{
-  public:
-    // Reads every attachment; an unreadable one throws a store::StoreError naming the file.
-    explicit PreparedMail(const MailMessage &message);
-    ~PreparedMail();
-    PreparedMail(const PreparedMail &) = delete;
-    PreparedMail &operator=(const PreparedMail &) = delete;
-
-    const MailMessage &message() const;
-
-  private:
-    friend class SmtpClient;
-    struct Impl;
-    std::unique_ptr<Impl> d;
-};
-
 // One SMTP connection through vmime. STARTTLS is used whenever the server offers it, and port
 // 465 speaks TLS from the start; a certificate is checked against the system's authorities and
 // the seat's trusted certificates, and one that does not verify ends the connection. The login
@@ -76,9 +59,16 @@ class SmtpClient
     // The connection made again with the same settings, logged in again when it was before.
     void reconnect(); // throws SmtpError
 
-    // One copy to `to`, with the message's CC and BCC as further recipients. Throws SmtpError
-    // (Rejected, ConnectionLost).
-    void send(const PreparedMail &mail, const QString &to);
+    // A CC or BCC address the server turned away, with its reply.
+    struct Refusal {
+        QString address;
+        QString reply;
+    };
+    // One copy to `to`, with the message's CC and BCC as further recipients. A further
+    // recipient the server refuses does not stop the copy: it is returned with the reply.
+    // Throws SmtpError (Rejected when the server refuses the copy or its To address,
+    // ConnectionLost, Timeout).
+    QList<Refusal> send(const PreparedMail &mail, const QString &to);
 
     const SmtpSettings &settings() const { return m_settings; }
 

@@ -496,3 +496,13 @@ qreal Report::unitsPerMm()
 {
     return ReportText::UnitsPerInch / 25.4;
 }
+
+QFont Report::font() const
+{
+    return d->text.regular();
+}
+
+const PdfText::Characters &Report::drawnCharacters() const
+{
+    return d->text.drawn();
+}

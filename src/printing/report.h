@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pdftext.h"
 #include "reportlayout.h"
 #include "reportsource.h"
 
@@ -67,6 +68,10 @@ class Report
     QString toPlainText();
 
     static qreal unitsPerMm();
+
+    // The report's font, and every character drawn so far (for the text of a PDF file).
+    QFont font() const;
+    const PdfText::Characters &drawnCharacters() const;
 
   private:
     struct Impl;

@@ -130,6 +130,10 @@ struct Report::Impl {
     void paintRow(QPainter &p, int row, qreal y) const;
     void paintCaptions(QPainter &p, qreal y) const;
     void paintLabels(QPainter &p, int page) const;
+    // The font of a label line set at `scale` of its size, and the scale at which the lines
+    // (layout line, text) of one label fit inside it.
+    QFont labelFont(const ReportLayout::LabelLine &line, qreal scale) const;
+    qreal labelScale(const QVector<QPair<int, QString>> &lines, const QRectF &inner) const;
     void paintDecorations(QPainter &p, int page) const;
     QString placedText(const Placed &placed) const;
 };

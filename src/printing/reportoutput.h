@@ -17,8 +17,10 @@ using Progress = std::function<bool(int done, int total)>;
 enum class Result { Done, Cancelled, Failed };
 
 // The pages the printer asks for (its page range, or all), in as many copies as it asks for.
-// Lays out the rest of the report first.
-Result print(Report &report, QPrinter *printer, const Progress &progress = {});
+// Lays out the rest of the report first. A printer that writes a PDF file gets a file whose
+// text reads as drawn. `error` says why it failed, naming the file and the reason.
+Result print(Report &report, QPrinter *printer, const Progress &progress = {},
+             QString *error = nullptr);
 
 // The whole report as a PDF file at `path`. It is written beside the path and put in place
 // when complete: a cancelled or failed export leaves no file of its own under that name (and

@@ -1,5 +1,6 @@
 #include "reportimpl.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
 
 // ---------------------------------------------------------------- drawing
@@ -96,25 +97,77 @@ void Report::Impl::paintLabels(QPainter &p, int page) const
         const QRectF label(QPointF((k % layout.labelColumns()) * cell.width(), (k / layout.labelColumns()) * cell.height()),
                            cell);
         const QRectF inner = label.adjusted(padding, padding, -padding, -padding);
-        p.save();
-        p.setClipRect(inner, Qt::IntersectClip);
-        qreal y = inner.top();
-        for (int i = 0; i < int(labelTexts.size()) && y < inner.bottom(); ++i) {
-            const ReportLayout::LabelLine &line = layout.labelLines()[i];
+        QVector<QPair<int, QString>>
+            lines; // the layout's line and its text, when it says something
+        for (int i = 0; i < int(labelTexts.size()); ++i) {
             const QString t = labelField[i] >= 0 ? source.text(row, labelField[i])
                                                  : labelTexts[i].render([this, row](const QString &n) {
                                                        return resolve(n, row, nullptr);
                                                    });
-            if (t.trimmed().isEmpty())
-                continue; // a line with nothing to say takes no room
-            const QFont font = text.font(line.size, line.bold);
-            y += line.top * u;
+            if (!t.trimmed().isEmpty())
+                lines.append({i, t}); // a line with nothing to say takes no room
+        }
+        // A label whose lines do not fit is set smaller, so that every line prints whole.
+        const qreal scale = labelScale(lines, inner);
+        p.save();
+        p.setClipRect(inner, Qt::IntersectClip);
+        qreal y = inner.top();
+        for (const auto &[i, t] : lines) {
+            const ReportLayout::LabelLine &line = layout.labelLines()[i];
+            y += line.top * u * scale;
             const QRectF area(inner.left() + line.indent * u, y, inner.width() - line.indent * u, inner.bottom() - y);
-            y += text.drawText(p, t, font, area, line.align);
+            y += text.drawText(p, t, labelFont(line, scale), area, line.align);
         }
         p.restore();
     }
 }
+
+QFont Report::Impl::labelFont(const ReportLayout::LabelLine &line, qreal scale) const
+{
+    return text.font((line.size > 0 ? line.size : layout.fontSize()) * scale, line.bold);
+}
+
+qreal Report::Impl::labelScale(const QVector<QPair<int, QString>> &lines, const QRectF &inner) const
+{
+    const auto height = [&](qreal scale) {
+        qreal h = 0;
+        for (const auto &[i, t] : lines) {
+            const ReportLayout::LabelLine &line = layout.labelLines()[i];
+            h += line.top * u * scale +
+                 text.height(t, labelFont(line, scale), inner.width() - line.indent * u);
+        }
+        return h;
+    };
+    constexpr qreal Smallest = 0.2;
+    qreal scale = 1;
+    while (scale > Smallest && height(scale) > inner.height())
+        scale = qMax(Smallest, scale * 0.92);
+    return scale;
+}
+
+namespace
+{
+// A line of the page's margins, its words set apart by half a line's height. PDF readers find
+// the blanks between words by the room between them; a narrow blank between single characters,
+// as in "第 1 页 / 共 3 页", reads as letter spacing and the words ran together ("第1页/共3页").
+void drawSpaced(QPainter &p, const QRectF &area, Qt::Alignment align, const QString &text)
+{
+    const QFontMetricsF metrics(p.font());
+    const qreal gap = metrics.height() * 0.5;
+    const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    qreal width = gap * qMax(0, int(words.size()) - 1);
+    for (const QString &w : words)
+        width += metrics.horizontalAdvance(w);
+    qreal x = align & Qt::AlignRight     ? area.right() - width
+              : align & Qt::AlignHCenter ? area.center().x() - width / 2
+                                         : area.left();
+    const qreal baseline = area.center().y() + (metrics.ascent() - metrics.descent()) / 2;
+    for (const QString &w : words) {
+        p.drawText(QPointF(x, baseline), w);
+        x += metrics.horizontalAdvance(w) + gap;
+    }
+}
+} // namespace
 
 void Report::Impl::paintDecorations(QPainter &p, int page) const
 {
@@ -124,14 +177,18 @@ void Report::Impl::paintDecorations(QPainter &p, int page) const
     p.setFont(font);
     p.setPen(Qt::black);
     if (layout.hasPageHeader()) {
+        const QString date = QStringLiteral("打印日期：") + printDate;
+        text.note(layout.title());
+        text.note(date);
         const QRectF header(m.left(), 0, body.width(), m.top());
-        p.drawText(header, Qt::AlignLeft | Qt::AlignVCenter, layout.title());
-        p.drawText(header, Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("打印日期：") + printDate);
+        drawSpaced(p, header, Qt::AlignLeft, layout.title());
+        drawSpaced(p, header, Qt::AlignRight, date);
     }
     const QRectF footer(m.left(), paper.height() - m.bottom(), body.width(), m.bottom());
     const QString number = done ? QStringLiteral("第 %1 页 / 共 %2 页").arg(page + 1).arg(pages.size())
                                 : QStringLiteral("第 %1 页").arg(page + 1);
-    p.drawText(footer, Qt::AlignCenter, number);
+    text.note(number);
+    drawSpaced(p, footer, Qt::AlignHCenter, number);
 }
 
 // ---------------------------------------------------------------- texts

@@ -27,6 +27,7 @@ namespace
 struct Hooks {
     ReportPreview::PrintDialogHook printDialog;
     ReportPreview::OpenFileHook openFile;
+    int progressDelay = 400;
 };
 
 Hooks &hooks()
@@ -52,22 +53,28 @@ void setUpPrinter(QPrinter &printer, const Report &report)
     printer.setDocName(report.title());
 }
 
-// Long work with a progress bar that can be cancelled: `total` steps, told by the work.
-class Progress
+} // namespace
+
+// Long work with a progress bar that can be cancelled: `total` steps, told by the work. One
+// box serves all the steps of a command and is gone before the command's message shows.
+class ReportProgress
 {
   public:
-    Progress(QWidget *parent, const QString &label) : m_dialog(label, QStringLiteral("取消"), 0, 0, parent)
+    explicit ReportProgress(QWidget *parent)
+        : m_dialog(QString(), QStringLiteral("取消"), 0, 0, parent)
     {
+        m_dialog.setObjectName(QStringLiteral("dlgReportProgress"));
         m_dialog.setWindowTitle(QStringLiteral("报表预览"));
         m_dialog.setWindowModality(Qt::WindowModal);
-        m_dialog.setMinimumDuration(400);
+        m_dialog.setMinimumDuration(hooks().progressDelay);
         m_dialog.setAutoReset(false);
+        m_dialog.setAutoClose(false);
     }
+    void setLabel(const QString &label) { m_dialog.setLabelText(label); }
     ReportOutput::Progress callback()
     {
         return [this](int done, int total) {
-            m_dialog.setMaximum(total);
-            m_dialog.setValue(done);
+            step(done, total);
             return !m_dialog.wasCanceled();
         };
     }
@@ -77,12 +84,15 @@ class Progress
         m_dialog.setMaximum(total);
         m_dialog.setValue(done);
     }
+    void close()
+    {
+        m_dialog.hide();
+        m_dialog.cancel();
+    }
 
   private:
     QProgressDialog m_dialog;
 };
-
-} // namespace
 
 ReportPreview::ReportPreview(Report report, QWidget *parent) : QDialog(parent), m_report(std::move(report))
 {
@@ -237,11 +247,11 @@ void ReportPreview::showPageCount()
 }
 
 // Printing and the PDF need every page: what is left is laid out first, with a progress bar.
-bool ReportPreview::finishLayout()
+bool ReportPreview::finishLayout(ReportProgress &progress)
 {
     if (m_report.isPaginated())
         return true;
-    Progress progress(this, QStringLiteral("正在计算页数……"));
+    progress.setLabel(QStringLiteral("正在计算页数……"));
     const int rows = qMax(1, m_report.source().rowCount());
     while (!m_report.paginate(100)) {
         progress.step(qMin(rows - 1, m_report.pageCount()), rows);
@@ -264,13 +274,22 @@ void ReportPreview::setOpenFileHook(OpenFileHook hook)
     hooks().openFile = std::move(hook);
 }
 
+void ReportPreview::setProgressDelay(int milliseconds)
+{
+    hooks().progressDelay = milliseconds;
+}
+
 bool ReportPreview::print()
 {
-    if (!finishLayout())
+    ReportProgress progress(this);
+    if (!finishLayout(progress)) {
+        progress.close();
         return false;
+    }
     QPrinter printer(QPrinter::HighResolution);
     setUpPrinter(printer, m_report);
     printer.setFromTo(1, m_report.pageCount());
+    progress.close();
     const bool accepted = hooks().printDialog ? hooks().printDialog(printer, this) : askPrinter(printer, this);
     if (!accepted)
         return false;
@@ -280,16 +299,19 @@ bool ReportPreview::print()
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(file);
     }
-    Progress progress(this, QStringLiteral("正在打印……"));
-    const ReportOutput::Result result = ReportOutput::print(m_report, &printer, progress.callback());
+    ReportProgress printing(this);
+    printing.setLabel(QStringLiteral("正在打印……"));
+    QString error;
+    const ReportOutput::Result result =
+        ReportOutput::print(m_report, &printer, printing.callback(), &error);
+    printing.close();
     if (m_report.isStale()) {
         MessageBox::critical(this, ReportOutput::staleMessage());
         layOutAgain();
         return false;
     }
     if (result == ReportOutput::Result::Failed) {
-        MessageBox::critical(this, file.isEmpty() ? QStringLiteral("无法打印：打印机没有准备好。")
-                                                  : QString(QStringLiteral("无法写入文件：") + file));
+        MessageBox::critical(this, error);
         return false;
     }
     return result == ReportOutput::Result::Done;
@@ -303,11 +325,15 @@ bool ReportPreview::exportPdf()
                                                      QStringLiteral("PDF 文件(*.pdf)"), QStringLiteral("pdf"));
     if (path.isEmpty())
         return false;
-    if (!finishLayout())
+    ReportProgress progress(this);
+    if (!finishLayout(progress)) {
+        progress.close();
         return false;
-    Progress progress(this, QStringLiteral("正在导出PDF……"));
+    }
+    progress.setLabel(QStringLiteral("正在导出PDF……"));
     QString error;
     const ReportOutput::Result result = ReportOutput::writePdf(m_report, path, progress.callback(), &error);
+    progress.close();
     if (result == ReportOutput::Result::Failed) {
         MessageBox::critical(this, error);
         return false;

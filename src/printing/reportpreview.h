@@ -12,6 +12,7 @@ class QPrinter;
 class QSpinBox;
 class QTimer;
 class PageView;
+class ReportProgress;
 
 // TfrmReport, "报表预览": shows a report page by page as soon as its first page is laid out,
 // while the rest is counted in the background; zooms it, prints it through the print dialog
@@ -38,6 +39,8 @@ class ReportPreview : public QDialog
     using OpenFileHook = std::function<void(const QString &path)>;
     static void setPrintDialogHook(PrintDialogHook hook); // an empty hook restores the default
     static void setOpenFileHook(OpenFileHook hook);
+    // How long long work runs before its progress box shows (400 ms; tests show it at once).
+    static void setProgressDelay(int milliseconds);
 
   public Q_SLOTS:
     // "打印": the print dialog, then the report onto the chosen printer or PDF file.
@@ -52,7 +55,7 @@ class ReportPreview : public QDialog
     void layOutSome();
     void layOutAgain();
     void showPageCount();
-    bool finishLayout();
+    bool finishLayout(ReportProgress &progress);
 
     Report m_report;
     PageView *m_view = nullptr;

@@ -130,6 +130,7 @@ qreal ReportText::drawText(QPainter &p, const QString &text, const QFont &font, 
     const qreal h = height(text, font, area.width());
     if (text.isEmpty())
         return h;
+    note(text);
     QTextLayout layout(QString(text).replace(QLatin1Char('\n'), QChar::LineSeparator), font, device());
     QTextOption option = wrapping(align & Qt::AlignHorizontal_Mask);
     // A text measured as one line is drawn as one line, so it never takes more than counted.
@@ -164,6 +165,7 @@ std::shared_ptr<QTextDocument> ReportText::document(const QString &html, qreal w
 
 void ReportText::draw(QPainter &p, QTextDocument &doc, const QPointF &at, qreal from, qreal height) const
 {
+    note(doc.toPlainText());
     p.save();
     p.translate(at.x(), at.y() - from);
     const QRectF shown(0, from, doc.textWidth(), height);

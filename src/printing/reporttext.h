@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pdftext.h"
+
 #include <QFont>
 #include <QFontMetricsF>
 #include <QHash>
@@ -37,6 +39,10 @@ class ReportText
     // Draws `height` of a document from `from` down, with its top at `at`.
     void draw(QPainter &p, QTextDocument &doc, const QPointF &at, qreal from, qreal height) const;
 
+    // Every character drawn so far, for the character maps of a PDF file.
+    void note(QStringView text) const { m_drawn->add(text); }
+    const PdfText::Characters &drawn() const { return *m_drawn; }
+
     // The device everything is laid out for.
     static class QPaintDevice *device();
 
@@ -57,4 +63,5 @@ class ReportText
     Measure m_regularMeasure, m_boldMeasure;
     mutable Measure m_otherMeasure;
     mutable QFont m_other;
+    std::shared_ptr<PdfText::Characters> m_drawn = std::make_shared<PdfText::Characters>();
 };

@@ -120,11 +120,17 @@ void RecordItemDialog::computeAmounts(store::DataModule &dm)
     store::Dataset &rates = dm.tblCurrencyRate;
     const double price = items.value(QStringLiteral("Price")).toDouble();
     const double amount = items.value(QStringLiteral("Amount")).toDouble();
-    const double rate = rates.isOpen() && rates.currentRow() >= 0
-                            ? rates.value(QStringLiteral("Rate")).toDouble()
-                            : 0.0;
     items.setValue(QStringLiteral("DTotal"), store::Money::product({price, amount}));
-    items.setValue(QStringLiteral("RMB"), store::Money::product({price, amount, rate}));
+    // The item's own currency, wherever the rate list happens to stand: the ledgers add these
+    // amounts up. A currency the list does not know leaves a stored amount alone.
+    rates.open();
+    const QVariant rate = rates.lookup(QStringLiteral("CurrID"), QStringLiteral("Rate"),
+                                       items.value(QStringLiteral("CurrID")));
+    if (!rate.isNull() && rate.isValid())
+        items.setValue(QStringLiteral("RMB"),
+                       store::Money::product({price, amount, rate.toDouble()}));
+    else if (items.state() == store::Dataset::State::Insert)
+        items.setValue(QStringLiteral("RMB"), store::Money::product({price, amount, 0.0}));
 }
 
 // 保存: the item stays in the dialog after it is stored. A second item with the same number in

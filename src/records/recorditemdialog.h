@@ -30,8 +30,9 @@ class RecordItemDialog : public QDialog
     DbNavigator *navigator() const { return m_navigator; }
 
     // DTotal = Price x Amount and RMB = Price x Amount x Rate on the current item, exactly to
-    // four decimals, empty values counting as 0; the rate is that of the row the shared
-    // currency list stands on now (0 while the list is empty).
+    // four decimals, empty values counting as 0; the rate is that of the item's own currency
+    // in the shared currency list. Without a known rate a new item gets 0 and a stored one
+    // keeps its amount.
     static void computeAmounts(store::DataModule &dm);
 
     // 关闭, also for Escape and the window's close box: a pending item is stored or dropped as

@@ -8,6 +8,7 @@
 #include "dblineedit.h"
 #include "errordisplay.h"
 #include "modulehost.h"
+#include "pendingedit.h"
 #include "printing.h"
 #include "recordform.h"
 #include "recorditemspage.h"
@@ -64,6 +65,13 @@ RecordsWindow::RecordsWindow(Workspace &ws, QWidget *parent)
     buildListPage();
     buildDetailPage();
     connect(m_pages, &QTabWidget::currentChanged, this, &RecordsWindow::pageChanged);
+    // A record left half-typed is stored only by 保存; anything else that would reread the
+    // shared list asks first.
+    PendingEdit::setOwner(records(), ws, this, QStringLiteral("联络记录尚未保存，保存吗？"),
+                          action(QStringLiteral("Act_Save")), [this] {
+                              m_pages->setCurrentWidget(m_detailPage);
+                              m_form->updateLinkInputs();
+                          });
     // On the details tab the agent list stands on the record's agent, whichever record is
     // shown or chosen there.
     // A change of another field (a related agent picked) leaves the agent list where it is.
@@ -218,8 +226,10 @@ void RecordsWindow::modifyRecord()
 void RecordsWindow::refresh()
 {
     // The filter in force (ownership or the last search) stays; so does the record shown, when
-    // it is still there. A change in progress is dropped.
+    // it is still there. A change in progress is settled first.
     store::Dataset &set = records();
+    if (!PendingEdit::settle(set))
+        return;
     const qint64 current = set.isOpen() ? set.currentKey() : -1;
     set.close();
     set.open();
@@ -230,6 +240,8 @@ void RecordsWindow::refresh()
 
 void RecordsWindow::query()
 {
+    if (!PendingEdit::settle(records()))
+        return; // the search refilters the list
     RecordQueryDialog dialog(m_ws.dm, this);
     dialog.exec();
 }

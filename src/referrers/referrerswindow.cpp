@@ -9,6 +9,7 @@
 #include "emailexport.h"
 #include "errordisplay.h"
 #include "modulehost.h"
+#include "pendingedit.h"
 #include "printing.h"
 #include "referrerform.h"
 #include "referrerquerydialog.h"
@@ -17,6 +18,7 @@
 #include "workspace.h"
 
 #include <QAction>
+#include <QHideEvent>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -59,9 +61,29 @@ ReferrersWindow::ReferrersWindow(Workspace &ws, QWidget *parent)
             ErrorDisplay::run(this, [this] { showRecordsOfCurrent(); });
     });
     setFocusProxy(m_grid->view());
+    // A referrer left half-typed is stored only by 保存; anything else that would reread the
+    // list asks first.
+    PendingEdit::setOwner(referrers(), ws, this, QStringLiteral("推荐人资料尚未保存，保存吗？"),
+                          action(QStringLiteral("Act_Save")), [this] { showDetails(); });
 }
 
 ReferrersWindow::~ReferrersWindow() = default;
+
+// The record list belongs to the record module: the order it had before this window showed a
+// referrer's records in code order is given back when the user leaves this module (the host
+// hides this window itself; a frame closing at the end hides it only with its parent).
+void ReferrersWindow::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    if (!event->spontaneous() && isHidden() && m_recordOrder)
+        ErrorDisplay::run(this, [this] {
+            const auto [column, order] = *std::exchange(m_recordOrder, std::nullopt);
+            if (column.isEmpty())
+                records().clearSort();
+            else
+                records().setSort(column, order);
+        });
+}
 
 QAction *ReferrersWindow::action(const QString &name) const
 {
@@ -171,28 +193,38 @@ void ReferrersWindow::showDetails()
     m_form->code()->setFocus();
 }
 
-// A new referrer has no records: the record set is closed, its grid empty. A change in progress
-// there is stored first rather than lost.
-void ReferrersWindow::clearRecords()
+// A new referrer has no records: the record set is closed, its grid empty. A record being typed
+// in the record module is settled by that module first; false when it stays in editing.
+bool ReferrersWindow::clearRecords()
 {
+    if (!PendingEdit::settle(records()))
+        return false;
     records().post();
     records().close();
+    return true;
 }
 
-// Every contact record that names the current referrer, of all owners, in code order.
-void ReferrersWindow::showRecordsOfCurrent()
+// Every contact record that names the current referrer, of all owners, in code order; the
+// record module's own order is kept to be given back.
+bool ReferrersWindow::showRecordsOfCurrent()
 {
     store::Dataset &set = records();
+    if (!PendingEdit::settle(set))
+        return false;
     set.post();
     set.close();
     set.setFilter(store::Condition::eq(Code, currentCode()));
+    if (!m_recordOrder)
+        m_recordOrder = std::pair{set.sortColumn(), set.sortOrder()};
     set.setSort(QStringLiteral("OperateID"));
     set.open();
+    return true;
 }
 
 void ReferrersWindow::insertReferrer()
 {
-    clearRecords();
+    if (!clearRecords())
+        return;
     referrers().append();
     useWholeWindow();
     showDetails();
@@ -200,6 +232,8 @@ void ReferrersWindow::insertReferrer()
 
 void ReferrersWindow::modifyReferrer()
 {
+    if (!PendingEdit::settle(records()))
+        return; // before this referrer goes into editing
     const bool empty = referrers().isEmpty();
     if (!empty)
         referrers().edit();
@@ -213,13 +247,17 @@ void ReferrersWindow::modifyReferrer()
 
 void ReferrersWindow::refresh()
 {
-    // The search in force stays; a pending edit is dropped.
+    // The search in force stays; a pending referrer is settled first.
+    if (!PendingEdit::settle(referrers()))
+        return;
     referrers().close();
     referrers().open();
 }
 
 void ReferrersWindow::query()
 {
+    if (!PendingEdit::settle(referrers()))
+        return; // the search refilters the list
     ReferrerQueryDialog dialog(m_ws.dm, this);
     dialog.exec();
 }
@@ -303,7 +341,8 @@ void ReferrersWindow::buildStatusCommands()
 
 void ReferrersWindow::addReferrer()
 {
-    clearRecords();
+    if (!clearRecords())
+        return;
     referrers().append();
     m_form->code()->setFocus();
 }

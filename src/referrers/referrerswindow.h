@@ -4,6 +4,8 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 
 class DataGrid;
 class QAction;
@@ -36,6 +38,9 @@ class ReferrersWindow : public QWidget
     DataGrid *grid() const { return m_grid; }
     ReferrerForm *form() const { return m_form; }
 
+  protected:
+    void hideEvent(QHideEvent *event) override;
+
   private:
     QAction *command(QWidget *page, QToolBar *bar, const char *name, const QString &caption,
                      const QString &shortcut, const QString &log, std::function<bool()> enabled,
@@ -62,8 +67,8 @@ class ReferrersWindow : public QWidget
 
     void useWholeWindow();
     void showDetails();
-    void clearRecords();
-    void showRecordsOfCurrent();
+    bool clearRecords();
+    bool showRecordsOfCurrent();
     QString currentCode() const;
 
     Workspace &m_ws;
@@ -75,4 +80,6 @@ class ReferrersWindow : public QWidget
     std::unique_ptr<ReferrerRules> m_rules;
     QHash<QString, QAction *> m_actions;
     bool m_commandSwitch = false; // a command, not the user's click, turns to the details tab
+    // The record list's order before this window ordered it by code, to be given back.
+    std::optional<std::pair<QString, Qt::SortOrder>> m_recordOrder;
 };

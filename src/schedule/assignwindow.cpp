@@ -4,6 +4,7 @@
 #include "datamodule.h"
 #include "errordisplay.h"
 #include "messagebox.h"
+#include "pendingedit.h"
 #include "waitwindow.h"
 #include "workassignment.h"
 #include "workspace.h"
@@ -149,6 +150,9 @@ void AssignWindow::refresh()
     const bool agents = agentsChosen();
     store::Dataset &set = agents ? m_ws.dm.tblCustomers : m_ws.dm.tblOperates2;
     const QString code = agents ? QStringLiteral("CustID") : QStringLiteral("OperateID");
+    // A row being typed in that module is settled there first, never stored unchecked.
+    if (!PendingEdit::settle(set))
+        return;
     set.post();
     set.close();
     set.setFilter(store::Condition::eq(QStringLiteral("SUser"), m_source->currentText()));

@@ -14,6 +14,7 @@
 #include "errordisplay.h"
 #include "messagebox.h"
 #include "modulehost.h"
+#include "pendingedit.h"
 #include "planquerydialog.h"
 #include "printing.h"
 #include "recordentrydialog.h"
@@ -62,6 +63,11 @@ SchedulePanel::SchedulePanel(Workspace &ws, QWidget *parent)
                           : m_grid->view());
     });
     setFocusProxy(m_grid->view());
+    // An entry left half-typed is stored only by 保存; anything else that would reread the
+    // list asks first.
+    PendingEdit::setOwner(entries(), ws, this, QStringLiteral("日程安排尚未保存，保存吗？"),
+                          action(QStringLiteral("Act_Save")),
+                          [this] { m_pages->setCurrentWidget(m_detailPage); });
 }
 
 QAction *SchedulePanel::action(const QString &name) const
@@ -202,6 +208,8 @@ void SchedulePanel::modifyEntry()
 
 void SchedulePanel::refresh()
 {
+    if (!PendingEdit::settle(entries()))
+        return;
     entries().close();
     entries().setSql(QStringLiteral("select * from tblPlan"));
     entries().open();
@@ -209,6 +217,8 @@ void SchedulePanel::refresh()
 
 void SchedulePanel::query()
 {
+    if (!PendingEdit::settle(entries()))
+        return; // the query replaces the list's statement
     PlanQueryDialog dialog(entries(), this);
     dialog.exec();
 }

@@ -107,6 +107,42 @@ void guardContactOwner(DataModule &dm, Dataset &contacts)
     });
 }
 
+// A detail row takes its master's key. It is stored only under a key that the master's table
+// holds, and never while the master's key is still being typed (a new master, or a code being
+// changed): abandoning the master would leave the row naming nothing, and a code typed over
+// another master's would hand the row to that one. The master row is read with a share lock
+// inside the save, so it cannot be deleted or renamed between the check and the row.
+void guardMasterHeld(DataModule &dm, Dataset &detail, const Dataset &master,
+                     const QString &masterTable, const QString &masterColumn,
+                     const QString &detailColumn, const QString &refusal)
+{
+    detail.addStoreGuard([&dm, &master, masterTable, masterColumn, detailColumn,
+                          refusal](const Dataset &d) {
+        if (d.state() == Dataset::State::Edit && !d.isChanged(detailColumn))
+            return;
+        const QVariant key = d.value(detailColumn);
+        const auto refuse = [&] {
+            throw StoreError(refusal, StoreError::Kind::Other, d.table(), detailColumn);
+        };
+        const bool masterKeyTyped =
+            master.state() == Dataset::State::Insert ||
+            (master.state() == Dataset::State::Edit && master.isChanged(masterColumn));
+        if (masterKeyTyped &&
+            master.text(masterColumn).compare(key.toString(), Qt::CaseInsensitive) == 0)
+            refuse();
+        if (blank(key))
+            refuse();
+        Connection &db = dm.connection();
+        const QVariant held = db.scalar(
+            QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?%3")
+                .arg(masterTable, db.ident(masterColumn),
+                     db.engine() == Engine::PostgreSQL ? QStringLiteral(" FOR SHARE") : QString()),
+            {key});
+        if (!held.isValid())
+            refuse();
+    });
+}
+
 } // namespace
 
 Dataset *DataModule::make(const char *name)
@@ -197,6 +233,13 @@ DataModule::DataModule(QObject *parent)
     guardRecordCodeChange(*this, tblOperates);
     guardRecordCodeChange(*this, tblOperates2);
     qryLinkmans1.addBeforePost(stampOwner);
+    const QString agentFirst = QStringLiteral("对不起，该商务代理尚未保存，请先保存商务代理资料！");
+    for (Dataset *related : {&tblLinkmans, &tblCustomerState, &tblCustomerAddInfo, &tblOperates})
+        guardMasterHeld(*this, *related, tblCustomers, QStringLiteral("tblCustomers"), custId,
+                        custID, agentFirst);
+    guardMasterHeld(*this, tblOperateDetail, tblOperates2, QStringLiteral("tblOperates"),
+                    QStringLiteral("OperateID"), QStringLiteral("OperateID"),
+                    QStringLiteral("对不起，该联络记录尚未保存，请先保存联络记录！"));
     for (Dataset *contacts : {&tblLinkmans, &tblLinkmans2, &qryLinkmans1, &qryLinkmans3})
     {
         guardContactCodeChange(*this, *contacts);

@@ -33,7 +33,10 @@ void CsvExport::writeRow(const QVector<QVariant> &values)
     for (int i = 0; i < m_columns.size(); ++i) {
         if (i)
             m_buffer += ',';
-        m_buffer += field(text(values.value(i), m_columns[i].type));
+        const store::ColumnType type = m_columns[i].type;
+        const bool isText = type == store::ColumnType::Text || type == store::ColumnType::Memo;
+        const QString t = text(values.value(i), type);
+        m_buffer += field(isText ? guarded(t) : t);
     }
     endLine();
 }
@@ -58,6 +61,14 @@ QByteArray CsvExport::field(const QString &text)
         f.append('"');
     }
     return f;
+}
+
+QString CsvExport::guarded(const QString &text)
+{
+    static const QString formulaStarts = QStringLiteral("=+-@\t\r");
+    if (!text.isEmpty() && formulaStarts.contains(text.front()))
+        return QLatin1Char('\'') + text;
+    return text;
 }
 
 QString CsvExport::text(const QVariant &value, store::ColumnType type)

@@ -6,7 +6,10 @@
 
 // CSV for spreadsheet programs: UTF-8 with a byte-order mark (so Chinese text is read as
 // such), CR LF line ends, and a field quoted when it holds a quote, a comma or a line break,
-// with its quotes doubled. Dates are written yyyy-MM-dd, money with two decimals.
+// with its quotes doubled. Dates are written yyyy-MM-dd, money with two decimals. A text that
+// begins as a formula would ("=", "+", "-", "@", a tab or a carriage return) is written behind
+// an apostrophe, which spreadsheets read as "this cell is text", so opening the file runs
+// nothing; numbers and dates stay as they are.
 class CsvExport : public ExportWriter
 {
   public:
@@ -18,6 +21,9 @@ class CsvExport : public ExportWriter
 
     // One field as it goes into the file, quoted when it must be.
     static QByteArray field(const QString &text);
+    // A text as it is written in a text column: behind an apostrophe when a spreadsheet would
+    // take it for a formula.
+    static QString guarded(const QString &text);
     // The text of a value of a column type.
     static QString text(const QVariant &value, store::ColumnType type);
 

@@ -5,6 +5,7 @@
 #include "errordisplay.h"
 #include "gridexport.h"
 #include "gridgroupband.h"
+#include "pendingedit.h"
 
 #include <QAction>
 #include <QApplication>
@@ -325,8 +326,12 @@ void DataGrid::onSortIndicatorChanged(int section, Qt::SortOrder order)
 {
     if (m_headerSync)
         return;
+    // Reordering rereads the rows: a row being typed is settled by its window first.
     if (section >= 0)
-        ErrorDisplay::run(this, [&] { m_model->sort(section, order); });
+        ErrorDisplay::run(this, [&] {
+            if (store::Dataset *d = m_model->dataset(); !d || PendingEdit::settle(*d))
+                m_model->sort(section, order);
+        });
     syncSortIndicator(); // a column the store cannot order by keeps the old indicator
 }
 

@@ -3,10 +3,12 @@
 #include "dataset.h"
 #include "filedialog.h"
 #include "messagebox.h"
+#include "pendingedit.h"
 #include "session.h"
 
 #include <QDir>
 #include <QSaveFile>
+#include <QStringEncoder>
 
 namespace EmailExport
 {
@@ -14,6 +16,9 @@ namespace EmailExport
 void run(QWidget *parent, store::Dataset &list, const QString &proposedName,
          const QString &successText)
 {
+    // The export walks the list: a row being typed is settled by its window first.
+    if (!PendingEdit::settle(list))
+        return;
     const QString folder = store::session().AppDir + QStringLiteral("Email");
     QDir().mkpath(folder);
     const QString caption = QStringLiteral("Email地址导出");
@@ -38,8 +43,16 @@ void run(QWidget *parent, store::Dataset &list, const QString &proposedName,
     const int email = list.fieldIndex(QStringLiteral("Email"));
     list.forEachRow([&file, email](int, const QVector<QVariant> &values) {
         const QString address = values.value(email).toString();
-        if (!address.isEmpty())
-            file.write(address.toUtf8() + "\r\n");
+        if (address.isEmpty())
+            return;
+        // An address with a character GBK lacks is written in GB18030, which holds every
+        // character and writes those of GBK as GBK does. So is one with the euro sign, which
+        // Windows' GBK writes as a single byte that GB18030 readers refuse.
+        QStringEncoder gbk("GBK");
+        QByteArray bytes = gbk.encode(address);
+        if (gbk.hasError() || address.contains(QChar(0x20AC)))
+            bytes = QStringEncoder("GB18030").encode(address);
+        file.write(bytes + "\r\n");
     });
     list.last();
     if (!file.commit()) {

@@ -9,20 +9,40 @@
 
 namespace
 {
-ScriptQueue<QString, FileDialog::Call> &script()
+struct Answer {
+    QString name;
+    QString filter;
+};
+
+ScriptQueue<Answer, FileDialog::Call> &script()
 {
-    static ScriptQueue<QString, FileDialog::Call> s;
+    static ScriptQueue<Answer, FileDialog::Call> s;
     return s;
 }
 
-QString runDialog(QWidget *parent, const FileDialog::Call &call)
+// The name as the chosen type wants it: the type decides the extension.
+QString withTypeSuffix(const QString &name, const QString &filter)
+{
+    const QString suffix = FileDialog::suffixOf(filter);
+    if (name.isEmpty() || suffix.isEmpty() ||
+        QFileInfo(name).suffix().compare(suffix, Qt::CaseInsensitive) == 0)
+        return name;
+    return name + QLatin1Char('.') + suffix;
+}
+
+QString runDialog(QWidget *parent, const FileDialog::Call &call, QString *chosenFilter = nullptr)
 {
     script().calls.append(call);
+    const QString firstFilter = call.filter.section(QStringLiteral(";;"), 0, 0);
     if (MessageBox::isScripted()) {
-        const QString name = script().take(QString());
+        const Answer answer = script().take({});
+        if (chosenFilter) {
+            *chosenFilter = answer.filter.isEmpty() ? firstFilter : answer.filter;
+            return withTypeSuffix(answer.name, *chosenFilter);
+        }
         return call.kind == FileDialog::Kind::Save
-                   ? FileDialog::withDefaultSuffix(name, call.defaultSuffix)
-                   : name;
+                   ? FileDialog::withDefaultSuffix(answer.name, call.defaultSuffix)
+                   : answer.name;
     }
 
     QFileDialog dialog(parent, call.caption, call.folder, call.filter);
@@ -35,6 +55,15 @@ QString runDialog(QWidget *parent, const FileDialog::Call &call)
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setDefaultSuffix(call.defaultSuffix);
+        if (chosenFilter) {
+            // A name typed without an extension gets the one of the type chosen last.
+            dialog.selectNameFilter(firstFilter);
+            dialog.setDefaultSuffix(FileDialog::suffixOf(firstFilter));
+            QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                             [&dialog](const QString &filter) {
+                                 dialog.setDefaultSuffix(FileDialog::suffixOf(filter));
+                             });
+        }
         if (!call.proposedName.isEmpty())
             dialog.selectFile(QDir(call.folder).filePath(call.proposedName));
         break;
@@ -45,6 +74,10 @@ QString runDialog(QWidget *parent, const FileDialog::Call &call)
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
+    if (chosenFilter) {
+        *chosenFilter = dialog.selectedNameFilter();
+        return withTypeSuffix(dialog.selectedFiles().constFirst(), *chosenFilter);
+    }
     return dialog.selectedFiles().constFirst();
 }
 } // namespace
@@ -60,6 +93,25 @@ QString FileDialog::getSaveFileName(QWidget *parent, const QString &caption, con
                                     const QString &defaultSuffix)
 {
     return runDialog(parent, {Kind::Save, caption, folder, proposedName, filter, defaultSuffix});
+}
+
+QString FileDialog::getSaveFileName(QWidget *parent, const QString &caption, const QString &folder,
+                                    const QString &proposedName, const QString &filters,
+                                    QString *chosenFilter)
+{
+    return runDialog(parent, {Kind::Save, caption, folder, proposedName, filters, {}},
+                     chosenFilter);
+}
+
+QString FileDialog::suffixOf(const QString &filter)
+{
+    const qsizetype star = filter.indexOf(QStringLiteral("*."));
+    if (star < 0)
+        return {};
+    qsizetype end = star + 2;
+    while (end < filter.size() && filter[end].isLetterOrNumber())
+        ++end;
+    return filter.mid(star + 2, end - star - 2);
 }
 
 QString FileDialog::getExistingDirectory(QWidget *parent, const QString &caption,
@@ -78,9 +130,9 @@ QString FileDialog::withDefaultSuffix(const QString &name, const QString &defaul
     return name + QLatin1Char('.') + suffix;
 }
 
-void FileDialog::setNextFileName(const QString &name)
+void FileDialog::setNextFileName(const QString &name, const QString &filter)
 {
-    script().answers.append(name);
+    script().answers.append({name, filter});
 }
 QList<FileDialog::Call> &FileDialog::calls()
 {

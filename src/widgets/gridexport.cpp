@@ -193,12 +193,17 @@ void run(DataGrid *grid)
         const QString folder = store::session().AppDir + QStringLiteral("Export");
         QDir().mkpath(folder);
         const QString caption = QStringLiteral("导出");
-        const QString proposed = module.section(QLatin1Char('-'), -1) + QStringLiteral(".xlsx");
-        const QString path = FileDialog::getSaveFileName(
-            grid, caption, folder, proposed,
-            QStringLiteral("Excel 工作簿(*.xlsx);;CSV 文件(*.csv)"), QStringLiteral("xlsx"));
+        const QString xlsx = QStringLiteral("Excel 工作簿(*.xlsx)"),
+                      csv = QStringLiteral("CSV 文件(*.csv)");
+        // The type chosen in the dialog decides the file's format and its extension.
+        QString chosen;
+        const QString path =
+            FileDialog::getSaveFileName(grid, caption, folder, module.section(QLatin1Char('-'), -1),
+                                        xlsx + QStringLiteral(";;") + csv, &chosen);
         if (path.isEmpty())
             return;
+        const ExportWriter::Format format =
+            chosen == csv ? ExportWriter::Format::Csv : ExportWriter::Format::Xlsx;
 
         QProgressDialog dialog(QStringLiteral("正在导出……"), QStringLiteral("取消"), 0, 1000,
                                grid->window());
@@ -210,12 +215,11 @@ void run(DataGrid *grid)
         dialog.setAutoReset(false);
         Result result;
         try {
-            result = write(*grid, ExportWriter::formatOf(path), path,
-                           [&dialog](qint64 done, qint64 total) {
-                               dialog.setValue(total > 0 ? int(done * 1000 / total) : 0);
-                               QCoreApplication::processEvents();
-                               return !dialog.wasCanceled();
-                           });
+            result = write(*grid, format, path, [&dialog](qint64 done, qint64 total) {
+                dialog.setValue(total > 0 ? int(done * 1000 / total) : 0);
+                QCoreApplication::processEvents();
+                return !dialog.wasCanceled();
+            });
         } catch (const ExportWriter::Failure &f) {
             dialog.close();
             MessageBox::warning(grid, f.text, caption);

@@ -29,8 +29,8 @@ Result write(const DataGrid &grid, ExportWriter::Format format, const QString &p
              const Progress &progress = {});
 
 // The "导出..." command of every grid: the log row "<module>-导出", a save dialog (XLSX or
-// CSV by the chosen name), the export under a progress dialog that can be cancelled, and a
-// message with the outcome.
+// CSV by the file type chosen in it), the export under a progress dialog that can be cancelled, and
+// a message with the outcome.
 void run(DataGrid *grid);
 
 // The module a widget belongs to, as its commands' log texts begin

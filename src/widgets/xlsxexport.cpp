@@ -5,7 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
+#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstdio>
@@ -56,13 +56,18 @@ void XlsxExport::begin(const QList<Column> &columns)
 {
     m_columns = columns;
     m_widths.fill(0, columns.size());
-    // A free name beside the chosen one, so the final rename stays on one file system.
-    {
-        QTemporaryFile reserve(m_path + QStringLiteral(".XXXXXX.part"));
-        reserve.setAutoRemove(false);
-        if (!reserve.open())
+    // A free name beside the chosen one, so the final rename stays on one file system. It is
+    // made as any new file is, so the workbook gets the permissions the user's umask gives.
+    for (int attempt = 0; m_partial.isEmpty(); ++attempt) {
+        QFile reserve(m_path +
+                      QStringLiteral(".%1.part")
+                          .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
+        if (reserve.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            m_partial = reserve.fileName();
+        else if (reserve.exists() && attempt < 100)
+            continue;
+        else
             throw Failure{cannotWrite(m_path, reserve.errorString())};
-        m_partial = reserve.fileName();
     }
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;

@@ -1,3 +1,4 @@
+#include "agentcontactdialog.h"
 #include "agentform.h"
 #include "agentotherinfopage.h"
 #include "agentpages.h"
@@ -5,8 +6,11 @@
 #include "contactform.h"
 #include "datagrid.h"
 #include "datasetmodel.h"
+#include "dbdateedit.h"
 #include "dblineedit.h"
 #include "dblookupcombo.h"
+#include "dbpicklist.h"
+#include "dbtimeedit.h"
 #include "messagebox.h"
 #include "printing.h"
 #include "recordsfixture.h"
@@ -19,6 +23,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeView>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 using State = store::Dataset::State;
@@ -355,6 +360,111 @@ class TestAgentPages : public QObject
         QCOMPARE(Printing::last().layout, u"frCustomerOther.frf"_s);
         QCOMPARE(Printing::last().rowCount, 1);
         QCOMPARE(f.logRows(), QStringList{u"商务代理业务管理-商务代理资料-其他资料-打印"_s});
+    }
+
+    // A row added on a page takes the agent's code, so the agent is stored under that code
+    // first, through 保存 and its checks: a new agent that fails a check gets its message and
+    // no row is started; a complete one, or a stored agent whose code was typed over, is stored
+    // and the row follows. 放弃 afterwards leaves no row naming an agent the store lacks.
+    void newRowsWaitForTheAgent_data() { testsupport::addEngineRows(); }
+    void newRowsWaitForTheAgent()
+    {
+        QFETCH(QString, engine);
+        RecordsFixture f(engine);
+        f.addCompleteAgent(u"A1"_s, u"甲"_s);
+        Window win(f);
+        AgentForm *form = win.w.form();
+        store::Dataset &agents = f.dm.tblCustomers;
+        const auto orphans = [&f] {
+            int n = 0;
+            for (const char *t :
+                 {"tblLinkmans", "tblCustomerState", "tblCustomerAddInfo", "tblOperates"})
+                n +=
+                    f.count(QLatin1String(t), u"CustID NOT IN (SELECT CustId FROM tblCustomers)"_s);
+            return n;
+        };
+        const auto addAgent = [&] {
+            form->code()->setFocus();
+            testsupport::untilIdle();
+            QTest::keyClick(form->code(), Qt::Key_A, Qt::ControlModifier); // 新增
+            QCOMPARE(agents.state(), State::Insert);
+        };
+
+        // A new agent with only its code: the record page's entry does not open, the other
+        // information takes no typing.
+        auto opened = std::make_shared<bool>(false);
+        testsupport::whenModal(u"TfrmOperateNew1"_s, [opened](QWidget *w) {
+            *opened = true;
+            qobject_cast<QDialog *>(w)->done(0);
+        });
+        addAgent();
+        testsupport::typeText(form->code(), u"N1"_s);
+        win.w.relatedPages()->setCurrentIndex(1);
+        resetScripts();
+        win.trigger("Act_InsertOperate");
+        QCOMPARE(shownTexts(), QStringList{u"请输入商务代理名称！"_s});
+        QVERIFY(!*opened);
+        QCOMPARE(f.dm.tblOperates.state(), State::Browse);
+        win.w.relatedPages()->setCurrentIndex(3);
+        resetScripts();
+        DbLineEdit *taxName = win.other()->field(u"VATaxName"_s);
+        taxName->setFocus();
+        testsupport::typeText(taxName, u"X"_s);
+        QCOMPARE(shownTexts(), QStringList{u"请输入商务代理名称！"_s});
+        QCOMPARE(f.dm.tblCustomerAddInfo.state(), State::Browse);
+        win.trigger("Act_Cancel"); // 放弃
+        QCOMPARE(f.count(u"tblCustomers"_s), 1);
+        QCOMPARE(f.count(u"tblOperates"_s) + f.count(u"tblCustomerAddInfo"_s), 0);
+
+        // A complete new agent is stored by 新增联系人, then the contact under its code.
+        addAgent();
+        fillAgent(form, u"N2"_s, u"新代理"_s);
+        win.w.relatedPages()->setCurrentIndex(0);
+        testsupport::whenModal(u"TfrmLinkmanNew1"_s, [](QWidget *w) {
+            auto *contact = w->findChild<ContactForm *>();
+            testsupport::typeText(contact->code(), u"L1"_s);
+            testsupport::typeText(contact->name(), u"新人"_s);
+            w->findChild<QAction *>(u"Act_Save"_s)->trigger();
+            qobject_cast<QDialog *>(w)->reject();
+        });
+        resetScripts();
+        win.trigger("Act_InsertLink");
+        QCOMPARE(shownTexts(), QStringList());
+        QCOMPARE(agents.state(), State::Browse);
+        QCOMPARE(f.count(u"tblCustomers"_s, u"CustId = 'N2' AND CustName = '新代理'"_s), 1);
+        QCOMPARE(f.count(u"tblLinkmans"_s, u"LinkmanID = 'L1' AND CustID = 'N2'"_s), 1);
+
+        // A stored agent whose code is typed over: stored under the new code, then the entry.
+        QVERIFY(agents.locate(u"CustId"_s, u"A1"_s));
+        win.trigger("Act_Modify");
+        form->code()->setFocus();
+        form->code()->selectAll();
+        testsupport::typeText(form->code(), u"A2"_s);
+        QCOMPARE(agents.state(), State::Edit);
+        win.w.relatedPages()->setCurrentIndex(2);
+        testsupport::whenModal(u"TfrmCustStateNew"_s, [](QWidget *w) {
+            auto *dialog = qobject_cast<AgentContactDialog *>(w);
+            dialog->date()->setFocus();
+            dialog->date()->selectAll();
+            dialog->date()->setCursorPosition(0);
+            testsupport::typeText(dialog->date(), u"2026-06-01"_s);
+            dialog->time()->setFocus();
+            dialog->time()->selectAll();
+            dialog->time()->setCursorPosition(0);
+            testsupport::typeText(dialog->time(), u"140000"_s);
+            testsupport::typeText(dialog->linkType()->lineEdit(), u"登门拜访"_s);
+            testsupport::typeText(dialog->linkman(), u"王经理"_s);
+            testsupport::typeText(dialog->duty(), u"经理"_s);
+            w->findChild<QAction *>(u"Act_Save"_s)->trigger();
+            dialog->reject();
+        });
+        resetScripts();
+        win.trigger("Act_InsertState");
+        QCOMPARE(shownTexts(), QStringList());
+        QCOMPARE(f.count(u"tblCustomerState"_s, u"CustID = 'A2'"_s), 1);
+        win.trigger("Act_Cancel"); // 放弃: the agent is stored already
+        QCOMPARE(f.count(u"tblCustomers"_s, u"CustId = 'A2'"_s), 1);
+        QCOMPARE(orphans(), 0);
     }
 
     // The pages follow the agent and show every related row, whoever made it; for a new agent

@@ -20,6 +20,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPushButton>
+#include <QStringDecoder>
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeView>
@@ -387,7 +388,8 @@ class TestAgentsWindow : public QObject
         QCOMPARE(f.scalar(u"SELECT CustId FROM tblCustomers"_s).toString(), u"m02"_s);
     }
 
-    // 刷新 keeps the filter and drops a pending edit; the non-administrator's own agents only.
+    // 刷新 keeps the filter and drops a pending edit once the user says so; the
+    // non-administrator's own agents only.
     void refreshAndOwnership_data() { testsupport::addEngineRows(); }
     void refreshAndOwnership()
     {
@@ -401,7 +403,9 @@ class TestAgentsWindow : public QObject
         QCOMPARE(win.agents().rowCount(), 1);
         testsupport::typeText(win.w.form()->name(), u"改"_s);
         f.addAgent(u"S03"_s, u"另一个座席加的"_s, u"li"_s);
+        MessageBox::setNextAnswer(QMessageBox::No);
         win.act("spBtnRefresh")->trigger();
+        QCOMPARE(shownTexts(), QStringList{u"商务代理资料尚未保存，保存吗？"_s});
         QCOMPARE(win.agents().state(), store::Dataset::State::Browse);
         QCOMPARE(win.agents().rowCount(), 2);
         QCOMPARE(f.scalar(u"SELECT CustName FROM tblCustomers WHERE CustId = 'S01'"_s).toString(),
@@ -436,23 +440,34 @@ class TestAgentsWindow : public QObject
         f.addAgent(u"E3"_s, u"三"_s, u"Admin"_s, {{u"Email"_s, u"a@x.cn"_s}});
         f.addAgent(u"E4"_s, u"四"_s, u"Admin"_s, {{u"Email"_s, u"王@例子.cn"_s}});
         win.act("spBtnRefresh")->trigger();
-        const auto exportTo = [&](const QString &name) {
+        const auto exportTo = [&](const QString &name,
+                                  QMessageBox::StandardButton answer = QMessageBox::NoButton) {
             resetScripts();
+            if (answer != QMessageBox::NoButton)
+                MessageBox::setNextAnswer(answer);
             FileDialog::setNextFileName(folder + u"/"_s + name);
             win.act("spBtnEmail")->trigger();
             QFile file(folder + u"/"_s + name);
-            return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : u"(no file)"_s;
+            // The address list is GBK text.
+            return file.open(QIODevice::ReadOnly)
+                       ? QString(QStringDecoder("GBK").decode(file.readAll()))
+                       : u"(no file)"_s;
         };
         QCOMPARE(exportTo(u"agents.txt"_s), u"a@x.cn\r\na@x.cn\r\n王@例子.cn\r\n"_s);
         QCOMPARE(win.agents().currentRow(), 3);
 
-        // The rows the list holds, as they are, with a change in progress stored first: an
-        // agent another seat added since is not among them until the list is read again.
+        // The rows the list holds, as they are: an agent another seat added since is not among
+        // them until the list is read again. A change in progress is the user's to settle
+        // first: Cancel exports nothing and keeps it, No drops it.
         f.addAgent(u"E5"_s, u"五"_s, u"Admin"_s, {{u"Email"_s, u"new@x.cn"_s}});
         win.agents().first();
         win.agents().setValue(u"Email"_s, u"typed@x.cn"_s);
-        QCOMPARE(exportTo(u"held.txt"_s), u"typed@x.cn\r\na@x.cn\r\n王@例子.cn\r\n"_s);
-        QCOMPARE(f.scalar(u"SELECT Email FROM tblCustomers WHERE CustId = 'E1'"_s).toString(), u"typed@x.cn"_s);
+        QCOMPARE(exportTo(u"held.txt"_s, QMessageBox::Cancel), u"(no file)"_s);
+        QCOMPARE(shownTexts(), QStringList{u"商务代理资料尚未保存，保存吗？"_s});
+        QCOMPARE(win.agents().state(), store::Dataset::State::Edit);
+        QCOMPARE(exportTo(u"held.txt"_s, QMessageBox::No), u"a@x.cn\r\na@x.cn\r\n王@例子.cn\r\n"_s);
+        QCOMPARE(f.scalar(u"SELECT Email FROM tblCustomers WHERE CustId = 'E1'"_s).toString(),
+                 u"a@x.cn"_s);
         QCOMPARE(win.agents().state(), store::Dataset::State::Browse);
 
         // A file that cannot be written: the reason, and no success.

@@ -4,7 +4,7 @@
 #include <QJsonDocument>
 #include <QTest>
 
-SmtpPeer::SmtpPeer(Mode mode, int dropAfter)
+SmtpPeer::SmtpPeer(Mode mode, int dropAfter, const QStringList &refused)
 {
     const QString dir = m_dir.path();
     QStringList args{QStringLiteral(TESSALY_SMTP_SERVER), QStringLiteral("--out"),
@@ -34,6 +34,8 @@ SmtpPeer::SmtpPeer(Mode mode, int dropAfter)
     args << QStringLiteral("--mode") << QLatin1String(modes[int(mode)]);
     if (dropAfter > 0)
         args << QStringLiteral("--drop-after") << QString::number(dropAfter);
+    for (const QString &address : refused)
+        args << QStringLiteral("--refuse") << address;
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     // Debian's own interpreter, which has python3-aiosmtpd.
     m_process.start(QStringLiteral("/usr/bin/python3"), args);

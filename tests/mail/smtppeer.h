@@ -4,6 +4,7 @@
 #include <QList>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 // A real SMTP server (aiosmtpd, tests/mail/smtpserver.py) on a loopback port, started by the
@@ -16,7 +17,8 @@ class SmtpPeer
     static constexpr const char *User = "sender";
     static constexpr const char *Password = "secret";
 
-    explicit SmtpPeer(Mode mode, int dropAfter = 0);
+    // `refused` addresses are turned away at RCPT TO with a 550 reply.
+    explicit SmtpPeer(Mode mode, int dropAfter = 0, const QStringList &refused = {});
     ~SmtpPeer();
 
     int port() const { return m_port; }

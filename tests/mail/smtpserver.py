@@ -5,11 +5,12 @@ Modes: "sink" (no TLS, no AUTH, messages only counted), "tls-auth" (STARTTLS, th
 "plain-auth" (AUTH LOGIN offered without TLS), "drop" (no AUTH; after --drop-after messages it
 closes the connection and stops listening), "slow" (no AUTH; after --drop-after messages it takes
 DATA and never answers), "stall" (takes the connection and never greets) and "bad-tls" (offers
-STARTTLS, agrees to it, then answers the handshake with plain text). Every event is one JSON line in --out:
+STARTTLS, agrees to it, then answers the handshake with plain text). Each --refuse ADDRESS is
+refused at RCPT TO with a 550 reply. Every event is one JSON line in --out:
 connections, logins and each message as Python's email module reads it. The chosen port is
 printed as "PORT <n>"; the server runs until its standard input closes.
 """
-import argparse, asyncio, base64, email, email.policy, hashlib, json, socket, ssl, sys, threading
+import argparse, asyncio, base64, email, email.policy, email.utils, hashlib, json, socket, ssl, sys, threading
 
 from aiosmtpd.controller import Controller
 from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
@@ -22,6 +23,7 @@ p.add_argument("--key")
 p.add_argument("--user", default="sender")
 p.add_argument("--password", default="secret")
 p.add_argument("--drop-after", type=int, default=0)
+p.add_argument("--refuse", action="append", default=[], help="an address refused at RCPT TO")
 args = p.parse_args()
 
 lock = threading.Lock()
@@ -60,6 +62,13 @@ class Handler:
         envelope.mail_options.extend(mail_options)
         return "250 OK"
 
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        if address in args.refuse:
+            record({"event": "refused", "address": address})
+            return "550 5.1.1 <%s>: Recipient address rejected: User unknown" % address
+        envelope.rcpt_tos.append(address)
+        return "250 OK"
+
     async def handle_DATA(self, server, session, envelope):
         if args.mode == "slow" and self.count >= args.drop_after:
             record({"event": "stalled"})
@@ -75,7 +84,16 @@ class Handler:
             attachments.append({"name": part.get_filename(), "size": len(data),
                                 "sha256": hashlib.sha256(data).hexdigest(),
                                 "encoding": part.get("Content-Transfer-Encoding", "")})
+        date, message_id = msg.get("Date"), msg.get("Message-ID")
+        try:
+            sent_at = email.utils.parsedate_to_datetime(str(date)).timestamp() if date else None
+        except (TypeError, ValueError):
+            sent_at = None
         record({"event": "message", "mail_from": envelope.mail_from, "rcpt_tos": envelope.rcpt_tos,
+                "dates": len(msg.get_all("Date") or []), "date": str(date or ""), "sent_at": sent_at,
+                "message_ids": len(msg.get_all("Message-ID") or []),
+                "message_id": str(message_id or ""),
+                "message_id_defects": [type(d).__name__ for d in message_id.defects] if message_id else [],
                 "from": str(msg.get("From", "")), "to": str(msg.get("To", "")), "cc": str(msg.get("Cc", "")),
                 "bcc_header": msg.get("Bcc") is not None, "subject": str(msg.get("Subject", "")),
                 "raw_subject": str(email.message_from_bytes(envelope.content).get("Subject", "")),

@@ -11,12 +11,17 @@
 #include "mainwindow.h"
 #include "messagebox.h"
 #include "printing.h"
+#include "reportengine.h"
+#include "reportoutput.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -50,6 +55,16 @@ void onEnvelopes(std::function<void(EnvelopeWindow *)> check)
 int listed(EnvelopeWindow *w)
 {
     return w->grid()->model()->rowCount();
+}
+
+// A PDF file's text as pdftotext reads it, lines joined.
+QString pdfText(const QString &path)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {path, QStringLiteral("-")});
+    if (!p.waitForFinished(60000))
+        return {};
+    return QString::fromUtf8(p.readAllStandardOutput()).remove(QLatin1Char('\n'));
 }
 
 } // namespace
@@ -200,6 +215,65 @@ class TestEnvelopes : public QObject
         w.button(u"btnClose"_s)->click();
         QVERIFY(!w.isVisible());
         QCOMPARE(f.logRows().size(), logs.size());
+    }
+
+    // A label whose agent name and address each take two lines prints every line, the
+    // recipient's last, whole and inside the label: its text is set smaller to fit. Read back
+    // with pdftotext, word by word with their places.
+    void everyLineOfALabelPrints()
+    {
+        MailFixture f(u"sqlite"_s);
+        f.installLayouts();
+        const QString name =
+            u"星桥通国际贸易（集团）股份有限公司华东地区商务代理服务中心第一分部"_s;
+        const QString address =
+            u"上海市浦东新区张江高科技园区碧波路六百九十号三号楼五层五百零一室东侧"_s;
+        f.addAgent(u"A01"_s, name, u"Admin"_s,
+                   {{u"PostCode"_s, u"201203"_s}, {u"Address"_s, address}});
+        for (int i = 1; i <= 3; ++i)
+            f.addContact(u"L%1"_s.arg(i), u"王%1"_s.arg(i), u"A01"_s, u"Admin"_s,
+                         {{u"NickName"_s, u"先生"_s}});
+        f.openMailContacts();
+        Report report = ReportEngine().render(u"frEnvelop.frf"_s, &f.dm.qryLinkmans3);
+        QVERIFY(report.isValid());
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(u"labels.pdf"_s);
+        QCOMPARE(ReportOutput::writePdf(report, pdf), ReportOutput::Result::Done);
+
+        QProcess p;
+        p.start(u"pdftotext"_s, {u"-bbox"_s, pdf, u"-"_s});
+        QVERIFY(p.waitForFinished(60000));
+        const QString html = QString::fromUtf8(p.readAllStandardOutput());
+        static const QRegularExpression word(
+            uR"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re"_s);
+        const qreal mm = 72 / 25.4;
+        const ReportLayout &layout = report.layout();
+        const QMarginsF margins = layout.margins();
+        const QSizeF cell = layout.labelSize();
+        const qreal padding = layout.labelPadding();
+        QStringList recipients, outside;
+        for (const QRegularExpressionMatch &m : word.globalMatch(html)) {
+            const QRectF box(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                             QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()));
+            if (box.top() < margins.top() * mm ||
+                box.bottom() > (layout.paperSize().height() - margins.bottom()) * mm)
+                continue; // the title and the page number in the margins
+            const int column = int((box.center().x() / mm - margins.left()) / cell.width());
+            const int row = int((box.center().y() / mm - margins.top()) / cell.height());
+            const QRectF inner((margins.left() + column * cell.width() + padding) * mm,
+                               (margins.top() + row * cell.height() + padding) * mm,
+                               (cell.width() - 2 * padding) * mm,
+                               (cell.height() - 2 * padding) * mm);
+            if (!inner.adjusted(-0.5, -0.5, 0.5, 0.5).contains(box))
+                outside << m.captured(5);
+            if (m.captured(5) == u"收"_s)
+                recipients << QString::number(row * layout.labelColumns() + column);
+        }
+        QCOMPARE(recipients, QStringList({u"0"_s, u"1"_s, u"2"_s}));
+        QCOMPARE(outside, QStringList());
+        const QString text = pdfText(pdf);
+        for (const QString &part : {name, address})
+            QVERIFY2(text.count(part) == 3, qPrintable(text));
     }
 };
 

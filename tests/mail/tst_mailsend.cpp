@@ -12,12 +12,14 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -130,6 +132,86 @@ class TestMailSend : public QObject
         QCOMPARE(shownTexts(), QStringList({u"未连接到服务器!"_s}));
         QCOMPARE(peer.messages().size(), 2);
         QCOMPARE(f.logCount(u"工具-邮件群发-发送"_s), 2);
+    }
+
+    // Every copy is a message of its own: its own Message-ID on the sender's domain, and the
+    // Date it went out, read back by Python's email package.
+    void eachCopyIsDatedAndNamedOnItsOwn()
+    {
+        MailFixture f(u"sqlite"_s);
+        SmtpPeer peer(SmtpPeer::Mode::Plain);
+        MailMessage message;
+        message.subject = u"通知"_s;
+        message.body = u"第一行\n.\n..以点开头的行\n"_s;
+        message.from = u"sales@xingqiao.example"_s;
+        const PreparedMail mail(message);
+        SmtpClient client;
+        SmtpSettings settings;
+        settings.host = u"127.0.0.1"_s;
+        settings.port = peer.port();
+        client.connectToServer(settings);
+        QTest::qWait(1100); // the copies go out a second after the message was made
+        const qint64 sendingFrom = QDateTime::currentSecsSinceEpoch();
+        for (const QString &to : {u"a@example.com"_s, u"b@example.com"_s, u"c@example.com"_s})
+            QVERIFY(client.send(mail, to).isEmpty());
+        const qint64 sendingTo = QDateTime::currentSecsSinceEpoch();
+        const QList<QJsonObject> got = peer.messages();
+        QCOMPARE(got.size(), 3);
+        QSet<QString> ids;
+        for (const QJsonObject &msg : got) {
+            QCOMPARE(msg[u"message_ids"_s].toInt(), 1);
+            QCOMPARE(msg[u"dates"_s].toInt(), 1);
+            const QString id = msg[u"message_id"_s].toString();
+            QVERIFY2(id.startsWith(u'<') && id.endsWith(u"@xingqiao.example>"_s), qPrintable(id));
+            QVERIFY2(msg[u"message_id_defects"_s].toArray().isEmpty(), qPrintable(id));
+            ids.insert(id);
+            const qint64 sentAt = qint64(msg[u"sent_at"_s].toDouble());
+            QVERIFY2(sentAt >= sendingFrom && sentAt <= sendingTo,
+                     qPrintable(msg[u"date"_s].toString()));
+            // Lines that begin with a dot arrive as they were written.
+            QCOMPARE(msg[u"body"_s].toString().replace(u"\r\n"_s, u"\n"_s), message.body);
+        }
+        QCOMPARE(ids.size(), 3);
+    }
+
+    // A CC or BCC address the server refuses is named once, with the server's reply; every
+    // copy still reaches its To address and the other copy recipients.
+    void refusedCopyRecipientIsNamedOnce_data() { testsupport::addEngineRows(); }
+    void refusedCopyRecipientIsNamedOnce()
+    {
+        QFETCH(QString, engine);
+        MailFixture f(engine);
+        f.addContactsWithEmails(
+            {u"wang@example.com"_s, u"li@example.com"_s, u"zhao@example.com"_s});
+        SmtpPeer peer(SmtpPeer::Mode::Plain, 0,
+                      {u"gone@example.com"_s, u"left@example.com"_s, u"zhao@example.com"_s});
+        MailWindowOnFixture m(f);
+        m.w->findChild<QPushButton *>(u"btnAddAll"_s)->click();
+        m.compose(u"通知"_s, u"正文"_s, u"gone@example.com, cc@example.com"_s,
+                  u"left@example.com"_s);
+        m.connectTo(u"127.0.0.1"_s, peer.port(), u"me@example.com"_s);
+        MessageBox::clearHistory();
+        m.trigger("Act_Send");
+        QVERIFY(!m.w->isSending());
+
+        const QList<QJsonObject> got = peer.messages();
+        QCOMPARE(got.size(), 2);
+        QCOMPARE(jsonStrings(got[0][u"rcpt_tos"_s]),
+                 QStringList({u"wang@example.com"_s, u"cc@example.com"_s}));
+        QCOMPARE(jsonStrings(got[1][u"rcpt_tos"_s]),
+                 QStringList({u"li@example.com"_s, u"cc@example.com"_s}));
+        // The refused To address fails its own copy; each refused copy recipient is named once.
+        QCOMPARE(m.w->failedAddresses(), QStringList({u"gone@example.com"_s, u"left@example.com"_s,
+                                                      u"zhao@example.com"_s}));
+        for (int i = 0; i < 3; ++i) {
+            const QString reason = m.w->failed()->topLevelItem(i)->text(1);
+            QVERIFY2(reason.startsWith(u"550 "_s) && reason.contains(m.w->failedAddresses()[i]),
+                     qPrintable(reason));
+        }
+        QCOMPARE(shownTexts().size(), 1);
+        QVERIFY2(shownTexts()[0].startsWith(
+                     u"发送完成：成功 2 封，失败 1 封\n服务器拒收了 2 个抄送或暗送地址"_s),
+                 qPrintable(shownTexts()[0]));
     }
 
     // A certificate nobody vouches for ends the connection with a message; no password is sent.

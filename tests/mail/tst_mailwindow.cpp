@@ -19,6 +19,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
@@ -237,6 +238,54 @@ class TestMailWindow : public QObject
         });
         m.trigger("Act_Memo");
         QCOMPARE(msg.subject, u"报价"_s);
+    }
+
+    // 导入... reads a body in the encoding its file was written in, and says which one when it
+    // is not UTF-8.
+    void importReadsTheFilesEncoding()
+    {
+        MailFixture f(u"sqlite"_s);
+        MailWindowOnFixture m(f);
+        QTemporaryDir dir;
+        const QString text = u"您好，欢迎来访！\n第二行：人大一页长"_s;
+        QStringEncoder gb18030("GB18030");
+        QVERIFY(gb18030.isValid());
+        QStringEncoder utf16(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
+        const struct {
+            QString name;
+            QByteArray bytes;
+            QString said; // the message, or none for UTF-8
+        } files[] = {
+            {u"gbk.txt"_s, gb18030.encode(text),
+             u"文件“gbk.txt”不是 UTF-8 编码，已按 GB18030 编码读入。"_s},
+            {u"utf8.txt"_s, text.toUtf8(), {}},
+            {u"bom.txt"_s, "\xEF\xBB\xBF" + text.toUtf8(), {}},
+            {u"utf16.txt"_s, utf16.encode(text),
+             u"文件“utf16.txt”不是 UTF-8 编码，已按 UTF-16LE 编码读入。"_s},
+        };
+        for (const auto &file : files) {
+            QFile out(dir.filePath(file.name));
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write(file.bytes);
+        }
+        QStringList bodies;
+        QList<QStringList> said;
+        testsupport::whenModal(u"TfrmMailMemo"_s, [&](QWidget *d) {
+            CloseOnExit closing{d};
+            auto *memo = static_cast<MailMemoDialog *>(d);
+            for (const auto &file : files) {
+                MessageBox::clearHistory();
+                FileDialog::setNextFileName(dir.filePath(file.name));
+                button(d, "btnImport")->click();
+                bodies << memo->body()->toPlainText();
+                said << shownTexts();
+            }
+            d->close();
+        });
+        m.trigger("Act_Memo");
+        QCOMPARE(bodies, QStringList(4, text));
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(said[i], files[i].said.isEmpty() ? QStringList() : QStringList{files[i].said});
     }
 
     void serverDialogFields()

@@ -18,9 +18,7 @@
 namespace
 {
 
-// A real PDF reader's view of a file: its page count, and the text of a page. Qt's PDF writer
-// names an ideograph whose glyph a radical shares by that radical (⽇ for 日, ⻚ for 页), so
-// that is how a reader extracts it; the text is folded back before it is compared.
+// A real PDF reader's view of a file: its page count, and the text of a page.
 int pdfPages(const QString &path)
 {
     QProcess p;
@@ -40,11 +38,7 @@ QString pdfText(const QString &path, int page)
                                           QString::number(page), QStringLiteral("-layout"), path, QStringLiteral("-")});
     if (!p.waitForFinished(60000) || p.exitCode() != 0)
         return QStringLiteral("(pdftotext failed)");
-    // Kangxi radicals fold to their ideographs by compatibility; the supplement radicals the
-    // reports meet are folded by hand.
-    QString text = QString::fromUtf8(p.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
-    text.replace(QChar(0x2EDA), QChar(0x9875)); // ⻚ 页
-    return text;
+    return QString::fromUtf8(p.readAllStandardOutput());
 }
 
 } // namespace

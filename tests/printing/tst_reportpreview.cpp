@@ -15,11 +15,13 @@
 #include <QLabel>
 #include <QPrinter>
 #include <QProcess>
-#include <QScrollBar>
-#include <QSpinBox>
+#include <QProgressDialog>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QRegularExpression>
+#include <QScrollBar>
+#include <QSet>
+#include <QSpinBox>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -35,6 +37,8 @@ class TestReportPreview : public QObject
     void longReportShowsItsFirstPageAtOnce();
     void pagesAreDrawnOnlyInView();
     void exportsPdf();
+    void exportShowsOneProgressBoxGoneBeforeItsMessage();
+    void pdfThatCannotBeWrittenIsNamedWithItsReason();
     void printToPdf();
     void cancelledPrintWritesNothing();
     void helpOpensTheHelpPage();
@@ -78,6 +82,7 @@ void TestReportPreview::cleanup()
 {
     ReportPreview::setPrintDialogHook({});
     ReportPreview::setOpenFileHook({});
+    ReportPreview::setProgressDelay(400);
     Printing::clearHistory();
 }
 
@@ -236,6 +241,83 @@ void TestReportPreview::exportsPdf()
     // Cancelled in the dialog: nothing written.
     QVERIFY(!preview.exportPdf());
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+}
+
+namespace
+{
+// Progress boxes as they come and go, each with the number of messages shown by then.
+class ProgressBoxes : public QObject
+{
+  public:
+    ProgressBoxes() { qApp->installEventFilter(this); }
+    ~ProgressBoxes() override { qApp->removeEventFilter(this); }
+    QSet<QObject *> shown;
+    QStringList events;
+
+  protected:
+    bool eventFilter(QObject *o, QEvent *e) override
+    {
+        if (e->type() == QEvent::Show && qobject_cast<QProgressDialog *>(o)) {
+            shown.insert(o);
+            events << QStringLiteral("shown after %1 messages").arg(MessageBox::history().size());
+        } else if (e->type() == QEvent::Hide && shown.contains(o)) {
+            events << QStringLiteral("hidden after %1 messages").arg(MessageBox::history().size());
+        }
+        return false;
+    }
+};
+} // namespace
+
+// 导出PDF of a report still being counted: one box for counting and writing, gone before
+// the message that says where the file is.
+void TestReportPreview::exportShowsOneProgressBoxGoneBeforeItsMessage()
+{
+    QTemporaryDir dir;
+    ReportPreview::setProgressDelay(0);
+    ReportPreview preview(render(QStringLiteral("countries.frf")));
+    QVERIFY(!preview.report().isPaginated());
+    preview.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&preview));
+    MessageBox::clearHistory();
+    FileDialog::setNextFileName(dir.filePath(QStringLiteral("国家列表.pdf")));
+    ProgressBoxes boxes;
+    QVERIFY(preview.exportPdf());
+    QCOMPARE(MessageBox::history().size(), 1);
+    QCOMPARE(MessageBox::last().icon, QMessageBox::Information);
+    QCOMPARE(boxes.events, (QStringList{QStringLiteral("shown after 0 messages"),
+                                        QStringLiteral("hidden after 0 messages")}));
+    // Nothing shows up later either.
+    QTest::qWait(50);
+    QCOMPARE(boxes.events.size(), 2);
+}
+
+// A PDF that cannot be written is an error naming the file and why, for 导出PDF and for
+// printing to a file alike.
+void TestReportPreview::pdfThatCannotBeWrittenIsNamedWithItsReason()
+{
+    QTemporaryDir dir;
+    const QString missing = dir.filePath(QStringLiteral("没有的文件夹"));
+    ReportPreview preview(render(QStringLiteral("countries.frf")));
+    MessageBox::clearHistory();
+    FileDialog::setNextFileName(missing + QStringLiteral("/国家列表.pdf"));
+    QVERIFY(!preview.exportPdf());
+    QCOMPARE(MessageBox::history().size(), 1);
+    QCOMPARE(MessageBox::last().icon, QMessageBox::Critical);
+    QVERIFY2(MessageBox::last().text.contains(QStringLiteral("国家列表.pdf")) &&
+                 MessageBox::last().text.contains(
+                     QStringLiteral("文件夹“%1”不存在").arg(QDir::toNativeSeparators(missing))),
+             qPrintable(MessageBox::last().text));
+
+    ReportPreview::setPrintDialogHook([&](QPrinter &printer, QWidget *) {
+        printer.setOutputFileName(missing + QStringLiteral("/printed.pdf"));
+        return true;
+    });
+    QVERIFY(!preview.print());
+    QCOMPARE(MessageBox::history().size(), 2);
+    QVERIFY2(MessageBox::last().text.contains(QStringLiteral("printed.pdf")) &&
+                 MessageBox::last().text.contains(QStringLiteral("不存在")),
+             qPrintable(MessageBox::last().text));
+    QVERIFY(!QFileInfo::exists(missing));
 }
 
 void TestReportPreview::printToPdf()

@@ -136,11 +136,12 @@ void TestShippedLayouts::addSampleRows()
             {day, QStringLiteral("09:00:00"), QStringLiteral("会议室"), QStringLiteral("T-001"),
              QStringLiteral("联系人甲"), QStringLiteral("考察工厂"), QStringLiteral("销售部"),
              QString()});
-    db.exec(
-        QStringLiteral(
-            "INSERT INTO tblUserInfo (UserName, Address, PostCode, Telephone) VALUES (?, ?, ?, ?)"),
-        {QStringLiteral("星桥贸易公司"), QStringLiteral("上海市浦东新区某路8号"),
-         QStringLiteral("200120"), QStringLiteral("021-5555")});
+    db.exec(QStringLiteral("INSERT INTO tblUserInfo (UserName, Address, PostCode, Telephone, Fax, "
+                           "HomePage, Email) "
+                           "VALUES (?, ?, ?, ?, ?, ?, ?)"),
+            {QStringLiteral("星桥贸易公司"), QStringLiteral("上海市浦东新区某路8号"),
+             QStringLiteral("200120"), QStringLiteral("021-5555"), QStringLiteral("021-6666"),
+             QStringLiteral("www.xingqiao.example"), QStringLiteral("info@xingqiao.example")});
     // The agent-name look-ups read the second agent set, opened before the rows were added.
     m_dm->tblCustomers2.refresh();
     m_dm->tblOperaters.refresh();
@@ -302,9 +303,11 @@ void TestShippedLayouts::envelopesWithSender()
     reports.setSender(ReportEngine::senderFrom(m_dm->tblUserInfo));
     Report report = reports.render(QStringLiteral("frEnvelop6.frf"), contacts);
     const QString text = report.toPlainText();
-    // Every envelope carries the sender's name, address, post code and telephone.
-    for (const char *s : {"寄件人：星桥贸易公司", "上海市浦东新区某路8号", "200120", "021-5555"})
-        QCOMPARE(occurrences(text, QString::fromUtf8(s)), n);
+    // Every envelope carries each of the sender's details that the label settings list.
+    for (const char *s :
+         {"寄件人：星桥贸易公司", "上海市浦东新区某路8号", "200120", "021-5555", "传真：021-6666",
+          "网址：www.xingqiao.example", "联系EMail：info@xingqiao.example"})
+        QVERIFY2(occurrences(text, QString::fromUtf8(s)) == n, s);
     const int perSheet = report.layout().labelsPerPage();
     QCOMPARE(report.pageCount(), (n + perSheet - 1) / perSheet);
 

@@ -166,8 +166,8 @@ class TestRecordDialogs : public QObject
         QCOMPARE(f.logRows().filter(Prefix).size(), 0); // item commands write no log rows
     }
 
-    // DTotal and RMB on every save, exactly in decimal: the rate of the row the currency list
-    // stands on, 0 while that list is empty, empty values as 0.
+    // DTotal and RMB on every save, exactly in decimal: the rate of the item's currency, 0
+    // while the list has no rate for it, empty values as 0.
     void itemAmountsAreExact_data() { testsupport::addEngineRows(); }
     void itemAmountsAreExact()
     {
@@ -176,13 +176,14 @@ class TestRecordDialogs : public QObject
         recordWithItems(f);
         store::Dataset &items = f.dm.tblOperateDetail;
         store::Dataset &rates = f.dm.tblCurrencyRate;
-        QVERIFY(rates.locate(u"CurrID"_s, u"USD"_s)); // 7.10
+        rates.open();
         RecordItemDialog dialog(f.ws);
         items.append();
         dialog.show();
         testsupport::typeText(dialog.number(), u"1"_s);
         typeDay(dialog.date(), u"2026-05-06"_s);
         testsupport::typeText(dialog.subject(), u"计价"_s);
+        items.setValue(u"CurrID"_s, u"usd"_s); // 7.10, found without letter case
         items.setValue(u"Price"_s, 1.2345);
         items.setValue(u"Amount"_s, 2.5);
         fire(&dialog, "Act_Save");
@@ -201,6 +202,7 @@ class TestRecordDialogs : public QObject
         testsupport::typeText(dialog.number(), u"2"_s);
         typeDay(dialog.date(), u"2026-05-06"_s);
         testsupport::typeText(dialog.subject(), u"无数量"_s);
+        items.setValue(u"CurrID"_s, u"USD"_s);
         items.setValue(u"Price"_s, 3.0);
         fire(&dialog, "Act_Save");
         QCOMPARE(stored("DTotal", u"2"_s), 0.0);
@@ -217,12 +219,70 @@ class TestRecordDialogs : public QObject
         testsupport::typeText(dialog.number(), u"3"_s);
         typeDay(dialog.date(), u"2026-05-06"_s);
         testsupport::typeText(dialog.subject(), u"无汇率"_s);
+        items.setValue(u"CurrID"_s, u"USD"_s);
         items.setValue(u"Price"_s, 2.0);
         items.setValue(u"Amount"_s, 4.0);
         fire(&dialog, "Act_Save");
         QCOMPARE(shownTexts(), QStringList());
         QCOMPARE(stored("DTotal", u"3"_s), 8.0);
         QCOMPARE(stored("RMB", u"3"_s), 0.0);
+    }
+
+    // Saving an item that nobody changed keeps its amount in RMB, wherever the shared rate
+    // list stands: the rate is that of the item's own currency. A currency the list does not
+    // know keeps the amount as stored. Ctrl+S from the subject, then the item after it.
+    void savingAnItemKeepsItsOwnRate_data() { testsupport::addEngineRows(); }
+    void savingAnItemKeepsItsOwnRate()
+    {
+        QFETCH(QString, engine);
+        RecordsFixture f(engine);
+        f.addAgent(u"A1"_s, u"代理"_s);
+        f.addRecord(u"R1"_s, u"记录"_s, u"A1"_s);
+        const auto day = [&f] {
+            const QDate d(2026, 5, 6);
+            return f.store.isServer() ? QVariant(d) : QVariant(d.toString(Qt::ISODate));
+        };
+        f.addItem(u"R1"_s, u"1"_s,
+                  {{u"OperateDate"_s, day()},
+                   {u"CurrID"_s, u"USD"_s},
+                   {u"Price"_s, 110478.37},
+                   {u"Amount"_s, 1},
+                   {u"DTotal"_s, 110478.37},
+                   {u"RMB"_s, 784396.427}});
+        f.addItem(u"R1"_s, u"2"_s,
+                  {{u"OperateDate"_s, day()},
+                   {u"CurrID"_s, u"XYZ"_s},
+                   {u"Price"_s, 10},
+                   {u"Amount"_s, 2},
+                   {u"DTotal"_s, 20},
+                   {u"RMB"_s, 500}});
+        f.openRecordsModule();
+        QVERIFY(f.dm.tblOperates2.locate(u"OperateID"_s, u"R1"_s));
+        store::Dataset &items = f.dm.tblOperateDetail;
+        items.refresh();
+        QCOMPARE(items.rowCount(), 2);
+        QVERIFY(f.dm.tblCurrencyRate.locate(u"CurrID"_s, u"RMB"_s)); // rate 1
+
+        RecordItemDialog dialog(f.ws);
+        dialog.show();
+        const auto rmb = [&f](const char *number) {
+            return f
+                .scalar(u"SELECT RMB FROM tblOperateDetail WHERE DetailNo = ?"_s,
+                        {QString::fromLatin1(number)})
+                .toDouble();
+        };
+        for (int row : {0, 1}) {
+            QVERIFY(items.moveTo(row));
+            items.edit();
+            resetScripts();
+            dialog.subject()->setFocus();
+            testsupport::untilIdle();
+            QTest::keyClick(dialog.subject(), Qt::Key_S, Qt::ControlModifier);
+            QCOMPARE(shownTexts(), QStringList());
+            QCOMPARE(items.state(), store::Dataset::State::Browse);
+        }
+        QCOMPARE(rmb("1"), 784396.427);
+        QCOMPARE(rmb("2"), 500.0);
     }
 
     // 关闭: no question without a pending item; No drops it; Yes checks, stays open on a

@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
@@ -37,10 +38,12 @@ QStringList column(store::Dataset &set, const QString &field)
     return out;
 }
 
+// An address list as written: GBK text.
 QString readFile(const QString &path)
 {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : u"(no file)"_s;
+    return file.open(QIODevice::ReadOnly) ? QString(QStringDecoder("GBK").decode(file.readAll()))
+                                          : u"(no file)"_s;
 }
 
 } // namespace
@@ -248,7 +251,8 @@ class TestReferrersWindow : public QObject
         QCOMPARE(f.logCount(Prefix + u"删除"_s), 3);
     }
 
-    // 刷新 reads the table again under the search in force and drops a pending change.
+    // 刷新 reads the table again under the search in force and drops a pending change once the
+    // user says so.
     void refreshKeepsTheSearch_data() { testsupport::addEngineRows(); }
     void refreshKeepsTheSearch()
     {
@@ -261,7 +265,10 @@ class TestReferrersWindow : public QObject
         QCOMPARE(win.referrers().rowCount(), 1);
         testsupport::typeText(win.w.form()->name(), u"改"_s);
         f.addReferrer(u"S03"_s, u"华东分部"_s); // another seat's new referrer
+        resetScripts();
+        MessageBox::setNextAnswer(QMessageBox::No);
         win.act("spBtnRefresh")->trigger();
+        QCOMPARE(shownTexts(), QStringList{u"推荐人资料尚未保存，保存吗？"_s});
         QCOMPARE(win.referrers().state(), store::Dataset::State::Browse);
         QCOMPARE(column(win.referrers(), u"OperaterID"_s), (QStringList{u"S01"_s, u"S03"_s}));
         QCOMPARE(f.scalar(u"SELECT Name FROM tblOperaters WHERE OperaterID = 'S01'"_s).toString(),

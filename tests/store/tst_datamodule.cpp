@@ -191,6 +191,90 @@ private Q_SLOTS:
         QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM tblLinkmans WHERE LinkmanID = 'L3'")).toInt(), 1);
     }
 
+    // A row of an agent's page, or an item of a record, is stored only under a key its master
+    // holds in the store: not while the master is new or its code is being changed, and not for
+    // a code no master has; once the master is stored, the same row goes in.
+    void detailRowsWaitForTheirMaster_data() { testsupport::addEngineRows(); }
+    void detailRowsWaitForTheirMaster()
+    {
+        QFETCH(QString, engine);
+        testsupport::TempStore s(engine);
+        DataModule dm;
+        dm.openAtStartup(s.appDir());
+        Connection &db = dm.connection();
+        exec(db, "INSERT INTO tblCustomers (CustId, CustName, SUser) VALUES ('A1', '甲', 'Admin'), "
+                 "('B1', '乙', 'Admin')");
+        dm.tblCustomers.open();
+        for (Dataset *d :
+             {&dm.tblLinkmans, &dm.tblCustomerState, &dm.tblCustomerAddInfo, &dm.tblOperates})
+            d->open();
+        const auto rows = [&db](const char *table) {
+            return db.scalar(QStringLiteral("SELECT COUNT(*) FROM %1").arg(QLatin1String(table)))
+                .toInt();
+        };
+        const auto addContact = [&dm](const QString &code) {
+            dm.tblLinkmans.append();
+            dm.tblLinkmans.setValue(QStringLiteral("LinkmanID"), code);
+            dm.tblLinkmans.post();
+        };
+
+        // A new agent: its code is only typed so far.
+        dm.tblCustomers.append();
+        dm.tblCustomers.setValue(QStringLiteral("CustId"), QStringLiteral("N1"));
+        QVERIFY_THROWS_EXCEPTION(StoreError, addContact(QStringLiteral("L1")));
+        QCOMPARE(dm.tblLinkmans.state(), Dataset::State::Insert);
+        QCOMPARE(dm.tblLinkmans.text(QStringLiteral("CustID")), QStringLiteral("N1"));
+        dm.tblLinkmans.cancel();
+        for (const auto &[d, column] :
+             {std::pair{&dm.tblCustomerState, "Memo"}, std::pair{&dm.tblCustomerAddInfo, "Account"},
+              std::pair{&dm.tblOperates, "OperateID"}}) {
+            d->append();
+            d->setValue(QLatin1String(column), QStringLiteral("X1"));
+            QVERIFY_THROWS_EXCEPTION(StoreError, d->post());
+            d->cancel();
+        }
+        dm.tblCustomers.cancel();
+        QCOMPARE(rows("tblLinkmans") + rows("tblCustomerState") + rows("tblCustomerAddInfo") +
+                     rows("tblOperates"),
+                 0);
+
+        // A stored agent whose code is being typed over, here with another agent's code.
+        QVERIFY(dm.tblCustomers.locate(QStringLiteral("CustId"), QStringLiteral("A1")));
+        dm.tblCustomers.setValue(QStringLiteral("CustId"), QStringLiteral("b1"));
+        QVERIFY_THROWS_EXCEPTION(StoreError, addContact(QStringLiteral("L1")));
+        dm.tblLinkmans.cancel();
+        QCOMPARE(rows("tblLinkmans"), 0);
+        // Once stored under its new code, the agent takes rows again.
+        dm.tblCustomers.setValue(QStringLiteral("CustId"), QStringLiteral("A2"));
+        dm.tblCustomers.post();
+        addContact(QStringLiteral("L1"));
+        QCOMPARE(db.scalar(QStringLiteral("SELECT CustID FROM tblLinkmans WHERE LinkmanID = 'L1'"))
+                     .toString(),
+                 QStringLiteral("A2"));
+        // An agent being changed in another field holds its code: rows go in at once.
+        dm.tblCustomers.setValue(QStringLiteral("CustName"), QStringLiteral("甲二"));
+        addContact(QStringLiteral("L2"));
+        QCOMPARE(rows("tblLinkmans"), 2);
+        dm.tblCustomers.cancel();
+
+        // An item of a record that is only typed so far, or of a code no record has.
+        dm.tblOperates2.append();
+        dm.tblOperates2.setValue(QStringLiteral("OperateID"), QStringLiteral("R1"));
+        dm.tblOperateDetail.open();
+        dm.tblOperateDetail.append();
+        dm.tblOperateDetail.setValue(QStringLiteral("DetailNo"), QStringLiteral("1"));
+        QVERIFY_THROWS_EXCEPTION(StoreError, dm.tblOperateDetail.post());
+        dm.tblOperateDetail.setValue(QStringLiteral("OperateID"), QStringLiteral("R9"));
+        QVERIFY_THROWS_EXCEPTION(StoreError, dm.tblOperateDetail.post());
+        dm.tblOperateDetail.cancel();
+        dm.tblOperates2.post();
+        dm.tblOperateDetail.append();
+        dm.tblOperateDetail.setValue(QStringLiteral("DetailNo"), QStringLiteral("1"));
+        dm.tblOperateDetail.post();
+        QCOMPARE(db.scalar(QStringLiteral("SELECT OperateID FROM tblOperateDetail")).toString(),
+                 QStringLiteral("R1"));
+    }
+
     void nonAdministratorSeesNoNameOfAnotherUsersAgent_data() { testsupport::addEngineRows(); }
     void nonAdministratorSeesNoNameOfAnotherUsersAgent()
     {

@@ -5,6 +5,7 @@
 #include "datagrid.h"
 #include "dataset.h"
 #include "datasetmodel.h"
+#include "emailexport.h"
 #include "filedialog.h"
 #include "gridexport.h"
 #include "messagebox.h"
@@ -22,6 +23,8 @@
 #include <QTest>
 #include <QTreeView>
 #include <QVBoxLayout>
+
+#include <sys/stat.h>
 
 namespace
 {
@@ -313,6 +316,117 @@ class TestGridExport : public QObject
         QVERIFY(failed);
     }
 
+    // Texts a spreadsheet would run as formulas are written so that it shows them as text;
+    // numbers stay numbers, negative ones too.
+    void csvCellsNeverRunAsFormulas_data() { testsupport::addEngineRows(); }
+    void csvCellsNeverRunAsFormulas()
+    {
+        QFETCH(QString, engine);
+        openGrid(engine);
+        const QStringList risky = {QStringLiteral("=HYPERLINK(\"http://x\",\"点\")"),
+                                   QStringLiteral("+86 21 5555"),
+                                   QStringLiteral("-2+3"),
+                                   QStringLiteral("@SUM(A1)"),
+                                   QStringLiteral("\t=1"),
+                                   QStringLiteral("\r=1")};
+        m_db->exec(QStringLiteral("DELETE FROM tblOperates"));
+        for (int i = 0; i < risky.size(); ++i)
+            addRecord(QStringLiteral("R%1").arg(i), risky[i], QStringLiteral("C1"),
+                      QDate(2024, 1, 1), -5 - i, 1, false);
+        m_records->refresh();
+        const QString path = m_out + QStringLiteral("/公式.csv");
+        QCOMPARE(GridExport::write(*m_grid, ExportWriter::Format::Csv, path).rows,
+                 qint64(risky.size()));
+        const QJsonArray rows = readBack(path).value(QStringLiteral("rows")).toArray();
+        QCOMPARE(rows.size(), risky.size() + 1);
+        for (int i = 1; i < rows.size(); ++i) {
+            const QStringList row = rowTexts(rows[i].toArray());
+            const int n = row[0].mid(1).toInt();
+            QCOMPARE(row[1], QLatin1Char('\'') + risky[n]);
+            QCOMPARE(row[4], QStringLiteral("-%1.00").arg(5 + n)); // money as a number
+            QCOMPARE(row[3], QStringLiteral("2024-01-01"));
+        }
+    }
+
+    // 导出... writes the type chosen in the dialog, with its extension, whatever the name
+    // typed; every file it makes gets the permissions of the user's umask.
+    void chosenTypeDecidesTheFile()
+    {
+        openGrid(QStringLiteral("sqlite"));
+        MessageBox::setScripted(true);
+        const mode_t before = ::umask(027);
+        const auto exportAs = [&](const QString &name, const QString &filter) {
+            FileDialog::setNextFileName(m_out + QLatin1Char('/') + name, filter);
+            GridExport::run(m_grid.get());
+        };
+        exportAs(QStringLiteral("名单"), QStringLiteral("CSV 文件(*.csv)"));
+        exportAs(QStringLiteral("名单"), QString()); // the first type: a workbook
+        exportAs(QStringLiteral("清单.xlsx"), QStringLiteral("CSV 文件(*.csv)"));
+        ::umask(before);
+        QCOMPARE(QDir(m_out).entryList(QDir::Files),
+                 QStringList({"名单.csv", "名单.xlsx", "清单.xlsx.csv"}));
+        const QJsonObject csv = readBack(m_out + QStringLiteral("/名单.csv"));
+        QVERIFY(csv.value(QStringLiteral("bom")).toBool());
+        QCOMPARE(csv.value(QStringLiteral("rows")).toArray().size(), 5);
+        QCOMPARE(readBack(m_out + QStringLiteral("/名单.xlsx"))
+                     .value(QStringLiteral("freeze"))
+                     .toString(),
+                 QStringLiteral("A2"));
+        QCOMPARE(readBack(m_out + QStringLiteral("/清单.xlsx.csv"))
+                     .value(QStringLiteral("rows"))
+                     .toArray()
+                     .size(),
+                 5);
+        for (const QString &name : QDir(m_out).entryList(QDir::Files))
+            QCOMPARE(QFile::permissions(m_out + QLatin1Char('/') + name),
+                     QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser |
+                         QFile::ReadGroup);
+    }
+
+    // The e-mail address lists are GBK text, as the programs that read them expect; an address
+    // GBK cannot hold (or with the euro sign, which GBK writers disagree on) is written in
+    // GB18030.
+    void emailListIsGbk()
+    {
+        openGrid(QStringLiteral("sqlite"));
+        MessageBox::setScripted(true);
+        const QStringList addresses = {QStringLiteral("a@x.cn"), QStringLiteral("王@例子.cn"),
+                                       QStringLiteral("𠀀䶮@x.cn"), QStringLiteral("€@x.cn")};
+        for (int i = 0; i < addresses.size(); ++i)
+            m_db->exec(
+                QStringLiteral("INSERT INTO tblLinkmans (LinkmanID, Name, Email) VALUES (?, ?, ?)"),
+                {QStringLiteral("L%1").arg(i), QStringLiteral("人"), addresses[i]});
+        store::Dataset contacts(*m_db, QStringLiteral("qryLinkmans1"));
+        contacts.setTable(QStringLiteral("tblLinkmans"));
+        contacts.setSort(QStringLiteral("LinkmanID"));
+        contacts.open();
+        const QString path = m_out + QStringLiteral("/Email.txt");
+        FileDialog::setNextFileName(path);
+        EmailExport::run(nullptr, contacts, QStringLiteral("Email"),
+                         QStringLiteral("Email地址列表导出成功！"));
+        QCOMPARE(MessageBox::last().text, QStringLiteral("Email地址列表导出成功！"));
+        QProcess p;
+        p.start(
+            QStringLiteral("/usr/bin/python3"),
+            {QStringLiteral("-c"),
+             QStringLiteral(
+                 "import sys, json\nout = []\n"
+                 "for line in open(sys.argv[1], 'rb').read().split(b'\\r\\n')[:-1]:\n"
+                 "    try: out.append(['gbk', line.decode('gbk')])\n"
+                 "    except UnicodeDecodeError: out.append(['gb18030', line.decode('gb18030')])\n"
+                 "print(json.dumps(out))"),
+             path});
+        QVERIFY(p.waitForFinished(30000));
+        QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
+        const QJsonArray lines = QJsonDocument::fromJson(p.readAllStandardOutput()).array();
+        QCOMPARE(lines.size(), 4);
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(lines[i].toArray()[1].toString(), addresses[i]);
+            QCOMPARE(lines[i].toArray()[0].toString(),
+                     i >= 2 ? QStringLiteral("gb18030") : QStringLiteral("gbk"));
+        }
+    }
+
     // The command every grid has: Ctrl+E while the grid has the focus and its context menu,
     // logged under the module of the window the grid is in.
     void commandOnTheGridLogsAndWrites()
@@ -336,10 +450,10 @@ class TestGridExport : public QObject
         MessageBox::clearHistory();
         FileDialog::clearHistory();
         const QString path = m_out + QStringLiteral("/快捷键.csv");
-        FileDialog::setNextFileName(path);
+        FileDialog::setNextFileName(path, QStringLiteral("CSV 文件(*.csv)"));
         QTest::keyClick(m_grid->view(), Qt::Key_E, Qt::ControlModifier);
         QCOMPARE(FileDialog::calls().size(), 1);
-        QCOMPARE(FileDialog::last().proposedName, QStringLiteral("业务资料.xlsx"));
+        QCOMPARE(FileDialog::last().proposedName, QStringLiteral("业务资料"));
         QCOMPARE(FileDialog::last().folder, m_store->appDir() + QStringLiteral("Export"));
         QVERIFY(QFile::exists(path));
         QCOMPARE(readBack(path).value(QStringLiteral("rows")).toArray().size(), 5);
