@@ -8,6 +8,8 @@ packages=(
   libsqlite3-dev libsodium-dev libkainjow-mustache-dev libvmime-dev
   fonts-noto-cjk postgresql postgresql-contrib python3-aiosmtpd xvfb xauth
   poppler-utils openssl libxlsxwriter-dev zlib1g-dev python3-openpyxl desktop-file-utils
+  qt6-translations-l10n xdg-utils
+  libzip-dev libexpat1-dev python3-msoffcrypto-tool python3-cryptography
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -6,6 +6,7 @@
 #include "errordisplay.h"
 #include "filedialog.h"
 #include "inifile.h"
+#include "messagebox.h"
 #include "session.h"
 
 #include <QDir>
@@ -91,8 +92,16 @@ void LogWindow::exportTo(store::DataModule &dm, const QString &fileName)
 
 void LogWindow::clearLog()
 {
-    m_dm.writeLog(QStringLiteral("系统设置-系统日志-清空日志"));
-    m_dm.qryLogClear.execute();
+    const QString operate = QStringLiteral("系统设置-系统日志-清空日志");
+    m_dm.writeLog(operate);
+    // Clearing cannot be undone: it is asked first, and it leaves its own row behind, with
+    // who cleared and when, written in the same transaction as the deletion.
+    if (MessageBox::confirm(this, QStringLiteral("您真的要清空全部系统日志吗？清空后无法恢复！"))) {
+        m_dm.connection().transaction([this, &operate] {
+            m_dm.qryLogClear.execute();
+            m_dm.writeLog(operate);
+        });
+    }
     reread();
 }
 

@@ -47,8 +47,12 @@ const TabEntry tabs[] = {
 };
 
 // The rights catalogue in the order rights are written: tab, caption, whether the box is out
-// of sight, the flags the right carries and the side of its tab. A hidden right keeps its box
-// (not shown), so its row survives a save and the tab's 全部选择 still grants it.
+// of sight, the flags the right carries and the side of its tab. Every right that a command of
+// the program tests has a box shown under that command's name; the IDs are the stored ones,
+// so the analyses' boxes are named by the command each ID enables (405 the state analysis,
+// 406 the trade analysis). Hidden are the rights that no command of this program tests: they
+// keep a box out of sight, so their rows survive a save and the tab's 全部选择 still grants
+// them.
 struct CatalogueEntry {
     const char *id;
     int tab;
@@ -65,7 +69,7 @@ const CatalogueEntry catalogue[] = {
     {"104", 0, "数据恢复", false, 0, 0},
     {"105", 0, "系统日志", false, 0, 0},
     {"106", 0, "用户信息", false, 0, 0},
-    {"107", 0, "服务器设置", true, 0, 0},
+    {"107", 0, "服务器设置", false, 0, 0},
     {"201", 1, "部门设置", false, InsertDelete, 0},
     {"202", 1, "省市设置", false, InsertDelete, 0},
     {"203", 1, "国家/地区信息", false, InsertDelete, 0},
@@ -76,22 +80,22 @@ const CatalogueEntry catalogue[] = {
     {"208", 1, "档案完备情况设置", false, InsertDelete, 1},
     {"209", 1, "发证状况设置", false, InsertDelete, 1},
     {"210", 1, "商务代理级别定义", false, InsertDelete, 1},
-    {"211", 1, "商务代理状态定义", false, InsertDelete, 1},
+    {"211", 1, "商务代理联络状态定义", false, InsertDelete, 1},
     {"212", 1, "商务代理来源定义", false, InsertDelete, 1},
     {"301", 2, "商务代理资料", false, AllFlags, 0},
     {"302", 2, "联系人资料", false, AllFlags, 0},
     {"303", 2, "推荐人资料", false, AllFlags, 0},
-    {"304", 2, "联络记录资料", false, AllFlags, 0},
+    {"304", 2, "历次联络记录", false, AllFlags, 0},
     {"305", 2, "日程安排", false, AllFlags, 0},
-    {"306", 2, "应收账款", true, QueryPrint, 0},
-    {"307", 2, "应付账款", true, QueryPrint, 0},
+    {"306", 2, "应收账款", false, QueryPrint, 0},
+    {"307", 2, "应付账款", false, QueryPrint, 0},
     {"401", 3, "地区分布分析", false, 0, 0},
     {"402", 3, "按时间分析", true, 0, 0},
     {"403", 3, "商务代理级别分析", false, 0, 0},
-    {"404", 3, "商务代理类型分析", true, 0, 0},
-    {"405", 3, "商务代理来源分析", false, 0, 0},
-    {"406", 3, "商务代理状态分析", false, 0, 0},
-    {"407", 3, "商务代理行业分析", false, 0, 0},
+    {"404", 3, "商务代理来源分析", false, 0, 0},
+    {"405", 3, "商务代理状态分析", false, 0, 0},
+    {"406", 3, "商务代理行业分析", false, 0, 0},
+    {"407", 3, "收支分析", true, 0, 0},
     {"408", 3, "业务来源分析", true, 0, 0},
     {"409", 3, "业务类型分析", true, 0, 0},
     {"410", 3, "业务排行榜", true, 0, 0},
@@ -100,15 +104,9 @@ const CatalogueEntry catalogue[] = {
     {"413", 3, "资金分配分析", true, 0, 0},
     {"414", 3, "收支趋势分析", true, 0, 0},
     {"501", 4, "公告板", false, 0, 0},
-    {"502", 4, "邮件群发", true, 0, 0},
+    {"502", 4, "邮件群发", false, 0, 0},
     {"503", 4, "信封标签", false, 0, 0},
 };
-
-// Group mail is granted by no box of this window and never written by it.
-bool isGroupMail(const CatalogueEntry &r)
-{
-    return qstrcmp(r.id, "502") == 0;
-}
 
 QString idOf(const CatalogueEntry &r)
 {
@@ -261,8 +259,6 @@ void RightWindow::showRights()
 {
     const Rights held(&m_dm.tblUserRight);
     for (const CatalogueEntry &r : catalogue) {
-        if (isGroupMail(r))
-            continue;
         const QString id = idOf(r);
         const bool holds = held.allows(m_userId, id, QString());
         box(id)->setChecked(holds);
@@ -328,7 +324,7 @@ void RightWindow::writeRights()
     Dataset &rights = m_dm.tblUserRight;
     for (const CatalogueEntry &r : catalogue) {
         const QString id = idOf(r);
-        if (isGroupMail(r) || !box(id)->isChecked())
+        if (!box(id)->isChecked())
             continue;
         rights.append();
         rights.setValue(QStringLiteral("UserID"), m_userId);

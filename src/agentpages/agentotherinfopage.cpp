@@ -7,6 +7,7 @@
 #include "enterchain.h"
 #include "errordisplay.h"
 #include "messagebox.h"
+#include "modifyright.h"
 #include "printing.h"
 #include "rights.h"
 #include "workspace.h"
@@ -38,6 +39,7 @@ AgentOtherInfoPage::AgentOtherInfoPage(Workspace &ws, std::function<bool()> stor
     setObjectName(QStringLiteral("AgentOtherInfoPage"));
     store::Dataset &set = addInfo(ws);
     Rights &rights = ws.rights;
+    ModifyRight::require(set, rights, Right);
     const auto right = [&rights](const char *flag) {
         return [&rights, flag] { return rights.allows(Right, QLatin1String(flag)); };
     };
@@ -90,11 +92,11 @@ AgentOtherInfoPage::AgentOtherInfoPage(Workspace &ws, std::function<bool()> stor
     layout->addWidget(bar);
     layout->addLayout(form);
     layout->addStretch(1);
-    setFocusProxy(m_bank);
 }
 
 // A key that would type or choose something, or a click that opens the bank list, needs a
-// row to write into: an agent without one gets it first.
+// row to write into: an agent without one gets it first, as 修改 would give it, and under the
+// same right.
 bool AgentOtherInfoPage::eventFilter(QObject *watched, QEvent *event)
 {
     bool wantsRow = false;
@@ -110,7 +112,7 @@ bool AgentOtherInfoPage::eventFilter(QObject *watched, QEvent *event)
     } else if (event->type() == QEvent::InputMethod) {
         wantsRow = !static_cast<QInputMethodEvent *>(event)->commitString().isEmpty();
     }
-    if (wantsRow)
+    if (wantsRow && m_ws.rights.allows(Right, QStringLiteral("Modify")))
         ErrorDisplay::run(this, [this] { ensureRow(); });
     return QWidget::eventFilter(watched, event);
 }

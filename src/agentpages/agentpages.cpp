@@ -17,7 +17,6 @@ void installAgentPages(Workspace &ws, AgentsWindow &window)
         auto *layout = new QVBoxLayout(page);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(content);
-        page->setFocusProxy(content);
     };
     // A row added on a page takes the agent's code: the agent is stored under it first.
     const auto storeAgent = [&window] { return window.storeForRelatedRows(); };

@@ -31,7 +31,6 @@ RelatedGridPage::RelatedGridPage(Workspace &ws, store::Dataset &rows, const char
     layout->setSpacing(0);
     layout->addWidget(m_bar);
     layout->addWidget(m_grid, 1);
-    setFocusProxy(m_grid->view());
 }
 
 QAction *RelatedGridPage::command(const char *name, const QString &caption, const char *flag,

@@ -12,6 +12,7 @@
 #include "enterchain.h"
 #include "errordisplay.h"
 #include "messagebox.h"
+#include "modifyright.h"
 #include "rights.h"
 #include "windowshortcuts.h"
 #include "workspace.h"
@@ -45,6 +46,7 @@ AgentContactDialog::AgentContactDialog(Workspace &ws, QWidget *parent)
     setWindowTitle(QStringLiteral("客户接触"));
     store::Dataset &set = entries(ws);
     Rights &rights = ws.rights;
+    ModifyRight::require(set, rights, Right);
 
     m_date->setObjectName(QStringLiteral("deLinkDate"));
     m_date->bind(&set, QStringLiteral("LinkDate"));
@@ -160,34 +162,25 @@ void AgentContactDialog::addEntryHere()
     m_date->setFocus();
 }
 
-// The five fields an entry needs, by the text each shows, in screen order. A date or time
-// that is typed but is no date or time of day is refused as well, naming its field: the row
-// holds the last good value, and storing that in silence would lose what was typed.
+// A date, time or cost typed but no value is refused first, naming its field: the row holds
+// the last good value, and storing that in silence would lose what was typed. Then the five
+// fields an entry needs, by the text each shows, in screen order.
 bool AgentContactDialog::checkFields()
 {
-    const struct {
-        QWidget *field;
-        QString missing;
-        QString label;
-    } checks[] = {
-        {m_date, QStringLiteral("请选择输入联系日期！"), QStringLiteral("联系日期")},
-        {m_time, QStringLiteral("请输入联系时间！"), QStringLiteral("联系时间")},
-        {m_type, QStringLiteral("请选择输入联系方式！"), {}},
-        {m_linkman, QStringLiteral("请输入联系人名称！"), {}},
-        {m_duty, QStringLiteral("请输入联系人职务！"), {}},
-        {m_charge, {}, QStringLiteral("费用开销")},
+    if (DbFormattedEdit::refuseUnfinished(this))
+        return false;
+    const std::pair<QWidget *, QString> required[] = {
+        {m_date, QStringLiteral("请选择输入联系日期！")},
+        {m_time, QStringLiteral("请输入联系时间！")},
+        {m_type, QStringLiteral("请选择输入联系方式！")},
+        {m_linkman, QStringLiteral("请输入联系人名称！")},
+        {m_duty, QStringLiteral("请输入联系人职务！")},
     };
-    for (const auto &c : checks) {
-        QString message;
-        const auto *typed = qobject_cast<DbFormattedEdit *>(c.field);
-        if (!c.missing.isEmpty() && AgentForm::shownText(c.field).isEmpty())
-            message = c.missing;
-        else if (typed && typed->isUnfinished())
-            message = c.label + QStringLiteral("：") + typed->invalidText();
-        if (message.isEmpty())
+    for (const auto &[field, message] : required) {
+        if (!AgentForm::shownText(field).isEmpty())
             continue;
         MessageBox::warning(this, message);
-        c.field->setFocus();
+        field->setFocus();
         return false;
     }
     return true;

@@ -7,6 +7,7 @@
 #include "dblineedit.h"
 #include "errordisplay.h"
 #include "messagebox.h"
+#include "modifyright.h"
 #include "rights.h"
 #include "workspace.h"
 
@@ -33,6 +34,7 @@ AgentEditorDialog::AgentEditorDialog(Workspace &ws, QWidget *parent)
     setWindowTitle(QStringLiteral("商务代理资料"));
     store::Dataset &set = ws.dm.tblCustomers2;
     Rights &rights = ws.rights;
+    ModifyRight::require(set, rights, Right);
     using State = store::Dataset::State;
 
     auto *buttons = new QHBoxLayout;

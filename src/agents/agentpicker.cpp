@@ -7,6 +7,7 @@
 #include "datagrid.h"
 #include "datamodule.h"
 #include "errordisplay.h"
+#include "modifyright.h"
 #include "rights.h"
 #include "session.h"
 #include "workspace.h"
@@ -135,7 +136,8 @@ void AgentPicker::prepareSets()
 
 // 选择: the picked agent's code goes into the field PickTarget names, the target row starting
 // to edit when it is only shown. The list keeps a quick search in force. Without a picked
-// agent, a PickTarget this member does not fill, or a target with no row, it only closes.
+// agent, a PickTarget this member does not fill, a target with no row, or a stored target row
+// the user may not change, it only closes.
 void AgentPicker::select()
 {
     store::DataModule &dm = m_ws.dm;
@@ -153,7 +155,8 @@ void AgentPicker::select()
     }
     const PickField *f = pickField(m_member);
     store::Dataset *target = f ? dm.dataset(QString::fromLatin1(f->dataset)) : nullptr;
-    if (target && list.currentRow() >= 0 && target->isOpen() && target->currentRow() >= 0) {
+    if (target && list.currentRow() >= 0 && target->isOpen() && target->currentRow() >= 0 &&
+        ModifyRight::allows(*target)) {
         if (!target->isEditing())
             target->edit();
         target->setValue(QString::fromLatin1(f->field), list.value(QStringLiteral("CustID")));

@@ -73,6 +73,8 @@ QWidget *AgentRules::window() const
 
 bool AgentRules::checkRequired()
 {
+    if (DbFormattedEdit::refuseUnfinished(&m_form))
+        return false;
     const std::pair<QWidget *, const QString *> required[] = {
         {m_form.code(), &m_texts.code},
         {m_form.name(), &m_texts.name},

@@ -27,8 +27,9 @@ class AgentRules
   public:
     AgentRules(Workspace &ws, AgentForm &form, const AgentTexts &texts);
 
-    // The required fields in order: the first one that shows nothing gets its message and the
-    // focus. True when every field is filled (blanks count as content).
+    // A date typed but no date is refused first; then the required fields in order: the first
+    // one that shows nothing gets its message and the focus. True when every field is filled
+    // (blanks count as content).
     bool checkRequired();
     // 保存 after its log row: the required fields, a code that can name a folder, a changed
     // code only while nothing refers to the agent, the record folder (shown in the file

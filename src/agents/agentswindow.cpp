@@ -1,6 +1,7 @@
 #include "agentswindow.h"
 
 #include "agentform.h"
+#include "agentimport.h"
 #include "agentquerydialog.h"
 #include "agentrules.h"
 #include "commandaction.h"
@@ -9,6 +10,9 @@
 #include "dblineedit.h"
 #include "emailexport.h"
 #include "errordisplay.h"
+#include "firstfocus.h"
+#include "importcommand.h"
+#include "modifyright.h"
 #include "modulehost.h"
 #include "pendingedit.h"
 #include "printing.h"
@@ -38,6 +42,7 @@ AgentsWindow::AgentsWindow(Workspace &ws, QWidget *parent)
 {
     setObjectName(QStringLiteral("TfrmCustomers"));
     setWindowTitle(QStringLiteral("商务代理资料"));
+    ModifyRight::require(ws.dm.tblCustomers, ws.rights, Right);
     m_pages->setObjectName(QStringLiteral("PageControl1"));
     m_listPage->setObjectName(QStringLiteral("tsList"));
     m_detailPage->setObjectName(QStringLiteral("tsDetail"));
@@ -52,8 +57,9 @@ AgentsWindow::AgentsWindow(Workspace &ws, QWidget *parent)
     // Whoever puts the focus into the module reaches the page in view: the list, or the
     // agent code while an agent is being edited.
     const auto followPage = [this] {
-        setFocusProxy(m_pages->currentWidget() == m_detailPage ? static_cast<QWidget *>(m_form->code())
-                                                               : m_grid->view());
+        FirstFocus::set(this, m_pages->currentWidget() == m_detailPage
+                                  ? static_cast<QWidget *>(m_form->code())
+                                  : m_grid->view());
     };
     connect(m_pages, &QTabWidget::currentChanged, this, followPage);
     followPage();
@@ -107,6 +113,9 @@ void AgentsWindow::buildListPage()
             LogPrefix + QStringLiteral("查询"), right("Query"), [this] { query(); });
     command(m_listPage, bar, "Act_Print", QStringLiteral("打印"), QStringLiteral("Ctrl+P"),
             LogPrefix + QStringLiteral("打印"), right("Print"), [this] { print(); });
+    addImportCommand(m_listPage, bar, m_actions, m_ws,
+                     {Right, LogPrefix + QStringLiteral("导入"), agentImportList(),
+                      RecordFolders::folderFor, [this] { refresh(); }});
     command(m_listPage, bar, "spBtnEmail", QStringLiteral("Email地址导出"), {}, {}, {},
             [this] { exportEmail(); });
 

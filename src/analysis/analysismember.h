@@ -8,7 +8,7 @@
 // and the statements its 刷新 runs. The five analyses are one panel configured by this table.
 struct AnalysisMember {
     enum class Kind {
-        Region, // 省份 / 国家/地区 / 境外; a chart without a list
+        Region, // 省份 / 国家/地区 / 境外; the list names each slice with its count
         Count,  // by number of agents or of contact records, with a list
         Period, // agents created in a period, with a list
     };

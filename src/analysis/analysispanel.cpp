@@ -4,6 +4,7 @@
 #include "datamodule.h"
 #include "errordisplay.h"
 #include "filedialog.h"
+#include "firstfocus.h"
 #include "messagebox.h"
 #include "modulehost.h"
 #include "session.h"
@@ -18,15 +19,19 @@
 #include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLegend>
 #include <QListWidget>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QPieLegendMarker>
 #include <QPieSeries>
 #include <QPieSlice>
 #include <QSaveFile>
 #include <QScopeGuard>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QtMath>
+#include <cmath>
 
 namespace
 {
@@ -56,21 +61,25 @@ AnalysisPanel::AnalysisPanel(Workspace &ws, const AnalysisMember &member, QWidge
     m_chart = new QChart;
     m_chart->addSeries(m_series);
     m_chart->setTitle(member.designTitle);
-    m_chart->legend()->setAlignment(Qt::AlignBottom);
+    // The legend stands beside the pie, one category a line, so every name can be read even
+    // with thirty-odd provinces; at the bottom it would leave each one a bare colour square.
+    m_chart->legend()->setAlignment(Qt::AlignRight);
+    m_chart->legend()->setShowToolTips(true);
+    connect(m_chart, &QChart::plotAreaChanged, this, &AnalysisPanel::placeLabels);
     m_view = new QChartView(m_chart, this);
     m_view->setObjectName(QStringLiteral("Chart1"));
     m_view->setRenderHint(QPainter::Antialiasing);
 
+    // Every analysis lists its counts beside the chart; the region's list names each slice
+    // with its number of agents, for the slices too thin to carry a label.
     auto *body = new QHBoxLayout;
     body->addWidget(m_view, 3);
-    if (member.kind != AnalysisMember::Kind::Region) {
-        m_list = new QListWidget(this);
-        m_list->setObjectName(QStringLiteral("ListBox1"));
-        body->addWidget(m_list, 1);
-    }
+    m_list = new QListWidget(this);
+    m_list->setObjectName(QStringLiteral("ListBox1"));
+    body->addWidget(m_list, 1);
     qobject_cast<QVBoxLayout *>(layout())->addLayout(body, 1);
     buildMenu();
-    setFocusProxy(m_selector ? static_cast<QWidget *>(m_selector) : m_from);
+    FirstFocus::set(this, m_selector ? static_cast<QWidget *>(m_selector) : m_from);
 }
 
 void AnalysisPanel::buildTitleBar()
@@ -126,10 +135,8 @@ void AnalysisPanel::buildMenu()
         m_view->addAction(a);
         return a;
     };
-    if (m_list) {
-        entry("N_ShowList", QStringLiteral("显示列表"), [this] { setListVisible(true); });
-        entry("N_HideList", QStringLiteral("隐藏列表"), [this] { setListVisible(false); });
-    }
+    entry("N_ShowList", QStringLiteral("显示列表"), [this] { setListVisible(true); });
+    entry("N_HideList", QStringLiteral("隐藏列表"), [this] { setListVisible(false); });
     entry("N_ShowNavigation", QStringLiteral("显示导航条"), [this] { setNavigationVisible(true); });
     entry("N_HideNavigation", QStringLiteral("隐藏导航条"), [this] { setNavigationVisible(false); });
     entry("N_ExportPicture", QStringLiteral("导出图片..."), [this] { exportPicture(); });
@@ -144,10 +151,8 @@ QAction *AnalysisPanel::action(const QString &name) const
 
 void AnalysisPanel::updateMenu()
 {
-    if (m_list) {
-        action(QStringLiteral("N_ShowList"))->setEnabled(m_list->isHidden());
-        action(QStringLiteral("N_HideList"))->setEnabled(!m_list->isHidden());
-    }
+    action(QStringLiteral("N_ShowList"))->setEnabled(m_list->isHidden());
+    action(QStringLiteral("N_HideList"))->setEnabled(!m_list->isHidden());
     const bool shown = m_ws.host.isNavigationVisible();
     action(QStringLiteral("N_ShowNavigation"))->setEnabled(!shown);
     action(QStringLiteral("N_HideNavigation"))->setEnabled(shown);
@@ -194,6 +199,7 @@ void AnalysisPanel::refresh()
         static const QStringList titles{QStringLiteral("省份分布分析"), QStringLiteral("国家/地区分布分析"),
                                         QStringLiteral("境外投资国家/地区分布分析")};
         const int choice = qMax(0, m_selector->currentIndex());
+        m_list->clear();
         fillChart(AnalysisMember::regionChart(choice), titles[choice]);
         return;
     }
@@ -275,18 +281,77 @@ void AnalysisPanel::fillChart(const QStringList &lines, const QString &title, co
     for (int r = 0; r < q->rowCount(); ++r) {
         const double value = q->value(r, QStringLiteral("sumIn")).toDouble();
         const QString share = QString::number(total > 0 ? value * 100.0 / total : 0.0, 'f', 2) + QLatin1Char('%');
-        auto *slice = m_series->append(q->value(r, name).toString() + QLatin1Char(' ') + share, value);
+        const QString category = q->value(r, name).toString();
+        auto *slice = m_series->append(category + QLatin1Char(' ') + share, value);
         if (const QColor c = colourOf(q->value(r, colour)); c.isValid())
             slice->setBrush(c);
-        slice->setLabelVisible(value > 0); // empty categories would only crowd the labels
         if (!largest || value > largest->value())
             largest = slice;
+        // The legend names the category; the share is on the slice.
+        for (QLegendMarker *marker : m_chart->legend()->markers(m_series))
+            if (static_cast<QPieLegendMarker *>(marker)->slice() == slice)
+                marker->setLabel(category);
+        if (region)
+            m_list->addItem(QStringLiteral("  ") + category + QStringLiteral("：") +
+                            q->value(r, QStringLiteral("sumIn")).toString() +
+                            QStringLiteral(" 个"));
     }
     if (largest && largest->value() > 0) {
         largest->setExploded(true);
         largest->setExplodeDistanceFactor(0.1);
     }
     m_chart->setTitle(title);
+    placeLabels();
+}
+
+// Where Qt Charts draws a slice's label outside the pie: an arm from the middle of the slice's
+// edge, out by the arm length, then along the label's text on the line under it.
+QRectF AnalysisPanel::labelRect(const QPieSlice *slice) const
+{
+    const QRectF area = m_chart->plotArea();
+    const qreal radius = m_series->pieSize() * qMin(area.width(), area.height()) / 2;
+    QPointF centre(area.left() + area.width() * m_series->horizontalPosition(),
+                   area.top() + area.height() * m_series->verticalPosition());
+    qreal angle = slice->startAngle() + slice->angleSpan() / 2;
+    const auto along = [](qreal degrees, qreal length) {
+        const qreal a = qDegreesToRadians(degrees);
+        return QPointF(qSin(a) * length, -qCos(a) * length);
+    };
+    if (slice->isExploded())
+        centre += along(angle, slice->explodeDistanceFactor() * radius);
+    angle = std::fmod(std::fmod(angle, 360.0) + 360.0, 360.0);
+    if (angle > 170 && angle < 180) // the arm never points straight down
+        angle = 170;
+    if (angle > 180 && angle < 190)
+        angle = 190;
+    const QPointF armEnd = centre + along(slice->startAngle() + slice->angleSpan() / 2, radius) +
+                           along(angle, radius * slice->labelArmLengthFactor());
+    const QSizeF text = QFontMetricsF(slice->labelFont()).size(0, slice->label());
+    const QPointF topLeft = angle < 180
+                                ? QPointF(armEnd.x(), armEnd.y() - text.height())
+                                : QPointF(armEnd.x() - text.width(), armEnd.y() - text.height());
+    return {topLeft, text};
+}
+
+// A slice carries its label only where the label fits: the larger slices first, each label
+// where no label placed before it stands and inside the chart. Empty categories carry none.
+void AnalysisPanel::placeLabels()
+{
+    QList<QPieSlice *> slices = m_series->slices();
+    std::stable_sort(slices.begin(), slices.end(), [](const QPieSlice *a, const QPieSlice *b) {
+        return a->value() > b->value();
+    });
+    const QRectF chart = m_chart->rect();
+    QList<QRectF> placed;
+    for (QPieSlice *slice : std::as_const(slices)) {
+        const QRectF r = labelRect(slice);
+        bool fits = slice->value() > 0 && chart.contains(r);
+        for (const QRectF &other : std::as_const(placed))
+            fits = fits && !r.adjusted(-2, -2, 2, 2).intersects(other);
+        slice->setLabelVisible(fits);
+        if (fits)
+            placed << r;
+    }
 }
 
 void AnalysisPanel::exportPicture()

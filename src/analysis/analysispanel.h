@@ -12,6 +12,8 @@ class QComboBox;
 class QDateEdit;
 class QListWidget;
 class QPieSeries;
+class QPieSlice;
+class QRectF;
 class QToolButton;
 struct Workspace;
 
@@ -34,11 +36,13 @@ class AnalysisPanel : public QWidget
     const AnalysisMember &member() const { return m_member; }
     QChart *chart() const { return m_chart; }
     QPieSeries *series() const { return m_series; }
-    QListWidget *list() const { return m_list; } // null for the region analysis
+    QListWidget *list() const { return m_list; }
     QComboBox *selector() const { return m_selector; }
     QDateEdit *from() const { return m_from; }
     QDateEdit *to() const { return m_to; }
     QAction *action(const QString &name) const;
+    // Where the slice's label is drawn, in the chart's coordinates; shown or not.
+    QRectF labelRect(const QPieSlice *slice) const;
 
     // What the main-window command does each time it shows the panel: the period back to the
     // last 30 days, and the navigation entries as the navigation panel stands now.
@@ -57,6 +61,7 @@ class AnalysisPanel : public QWidget
     static void run(store::Dataset &query, const QStringList &lines, const QVariantMap &values);
     void fillList(const QString &total, const QString &caption, const QStringList &lines, const QVariantMap &values = {});
     void fillChart(const QStringList &lines, const QString &title, const QVariantMap &values = {});
+    void placeLabels();
     void exportPicture();
     QVariantMap period() const;
 

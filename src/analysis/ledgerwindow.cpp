@@ -3,7 +3,9 @@
 #include "commandaction.h"
 #include "datagrid.h"
 #include "datamodule.h"
+#include "firstfocus.h"
 #include "inoutquerydialog.h"
+#include "messagebox.h"
 #include "modulehost.h"
 #include "money.h"
 #include "printing.h"
@@ -79,13 +81,17 @@ LedgerWindow::LedgerWindow(Workspace &ws, bool receivables, QWidget *parent)
     m_totals->setTextInteractionFlags(Qt::TextSelectableByMouse);
     connect(&ledger(), &store::Dataset::rowsReset, this, &LedgerWindow::showTotals);
     connect(&ledger(), &store::Dataset::readingFinished, this, &LedgerWindow::showTotals);
+    connect(&ledger(), &store::Dataset::readingFailed, this, [this](const QString &error) {
+        showTotals();
+        MessageBox::critical(this, QStringLiteral("读取合同时出错，列表不完整：\n") + error);
+    });
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
     layout->addLayout(bar);
     layout->addWidget(m_grid, 1);
     layout->addWidget(m_totals);
-    setFocusProxy(m_grid->view());
+    FirstFocus::set(this, m_grid->view());
     showTotals();
 }
 
@@ -115,7 +121,9 @@ void LedgerWindow::showTotals()
         m_totals->clear();
         return;
     }
-    if (!d.isComplete()) {
+    // A list whose reading stopped at an error says so: its sums are those of the rows read.
+    const bool broken = !d.readError().isEmpty();
+    if (!d.isComplete() && !broken) {
         // The sums wait for the last rows, read while the list is already shown.
         m_totals->setText(QStringLiteral("正在读取合同……"));
         return;
@@ -123,8 +131,13 @@ void LedgerWindow::showTotals()
     using store::Money::fixed2;
     const QString settled = m_receivables ? QStringLiteral("已收账款") : QStringLiteral("已付账款");
     const QString open = m_receivables ? QStringLiteral("未收账款") : QStringLiteral("未付账款");
-    m_totals->setText(QStringLiteral("共 %1 笔合同　折人民币合计：%2　%3合计：%4　%5合计：%6")
-                          .arg(d.rowCount())
-                          .arg(fixed2(d.sum(QStringLiteral("RMB"))), settled, fixed2(d.sum(QStringLiteral("sumRMB"))), open,
-                               fixed2(d.sum(m_receivables ? QStringLiteral("gathering") : QStringLiteral("Payment")))));
+    m_totals->setText(
+        (broken ? QStringLiteral("（列表不完整：读取中断）已读出 %1 "
+                                 "笔合同　折人民币合计：%2　%3合计：%4　%5合计：%6")
+                : QStringLiteral("共 %1 笔合同　折人民币合计：%2　%3合计：%4　%5合计：%6"))
+            .arg(d.rowCount())
+            .arg(fixed2(d.sum(QStringLiteral("RMB"))), settled,
+                 fixed2(d.sum(QStringLiteral("sumRMB"))), open,
+                 fixed2(d.sum(m_receivables ? QStringLiteral("gathering")
+                                            : QStringLiteral("Payment")))));
 }

@@ -90,17 +90,28 @@ int backup(int argc, char *argv[], const Options &o)
 {
     QCoreApplication app(argc, argv);
     QTextStream out(stdout), err(stderr);
-    QString appDir;
-    try {
-        appDir = ProgramDirectory::locate(o.dir);
-    } catch (const store::StoreError &e) {
-        err << e.text() << '\n';
-        return 1;
-    }
-    return UnattendedBackup::run(appDir, o.backupDest, o.keep, out, err);
+    // A backup works on the store that is there: it never prepares a program directory,
+    // which would make a new, empty store to back up.
+    return UnattendedBackup::run(ProgramDirectory::find(o.dir), o.backupDest, o.keep, out, err);
 }
 
 } // namespace
+
+// The windows of the modules attach themselves to their commands.
+void installModules(MainWindow &main)
+{
+    installDictionaries(main.workspace());
+    installAdmin(main.workspace());
+    installBackup(main.workspace());
+    AgentsWindow *agents = installAgents(main.workspace());
+    installContacts(main.workspace());
+    installRecords(main.workspace());
+    installAgentPages(main.workspace(), *agents);
+    installReferrers(main.workspace());
+    installAnalysis(main.workspace());
+    installMail(main.workspace());
+    installSchedule(main.workspace());
+}
 
 Options parse(const QStringList &arguments)
 {
@@ -161,6 +172,7 @@ int main(int argc, char *argv[])
     TessalyApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tessaly"));
     QApplication::setApplicationVersion(QStringLiteral(TESSALY_VERSION));
+    TessalyApplication::useChineseTexts();
 
     // The preview's dialogs go through the shared services, like every other modal boundary.
     ReportPreview::setPrintDialogHook([](QPrinter &printer, QWidget *parent) { return PrintDialog::exec(&printer, parent); });
@@ -184,18 +196,7 @@ int main(int argc, char *argv[])
     store::DataModule dm;
     MainWindow main(dm);
 
-    // The windows of the modules attach themselves to their commands.
-    installDictionaries(main.workspace());
-    installAdmin(main.workspace());
-    installBackup(main.workspace());
-    AgentsWindow *agents = installAgents(main.workspace());
-    installContacts(main.workspace());
-    installRecords(main.workspace());
-    installAgentPages(main.workspace(), *agents);
-    installReferrers(main.workspace());
-    installAnalysis(main.workspace());
-    installMail(main.workspace());
-    installSchedule(main.workspace());
+    installModules(main);
 
     // 3. The store named by "Server.txt" and the after-connect step.
     // A store of an older format is brought up to date first; the splash tells how far.

@@ -2,11 +2,16 @@
 
 #include <QStringList>
 
+class MainWindow;
+
 // Start-up of the program: the command line, then splash, folders, store, login and the
 // main window in their fixed order.
 namespace Application {
 
 int main(int argc, char *argv[]);
+
+// Every module window, built and attached to its command of the main window.
+void installModules(MainWindow &main);
 
 struct Options
 {

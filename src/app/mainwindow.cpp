@@ -7,6 +7,7 @@
 #include "desktopservices.h"
 #include "errordisplay.h"
 #include "filepanel.h"
+#include "firstfocus.h"
 #include "ledgerquery.h"
 #include "messagebox.h"
 #include "numlock.h"
@@ -156,9 +157,10 @@ void MainWindow::run(const QString &log, const std::function<void()> &work)
 
 void MainWindow::focusInto(QWidget *panel)
 {
-    // A module names its focus target by a focus proxy; otherwise its first list, or its
-    // first field.
-    QWidget *target = panel->focusProxy() ? panel : nullptr;
+    // A module names its focus target; otherwise its first list, or its first field.
+    QWidget *target = FirstFocus::of(panel);
+    if (target && !(target->isVisibleTo(panel) && target->isEnabled()))
+        target = nullptr;
     if (!target) {
         for (QAbstractItemView *list : panel->findChildren<QAbstractItemView *>())
             if (list->isVisibleTo(panel) && list->isEnabled()) {
@@ -852,6 +854,11 @@ void MainWindow::hideContent(QWidget *panel)
         m_host->setCurrentWidget(m_schedule);
 }
 
+QWidget *MainWindow::schedulePanel() const
+{
+    return m_schedule;
+}
+
 QWidget *MainWindow::currentContent() const
 {
     return m_host->currentWidget();
@@ -896,6 +903,8 @@ void MainWindow::setFilePanelVisible(bool visible)
 {
     if (!m_filePanel)
         return;
+    // The schedule's details keep clear of the panel's place, and a little more for its border.
+    m_schedule->keepClearOnTheRight(visible ? m_filePanel->sizeHint().width() + 12 : 0);
     if (visible) {
         m_filePanel->placeBeside(this);
         m_filePanel->show();

@@ -20,6 +20,7 @@ class QWidget;
 class CommandEnabler;
 class FilePanel;
 class Rights;
+class SchedulePanel;
 
 namespace store {
 class DataModule;
@@ -62,7 +63,7 @@ public:
     QString currentNavigationPage() const;
     void setNavigationPage(const QString &page) override;
     QWidget *currentContent() const;
-    QWidget *schedulePanel() const { return m_schedule; }
+    QWidget *schedulePanel() const;
 
     static QString homePage();
     static QString supportMail();
@@ -112,7 +113,7 @@ private:
     QToolBox *m_pages = nullptr;
     QSplitter *m_split = nullptr;
     QStackedWidget *m_host = nullptr;
-    QWidget *m_schedule = nullptr;
+    SchedulePanel *m_schedule = nullptr;
     QLabel *m_status[5] = {};
     QTimer *m_clock = nullptr;
     bool m_shown = false;

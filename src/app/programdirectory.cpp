@@ -48,16 +48,22 @@ void prepare(const QString &folder, const QString &share)
     }
 }
 
-QString locate(const QString &dirOption)
+QString find(const QString &dirOption)
 {
     if (!dirOption.isEmpty())
         return dirOption;
-    const QString share = installedShare();
-    if (share.isEmpty())
+    if (installedShare().isEmpty())
         return QCoreApplication::applicationDirPath();
-    const QString appDir = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-                           QStringLiteral("/tessaly");
-    prepare(appDir, share);
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/tessaly");
+}
+
+QString locate(const QString &dirOption)
+{
+    const QString appDir = find(dirOption);
+    const QString share = dirOption.isEmpty() ? installedShare() : QString();
+    if (!share.isEmpty())
+        prepare(appDir, share);
     return appDir;
 }
 

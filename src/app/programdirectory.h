@@ -13,6 +13,9 @@ namespace ProgramDirectory
 // Needs a Q(Core)Application. Throws store::StoreError when the folder cannot be made.
 QString locate(const QString &dirOption);
 
+// The program directory locate() would give, as it is: nothing is made or copied there.
+QString find(const QString &dirOption);
+
 // The shipped files of an installed program, or empty when this program is not installed.
 QString installedShare();
 

@@ -11,7 +11,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-AgentPanel::AgentPanel(store::Dataset &contacts, store::Dataset &agents, QWidget *parent)
+AgentPanel::AgentPanel(store::Dataset &contacts, store::Dataset &agents, Wording wording,
+                       QWidget *parent)
     : QWidget(parent), m_contacts(contacts), m_agents(agents), m_memo(new QPlainTextEdit(this))
 {
     auto *grid = new QGridLayout(this);
@@ -42,34 +43,43 @@ AgentPanel::AgentPanel(store::Dataset &contacts, store::Dataset &agents, QWidget
         });
         return b;
     };
-    row(0, 0, QStringLiteral("代理编号"), line("edtAgentCustId", "CustId"));
+    const bool schedule = wording == Wording::Schedule;
+    QLabel *unique = nullptr;
+    if (schedule) {
+        unique = new QLabel(QStringLiteral("（唯一代码标识）"), this);
+        unique->setObjectName(QStringLiteral("lblAgentUnique"));
+    }
+    // Three columns, so that the page stays low enough for the fields above it to show whole.
+    row(0, 0, QStringLiteral("代理编号"), line("edtAgentCustId", "CustId"), unique);
     row(1, 0, QStringLiteral("代理名称"), line("edtAgentCustName", "CustName"));
-    row(2, 0, QStringLiteral("国家/地区"), line("edtAgentCountry", "CountryName"));
+    row(2, 0, schedule ? QStringLiteral("国家地区") : QStringLiteral("国家/地区"),
+        line("edtAgentCountry", "CountryName"));
     row(3, 0, QStringLiteral("省份"), line("edtAgentDist", "DistName"));
     row(4, 0, QStringLiteral("城市"), line("edtAgentCity", "City"));
     row(5, 0, QStringLiteral("邮政编码"), line("edtAgentPostCode", "PostCode"));
-    row(6, 0, QStringLiteral("详细地址"), line("edtAgentAddress", "Address"));
+    row(0, 1, QStringLiteral("详细地址"), line("edtAgentAddress", "Address"));
     QLineEdit *email = line("edtAgentEmail", "Email");
-    row(7, 0, QStringLiteral("Email邮箱"), email,
+    row(1, 1, QStringLiteral("Email邮箱"), email,
         button("btnAgentSendMail", QStringLiteral("发送邮件"), email, true));
-    row(0, 1, QStringLiteral("联系电话"), line("edtAgentTelephone", "Telephone"));
-    row(1, 1, QStringLiteral("传真"), line("edtAgentFax", "Fax"));
+    row(2, 1, QStringLiteral("联系电话"), line("edtAgentTelephone", "Telephone"));
+    row(3, 1, QStringLiteral("传真"), line("edtAgentFax", "Fax"));
     QLineEdit *homePage = line("edtAgentHomePage", "HomePage");
-    row(2, 1, QStringLiteral("主页"), homePage,
+    row(4, 1, QStringLiteral("主页"), homePage,
         button("btnAgentOpenHomePage", QStringLiteral("打开..."), homePage, false));
-    row(3, 1, QStringLiteral("行业类别"), line("edtAgentVocation", "VocationName"));
-    row(4, 1, QStringLiteral("代理来源"), line("edtAgentOrigin", "OriginName"));
-    row(5, 1, QStringLiteral("代理级别"), line("edtAgentLevel", "LevelName"));
-    row(6, 1, QStringLiteral("联络状态"), line("edtAgentState", "StateName"));
-    row(7, 1, QStringLiteral("建档日期"), line("edtAgentCreateDate", "CreateDate"));
+    row(5, 1, QStringLiteral("行业类别"), line("edtAgentVocation", "VocationName"));
+    row(0, 2, QStringLiteral("代理来源"), line("edtAgentOrigin", "OriginName"));
+    row(1, 2, QStringLiteral("代理级别"), line("edtAgentLevel", "LevelName"));
+    row(2, 2, QStringLiteral("联络状态"), line("edtAgentState", "StateName"));
+    row(3, 2, QStringLiteral("建档日期"), line("edtAgentCreateDate", "CreateDate"));
     m_memo->setObjectName(QStringLiteral("mmAgentMemo"));
     m_memo->setReadOnly(true);
     m_memo->setMaximumHeight(60);
     m_fields.push_back({QStringLiteral("Memo"), m_memo});
-    grid->addWidget(new QLabel(QStringLiteral("备注")), 8, 0, Qt::AlignTop);
-    grid->addWidget(m_memo, 8, 1, 1, 3);
+    grid->addWidget(new QLabel(QStringLiteral("备注")), 6, 0, Qt::AlignTop);
+    grid->addWidget(m_memo, 6, 1, 1, 5);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
+    grid->setColumnStretch(5, 1);
 
     // The contact's side is told by the agent choice once it has moved the agent set.
     using D = store::Dataset;

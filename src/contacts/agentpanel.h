@@ -20,7 +20,10 @@ class AgentPanel : public QWidget
 {
     Q_OBJECT
   public:
-    AgentPanel(store::Dataset &contacts, store::Dataset &agents, QWidget *parent = nullptr);
+    // The schedule words two captions its own way: "国家地区", and the code "（唯一代码标识）".
+    enum class Wording { Contact, Schedule };
+    AgentPanel(store::Dataset &contacts, store::Dataset &agents, Wording wording = Wording::Contact,
+               QWidget *parent = nullptr);
 
     // The text shown for a field of the agent (CustId, CustName, CountryName, ...).
     QString shown(const QString &field) const;

@@ -7,6 +7,7 @@
 #include "dblineedit.h"
 #include "errordisplay.h"
 #include "messagebox.h"
+#include "modifyright.h"
 #include "rights.h"
 #include "workspace.h"
 
@@ -55,6 +56,7 @@ ContactEditorDialog::ContactEditorDialog(Workspace &ws, QWidget *parent)
     setWindowTitle(QStringLiteral("联系人"));
     store::Dataset &set = ws.dm.tblLinkmans;
     Rights &rights = ws.rights;
+    ModifyRight::require(set, rights, Right);
     using State = store::Dataset::State;
 
     auto *buttons = new QHBoxLayout;

@@ -4,6 +4,7 @@
 #include "contactform.h"
 #include "contactreferences.h"
 #include "datamodule.h"
+#include "dbformattededit.h"
 #include "dblineedit.h"
 #include "messagebox.h"
 #include "modulehost.h"
@@ -15,6 +16,8 @@ ContactRules::ContactRules(Workspace &ws, ContactForm &form) : m_ws(ws), m_form(
 
 bool ContactRules::checkRequired(const ContactTexts &texts)
 {
+    if (DbFormattedEdit::refuseUnfinished(&m_form))
+        return false;
     const std::pair<QWidget *, const QString *> required[] = {
         {m_form.code(), &texts.code},
         {m_form.name(), &texts.name},

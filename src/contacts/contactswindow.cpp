@@ -5,6 +5,7 @@
 #include "agentpicker.h"
 #include "commandaction.h"
 #include "contactform.h"
+#include "contactimport.h"
 #include "contactquerydialog.h"
 #include "contactrules.h"
 #include "datagrid.h"
@@ -12,6 +13,9 @@
 #include "dblineedit.h"
 #include "emailexport.h"
 #include "errordisplay.h"
+#include "firstfocus.h"
+#include "importcommand.h"
+#include "modifyright.h"
 #include "modulehost.h"
 #include "pendingedit.h"
 #include "printing.h"
@@ -61,6 +65,7 @@ ContactsWindow::ContactsWindow(Workspace &ws, QWidget *parent)
 {
     setObjectName(QStringLiteral("TfrmLinkman"));
     setWindowTitle(QStringLiteral("联系人资料"));
+    ModifyRight::require(ws.dm.qryLinkmans1, ws.rights, Right);
     m_pages->setObjectName(QStringLiteral("PageControl1"));
     m_listPage->setObjectName(QStringLiteral("tsList"));
     m_detailPage->setObjectName(QStringLiteral("tsDetail"));
@@ -75,9 +80,9 @@ ContactsWindow::ContactsWindow(Workspace &ws, QWidget *parent)
     // Whoever puts the focus into the module reaches the page in view: the list, or the
     // contact code while a contact is being edited.
     const auto followPage = [this] {
-        setFocusProxy(m_pages->currentWidget() == m_detailPage
-                          ? static_cast<QWidget *>(m_form->code())
-                          : m_grid->view());
+        FirstFocus::set(this, m_pages->currentWidget() == m_detailPage
+                                  ? static_cast<QWidget *>(m_form->code())
+                                  : m_grid->view());
     };
     connect(m_pages, &QTabWidget::currentChanged, this, followPage);
     followPage();
@@ -141,6 +146,9 @@ void ContactsWindow::buildListPage()
     command(m_listPage, bar, "Act_Print", QStringLiteral("打印"), {},
             LogPrefix + QStringLiteral("打印"), right("Print"),
             [this] { Printing::preview(this, QStringLiteral("frLinkmans.frf"), &contacts()); });
+    addImportCommand(m_listPage, bar, m_actions, m_ws,
+                     {Right, LogPrefix + QStringLiteral("导入"), contactImportList(), nullptr,
+                      [this] { refresh(); }});
     command(m_listPage, bar, "spBtnEmail", QStringLiteral("Email地址导出"), {}, {}, {},
             [this] { exportEmail(); });
 
@@ -290,9 +298,12 @@ void ContactsWindow::buildDetailPage()
     scroll->setWidget(m_form);
     auto *layout = new QVBoxLayout(m_detailPage);
     layout->setContentsMargins(2, 2, 2, 2);
+    // The contact's fields take what the agent's page leaves; they scroll only where even
+    // that is too little.
+    agentPages->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     layout->addWidget(bar);
-    layout->addWidget(scroll, 3);
-    layout->addWidget(agentPages, 2);
+    layout->addWidget(scroll, 1);
+    layout->addWidget(agentPages);
 }
 
 void ContactsWindow::addContact()

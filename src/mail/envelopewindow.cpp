@@ -62,7 +62,6 @@ EnvelopeWindow::EnvelopeWindow(Workspace &ws, QWidget *parent)
     add("btnClose", QStringLiteral("关闭"), QString(), QStyle::SP_DialogCloseButton,
         [this] { reject(); });
     buttons->addStretch();
-    setFocusProxy(m_grid->view());
 }
 
 QToolButton *EnvelopeWindow::addButton(const char *name, const QString &hint, const QString &log,

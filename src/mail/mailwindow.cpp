@@ -5,6 +5,7 @@
 #include "datagrid.h"
 #include "datamodule.h"
 #include "desktopservices.h"
+#include "firstfocus.h"
 #include "mailmemodialog.h"
 #include "messagebox.h"
 #include "modulehost.h"
@@ -97,7 +98,7 @@ MailWindow::MailWindow(Workspace &ws, QWidget *parent)
     buildToolBar();
     layout->addWidget(findChild<QToolBar *>(QStringLiteral("ToolBar1")));
     layout->addLayout(lists, 1);
-    setFocusProxy(m_grid->view());
+    FirstFocus::set(this, m_grid->view());
 }
 
 MailWindow::~MailWindow()

@@ -6,6 +6,7 @@
 #include "dblineedit.h"
 #include "errordisplay.h"
 #include "messagebox.h"
+#include "modifyright.h"
 #include "printing.h"
 #include "recordform.h"
 #include "recordrules.h"
@@ -39,6 +40,7 @@ RecordEntryDialog::RecordEntryDialog(Workspace &ws, QWidget *parent)
     setWindowTitle(QStringLiteral("联络记录"));
     store::Dataset &records = ws.dm.tblOperates;
     Rights &rights = ws.rights;
+    ModifyRight::require(records, rights, AgentRight);
     using State = store::Dataset::State;
 
     auto *buttons = new QVBoxLayout;

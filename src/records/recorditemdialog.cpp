@@ -99,6 +99,8 @@ void RecordItemDialog::addItem()
 
 bool RecordItemDialog::checkRequired()
 {
+    if (DbFormattedEdit::refuseUnfinished(this))
+        return false;
     const std::pair<QWidget *, QString> required[] = {
         {m_number, QStringLiteral("请输入子项编号！")},
         {m_date, QStringLiteral("请选择输入子项发生日期！")},

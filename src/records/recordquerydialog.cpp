@@ -80,7 +80,9 @@ RecordQueryDialog::RecordQueryDialog(store::DataModule &dm, QWidget *parent)
     grid->addWidget(m_end, 1, 3);
     grid->addWidget(m_other, 2, 0, 1, 4);
     grid->addWidget(m_condition, 3, 1, 1, 3);
-    grid->addWidget(new QLabel(QStringLiteral("请输入查询条件："), this), 4, 0, 1, 2);
+    auto *valueLabel = new QLabel(QStringLiteral("请输入查询条件："), this);
+    valueLabel->setBuddy(m_value);
+    grid->addWidget(valueLabel, 4, 0);
     grid->addWidget(m_value, 4, 1, 1, 3);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -22,6 +22,8 @@ QWidget *RecordRules::window() const
 
 bool RecordRules::checkRequired(Path path)
 {
+    if (DbFormattedEdit::refuseUnfinished(&m_form))
+        return false;
     const bool editor = m_form.variant() == RecordForm::Variant::Editor;
     const std::pair<QWidget *, QString> required[] = {
         {m_form.code(), QStringLiteral("请输入业务编码！")},

@@ -7,6 +7,8 @@
 #include "datamodule.h"
 #include "dblineedit.h"
 #include "errordisplay.h"
+#include "firstfocus.h"
+#include "modifyright.h"
 #include "modulehost.h"
 #include "pendingedit.h"
 #include "printing.h"
@@ -50,6 +52,9 @@ RecordsWindow::RecordsWindow(Workspace &ws, QWidget *parent)
 {
     setObjectName(QStringLiteral("TfrmOperates"));
     setWindowTitle(QStringLiteral("历次联络记录"));
+    // The record's items are part of it: they change under the same right.
+    ModifyRight::require(ws.dm.tblOperates2, ws.rights, Right);
+    ModifyRight::require(ws.dm.tblOperateDetail, ws.rights, Right);
     m_pages->setObjectName(QStringLiteral("PageControl1"));
     m_listPage->setObjectName(QStringLiteral("TabOperates"));
     m_detailPage->setObjectName(QStringLiteral("TabOperateNew"));
@@ -110,7 +115,7 @@ QAction *RecordsWindow::command(QWidget *page, QToolBar *bar, const char *name,
 void RecordsWindow::pageChanged()
 {
     const bool details = m_pages->currentWidget() == m_detailPage;
-    setFocusProxy(details ? static_cast<QWidget *>(m_form->code()) : m_grid->view());
+    FirstFocus::set(this, details ? static_cast<QWidget *>(m_form->code()) : m_grid->view());
     m_form->updateLinkInputs();
     if (details)
         ErrorDisplay::run(this, [this] { followRecordAgent(); });

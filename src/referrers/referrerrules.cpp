@@ -1,6 +1,7 @@
 #include "referrerrules.h"
 
 #include "datamodule.h"
+#include "dbformattededit.h"
 #include "dblineedit.h"
 #include "messagebox.h"
 #include "modulehost.h"
@@ -29,6 +30,8 @@ QWidget *ReferrerRules::window() const
 
 bool ReferrerRules::save()
 {
+    if (DbFormattedEdit::refuseUnfinished(&m_form))
+        return false;
     const std::pair<DbLineEdit *, QString> required[] = {
         {m_form.code(), QStringLiteral("请输入业务员代码！")},
         {m_form.name(), QStringLiteral("请输入业务员名称！")},
@@ -45,6 +48,8 @@ bool ReferrerRules::save()
 
 bool ReferrerRules::saveStatus()
 {
+    if (DbFormattedEdit::refuseUnfinished(&m_form))
+        return false;
     return store(true);
 }
 

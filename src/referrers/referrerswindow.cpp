@@ -8,10 +8,14 @@
 #include "dblineedit.h"
 #include "emailexport.h"
 #include "errordisplay.h"
+#include "firstfocus.h"
+#include "importcommand.h"
+#include "modifyright.h"
 #include "modulehost.h"
 #include "pendingedit.h"
 #include "printing.h"
 #include "referrerform.h"
+#include "referrerimport.h"
 #include "referrerquerydialog.h"
 #include "referrerrules.h"
 #include "rights.h"
@@ -40,6 +44,7 @@ ReferrersWindow::ReferrersWindow(Workspace &ws, QWidget *parent)
 {
     setObjectName(QStringLiteral("TfrmOperaters"));
     setWindowTitle(QStringLiteral("推荐人/单位资料"));
+    ModifyRight::require(ws.dm.tblOperaters, ws.rights, Right);
     m_pages->setObjectName(QStringLiteral("PageControl1"));
     m_listPage->setObjectName(QStringLiteral("TabOperaters"));
     m_detailPage->setObjectName(QStringLiteral("TabOperaterNew"));
@@ -55,12 +60,12 @@ ReferrersWindow::ReferrersWindow(Workspace &ws, QWidget *parent)
     // A details tab the user turns to shows the records of the referrer it shows.
     connect(m_pages, &QTabWidget::currentChanged, this, [this] {
         const bool details = m_pages->currentWidget() == m_detailPage;
-        setFocusProxy(details ? static_cast<QWidget *>(m_form->code()) : m_grid->view());
+        FirstFocus::set(this, details ? static_cast<QWidget *>(m_form->code()) : m_grid->view());
         if (details && !m_commandSwitch && referrers().isOpen() &&
             referrers().state() != store::Dataset::State::Insert)
             ErrorDisplay::run(this, [this] { showRecordsOfCurrent(); });
     });
-    setFocusProxy(m_grid->view());
+    FirstFocus::set(this, m_grid->view());
     // A referrer left half-typed is stored only by 保存; anything else that would reread the
     // list asks first.
     PendingEdit::setOwner(referrers(), ws, this, QStringLiteral("推荐人资料尚未保存，保存吗？"),
@@ -154,6 +159,9 @@ void ReferrersWindow::buildListPage()
         LogPrefix + QStringLiteral("打印"), right("Print"),
         [this] { Printing::preview(this, QStringLiteral("frOperaters.frf"), &referrers()); },
         "spBtnPrint1");
+    addImportCommand(m_listPage, bar, m_actions, m_ws,
+                     {Right, LogPrefix + QStringLiteral("导入"), referrerImportList(), nullptr,
+                      [this] { refresh(); }});
     command(m_listPage, bar, "SpeedButton11", QStringLiteral("Email地址导出"), {}, {}, {},
             [this] { exportEmail(); });
 
@@ -320,12 +328,12 @@ void ReferrersWindow::buildStatusCommands()
 {
     Rights &rights = m_ws.rights;
     store::Dataset &set = referrers();
-    QAction *edit = addCommand(m_detailPage, m_ws, "Act_StateEdit", QStringLiteral("修改"), {}, {},
-                               {}, [this, &set] {
-                                   if (set.isOpen() && !set.isEditing() && !set.isEmpty())
-                                       set.edit();
-                                   m_form->inTime()->setFocus();
-                               });
+    QAction *edit = addCommand(
+        m_detailPage, m_ws, "Act_StateEdit", QStringLiteral("修改"), {}, {}, {}, [this, &set] {
+            if (set.isOpen() && !set.isEditing() && !set.isEmpty() && ModifyRight::allows(set))
+                set.edit();
+            m_form->inTime()->setFocus();
+        });
     QAction *save = addCommand(
         m_detailPage, m_ws, "Act_StateSave", QStringLiteral("保存"), {}, {},
         [&rights, &set] {

@@ -173,12 +173,11 @@ void AssignWindow::moveOne(QListWidget *from, QListWidget *to)
     to->addItem(item);
 }
 
-// Everything to the other side, which is emptied first: items moved there before are gone
-// until the next 刷新.
+// Everything to the end of the other side, after what is there already: every code stays in
+// exactly one of the two lists.
 void AssignWindow::moveAll(QListWidget *from, QListWidget *to)
 {
     const QStringList moving = items(from);
-    to->clear();
     from->clear();
     to->addItems(moving);
 }
@@ -191,6 +190,14 @@ void AssignWindow::assign()
         return;
     }
     const QStringList codes = items(m_right);
+    if (codes.isEmpty()) {
+        MessageBox::warning(this, QStringLiteral("请先选择要分配的资料（移到右边的列表中）！"));
+        if (m_left->count() > 0)
+            m_left->setFocus();
+        else
+            m_source->setFocus();
+        return;
+    }
     const auto kind =
         agentsChosen() ? store::WorkAssignment::Kind::Agents : store::WorkAssignment::Kind::Records;
     m_wait->setMessage(QStringLiteral("正在分配资料到目标用户ID，请稍候..."));

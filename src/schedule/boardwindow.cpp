@@ -105,6 +105,8 @@ void BoardWindow::add()
 
 void BoardWindow::save()
 {
+    if (DbFormattedEdit::refuseUnfinished(this))
+        return;
     const std::pair<QWidget *, const char *> required[] = {
         {m_title, "请输入公告主题！"},
         {m_date, "请输入公告日期！"},

@@ -3,6 +3,7 @@
 #include "datagrid.h"
 #include "datamodule.h"
 #include "errordisplay.h"
+#include "modifyright.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -51,7 +52,8 @@ void DepartmentChooser::choose()
 {
     store::Dataset &departments = m_dm.tblDepartment;
     store::Dataset &entries = m_dm.qryPlan;
-    if (departments.currentRow() < 0 || !entries.isOpen() || entries.currentRow() < 0)
+    if (departments.currentRow() < 0 || !entries.isOpen() || entries.currentRow() < 0 ||
+        !ModifyRight::allows(entries))
         return;
     if (!entries.isEditing())
         entries.edit();

@@ -50,7 +50,7 @@ ScheduleForm::ScheduleForm(store::DataModule &dm, QWidget *parent)
     setObjectName(QStringLiteral("ScheduleForm"));
     m_subTabs = new QTabWidget(this);
     m_subTabs->setObjectName(QStringLiteral("PageControl2"));
-    m_agentPanel = new AgentPanel(m_entries, m_agents);
+    m_agentPanel = new AgentPanel(m_entries, m_agents, AgentPanel::Wording::Schedule);
     m_agentPanel->setObjectName(QStringLiteral("TabCustomer"));
     m_subTabs->addTab(m_agentPanel, QStringLiteral("商务代理资料"));
     m_subTabs->addTab(buildRecordsPage(dm.tblOperates), QStringLiteral("联络记录"));
@@ -74,6 +74,8 @@ QWidget *ScheduleForm::buildFields()
     m_planId->setFocusPolicy(Qt::ClickFocus);
     m_date = bound<DbDateEdit>(box, "dtpPlanDate", set, "PlanDate");
     m_time = bound<DbTimeEdit>(box, "edtPlanTime", set, "PlanTime");
+    m_date->setCaption(QStringLiteral("日程安排日期"));
+    m_time->setCaption(QStringLiteral("日程安排时间"));
     m_address = bound<DbLineEdit>(box, "edtAddress", set, "Address");
     m_department = bound<DbLineEdit>(box, "edtAttendMan", set, "AttendMan");
     m_agent = new AgentChoice(box);

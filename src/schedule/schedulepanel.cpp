@@ -12,7 +12,9 @@
 #include "dbtimeedit.h"
 #include "departmentchooser.h"
 #include "errordisplay.h"
+#include "firstfocus.h"
 #include "messagebox.h"
+#include "modifyright.h"
 #include "modulehost.h"
 #include "pendingedit.h"
 #include "planquerydialog.h"
@@ -45,6 +47,7 @@ SchedulePanel::SchedulePanel(Workspace &ws, QWidget *parent)
       m_detailPage(new QWidget)
 {
     setObjectName(QStringLiteral("PnClient"));
+    ModifyRight::require(ws.dm.qryPlan, ws.rights, Right);
     m_pages->setObjectName(QStringLiteral("PageControl3"));
     m_listPage->setObjectName(QStringLiteral("TabPlan"));
     m_detailPage->setObjectName(QStringLiteral("TabPlanNew"));
@@ -58,11 +61,11 @@ SchedulePanel::SchedulePanel(Workspace &ws, QWidget *parent)
     buildDetailPage();
     // Whoever puts the focus into the panel reaches the tab in view: the list, or the date.
     connect(m_pages, &QTabWidget::currentChanged, this, [this] {
-        setFocusProxy(m_pages->currentWidget() == m_detailPage
-                          ? static_cast<QWidget *>(m_form->date())
-                          : m_grid->view());
+        FirstFocus::set(this, m_pages->currentWidget() == m_detailPage
+                                  ? static_cast<QWidget *>(m_form->date())
+                                  : m_grid->view());
     });
-    setFocusProxy(m_grid->view());
+    FirstFocus::set(this, m_grid->view());
     // An entry left half-typed is stored only by 保存; anything else that would reread the
     // list asks first.
     PendingEdit::setOwner(entries(), ws, this, QStringLiteral("日程安排尚未保存，保存吗？"),
@@ -116,7 +119,8 @@ void SchedulePanel::buildListPage()
         m_listPage, bar, "Act_Delete", QStringLiteral("删除"), QStringLiteral("Ctrl+D"),
         LogPrefix + QStringLiteral("删除"), right("Delete"), [this] { deleteEntry(); },
         "spBtnDelete");
-    command(m_listPage, bar, "spBtnRefresh", QStringLiteral("刷新"), QStringLiteral("F5"),
+    // No key: F5 belongs to the main window's contact records, reached from here too.
+    command(m_listPage, bar, "spBtnRefresh", QStringLiteral("刷新"), {},
             LogPrefix + QStringLiteral("刷新"), {}, [this] { refresh(); });
     command(
         m_listPage, bar, "Act_Query", QStringLiteral("查询"), QStringLiteral("Ctrl+Q"),
@@ -269,6 +273,11 @@ void SchedulePanel::buildDetailPage()
     layout->addWidget(m_form, 1);
 }
 
+void SchedulePanel::keepClearOnTheRight(int width)
+{
+    m_detailPage->layout()->setContentsMargins(2, 2, 2 + width, 2);
+}
+
 void SchedulePanel::addEntry()
 {
     openLookups();
@@ -278,21 +287,26 @@ void SchedulePanel::addEntry()
 }
 
 // The checks in screen order, each stopping at its input; then the folder, then the entry.
+// A date or a time typed but no date or time of day is refused at its input, never stored as
+// the value the entry held before.
 bool SchedulePanel::save()
 {
     ScheduleForm *f = m_form;
-    const std::pair<bool, std::pair<QWidget *, const char *>> checks[] = {
-        {f->date()->isBlank(), {f->date(), "请输入日程安排日期！"}},
-        {f->time()->isBlank(), {f->time(), "请输入日程安排时间！"}},
-        {f->typedTime().size() < 6, {f->time(), "请完整输入日程安排时间！"}},
-        {f->address()->text().isEmpty(), {f->address(), "请输入日程安排的地点！"}},
-        {f->agent()->currentIndex() < 0, {f->agent(), "请选择输入商务代理名称！"}},
-        {f->linkman()->text().isEmpty(), {f->linkman(), "请输入商务代理联系人名称！"}},
+    const std::pair<bool, std::pair<QWidget *, QString>> checks[] = {
+        {f->date()->isBlank(), {f->date(), QStringLiteral("请输入日程安排日期！")}},
+        {f->date()->isUnfinished(), {f->date(), f->date()->invalidText()}},
+        {f->time()->isBlank(), {f->time(), QStringLiteral("请输入日程安排时间！")}},
+        {f->typedTime().size() < 6, {f->time(), QStringLiteral("请完整输入日程安排时间！")}},
+        {f->time()->isUnfinished(), {f->time(), f->time()->invalidText()}},
+        {f->address()->text().isEmpty(), {f->address(), QStringLiteral("请输入日程安排的地点！")}},
+        {f->agent()->currentIndex() < 0, {f->agent(), QStringLiteral("请选择输入商务代理名称！")}},
+        {f->linkman()->text().isEmpty(),
+         {f->linkman(), QStringLiteral("请输入商务代理联系人名称！")}},
     };
     for (const auto &[failed, where] : checks) {
         if (!failed)
             continue;
-        MessageBox::warning(this, QString::fromUtf8(where.second));
+        MessageBox::warning(this, where.second);
         where.first->setFocus();
         return false;
     }

@@ -32,6 +32,11 @@ class SchedulePanel : public QWidget
     DataGrid *grid() const { return m_grid; }
     ScheduleForm *form() const { return m_form; }
 
+    // The file panel stands over the right edge of the main window, this wide; the details
+    // keep clear of it while it is shown (0: it is not), so none of their inputs and buttons
+    // lies under it.
+    void keepClearOnTheRight(int width);
+
   private:
     QAction *command(QWidget *page, QToolBar *bar, const char *name, const QString &caption,
                      const QString &shortcut, const QString &log, std::function<bool()> enabled,

@@ -236,7 +236,12 @@ void Dataset::refresh()
 
 bool Dataset::isComplete() const
 {
-    return !m_query->isStepping() && !m_steps->isReading();
+    return !m_query->isStepping() && !m_steps->isReading() && readError().isEmpty();
+}
+
+QString Dataset::readError() const
+{
+    return m_query->readError().isEmpty() ? m_steps->readError() : m_query->readError();
 }
 
 void Dataset::readRest()

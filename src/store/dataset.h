@@ -77,8 +77,11 @@ public:
     // needs every row (sums, grouping, a search, another order or filter, a print) reads the
     // rest first. An empty key column reads the query whole, as before.
     void setSteppedBy(const QString &keyColumn) { m_stepKey = keyColumn; }
-    // False while keys or a stepped query's rows are still to be read.
+    // False while keys or a stepped query's rows are still to be read, and after a step failed.
     bool isComplete() const;
+    // The store's error that stopped reading keys or a stepped query's rows: the rows read
+    // until then stay listed, and the list is incomplete until it is read again.
+    QString readError() const;
     // Reads every key (and every row of a stepped query) still to be read.
     void readRest();
     // Reads the next step now (a view scrolled to the end of what is read); false when there
@@ -194,6 +197,7 @@ Q_SIGNALS:
     void rowsAppended(int first, int count); // the next rows read, at `first` (the end of the
                                              // rows read, before a new row being typed in)
     void readingFinished();                  // ... and every row is read
+    void readingFailed(const QString &error); // ... or reading stopped at a store error
     void rowInserted(int row);   // a new row appended at `row`
     void rowRemoved(int row);
     void rowChanged(int row);    // values of one row changed (edit, post, cancel)

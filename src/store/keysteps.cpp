@@ -7,7 +7,6 @@
 #include <QElapsedTimer>
 #include <QScopedValueRollback>
 #include <QTimer>
-#include <QtDebug>
 
 namespace store
 {
@@ -49,6 +48,7 @@ void KeySteps::stop()
 {
     ++m_run;
     m_reading = false;
+    m_error.clear();
     m_bits = {};
     m_far.clear();
 }
@@ -97,8 +97,13 @@ bool KeySteps::readStep(int limit)
         try {
             more = m_d.m_keyReader->read(m_bound, limit, read);
         } catch (const StoreError &e) {
-            // The rows read so far stay listed; the next command on the store reports the error.
-            qWarning("%s: %s", qPrintable(m_d.name()), qPrintable(e.text()));
+            // The first screen that cannot be read fails the opening itself; after it, the
+            // rows read so far stay listed, known to be incomplete.
+            if (m_silent && first == 0) {
+                m_reading = false;
+                throw;
+            }
+            m_error = e.text();
             more = false;
         }
         take(read);
@@ -117,7 +122,9 @@ bool KeySteps::readStep(int limit)
         if (m_d.m_state == Dataset::State::Insert)
             m_d.setCurrent(m_d.rowCount() - 1, true);
     }
-    if (!more)
+    if (!m_error.isEmpty())
+        Q_EMIT m_d.readingFailed(m_error);
+    else if (!more)
         Q_EMIT m_d.readingFinished();
     return more;
 }

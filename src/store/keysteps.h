@@ -3,6 +3,7 @@
 #include "keyreader.h"
 
 #include <QSet>
+#include <QString>
 #include <QVector>
 #include <vector>
 
@@ -34,6 +35,8 @@ class KeySteps
     // Nothing more is read (the dataset closes).
     void stop();
     bool isReading() const { return m_reading; }
+    // The store's error that stopped the reading; empty while none did.
+    const QString &readError() const { return m_error; }
     // Reads the next `limit` keys (every remaining one for a negative limit) and announces
     // them; false when every key is read.
     bool readStep(int limit);
@@ -59,6 +62,7 @@ class KeySteps
     Dataset &m_d;
     KeyBound m_bound;
     bool m_reading = false;
+    QString m_error;
     bool m_inStep = false;
     bool m_silent = false; // reading for a restart: the dataset announces the rows itself
     int m_stepSize = 0;

@@ -200,6 +200,7 @@ void QueryReader::materializeStepped()
     m_d.m_columns.clear();
     m_d.m_materialized = true;
     ++m_stepRun;
+    m_readError.clear();
     m_stepRows = 0;
     m_stepSize = NextStep;
     m_stepAfter = QStringLiteral(""); // before every code; a null would match nothing
@@ -288,9 +289,11 @@ bool QueryReader::readStep()
         if (keys.size() > first)
             Q_EMIT m_d.rowsAppended(first, int(keys.size()) - first);
     } catch (const StoreError &e) {
-        // The rows read so far stay listed; the next command on the store reports the error.
-        qWarning("%s: %s", qPrintable(m_d.name()), qPrintable(e.text()));
-        got = 0;
+        // The rows read so far stay listed, known to be incomplete.
+        m_stepping = false;
+        m_readError = e.text();
+        Q_EMIT m_d.readingFailed(m_readError);
+        return false;
     }
     if (got > 0 && got == want)
         return true;
@@ -319,6 +322,7 @@ void QueryReader::scheduleStep()
 void QueryReader::dropMaterialized()
 {
     m_stepping = false;
+    m_readError.clear();
     ++m_stepRun;
     if (!m_d.m_materialized)
         return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QVariant>
 #include <memory>
 
@@ -27,6 +28,8 @@ public:
     // Reads the following steps one by one from the event loop.
     void scheduleStep();
     bool isStepping() const { return m_stepping; }
+    // The error that stopped the stepped reading; empty while none did.
+    const QString &readError() const { return m_readError; }
     // Drops the temporary table: the next opening starts from the query again.
     void dropMaterialized();
 
@@ -37,6 +40,7 @@ private:
     Dataset &m_d;
     std::unique_ptr<Table> m_resultTable; // the temporary table's columns
     bool m_stepping = false;              // rows of a stepped query are still to be read
+    QString m_readError;                  // ... or a step failed with this error
     bool m_inStep = false;                // ... and one step is being read now
     int m_stepRows = 0;                   // rows read so far
     int m_stepSize = 0;                   // rows the next step reads

@@ -412,6 +412,7 @@ class Book
         QElapsedTimer all;
         all.start();
         users();
+        organisation();
         referrers();
         agents();
         plans();
@@ -595,6 +596,83 @@ class Book
         }
     }
 
+    // Agent contacts (商务代理接触): one to three calls, visits or meetings since the agent was
+    // taken on, the first with its main contact, some of them at a cost.
+    void agentContacts(TableWriter &w, Row &row, const std::string &custId, int created,
+                       const std::string &mainName, const std::string &place)
+    {
+        const char *const ways[] = {"电话", "上门拜访", "邮件", "展会洽谈", "宴请", "视频会议"};
+        const char *const topics[] = {"介绍新产品及代理政策", "商谈年度代理目标", "催收到期货款",
+                                      "处理终端客户投诉",     "邀请参加订货会",   "确认促销方案"};
+        const int n = 1 + pick(3);
+        for (int k = 0; k < n; ++k) {
+            const int way = pick(count(ways));
+            row.clear();
+            row.text(custId);
+            row.text(m_days[size_t(qMin(m_pastDays - 1, created + pick(m_pastDays - created)))]);
+            row.text(clock(9, 9).substr(0, 5));
+            row.text(ways[way]);
+            if (k == 0)
+                row.text(mainName);
+            else
+                personName(row.text());
+            row.text(k == 0 ? "总经理" : pick(contactDuties));
+            row.text(pick(topics));
+            row.real(way == 1 || way == 3 || way == 4 ? money(100.0 + pick(300000) / 100.0) : 0.0);
+            row.text(way == 1               ? place + "对方公司"
+                     : way == 3 || way == 4 ? place
+                                            : std::string("本公司"));
+            if (chance(30))
+                row.text("下次联系时带上最新报价单");
+            else
+                row.null();
+            w.add(row);
+        }
+    }
+
+    // Other information (其他资料): the agent's bank account and its data for VAT invoices.
+    void otherInfo(TableWriter &w, Row &row, const std::string &custId, const std::string &name,
+                   const std::string &phone, const std::string &address, const char *city)
+    {
+        const struct {
+            const char *code, *name;
+        } banks[] = {{"ICBC", "中国工商银行"}, {"ABC", "中国农业银行"},     {"BOC", "中国银行"},
+                     {"CCB", "中国建设银行"},  {"BOCOM", "交通银行"},       {"CMB", "招商银行"},
+                     {"CITIC", "中信银行"},    {"SPDB", "上海浦东发展银行"}};
+        const auto &bank = banks[pick(count(banks))];
+        const std::string branch =
+            std::string(bank.name) + city + "分行" + pick(districts) + "支行";
+        row.clear();
+        row.text(custId);
+        row.text(bank.code);
+        std::string &account = row.text();
+        account += "6222";
+        digits(account, 15);
+        row.text(std::string(city) + pick(districts) + pick(streets) +
+                 std::to_string(1 + pick(899)) + "号");
+        row.text(name);
+        std::string &taxId = row.text();
+        taxId += "91";
+        digits(taxId, 16);
+        row.text(address);
+        row.text(phone);
+        row.text(branch);
+        row.text(account);
+        w.add(row);
+    }
+
+    // The organisation's own data (用户登记信息), which envelopes print as the sender.
+    void organisation()
+    {
+        m_db.exec(
+            QStringLiteral("INSERT INTO tblUserInfo (UserName, Address, PostCode, Telephone, Fax, "
+                           "Email, HomePage) VALUES (?, ?, ?, ?, ?, ?, ?)"),
+            {QStringLiteral("星桥通商务代理服务有限公司"),
+             QStringLiteral("杭州市滨江区江南大道588号恒鑫大厦12层"), QStringLiteral("310052"),
+             QStringLiteral("0571-86861234"), QStringLiteral("0571-86861235"),
+             QStringLiteral("service@tessaly.cn"), QStringLiteral("www.tessaly.cn")});
+    }
+
     // ---- agents with their contacts, records and record details
     void agents()
     {
@@ -617,8 +695,14 @@ class Book
         auto details = writer(m_db, "tblOperateDetail",
                               {"OperateID", "DetailNo", "DTitle", "OperateDate", "Memo", "InOut",
                                "CurrID", "Price", "Amount", "DTotal", "RMB"});
+        auto states = writer(m_db, "tblCustomerState",
+                             {"CustID", "LinkDate", "LinkTime", "LinkType", "Linkman", "Duty",
+                              "LinkContent", "Charge", "Address", "Memo"});
+        auto addInfo = writer(m_db, "tblCustomerAddInfo",
+                              {"CustID", "BankID", "Account", "BankAddress", "VATaxName", "VATaxID",
+                               "VATaxAddress", "VATaxPhone", "VATaxBank", "VATaxAccount"});
         Row cust(customers->columns()), contact(contacts->columns()), record(records->columns()),
-            detail(details->columns());
+            detail(details->columns()), state(states->columns()), info(addInfo->columns());
 
         const char *const allOwners[] = {"user1", "user2", "user3", "user4", "user5",
                                          "user6", "user7", "user8", "Admin"};
@@ -739,8 +823,14 @@ class Book
                         cust.text(owner);
                         cust.text(stamp);
                         customers->add(cust);
+                        agentContacts(*states, state, custId, created, mainName,
+                                      home ? std::string(city.name) + "市" : std::string(far.city));
+                        // Name, telephone and address as the agent row holds them.
+                        otherInfo(*addInfo, info, custId, cust[1].s, cust[6].s, cust[8].s,
+                                  home ? city.name : far.city);
 
-                        // Ten records, each with two detail items whose totals make its amount.
+                        // Ten records, each with two detail items: what has been received or
+                        // paid. About a third of them are not settled in full yet.
                         for (int k = 0; k < 10; ++k) {
                             const qint64 n = a * 10 + k + 1;
                             const std::string operateId = code('R', n, 8);
@@ -752,11 +842,16 @@ class Book
                             const char *product = pick(products);
                             double total = 0, rmb = 0;
                             for (int dn = 1; dn <= 2; ++dn) {
+                                // Now and then an item is settled in another currency than
+                                // its contract's; what counts is its value in RMB.
+                                const Currency &paid =
+                                    chance(10) ? currencies[pick(count(currencies))] : cur;
                                 const double price = money(50.0 + pick(500000) / 100.0);
                                 const double amount = double(1 + pick(200));
                                 const double dtotal = money(price * amount);
-                                total += dtotal;
-                                rmb += money(dtotal * cur.rate);
+                                const double drmb = money(dtotal * paid.rate);
+                                total += &paid == &cur ? dtotal : money(drmb / cur.rate);
+                                rmb += drmb;
                                 detail.clear();
                                 detail.text(operateId);
                                 detail.text(std::to_string(dn));
@@ -767,12 +862,17 @@ class Book
                                 else
                                     detail.null();
                                 detail.text(income ? "收款" : "付款");
-                                detail.text(cur.code);
+                                detail.text(paid.code);
                                 detail.real(price);
                                 detail.real(amount);
                                 detail.real(dtotal);
-                                detail.real(money(dtotal * cur.rate));
+                                detail.real(drmb);
                                 details->add(detail);
+                            }
+                            if (chance(35)) {
+                                const double open = money(total * (0.1 + pick(60) / 100.0));
+                                total += open;
+                                rmb += money(open * cur.rate);
                             }
                             record.clear();
                             record.text(operateId);
@@ -806,7 +906,8 @@ class Book
                         }
                     }
                 },
-                {customers.get(), contacts.get(), records.get(), details.get()});
+                {customers.get(), contacts.get(), records.get(), details.get(), states.get(),
+                 addInfo.get()});
             if (to >= nextReport || to == m_agents) {
                 progress("agents", to, m_agents, t);
                 nextReport += qMax<qint64>(1, m_agents / 10);

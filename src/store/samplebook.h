@@ -9,9 +9,11 @@ namespace store
 class Connection;
 
 // A realistic agent book written into a new store: users with the administrator's rights,
-// referrers, agents each with 3 contacts and 10 contact records of 2 detail items, schedule
-// entries, log rows and notices, all from one fixed seed (the same options give the same
-// book). It fills the benchmark stores and the sample store for newcomers.
+// the organisation's own data, referrers, agents each with 3 contacts, 1 to 3 agent contacts,
+// bank and tax data and 10 contact records of 2 detail items (some items in another currency
+// than their record's, about a third of the records not settled in full), schedule entries,
+// log rows and notices, all from one fixed seed (the same options give the same book). It
+// fills the benchmark stores and the sample store for newcomers.
 namespace SampleBook
 {
 

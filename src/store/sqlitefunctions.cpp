@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cmath>
+#include <cstdint>
 #include <sqlite3.h>
 
 namespace store::SqliteFunctions {
@@ -156,9 +157,22 @@ struct ExactSum
     }
 };
 
+// The state of one sum in SQLite's memory for it. That memory is aligned to 8 bytes only (a
+// lookaside slot), the 128-bit counter needs 16: the state starts at the first address inside
+// it that suits. SQLite hands the same memory to every call of one sum, zeroed at first.
+ExactSum *sumState(sqlite3_context *ctx, bool make)
+{
+    constexpr std::uintptr_t align = alignof(ExactSum);
+    void *raw = sqlite3_aggregate_context(ctx, make ? int(sizeof(ExactSum) + align) : 0);
+    if (!raw)
+        return nullptr;
+    return reinterpret_cast<ExactSum *>((reinterpret_cast<std::uintptr_t>(raw) + align - 1) &
+                                        ~(align - 1));
+}
+
 void sumStep(sqlite3_context *ctx, int, sqlite3_value **argv)
 {
-    auto *s = static_cast<ExactSum *>(sqlite3_aggregate_context(ctx, sizeof(ExactSum)));
+    auto *s = sumState(ctx, true);
     if (!s)
         return;
     switch (sqlite3_value_numeric_type(argv[0])) {
@@ -175,7 +189,7 @@ void sumStep(sqlite3_context *ctx, int, sqlite3_value **argv)
 
 void sumFinal(sqlite3_context *ctx)
 {
-    const auto *s = static_cast<ExactSum *>(sqlite3_aggregate_context(ctx, 0));
+    const auto *s = sumState(ctx, false);
     if (!s || !s->anyValue) {
         sqlite3_result_null(ctx);
         return;
@@ -192,7 +206,7 @@ void sumFinal(sqlite3_context *ctx)
 
 void totalFinal(sqlite3_context *ctx)
 {
-    const auto *s = static_cast<ExactSum *>(sqlite3_aggregate_context(ctx, 0));
+    const auto *s = sumState(ctx, false);
     sqlite3_result_double(ctx, s ? s->real() : 0.0);
 }
 

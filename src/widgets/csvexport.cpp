@@ -65,8 +65,13 @@ QByteArray CsvExport::field(const QString &text)
 
 QString CsvExport::guarded(const QString &text)
 {
+    // A text that already begins with apostrophes before such a start gets one more too, so
+    // that taking the first apostrophe away on reading gives back every text as it was.
     static const QString formulaStarts = QStringLiteral("=+-@\t\r");
-    if (!text.isEmpty() && formulaStarts.contains(text.front()))
+    qsizetype start = 0;
+    while (start < text.size() && text.at(start) == QLatin1Char('\''))
+        ++start;
+    if (start < text.size() && formulaStarts.contains(text.at(start)))
         return QLatin1Char('\'') + text;
     return text;
 }

@@ -9,7 +9,8 @@
 // with its quotes doubled. Dates are written yyyy-MM-dd, money with two decimals. A text that
 // begins as a formula would ("=", "+", "-", "@", a tab or a carriage return) is written behind
 // an apostrophe, which spreadsheets read as "this cell is text", so opening the file runs
-// nothing; numbers and dates stay as they are.
+// nothing; so is a text with apostrophes before such a start, so that dropping the first
+// apostrophe gives every text back. Numbers and dates stay as they are.
 class CsvExport : public ExportWriter
 {
   public:

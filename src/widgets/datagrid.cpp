@@ -13,6 +13,7 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QStyledItemDelegate>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <functional>
@@ -22,6 +23,30 @@ namespace
 // Spanning group rows across the grid costs one persistent index each; beyond this many groups
 // the group text simply stays in the first column.
 constexpr int MaxSpannedGroups = 5000;
+
+// Every line is as high as a line of Chinese text. The grid gives all lines the height of its
+// first one, and a first line of Latin letters, digits or nothing at all (a new row) would
+// otherwise squeeze the Chinese glyphs of the other lines against the row lines.
+class LineDelegate : public QStyledItemDelegate
+{
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        QStyleOptionViewItem chinese(option);
+        initStyleOption(&chinese, index);
+        chinese.features |= QStyleOptionViewItem::HasDisplay;
+        chinese.text = QStringLiteral("国");
+        const QWidget *view = option.widget;
+        const QStyle *style = view ? view->style() : QApplication::style();
+        const QSize line =
+            style->sizeFromContents(QStyle::CT_ItemViewItem, &chinese, QSize(), view);
+        size.setHeight(qMax(size.height(), line.height()));
+        return size;
+    }
+};
 
 void forEachGroup(const DatasetModel *model, const QModelIndex &parent,
                   const std::function<bool(const QModelIndex &)> &fn)
@@ -43,6 +68,7 @@ DataGrid::DataGrid(QWidget *parent)
 {
     m_view->setObjectName(QStringLiteral("gridView"));
     m_view->setModel(m_model);
+    m_view->setItemDelegate(new LineDelegate(m_view));
     connect(m_model, &DatasetModel::repaintNeeded, m_view->viewport(), qOverload<>(&QWidget::update));
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_view->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -67,7 +93,7 @@ DataGrid::DataGrid(QWidget *parent)
     connect(header, &QHeaderView::customContextMenuRequested, this, &DataGrid::showHeaderMenu);
     connect(header, &QHeaderView::sectionResized, this, [this](int section, int, int size) {
         if (!m_applying && size > 0 && section < m_columns.size())
-            m_columns[section].width = size;
+            m_columns[section].width = qMax(1, size - (section == 0 ? groupIndent() : 0));
     });
     connect(m_view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current) { onCurrentChanged(current); });
@@ -150,7 +176,8 @@ void DataGrid::setColumnVisible(const QString &field, bool visible)
     m_applying = true;
     m_view->setColumnHidden(i, !visible);
     if (visible && m_view->header()->sectionSize(i) <= 0)
-        m_view->header()->resizeSection(i, m_columns[i].width > 0 ? m_columns[i].width : 80);
+        m_view->header()->resizeSection(i, (m_columns[i].width > 0 ? m_columns[i].width : 80) +
+                                               (i == 0 ? groupIndent() : 0));
     m_applying = false;
 }
 
@@ -169,9 +196,17 @@ void DataGrid::applyColumns()
     for (int i = 0; i < m_columns.size(); ++i) {
         m_view->setColumnHidden(i, !m_columns[i].visible);
         if (m_columns[i].width > 0)
-            header->resizeSection(i, m_columns[i].width);
+            header->resizeSection(i, m_columns[i].width + (i == 0 ? groupIndent() : 0));
     }
     m_applying = false;
+}
+
+// The lines under groups stand indented by a step per group level and one for the open and
+// close marks, all of it taken from the first column. While grouped that column is wider by as
+// much, so the indent hides none of its values; the width the user gave it stays as it was.
+int DataGrid::groupIndent() const
+{
+    return m_model->isGrouped() ? m_view->indentation() * int(groupColumns().size() + 1) : 0;
 }
 
 // ---- grouping

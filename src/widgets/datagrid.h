@@ -78,6 +78,7 @@ class DataGrid : public QWidget
     void onSortIndicatorChanged(int section, Qt::SortOrder order);
     void syncSortIndicator();
     void applyColumns();
+    int groupIndent() const;
     void rememberExpanded();
     void afterReset();
     void updateBand();

@@ -93,7 +93,7 @@ QString DbDateEdit::format(const QVariant &value) const
     return d.isValid() ? d.toString(DateFormat) : QString();
 }
 
-QString DbDateEdit::invalidMessage(const QString &shown) const
+QString DbDateEdit::invalidMessage(const QString &subject) const
 {
-    return QStringLiteral("“%1”不是有效的日期。").arg(shown);
+    return QStringLiteral("对不起，%1不是有效的日期！").arg(subject);
 }

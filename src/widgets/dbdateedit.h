@@ -27,7 +27,7 @@ class DbDateEdit : public DbFormattedEdit
   protected:
     std::optional<QVariant> parse(const QString &text) const override;
     QString format(const QVariant &value) const override;
-    QString invalidMessage(const QString &shown) const override;
+    QString invalidMessage(const QString &subject) const override;
 
   private:
     QAction *m_calendar;

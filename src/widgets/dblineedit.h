@@ -19,6 +19,9 @@ class DbLineEdit : public QLineEdit
     void bind(store::Dataset *dataset, const QString &field);
     FieldLink *link() const { return m_link; }
 
+    // Wide enough to show what the field's column holds, up to thirty characters.
+    QSize minimumSizeHint() const override;
+
   private:
     void refresh();
 

@@ -81,7 +81,7 @@ QString DbNumberEdit::format(const QVariant &value) const
     return DatasetModel::displayText(value, link()->type());
 }
 
-QString DbNumberEdit::invalidMessage(const QString &shown) const
+QString DbNumberEdit::invalidMessage(const QString &subject) const
 {
-    return QStringLiteral("“%1”不是有效的数字。").arg(shown);
+    return QStringLiteral("对不起，%1不是有效的数字！").arg(subject);
 }

@@ -21,7 +21,7 @@ class DbNumberEdit : public DbFormattedEdit
   protected:
     std::optional<QVariant> parse(const QString &text) const override;
     QString format(const QVariant &value) const override;
-    QString invalidMessage(const QString &shown) const override;
+    QString invalidMessage(const QString &subject) const override;
     void prepare() override;
 
   private:

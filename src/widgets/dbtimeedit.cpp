@@ -21,7 +21,7 @@ QString DbTimeEdit::format(const QVariant &value) const
     return store::Dataset::displayText(value);
 }
 
-QString DbTimeEdit::invalidMessage(const QString &shown) const
+QString DbTimeEdit::invalidMessage(const QString &subject) const
 {
-    return QStringLiteral("“%1”不是有效的时间。").arg(shown);
+    return QStringLiteral("对不起，%1不是有效的时间！").arg(subject);
 }

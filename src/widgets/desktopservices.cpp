@@ -5,8 +5,13 @@
 #include "messagebox.h"
 #include "systeminfodialog.h"
 
+#include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QPointer>
+#include <QProcess>
+#include <QStandardPaths>
 
 namespace
 {
@@ -48,6 +53,49 @@ void tool(DesktopServices::Kind kind, QWidget *parent)
         break;
     }
 }
+
+// Said when no program on this machine takes what the user asked to open.
+void refuse(DesktopServices::Kind kind, const QUrl &url)
+{
+    using Kind = DesktopServices::Kind;
+    const QString shown =
+        url.isLocalFile() ? QDir::toNativeSeparators(url.toLocalFile()) : url.toString();
+    QString text;
+    if (kind == Kind::Mail || url.scheme() == QLatin1String("mailto"))
+        text = QStringLiteral("对不起，本机没有安装邮件程序，无法新建发往“%1”的邮件！")
+                   .arg(url.path());
+    else if (kind == Kind::File)
+        text = QStringLiteral("对不起，本机没有可以打开“%1”的程序！").arg(shown);
+    else if (kind == Kind::Folder)
+        text = QStringLiteral("对不起，本机没有可以打开文件夹“%1”的程序！").arg(shown);
+    else
+        text = QStringLiteral("对不起，本机没有安装浏览器，无法打开“%1”！").arg(shown);
+    MessageBox::warning(QApplication::activeWindow(), text);
+}
+
+// xdg-open hands the address to the desktop's program for it and ends; it ends with an error
+// when there is none. Its answer comes later, so the refusal is said when it ends.
+void openWith(const QString &opener, DesktopServices::Kind kind, const QUrl &url)
+{
+    auto *process = new QProcess(qApp);
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QObject::connect(process, &QProcess::finished, process,
+                     [process, kind, url](int code, QProcess::ExitStatus status) {
+                         process->deleteLater();
+                         if (status != QProcess::NormalExit || code != 0)
+                             refuse(kind, url);
+                     });
+    QObject::connect(process, &QProcess::errorOccurred, process,
+                     [process, kind, url](QProcess::ProcessError error) {
+                         if (error != QProcess::FailedToStart)
+                             return;
+                         process->deleteLater();
+                         refuse(kind, url);
+                     });
+    process->start(opener, {url.toString(QUrl::FullyEncoded)});
+}
+
 } // namespace
 
 bool DesktopServices::launch(Kind kind, const QUrl &url)
@@ -55,7 +103,21 @@ bool DesktopServices::launch(Kind kind, const QUrl &url)
     history().append({kind, url.toString()});
     if (MessageBox::isScripted())
         return url.isValid();
-    return QDesktopServices::openUrl(url);
+    if (url.isLocalFile() && !QFileInfo::exists(url.toLocalFile())) {
+        MessageBox::warning(QApplication::activeWindow(),
+                            QStringLiteral("对不起，文件“%1”不存在！")
+                                .arg(QDir::toNativeSeparators(url.toLocalFile())));
+        return false;
+    }
+    if (const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+        !opener.isEmpty()) {
+        openWith(opener, kind, url);
+        return true;
+    }
+    if (QDesktopServices::openUrl(url))
+        return true;
+    refuse(kind, url);
+    return false;
 }
 
 bool DesktopServices::openUrl(const QUrl &url)

@@ -7,8 +7,10 @@
 class QWidget;
 
 // Hands addresses, files and folders to the desktop's default programs and starts the small
-// tools (calculator, calendar, system information). While message boxes are scripted nothing
-// is launched: each call is only recorded, so tests can see what would have opened.
+// tools (calculator, calendar, system information). When no program on the machine takes an
+// address or file (no browser, no mail program), a message says so. While message boxes are
+// scripted nothing is launched: each call is only recorded, so tests can see what would have
+// opened.
 class DesktopServices
 {
   public:

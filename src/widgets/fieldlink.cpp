@@ -2,6 +2,7 @@
 
 #include "dataset.h"
 #include "errordisplay.h"
+#include "modifyright.h"
 
 #include <QWidget>
 
@@ -63,7 +64,7 @@ int FieldLink::maxLength() const
 
 bool FieldLink::canWrite() const
 {
-    if (!hasRow() || m_dataset->isReadOnly())
+    if (!hasRow() || m_dataset->isReadOnly() || !ModifyRight::allows(*m_dataset))
         return false;
     return !m_dataset->isLookupField(m_dataset->fieldIndex(m_field));
 }

@@ -32,7 +32,8 @@ class FieldLink : public QObject
     store::ColumnType type() const;
     int maxLength() const; // the column's text width, 0 when it has none
 
-    // Writing needs a row and a field of the dataset's own table.
+    // Writing needs a row, a field of the dataset's own table, and for a stored row the
+    // Modify right its dataset names (ModifyRight).
     bool canWrite() const;
     bool write(const QVariant &value);
     // Puts the row into editing without a value yet (a partly typed date).

@@ -12,4 +12,9 @@ class TessalyApplication : public QApplication
     TessalyApplication(int &argc, char **argv);
 
     bool notify(QObject *receiver, QEvent *event) override;
+
+    // Qt's own texts (the buttons of message boxes, the file and print dialogs) in Chinese,
+    // and Chinese month and day names in the calendars. False when Qt's Chinese translation
+    // is not installed: those texts then stay English.
+    static bool useChineseTexts();
 };

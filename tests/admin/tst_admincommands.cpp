@@ -22,6 +22,8 @@
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTest>
 #include <QTimer>
 
@@ -125,6 +127,64 @@ class TestAdminCommands : public QObject
         waitForIdle(); // the idle update, not a direct call
         QVERIFY(!agents->isEnabled());
         QVERIFY(m_main->action(QStringLiteral("Act_Linkman"))->isEnabled());
+    }
+
+    // Every main-window command that tests a right can be granted by a box in sight, and the
+    // box is named by that command: ticking one box alone enables just the commands it names.
+    void everyTestedRightHasABoxNamedForItsCommand()
+    {
+        signIn(QStringLiteral("wang"));
+        testsupport::addUser(m_seat->dm.connection(), QStringLiteral("li"), QStringLiteral("l"),
+                             false, {});
+        m_seat->dm.tblUserRight.refresh();
+        const auto enabledFor = [this](const QString &user) {
+            store::session().CurrentUserID = user;
+            m_main->enabler().update();
+            QSet<QAction *> on;
+            for (QAction *a : m_main->actions()) // the main window's commands
+                if (a->isEnabled())
+                    on.insert(a);
+            return on;
+        };
+        const QSet<QAction *> gated =
+            enabledFor(QStringLiteral("wang")) - enabledFor(QStringLiteral("li"));
+        QVERIFY(gated.size() >= 30);
+        const auto caption = [](const QAction *a) {
+            return a->text()
+                .remove(QRegularExpression(QStringLiteral("\\s*\\(&.\\)")))
+                .remove(QLatin1Char('&'));
+        };
+
+        m_seat->dm.tblUser.close();
+        m_seat->dm.tblUser.open();
+        QVERIFY(m_seat->dm.tblUser.locate(QStringLiteral("UserID"), QStringLiteral("li")));
+        RightWindow w(m_seat->dm, m_main.get());
+        w.show();
+        QList<QCheckBox *> rightBoxes;
+        for (QCheckBox *b : w.findChildren<QCheckBox *>())
+            if (QRegularExpression(QStringLiteral("^chk\\d{3}$")).match(b->objectName()).hasMatch())
+                rightBoxes << b;
+        QSet<QAction *> granted;
+        for (QCheckBox *only : std::as_const(rightBoxes)) {
+            if (only->isHidden()) // a right no command tests
+                continue;
+            for (QCheckBox *b : std::as_const(rightBoxes))
+                b->setChecked(b == only);
+            w.findChild<QPushButton *>(QStringLiteral("SpeedButton2"))->click();
+            const QSet<QAction *> enabled = enabledFor(QStringLiteral("li")) & gated;
+            QVERIFY2(!enabled.isEmpty(),
+                     qPrintable(only->objectName() + QLatin1Char(' ') + only->text()));
+            for (QAction *a : enabled)
+                QVERIFY2(only->text().contains(caption(a)),
+                         qPrintable(only->objectName() + QLatin1Char(' ') + only->text() +
+                                    QStringLiteral(" enables ") + a->objectName() +
+                                    QLatin1Char(' ') + caption(a)));
+            granted += enabled;
+        }
+        QStringList missing;
+        for (QAction *a : gated - granted)
+            missing << a->objectName();
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QLatin1Char(' '))));
     }
 
     void aSwitchedStoreBringsItsOwnRights()

@@ -145,8 +145,8 @@ class TestLogWindow : public QObject
         QCOMPARE(seat.logRows().size(), logRows + 1);
     }
 
-    void clearingEmptiesTheLogAndTheGrid_data() { testsupport::addEngineRows(); }
-    void clearingEmptiesTheLogAndTheGrid()
+    void clearingAsksAndLeavesItsOwnRow_data() { testsupport::addEngineRows(); }
+    void clearingAsksAndLeavesItsOwnRow()
     {
         QFETCH(QString, engine);
         AdminSeat seat(engine);
@@ -155,20 +155,43 @@ class TestLogWindow : public QObject
         LogWindow w(seat.dm);
         QCOMPARE(gridRows(w), 5);
 
+        // Asked first; Cancel keeps every row and adds the command's own.
+        MessageBox::setNextAnswer(QMessageBox::Cancel);
         w.findChild<QPushButton *>(QStringLiteral("SpeedButton1"))->click();
-        QVERIFY(MessageBox::history().isEmpty()); // no confirmation
-        QCOMPARE(seat.scalar(QStringLiteral("SELECT count(*) FROM tblLog")).toInt(), 0);
-        QCOMPARE(gridRows(w), 0);
+        QCOMPARE(MessageBox::history().size(), 1);
+        const MessageBox::Shown asked = MessageBox::last();
+        QCOMPARE(asked.icon, QMessageBox::Warning);
+        QCOMPARE(asked.buttons, MessageBox::Buttons(QMessageBox::Ok | QMessageBox::Cancel));
+        QCOMPARE(asked.title, QStringLiteral("系统提示"));
+        QCOMPARE(seat.scalar(QStringLiteral("SELECT count(*) FROM tblLog")).toInt(), 6);
+        QCOMPARE(gridRows(w), 6);
 
-        // Exporting now writes only the export's own row.
+        // OK clears, and one row tells who cleared the log and when.
+        store::session().CurrentUserID = QStringLiteral("王五");
+        MessageBox::setNextAnswer(QMessageBox::Ok);
+        w.findChild<QPushButton *>(QStringLiteral("SpeedButton1"))->click();
+        store::session().CurrentUserID = QStringLiteral("Admin");
+        QCOMPARE(MessageBox::history().size(), 2);
+        QSqlQuery q = seat.dm.connection().exec(
+            QStringLiteral("SELECT LogDateTime, UserID, Operate FROM tblLog"));
+        QVERIFY(q.next());
+        QVERIFY(!q.value(0).toString().isEmpty());
+        QCOMPARE(q.value(1).toString(), QStringLiteral("王五"));
+        QCOMPARE(q.value(2).toString(), QStringLiteral("系统设置-系统日志-清空日志"));
+        QVERIFY(!q.next());
+        q.finish();
+        QCOMPARE(gridRows(w), 1);
+
+        // Exporting now writes the clearing and the export's own row.
         const QString file = seat.store.appDir() + QStringLiteral("Log/after.ini");
         saveLog(w, file);
-        QCOMPARE(gridRows(w), 1);
+        QCOMPARE(gridRows(w), 2);
         const QStringList lines = linesOf(file);
-        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines.size(), 3);
         QCOMPARE(lines.at(0), QStringLiteral("[LogFile]"));
-        QVERIFY(lines.at(1).endsWith(QStringLiteral(" Admin 系统设置-系统日志-保存日志")));
-        QCOMPARE(lines.at(1), expectedLines(seat).constFirst());
+        QVERIFY(lines.at(1).endsWith(QStringLiteral(" 王五 系统设置-系统日志-清空日志")));
+        QVERIFY(lines.at(2).endsWith(QStringLiteral(" Admin 系统设置-系统日志-保存日志")));
+        QCOMPARE(lines.mid(1), expectedLines(seat));
 
         w.show();
         w.findChild<QPushButton *>(QStringLiteral("spBtnClose"))->click();

@@ -11,8 +11,10 @@
 #include <QFile>
 #include <QProcess>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTime>
 
 namespace
 {
@@ -144,13 +146,20 @@ class TestUnattendedBackup : public QObject
         r = backup({}, file + QStringLiteral("/below"));
         QVERIFY(r.exitCode > 0);
         QVERIFY(!r.err.isEmpty());
-        // A program directory without Server.txt names no store: refused, and nothing is made
-        // there.
+        // A program directory with neither Server.txt nor a data file at the default place
+        // holds no store: refused, and nothing is made there, least of all a store.
         QVERIFY(QFile::remove(m_store->appDir() + QStringLiteral("Server.txt")));
+        const QString dataFile = m_store->appDir() + QStringLiteral("Data/KTA30.wdb");
+        if (!m_store->isServer())
+            QVERIFY(QFile::rename(dataFile, dataFile + QStringLiteral(".away")));
         r = backup({}, m_store->appDir() + QStringLiteral("nightly"));
-        QVERIFY(r.exitCode > 0);
-        QVERIFY2(r.err.contains(QStringLiteral("Server.txt")), qPrintable(r.err));
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("Server.txt")) &&
+                     r.err.contains(QStringLiteral("不会新建数据库")),
+                 qPrintable(r.err));
         QVERIFY(!QFile::exists(m_store->appDir() + QStringLiteral("Server.txt")));
+        QVERIFY(!QFile::exists(dataFile));
+        QVERIFY(!QFile::exists(m_store->appDir() + QStringLiteral("nightly")));
         // A bad --keep is a usage error.
         QProcess p;
         start(p, {QStringLiteral("--backup"), QStringLiteral("--keep"), QStringLiteral("0"),
@@ -177,6 +186,114 @@ class TestUnattendedBackup : public QObject
         QCOMPARE(UnattendedBackup::copiesIn(dest), QStringList({made[2], made[1]}));
         QVERIFY(QFile::exists(dest + QStringLiteral("/notes.txt")));
         StoreCopy::checkFile(made[2]);
+    }
+
+    // Files whose names only look like the copies are a user's own: --keep leaves them, and
+    // removes the older copies of its own names, numbered ones included.
+    void keepRemovesOnlyItsOwnNames()
+    {
+        m_store = std::make_unique<testsupport::TempStore>(QStringLiteral("sqlite"));
+        const QString dest = m_store->appDir() + QStringLiteral("nightly");
+        QVERIFY(QDir().mkpath(dest));
+        const QStringList users{QStringLiteral("KTA30-2023-12-backup.wdb"),
+                                QStringLiteral("KTA30-20231201-0900.wdb"),
+                                QStringLiteral("KTA30-20231201-090000.wdb.bak"),
+                                QStringLiteral("kta30-20231201-090000.wdb"),
+                                QStringLiteral("KTA30-20231201-090000-old.wdb"),
+                                QStringLiteral("KTA30-20231201-090000-1.wdb"),
+                                QStringLiteral("KTA30-20231399-090000.wdb"),
+                                QStringLiteral("KTA30-20231201-090000 (2).wdb")};
+        const QStringList ours{QStringLiteral("KTA30-20231201-090000.wdb"),
+                               QStringLiteral("KTA30-20231201-090000-2.wdb")};
+        for (const QString &name : users + ours) {
+            QFile f(dest + QLatin1Char('/') + name);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        const Run r = backup({QStringLiteral("--keep"), QStringLiteral("1")}, dest);
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        for (const QString &name : users)
+            QVERIFY2(QFile::exists(dest + QLatin1Char('/') + name), qPrintable(name));
+        for (const QString &name : ours) {
+            QVERIFY2(!QFile::exists(dest + QLatin1Char('/') + name), qPrintable(name));
+            QVERIFY2(r.out.contains(name), qPrintable(r.out));
+        }
+        const QStringList left = UnattendedBackup::copiesIn(dest);
+        QCOMPARE(left.size(), 1);
+        QVERIFY2(
+            r.out.contains(QStringLiteral("已备份：") + QDir::toNativeSeparators(left.first())),
+            qPrintable(r.out));
+        QCOMPARE(QDir(dest).entryList(QDir::Files).size(), users.size() + 1);
+    }
+
+    // Two runs within one second: each copy has a name of its own, and --keep 1 keeps the
+    // second run's copy, never removing what it has just written. (Names do not depend on the
+    // engine; a server's pg_dump would rarely let two runs fit into one second.)
+    void twoRunsInOneSecond()
+    {
+        m_store = std::make_unique<testsupport::TempStore>(QStringLiteral("sqlite"));
+        const QString dest = m_store->appDir() + QStringLiteral("nightly");
+        const QStringList keep{QStringLiteral("--keep"), QStringLiteral("1")};
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            QDir(dest).removeRecursively();
+            // From the start of a second, so that both runs are likely to fall within it.
+            QThread::msleep(1000 - QTime::currentTime().msec());
+            const Run first = backup(keep, dest);
+            QVERIFY2(first.exitCode == 0, qPrintable(first.err));
+            const QString firstCopy = UnattendedBackup::copiesIn(dest).value(0);
+            const Run second = backup(keep, dest);
+            QVERIFY2(second.exitCode == 0, qPrintable(second.err));
+            const QStringList left = UnattendedBackup::copiesIn(dest);
+            QCOMPARE(left.size(), 1);
+            QVERIFY(left.first() != firstCopy);
+            QVERIFY2(second.out.contains(QStringLiteral("已备份：") +
+                                         QDir::toNativeSeparators(left.first())),
+                     qPrintable(second.out));
+            QVERIFY2(second.out.contains(QStringLiteral("已删除旧的备份：") +
+                                         QDir::toNativeSeparators(firstCopy)),
+                     qPrintable(second.out));
+            StoreCopy::checkFile(left.first());
+            const auto stamp = [](const QString &path) {
+                return QFileInfo(path).fileName().mid(6, 15);
+            };
+            if (stamp(firstCopy) == stamp(left.first())) {
+                QCOMPARE(QFileInfo(left.first()).fileName(),
+                         QStringLiteral("KTA30-%1-2.wdb").arg(stamp(firstCopy)));
+                return; // seen within one second
+            }
+        }
+        QFAIL("the two runs never fell within one second");
+    }
+
+    // A store made the documented way, `--new-store DIR/Data/KTA30.wdb`, has no Server.txt yet:
+    // the backup finds it where the program would, and leaves the directory as it was.
+    void findsTheStoreWithoutServerFile()
+    {
+        QTemporaryDir dir;
+        const QString appDir = dir.path() + QStringLiteral("/");
+        QVERIFY(QDir().mkpath(appDir + QStringLiteral("Data")));
+        QProcess made;
+        made.start(testsupport::binary(QStringLiteral("tessaly")),
+                   {QStringLiteral("--new-store"), appDir + QStringLiteral("Data/KTA30.wdb")});
+        QVERIFY(made.waitForFinished(60000));
+        QCOMPARE(made.exitCode(), 0);
+        {
+            store::Connection db;
+            db.open(appDir + QStringLiteral("Data/KTA30.wdb"));
+            addCustomer(db, QStringLiteral("MINE"));
+        }
+        QProcess p;
+        const QString dest = appDir + QStringLiteral("nightly");
+        p.start(testsupport::binary(QStringLiteral("tessaly")),
+                {QStringLiteral("--backup"), QStringLiteral("--dir"), appDir, dest});
+        QVERIFY(p.waitForFinished(60000));
+        QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
+        const QStringList copies = UnattendedBackup::copiesIn(dest);
+        QCOMPARE(copies.size(), 1);
+        StoreCopy::checkFile(copies.first());
+        store::Connection copy;
+        copy.open(copies.first());
+        QCOMPARE(customers(copy), QStringList{QStringLiteral("MINE")});
+        QVERIFY(!QFile::exists(appDir + QStringLiteral("Server.txt")));
     }
 };
 

@@ -504,6 +504,10 @@ class TestAgentPages : public QObject
             QVERIFY2(!win.enabled(c), c);
         for (const char *c : {"spBtnRefreshLink", "spBtnRefreshOperate", "spBtnRefreshState"})
             QVERIFY2(win.enabled(c), c);
+        // Without the right the other information is only shown: typing starts no row of it.
+        testsupport::typeText(win.other()->field(u"Account"_s), u"6222"_s);
+        QCOMPARE(f.dm.tblCustomerAddInfo.state(), State::Browse);
+        QCOMPARE(f.dm.tblCustomerAddInfo.rowCount(), 0);
 
         // A double-click on a contact opens no editor and starts no edit.
         DataGrid *g = win.grid("gridLinkmans");

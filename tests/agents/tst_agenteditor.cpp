@@ -98,9 +98,10 @@ class TestAgentEditor : public QObject
         QCOMPARE(shownTexts(), QStringList());
     }
 
-    // Saving needs no Modify right here once a field was typed into.
-    void saveWithoutModifyRight_data() { testsupport::addEngineRows(); }
-    void saveWithoutModifyRight()
+    // Without the Modify right a stored agent is only shown here too: typing does not go into
+    // it, so there is nothing to save, and a row put into editing otherwise stores nothing.
+    void storedAgentWithoutModifyRight_data() { testsupport::addEngineRows(); }
+    void storedAgentWithoutModifyRight()
     {
         QFETCH(QString, engine);
         AgentsFixture f(engine);
@@ -113,9 +114,12 @@ class TestAgentEditor : public QObject
         QVERIFY(!enabled(&d, "Act_Add"));
         QVERIFY(!enabled(&d, "Act_Save"));
         testsupport::typeText(d.form()->name(), u"新"_s);
-        QVERIFY(enabled(&d, "Act_Save"));
+        QCOMPARE(d.form()->name()->text(), u"旧名"_s);
+        QVERIFY(!enabled(&d, "Act_Save"));
+        f.dm.tblCustomers2.edit();
+        f.dm.tblCustomers2.setValue(u"CustName"_s, u"另名"_s);
         act(&d, "Act_Save")->trigger();
-        QCOMPARE(f.scalar(u"SELECT CustName FROM tblCustomers"_s).toString(), u"旧名新"_s);
+        QCOMPARE(f.scalar(u"SELECT CustName FROM tblCustomers"_s).toString(), u"旧名"_s);
     }
 
     // An agent saved through the module's list set, then changed in the modal editor over the

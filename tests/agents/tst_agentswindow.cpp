@@ -149,6 +149,111 @@ class TestAgentsWindow : public QObject
         QCOMPARE(f.logCount(Prefix + u"保存"_s), 7); // the log row comes before every check
     }
 
+    // A creation date typed in part, or one that cannot be, is refused by 保存 (Ctrl+S where
+    // the user types) with one message naming the field, the focus on it and the text kept:
+    // never stored empty, never left at the old date in silence. 新增 right after a row with a
+    // date takes the digits of the new one from the first position.
+    void typedDateIsStoredOrRefused_data() { testsupport::addEngineRows(); }
+    void typedDateIsStoredOrRefused()
+    {
+        QFETCH(QString, engine);
+        AgentsFixture f(engine);
+        f.addCompleteAgent(u"E01"_s, u"旧"_s);
+        Window win(f);
+        AgentForm *form = win.w.form();
+        win.w.pages()->setCurrentWidget(win.w.detailPage());
+        const auto storedDate = [&f](const QString &code) {
+            return DbDateEdit::toDate(
+                f.scalar(u"SELECT CreateDate FROM tblCustomers WHERE CustId = ?"_s, {code}));
+        };
+        const auto typeDate = [form](const QString &digits) {
+            form->createDate()->setFocus();
+            form->createDate()->selectAll();
+            testsupport::typeIntoFocus(digits);
+        };
+        const auto saveRefuses = [&](const QString &shown) {
+            resetScripts();
+            testsupport::untilIdle();
+            testsupport::pressOnFocus(Qt::ControlModifier | Qt::Key_S);
+            QCOMPARE(shownTexts(), QStringList{u"对不起，建档日期不是有效的日期！"_s});
+            QVERIFY(form->createDate()->hasFocus());
+            QCOMPARE(form->createDate()->displayText(), shown);
+        };
+        typeDate(u"202605"_s);
+        saveRefuses(u"2026-05-__"_s);
+        typeDate(u"20261340"_s);
+        saveRefuses(u"2026-13-40"_s);
+        QCOMPARE(storedDate(u"E01"_s), QDate(2026, 1, 2));
+        typeDate(u"20260501"_s);
+        resetScripts();
+        testsupport::pressOnFocus(Qt::ControlModifier | Qt::Key_S);
+        QCOMPARE(shownTexts(), QStringList());
+        QCOMPARE(storedDate(u"E01"_s), QDate(2026, 5, 1));
+
+        testsupport::untilIdle();
+        testsupport::pressOnFocus(Qt::ControlModifier | Qt::Key_A); // 新增
+        QCOMPARE(win.agents().state(), store::Dataset::State::Insert);
+        fillAgent(form, u"E02"_s, u"新"_s);
+        typeDate(u"2026"_s);
+        saveRefuses(u"2026-__-__"_s);
+        QCOMPARE(win.agents().state(), store::Dataset::State::Insert);
+        QCOMPARE(f.scalar(u"SELECT COUNT(*) FROM tblCustomers"_s).toInt(), 1);
+        form->createDate()->setCursorPosition(5);
+        testsupport::typeIntoFocus(u"0709"_s);
+        testsupport::pressOnFocus(Qt::ControlModifier | Qt::Key_S);
+        QCOMPARE(storedDate(u"E02"_s), QDate(2026, 7, 9));
+    }
+
+    // Without the Modify right a stored agent is only shown: what is typed or chosen does not
+    // go into it, and 新增 or a click on another row stores nothing of it. A new agent still
+    // takes what is typed, under the Insert right.
+    void storedAgentIsReadOnlyWithoutModify_data() { testsupport::addEngineRows(); }
+    void storedAgentIsReadOnlyWithoutModify()
+    {
+        QFETCH(QString, engine);
+        AgentsFixture f(engine);
+        f.addCompleteAgent(u"M01"_s, u"甲"_s);
+        f.addCompleteAgent(u"M02"_s, u"乙"_s);
+        f.setRightFlag(u"301"_s, u"Modify"_s, false);
+        Window win(f);
+        AgentForm *form = win.w.form();
+        QVERIFY(win.agents().locate(u"CustId"_s, u"M01"_s));
+        win.w.pages()->setCurrentWidget(win.w.detailPage());
+        form->name()->setFocus();
+        testsupport::typeIntoFocus(u"改"_s);
+        choose(form->trade(), u"批发零售"_s);
+        form->createDate()->setFocus();
+        form->createDate()->selectAll();
+        testsupport::typeIntoFocus(u"2025"_s);
+        QCOMPARE(win.agents().state(), store::Dataset::State::Browse);
+        QCOMPARE(form->name()->text(), u"甲"_s);
+        QCOMPARE(form->createDate()->text(), u"2026-01-02"_s);
+        QVERIFY(!win.enabled("Act_Save"));
+
+        testsupport::pressOnFocus(Qt::ControlModifier | Qt::Key_A); // 新增
+        QCOMPARE(win.agents().state(), store::Dataset::State::Insert);
+        fillAgent(form, u"M03"_s, u"丙"_s);
+        testsupport::untilIdle();
+        testsupport::pressOnFocus(Qt::ControlModifier | Qt::Key_S);
+        QCOMPARE(shownTexts(), QStringList());
+        win.w.pages()->setCurrentWidget(win.w.listPage());
+        QVERIFY(win.agents().locate(u"CustId"_s, u"M02"_s));
+        win.w.pages()->setCurrentWidget(win.w.detailPage());
+        form->name()->setFocus();
+        testsupport::typeIntoFocus(u"改"_s);
+        win.w.pages()->setCurrentWidget(win.w.listPage());
+        const QModelIndex first = win.w.grid()->model()->index(0, 0);
+        QTest::mouseClick(win.w.grid()->view()->viewport(), Qt::LeftButton, {},
+                          win.w.grid()->view()->visualRect(first).center());
+        QCOMPARE(win.agents().text(u"CustId"_s), u"M01"_s);
+        QCOMPARE(f.scalar(u"SELECT COUNT(*) FROM tblCustomers WHERE CustName IN ('甲', '乙', '丙') "
+                          "AND VocationID = '01'"_s)
+                     .toInt(),
+                 3);
+        QCOMPARE(f.scalar(u"SELECT COUNT(*) FROM tblCustomers WHERE CreateDate IS NULL"_s).toInt(),
+                 0);
+    }
+
     // A code of blanks, or one that is no folder name, never reaches the store or the disk.
     void unsafeCodesAreRefused_data() { testsupport::addEngineRows(); }
     void unsafeCodesAreRefused()
@@ -299,11 +404,11 @@ class TestAgentsWindow : public QObject
         QVERIFY(!win.enabled("Act_Prt"));
         QVERIFY(win.enabled("Act_Delete"));
         QVERIFY(win.enabled("spBtnRefresh"));
-        // Typing into a shown agent starts editing, but without Modify it cannot be saved.
+        // Without Modify a shown agent is not changed by typing, and nothing is to be saved.
         testsupport::typeText(win.w.form()->name(), u"改"_s);
-        QCOMPARE(win.agents().state(), store::Dataset::State::Edit);
+        QCOMPARE(win.agents().state(), store::Dataset::State::Browse);
         QVERIFY(!win.enabled("Act_Save"));
-        QVERIFY(win.enabled("Act_Cancel"));
+        QVERIFY(!win.enabled("Act_Cancel"));
         // A new agent can always be saved.
         win.agents().cancel();
         win.agents().append();

@@ -7,6 +7,7 @@
 #include "ledgerquery.h"
 #include "ledgerwindow.h"
 #include "mainwindow.h"
+#include "messagebox.h"
 #include "money.h"
 #include "printing.h"
 #include "session.h"
@@ -23,6 +24,7 @@
 #include <QSqlQuery>
 #include <QTest>
 #include <QTreeView>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -52,6 +54,36 @@ void addContracts(AgentsFixture &f)
     db.exec(u"INSERT INTO tblOperateDetail (OperateID, DetailNo, RMB) VALUES ('R1', '1', 29.9), ('R1', '2', 0.1), "
             "('R1', '3', 20.2), ('R3', '1', 5), ('R4', '1', 15), ('R5', '1', 40), ('P1', '1', 125.5)"_s);
 }
+
+// A receivables window opened on contracts R00000.. of 10 RMB, each with one item of 2.5
+// received: more than the first step reads.
+struct LongLedger {
+    static constexpr int contracts = 1300;
+    AgentsFixture f;
+    std::unique_ptr<LedgerWindow> w;
+    QAbstractItemModel *model = nullptr;
+
+    explicit LongLedger(const QString &engine) : f(engine)
+    {
+        f.addAgent(u"C1"_s, u"甲公司"_s);
+        store::Connection &db = f.dm.connection();
+        db.transaction([&] {
+            for (int i = 0; i < contracts; ++i) {
+                const QString id = u"R%1"_s.arg(i, 5, 10, QLatin1Char('0'));
+                db.exec(u"INSERT INTO tblOperates (OperateID, OperateTitle, CustID, InOrOut, "
+                        u"CurrID, CompactAmount, RMB) "
+                        "VALUES (?, 'x', 'C1', '收款', 'RMB', 10, 10)"_s,
+                        {id});
+                db.exec(u"INSERT INTO tblOperateDetail (OperateID, DetailNo, RMB) "
+                        u"VALUES (?, '1', 2.5)"_s,
+                        {id});
+            }
+        });
+        w = std::make_unique<LedgerWindow>(f.ws, true);
+        LedgerQuery::open(f.dm.qryGathering, true);
+        model = w->grid()->view()->model();
+    }
+};
 
 QStringList listed(store::Dataset &d)
 {
@@ -149,22 +181,11 @@ class TestLedgers : public QObject
     void aLongLedgerIsShownBeforeItIsRead()
     {
         QFETCH(QString, engine);
-        AgentsFixture f(engine);
-        f.addAgent(u"C1"_s, u"甲公司"_s);
-        store::Connection &db = f.dm.connection();
-        const int contracts = 1300;
-        db.transaction([&] {
-            for (int i = 0; i < contracts; ++i) {
-                const QString id = u"R%1"_s.arg(i, 5, 10, QLatin1Char('0'));
-                db.exec(u"INSERT INTO tblOperates (OperateID, OperateTitle, CustID, InOrOut, CurrID, CompactAmount, RMB) "
-                        "VALUES (?, 'x', 'C1', '收款', 'RMB', 10, 10)"_s,
-                        {id});
-                db.exec(u"INSERT INTO tblOperateDetail (OperateID, DetailNo, RMB) VALUES (?, '1', 2.5)"_s, {id});
-            }
-        });
-        LedgerWindow w(f.ws, true);
-        LedgerQuery::open(f.dm.qryGathering, true);
-        QAbstractItemModel *model = w.grid()->view()->model();
+        LongLedger l(engine);
+        AgentsFixture &f = l.f;
+        LedgerWindow &w = *l.w;
+        QAbstractItemModel *model = l.model;
+        const int contracts = LongLedger::contracts;
         QVERIFY(model->rowCount() < contracts);
         QCOMPARE(w.totals()->text(), u"正在读取合同……"_s);
         QTRY_COMPARE(model->rowCount(), contracts);
@@ -178,6 +199,49 @@ class TestLedgers : public QObject
         w.grid()->setGroupColumns({u"CustID"_s});
         QCOMPARE(model->rowCount(), 1);
         QCOMPARE(model->rowCount(model->index(0, 0)), contracts);
+    }
+
+    // A step the store refuses: the error is shown, the rows read so far stay, and the sums
+    // say that they are of an incomplete list until the list is read whole again.
+    void aFailedStepMarksTheSumsIncomplete_data() { testsupport::addEngineRows(); }
+    void aFailedStepMarksTheSumsIncomplete()
+    {
+        QFETCH(QString, engine);
+        LongLedger l(engine);
+        AgentsFixture &f = l.f;
+        LedgerWindow &w = *l.w;
+        QAbstractItemModel *model = l.model;
+        const int contracts = LongLedger::contracts;
+        const int shown = model->rowCount();
+        QVERIFY(shown > 0 && shown < contracts);
+        // Another seat takes the items' table away before the next step is read.
+        auto seat = f.store.connect();
+        seat->exec(u"ALTER TABLE tblOperateDetail RENAME TO tblOperateDetailAway"_s);
+        QTRY_VERIFY2(w.totals()->text().contains(u"不完整"_s), qPrintable(w.totals()->text()));
+        QCOMPARE(
+            w.totals()->text(),
+            u"（列表不完整：读取中断）已读出 %1 笔合同　折人民币合计：%2　已收账款合计：%3　未收账款合计：%4"_s
+                .arg(shown)
+                .arg(store::Money::fixed2(shown * 10.0), store::Money::fixed2(shown * 2.5),
+                     store::Money::fixed2(shown * 7.5)));
+        QCOMPARE(model->rowCount(), shown);
+        QCOMPARE(MessageBox::history().size(), 1);
+        QCOMPARE(MessageBox::last().icon, QMessageBox::Critical);
+        QVERIFY2(MessageBox::last().text.startsWith(u"读取合同时出错，列表不完整："_s) &&
+                     MessageBox::last().text.contains(u"tblOperateDetail"_s, Qt::CaseInsensitive),
+                 qPrintable(MessageBox::last().text));
+        // Grouping now neither waits nor claims the list whole.
+        w.grid()->setGroupColumns({u"CustID"_s});
+        QCOMPARE(model->rowCount(model->index(0, 0)), shown);
+        QVERIFY(w.totals()->text().contains(u"不完整"_s));
+        w.grid()->setGroupColumns({});
+
+        seat->exec(u"ALTER TABLE tblOperateDetailAway RENAME TO tblOperateDetail"_s);
+        LedgerQuery::open(f.dm.qryGathering, true);
+        QTRY_COMPARE(model->rowCount(), contracts);
+        QCOMPARE(
+            w.totals()->text(),
+            u"共 1300 笔合同　折人民币合计：13000.00　已收账款合计：3250.00　未收账款合计：9750.00"_s);
     }
 
     // 刷新 writes its log line and rereads nothing; the main-window command does.

@@ -21,6 +21,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QStackedWidget>
 #include <QTest>
@@ -249,6 +250,31 @@ private Q_SLOTS:
         trigger("Act_Customers");
         QCOMPARE(m_dm->tblCustomers.text(QStringLiteral("CustId")), QStringLiteral("W2"));
         QCOMPARE(QDir(m_main->filePanel()->folder()), QDir(store::session().FilesDir + QStringLiteral("W2")));
+    }
+
+    // Without the Modify right a stored agent stays as stored: what is typed into its detail
+    // page does not go into it, so switching to another module and back stores nothing.
+    void moduleSwitchStoresNothingWithoutModify()
+    {
+        m_dm->connection().exec(QStringLiteral("UPDATE tblUserRight SET \"Modify\" = ? "
+                                               "WHERE UserID = 'wang' AND RightID = '301'"),
+                                {false});
+        signIn(QStringLiteral("wang"));
+        installAgents(m_main->workspace());
+        trigger("Act_Customers");
+        QWidget *agents = m_main->currentContent();
+        agents->findChild<QTabWidget *>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
+        auto *name = agents->findChild<QLineEdit *>(QStringLiteral("edtCustName"));
+        QCOMPARE(name->text(), QStringLiteral("王的"));
+        testsupport::typeText(name, QStringLiteral("改"));
+        trigger("Act_Plan");
+        trigger("Act_Customers");
+        QCOMPARE(
+            m_dm->connection()
+                .scalar(QStringLiteral("SELECT CustName FROM tblCustomers WHERE CustId = 'W1'"))
+                .toString(),
+            QStringLiteral("王的"));
+        QCOMPARE(name->text(), QStringLiteral("王的"));
     }
 
     void moduleWithoutItsWindowNeverLeavesThePreviousOneOnView()

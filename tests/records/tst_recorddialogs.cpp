@@ -166,6 +166,65 @@ class TestRecordDialogs : public QObject
         QCOMPARE(f.logRows().filter(Prefix).size(), 0); // item commands write no log rows
     }
 
+    // A date typed in part is refused with one message naming it, the focus on it and the text
+    // kept: by the item dialog's 保存 (Ctrl+S where the user types) and by the quick entry's
+    // 关闭 answered Yes. Nothing is stored until the date is whole.
+    void partialDatesAreRefused_data() { testsupport::addEngineRows(); }
+    void partialDatesAreRefused()
+    {
+        QFETCH(QString, engine);
+        RecordsFixture f(engine);
+        recordWithItems(f);
+        {
+            RecordItemDialog dialog(f.ws);
+            f.dm.tblOperateDetail.append();
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowActive(&dialog));
+            testsupport::typeIntoFocus(u"7"_s);
+            testsupport::pressOnFocus(QKeyCombination(Qt::Key_Return));
+            QVERIFY(dialog.date()->hasFocus());
+            testsupport::typeIntoFocus(u"202605"_s);
+            dialog.subject()->setFocus();
+            testsupport::typeIntoFocus(u"主题"_s);
+            dialog.date()->setFocus();
+            testsupport::untilIdle();
+            testsupport::pressOnFocus(Qt::ControlModifier | Qt::Key_S);
+            QCOMPARE(shownTexts(), QStringList{u"对不起，发生日期不是有效的日期！"_s});
+            QVERIFY(dialog.date()->hasFocus());
+            QCOMPARE(dialog.date()->displayText(), u"2026-05-__"_s);
+            QCOMPARE(f.count(u"tblOperateDetail"_s, u"OperateID = 'R1'"_s), 0);
+            dialog.date()->setCursorPosition(8);
+            testsupport::typeIntoFocus(u"06"_s);
+            resetScripts();
+            testsupport::pressOnFocus(Qt::ControlModifier | Qt::Key_S);
+            QCOMPARE(shownTexts(), QStringList());
+            QCOMPARE(DbDateEdit::toDate(f.scalar(
+                         u"SELECT OperateDate FROM tblOperateDetail WHERE DetailNo = '7'"_s)),
+                     QDate(2026, 5, 6));
+        }
+
+        resetScripts();
+        QVERIFY(f.dm.tblCustomers.locate(u"CustId"_s, u"A1"_s));
+        QVERIFY(f.dm.tblOperates.locate(u"OperateID"_s, u"R1"_s));
+        f.dm.tblOperates.edit();
+        RecordEntryDialog dialog(f.ws);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        dialog.form()->writeDate()->setFocus();
+        dialog.form()->writeDate()->selectAll();
+        testsupport::typeIntoFocus(u"2026"_s);
+        MessageBox::setNextAnswer(QMessageBox::Yes);
+        button(&dialog, "SpeedButton4")->click();
+        QCOMPARE(shownTexts(), (QStringList{u"业务资料尚未保存，保存吗？"_s,
+                                            u"对不起，签约日期不是有效的日期！"_s}));
+        QVERIFY(dialog.isVisible());
+        QVERIFY(dialog.form()->writeDate()->hasFocus());
+        QCOMPARE(DbDateEdit::toDate(
+                     f.scalar(u"SELECT WriteDate FROM tblOperates WHERE OperateID = 'R1'"_s)),
+                 QDate(2026, 3, 2));
+        f.dm.tblOperates.cancel();
+    }
+
     // DTotal and RMB on every save, exactly in decimal: the rate of the item's currency, 0
     // while the list has no rate for it, empty values as 0.
     void itemAmountsAreExact_data() { testsupport::addEngineRows(); }

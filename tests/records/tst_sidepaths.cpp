@@ -11,6 +11,7 @@
 #include "contactswindow.h"
 #include "datagrid.h"
 #include "datasetmodel.h"
+#include "dbdateedit.h"
 #include "dblineedit.h"
 #include "dbmemo.h"
 #include "mainwindow.h"
@@ -220,6 +221,87 @@ class TestSidePaths : public QObject
         QCOMPARE(shownTexts(), QStringList{u"联络记录尚未保存，保存吗？"_s});
         QCOMPARE(f.dm.tblOperates2.state(), State::Browse);
         QCOMPARE(f.count(u"tblOperates"_s, u"OperateTitle = '记录改' AND FilePath = '备注'"_s), 1);
+    }
+
+    // A date typed in part is all that changed in a stored record. A module switch, by its key
+    // or from the menu, takes the focus out of the input, which refuses the date with its one
+    // message and shows the stored date again: no question follows, nothing is stored.
+    void halfTypedDateIsRefusedOnModuleSwitch_data() { testsupport::addEngineRows(); }
+    void halfTypedDateIsRefusedOnModuleSwitch()
+    {
+        QFETCH(QString, engine);
+        RecordsFixture f(engine);
+        f.addAgent(u"A1"_s, u"代理"_s);
+        f.addRecord(u"R1"_s, u"记录"_s, u"A1"_s);
+        Seat seat(f, u"Admin"_s);
+        store::Dataset &records = f.dm.tblOperates2;
+        seat.key(Qt::Key_F5);
+        auto *w = seat.shown<RecordsWindow>();
+        QVERIFY(records.locate(u"OperateID"_s, u"R1"_s));
+        w->pages()->setCurrentWidget(w->detailPage());
+        DbDateEdit *date = w->form()->writeDate();
+        const auto typeYear = [date] {
+            date->setFocus();
+            date->selectAll();
+            testsupport::typeIntoFocus(u"2027"_s);
+            QCOMPARE(date->displayText(), u"2027-__-__"_s);
+        };
+        const auto check = [&] {
+            QCOMPARE(shownTexts(), QStringList{u"对不起，签约日期不是有效的日期！"_s});
+            QCOMPARE(date->displayText(), u"2026-03-02"_s);
+            QCOMPARE(DbDateEdit::toDate(
+                         f.scalar(u"SELECT WriteDate FROM tblOperates WHERE OperateID = 'R1'"_s)),
+                     QDate(2026, 3, 2));
+        };
+
+        typeYear();
+        seat.awayAndBack(Qt::Key_F5);
+        check();
+
+        resetScripts();
+        w->pages()->setCurrentWidget(w->detailPage());
+        typeYear();
+        // The business menu's entries, clicked.
+        seat.main.findChild<QAction *>(u"Act_Customers"_s)->trigger();
+        seat.main.findChild<QAction *>(u"Act_OperatesInfo"_s)->trigger();
+        check();
+    }
+
+    // Without the Modify right of the record module a stored record is only shown: what is
+    // typed into it is nothing to ask about, and a module switch or 刷新 stores nothing of it.
+    void readOnlyRecordIsNeverAskedAbout_data() { testsupport::addEngineRows(); }
+    void readOnlyRecordIsNeverAskedAbout()
+    {
+        QFETCH(QString, engine);
+        RecordsFixture f(engine);
+        f.addAgent(u"W1"_s, u"王的代理"_s, u"wang"_s);
+        f.addRecord(u"R1"_s, u"记录"_s, u"W1"_s, u"wang"_s);
+        Seat seat(f, u"wang"_s);
+        f.setRightFlag(u"304"_s, u"Modify"_s, false);
+        store::Dataset &records = f.dm.tblOperates2;
+        seat.key(Qt::Key_F5);
+        auto *w = seat.shown<RecordsWindow>();
+        QVERIFY(records.locate(u"OperateID"_s, u"R1"_s));
+        w->pages()->setCurrentWidget(w->detailPage());
+        w->form()->title()->setFocus();
+        testsupport::typeIntoFocus(u"改"_s);
+        w->form()->writeDate()->setFocus();
+        w->form()->writeDate()->selectAll();
+        testsupport::typeIntoFocus(u"2027"_s);
+
+        resetScripts();
+        seat.awayAndBack(Qt::Key_F5);
+        w->pages()->setCurrentWidget(w->listPage());
+        w->findChild<QToolBar *>(u"tbList"_s)->widgetForAction(act(w, "spBtnRefresh"))->setFocus();
+        seat.key(Qt::Key_Space); // 刷新
+        QCOMPARE(shownTexts(), QStringList());
+        QCOMPARE(records.state(), State::Browse);
+        QCOMPARE(
+            f.scalar(u"SELECT OperateTitle FROM tblOperates WHERE OperateID = 'R1'"_s).toString(),
+            u"记录"_s);
+        QCOMPARE(DbDateEdit::toDate(
+                     f.scalar(u"SELECT WriteDate FROM tblOperates WHERE OperateID = 'R1'"_s)),
+                 QDate(2026, 3, 2));
     }
 
     // The referrer window's 修改 and 新增 reread the shared record list: a record being typed

@@ -274,6 +274,47 @@ class TestReferrerEditor : public QObject
         QCOMPARE(f.scalar(u"SELECT COUNT(*) FROM tblOperaters"_s).toInt(), 1);
     }
 
+    // A date typed in part is refused with one message naming it, the focus on it and the text
+    // kept: the birth date by 保存 (Ctrl+S where the user types), the date of joining by the
+    // status section's 保存. The stored dates stay until whole ones are typed.
+    void partialDatesAreRefused_data() { testsupport::addEngineRows(); }
+    void partialDatesAreRefused()
+    {
+        QFETCH(QString, engine);
+        ReferrersFixture f(engine);
+        f.addReferrer(u"T01"_s, u"甲"_s, {{u"Birth"_s, QDate(1990, 1, 2)}});
+        ShownReferrers win(f);
+        ReferrerForm *form = win.w.form();
+        win.w.pages()->setCurrentWidget(win.w.detailPage());
+        auto *birth = form->findChild<DbDateEdit *>(u"deBirth"_s);
+        birth->setFocus();
+        birth->selectAll();
+        testsupport::typeIntoFocus(u"1991"_s);
+        testsupport::untilIdle();
+        testsupport::pressOnFocus(Qt::ControlModifier | Qt::Key_S);
+        QCOMPARE(shownTexts(), QStringList{u"对不起，出生年月不是有效的日期！"_s});
+        QVERIFY(birth->hasFocus());
+        QCOMPARE(birth->displayText(), u"1991-__-__"_s);
+        QCOMPARE(DbDateEdit::toDate(f.scalar(u"SELECT Birth FROM tblOperaters"_s)),
+                 QDate(1990, 1, 2));
+        testsupport::typeIntoFocus(u"0304"_s);
+        resetScripts();
+        testsupport::pressOnFocus(Qt::ControlModifier | Qt::Key_S);
+        QCOMPARE(shownTexts(), QStringList());
+        QCOMPARE(DbDateEdit::toDate(f.scalar(u"SELECT Birth FROM tblOperaters"_s)),
+                 QDate(1991, 3, 4));
+
+        form->subTabs()->setCurrentWidget(form->statusPage());
+        form->stateEditButton()->click();
+        QVERIFY(QTest::qWaitFor([&] { return form->inTime()->hasFocus(); }, 2000));
+        testsupport::typeIntoFocus(u"202107"_s);
+        form->stateSaveButton()->click();
+        QCOMPARE(shownTexts(), QStringList{u"对不起，入职时间不是有效的日期！"_s});
+        QVERIFY(form->inTime()->hasFocus());
+        QVERIFY(f.scalar(u"SELECT InTime FROM tblOperaters"_s).isNull());
+        QVERIFY(f.scalar(u"SELECT FilePath FROM tblOperaters"_s).isNull());
+    }
+
     // A code change is stored while nothing names the referrer (its folder and stored path
     // move along), refused once records or agents name it, also when the row is stored by
     // moving away; a change of letter case keeps every reference.

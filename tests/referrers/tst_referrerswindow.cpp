@@ -5,6 +5,7 @@
 #include "datasetmodel.h"
 #include "dblineedit.h"
 #include "filedialog.h"
+#include "firstfocus.h"
 #include "messagebox.h"
 #include "printing.h"
 #include "recordfolders.h"
@@ -328,8 +329,9 @@ class TestReferrersWindow : public QObject
         QVERIFY(shownTexts().first().startsWith(u"对不起，文件"_s));
     }
 
-    // The commands follow the flags of right 303; without Modify, typing still starts editing
-    // but neither 保存 stores the change; 放弃 is there.
+    // The commands follow the flags of right 303. Without Modify a stored referrer is only
+    // shown: typing and the status section's 修改 do not start editing it, so there is
+    // nothing to save or drop.
     void rightsEnableCommands_data() { testsupport::addEngineRows(); }
     void rightsEnableCommands()
     {
@@ -355,19 +357,20 @@ class TestReferrersWindow : public QObject
         QVERIFY(!win.enabled("Act_Prt"));
         QVERIFY(win.enabled("Act_Insert"));
         win.w.pages()->setCurrentWidget(win.w.detailPage());
-        testsupport::typeText(win.w.form()->name(), u"改"_s);
-        QCOMPARE(win.referrers().state(), store::Dataset::State::Edit);
-        QVERIFY(!win.enabled("Act_Save"));
-        QVERIFY(!win.enabled("Act_StateSave"));
-        QVERIFY(win.enabled("Act_Cancel"));
-        win.act("Act_Cancel")->trigger();
+        win.w.form()->name()->setFocus();
+        testsupport::typeIntoFocus(u"改"_s);
+        win.w.form()->stateEditButton()->click();
+        QCOMPARE(win.referrers().state(), store::Dataset::State::Browse);
         QCOMPARE(win.w.form()->name()->text(), u"权限"_s);
+        QVERIFY(!win.enabled("Act_Save"));
+        QVERIFY(!win.enabled("Act_Cancel"));
         // A new referrer can always be saved, but only one at a time is begun.
         win.act("Act_Add")->trigger();
         QVERIFY(win.enabled("Act_Save"));
         QVERIFY(win.enabled("Act_StateSave"));
         QVERIFY(!win.enabled("Act_Add"));
         win.act("Act_Cancel")->trigger();
+        QCOMPARE(f.scalar(u"SELECT Name FROM tblOperaters"_s).toString(), u"权限"_s);
 
         f.dm.connection().exec(u"DELETE FROM tblUserRight WHERE RightID = '303'"_s);
         f.dm.tblUserRight.refresh();
@@ -390,7 +393,7 @@ class TestReferrersWindow : public QObject
         QTest::keyClick(view, Qt::Key_Return);
         QCOMPARE(win.referrers().state(), store::Dataset::State::Edit);
         QCOMPARE(win.w.pages()->currentWidget(), win.w.detailPage());
-        QCOMPARE(win.w.focusProxy(), static_cast<QWidget *>(win.w.form()->code()));
+        QCOMPARE(FirstFocus::of(&win.w), static_cast<QWidget *>(win.w.form()->code()));
     }
 };
 

@@ -115,9 +115,34 @@ class TestAssign : public QObject
         QVERIFY(a.w.target()->hasFocus());
     }
 
+    // 确认分配 with nothing in the right list says so and changes nothing, with codes waiting
+    // on the left or none at all.
+    void assigningNothingSaysSo_data() { testsupport::addEngineRows(); }
+    void assigningNothingSaysSo()
+    {
+        QFETCH(QString, engine);
+        ScheduleFixture f(engine);
+        testsupport::addUser(f.dm.connection(), u"qian"_s, u"pw"_s, false, {});
+        f.addAgent(u"A1"_s, u"甲"_s, u"qian"_s);
+        ShownAssign a(f);
+        a.pick(a.w.source(), u"qian"_s);
+        a.pick(a.w.target(), u"Admin"_s);
+        for (bool refreshed : {false, true}) {
+            if (refreshed)
+                a.press("BitBtn1");
+            resetScripts();
+            a.press("BitBtn7");
+            QCOMPARE(shownTexts(), QStringList{u"请先选择要分配的资料（移到右边的列表中）！"_s});
+            QCOMPARE(MessageBox::last().icon, QMessageBox::Warning);
+            QCOMPARE(a.left(), refreshed ? QStringList{u"A1"_s} : QStringList());
+            QCOMPARE(f.owner(u"tblCustomers"_s, u"CustID"_s, u"A1"_s), u"qian"_s);
+        }
+        QVERIFY(a.w.left()->hasFocus());
+    }
+
     // 刷新 lists the source's agents and leaves the agent set filtered to them; ">" moves the
-    // selected item or else the first; ">>" empties the right list before moving everything;
-    // "<", "<<" and the double-clicks move back.
+    // selected item or else the first; ">>" moves everything after what the right list holds;
+    // "<", "<<" and the double-clicks move back. Every code is in exactly one list.
     void movingItems_data() { testsupport::addEngineRows(); }
     void movingItems()
     {
@@ -138,10 +163,11 @@ class TestAssign : public QObject
             a.press("BitBtn4");
             QCOMPARE(a.right(), (QStringList{u"A1"_s, u"A3"_s}));
             a.press("BitBtn3");
-            QCOMPARE(a.right(), (QStringList{u"A2"_s, u"A4"_s}));
+            QCOMPARE(a.right(), (QStringList{u"A1"_s, u"A3"_s, u"A2"_s, u"A4"_s}));
             QCOMPARE(a.left(), QStringList());
-            a.press("BitBtn3"); // nothing left: the right list is emptied
-            QCOMPARE(a.right(), QStringList());
+            a.press("BitBtn3"); // nothing left to move: nothing changes
+            QCOMPARE(a.right(), (QStringList{u"A1"_s, u"A3"_s, u"A2"_s, u"A4"_s}));
+            QCOMPARE(a.left(), QStringList());
 
             a.press("BitBtn1");
             a.press("BitBtn3");
@@ -153,7 +179,7 @@ class TestAssign : public QObject
             Q_EMIT a.w.left()->itemDoubleClicked(a.w.left()->item(1));
             QCOMPARE(a.right(), (QStringList{u"A2"_s, u"A4"_s, u"A1"_s}));
             a.press("BitBtn5");
-            QCOMPARE(a.left(), (QStringList{u"A2"_s, u"A4"_s, u"A1"_s}));
+            QCOMPARE(a.left(), (QStringList{u"A3"_s, u"A2"_s, u"A4"_s, u"A1"_s}));
             QCOMPARE(a.right(), QStringList());
         }
         // The filter outlives the window.

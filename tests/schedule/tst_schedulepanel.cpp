@@ -25,6 +25,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -289,29 +290,124 @@ class TestSchedulePanel : public QObject
                  u"甲公司"_s);
     }
 
-    // Without the Modify right the entry is still edited by typing and stored by 保存; 修改 is
-    // the command that needs the flag.
-    void saveWithoutModifyRight_data() { testsupport::addEngineRows(); }
-    void saveWithoutModifyRight()
+    // Without the Modify right a stored entry is only shown: typing, the agent picker and the
+    // department chooser leave it as it is, and the navigator's move stores nothing of it. A
+    // new entry takes what is typed and 保存 stores it.
+    void storedEntryReadOnlyWithoutModify_data() { testsupport::addEngineRows(); }
+    void storedEntryReadOnlyWithoutModify()
     {
         QFETCH(QString, engine);
         ScheduleFixture f(engine);
         f.addAgent(u"A1"_s, u"甲公司"_s);
+        f.addAgent(u"B1"_s, u"乙公司"_s);
         f.addPlan(QDate(2026, 5, 6), u"旧地点"_s, u"A1"_s,
                   {{u"PlanTime"_s, u"10:00:00"_s}, {u"Linkman"_s, u"李四"_s}});
+        f.addPlan(QDate(2026, 5, 7), u"别处"_s, u"A1"_s);
         f.setRightFlag(u"305"_s, u"Modify"_s, false);
         ShownSchedule s(f);
         QVERIFY(!s.enabled("Act_Modify"));
+        QVERIFY(f.dm.qryPlan.locate(u"Address"_s, u"旧地点"_s));
         s.w.pages()->setCurrentWidget(s.w.detailPage());
-        DbLineEdit *address = s.form()->address();
-        address->setFocus();
-        address->selectAll();
-        testsupport::typeText(address, u"新地点"_s);
-        QCOMPARE(f.dm.qryPlan.state(), State::Edit);
+        ScheduleForm *form = s.form();
+        form->address()->setFocus();
+        form->address()->selectAll();
+        testsupport::typeIntoFocus(u"新地点"_s);
+        form->time()->setFocus();
+        form->time()->selectAll();
+        testsupport::typeIntoFocus(u"1130"_s);
+        QCOMPARE(f.dm.qryPlan.state(), State::Browse);
+        QCOMPARE(form->address()->text(), u"旧地点"_s);
+        QCOMPARE(form->time()->text(), u"10:00:00"_s);
+        QVERIFY(!s.enabled("Act_Save"));
+        testsupport::whenModal(u"TfrmCustomerQuery2"_s, [&f](QWidget *picker) {
+            QVERIFY(f.dm.tblCustomers2.locate(u"CustId"_s, u"B1"_s));
+            picker->findChild<QPushButton *>(u"btnSelect"_s)->click();
+        });
+        form->pickAgentButton()->click();
+        testsupport::whenModal(u"TfrmDepartment1"_s, [](QWidget *chooser) {
+            chooser->findChild<QPushButton *>(u"btnSelect"_s)->click();
+            chooser->findChild<QPushButton *>(u"btnClose"_s)->click();
+        });
+        form->departmentButton()->click();
+        QCOMPARE(f.dm.qryPlan.state(), State::Browse);
+        form->navigator()->button(DbNavigator::Button::Last)->click();
+        QCOMPARE(f.count(u"tblPlan"_s, u"Address"_s, u"旧地点"_s), 1);
+        QCOMPARE(f.scalar(u"SELECT CustID || '|' || PlanTime || '|' || COALESCE(AttendMan, '') "
+                          "FROM tblPlan WHERE Address = ?"_s,
+                          {u"旧地点"_s})
+                     .toString(),
+                 u"A1|10:00:00|"_s);
+
+        s.w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&s.w));
+        form->address()->setFocus();
+        testsupport::untilIdle();
+        testsupport::pressOnFocus(Qt::ControlModifier | Qt::Key_N); // 新增
+        QCOMPARE(f.dm.qryPlan.state(), State::Insert);
+        testsupport::typeIntoFocus(u"20260601"_s);
+        typeTime(form->time(), u"080000"_s);
+        testsupport::typeText(form->address(), u"新地点"_s);
+        form->agent()->choose(f.dm.tblCustomers2.find(u"CustId"_s, u"A1"_s));
+        testsupport::typeText(form->linkman(), u"王五"_s);
         QVERIFY(s.enabled("Act_Save"));
         s.act("Act_Save")->trigger();
         QCOMPARE(shownTexts(), QStringList());
         QCOMPARE(f.count(u"tblPlan"_s, u"Address"_s, u"新地点"_s), 1);
+    }
+
+    // On a stored entry a date typed in part and a time that is no time of day are refused by
+    // 保存 (Ctrl+S where the user types), once each and by name; a time of hours and minutes
+    // only keeps its own message. Nothing is stored until both are whole. 新增 right after an
+    // entry with a date takes the new date's digits from the first position.
+    void typedDateAndTimeAreStoredOrRefused_data() { testsupport::addEngineRows(); }
+    void typedDateAndTimeAreStoredOrRefused()
+    {
+        QFETCH(QString, engine);
+        ScheduleFixture f(engine);
+        f.addAgent(u"A1"_s, u"甲公司"_s);
+        f.addPlan(QDate(2026, 5, 6), u"地点"_s, u"A1"_s,
+                  {{u"PlanTime"_s, u"10:00:00"_s}, {u"Linkman"_s, u"李四"_s}});
+        ShownSchedule s(f);
+        s.act("Act_Modify")->trigger();
+        ScheduleForm *form = s.form();
+        QVERIFY(form->date()->hasFocus());
+        const auto saveSays = [&](const QString &message, QWidget *focus) {
+            resetScripts();
+            testsupport::untilIdle();
+            testsupport::pressOnFocus(Qt::ControlModifier | Qt::Key_S);
+            QCOMPARE(shownTexts(), QStringList{message});
+            QCOMPARE(QApplication::focusWidget(), focus);
+        };
+        form->date()->selectAll();
+        testsupport::typeIntoFocus(u"202606"_s);
+        saveSays(u"对不起，日程安排日期不是有效的日期！"_s, form->date());
+        QCOMPARE(form->date()->displayText(), u"2026-06-__"_s);
+        testsupport::typeIntoFocus(u"07"_s);
+        form->time()->setFocus();
+        form->time()->selectAll();
+        testsupport::typeIntoFocus(u"2561"_s);
+        saveSays(u"请完整输入日程安排时间！"_s, form->time());
+        testsupport::typeIntoFocus(u"00"_s);
+        saveSays(u"对不起，日程安排时间不是有效的时间！"_s, form->time());
+        QCOMPARE(form->time()->text(), u"25:61:00"_s);
+        QCOMPARE(f.scalar(u"SELECT PlanTime FROM tblPlan"_s).toString(), u"10:00:00"_s);
+        QCOMPARE(DbDateEdit::toDate(f.scalar(u"SELECT PlanDate FROM tblPlan"_s)),
+                 QDate(2026, 5, 6));
+        form->time()->selectAll();
+        testsupport::typeIntoFocus(u"093000"_s);
+        resetScripts();
+        testsupport::pressOnFocus(Qt::ControlModifier | Qt::Key_S);
+        QCOMPARE(shownTexts(), QStringList());
+        QCOMPARE(f.scalar(u"SELECT PlanTime FROM tblPlan"_s).toString(), u"09:30:00"_s);
+        QCOMPARE(DbDateEdit::toDate(f.scalar(u"SELECT PlanDate FROM tblPlan"_s)),
+                 QDate(2026, 6, 7));
+
+        testsupport::untilIdle();
+        testsupport::pressOnFocus(Qt::ControlModifier | Qt::Key_N); // 新增
+        QVERIFY(form->date()->hasFocus());
+        testsupport::typeIntoFocus(u"20260708"_s);
+        QCOMPARE(form->date()->text(), u"2026-07-08"_s);
+        QCOMPARE(f.dm.qryPlan.value(u"PlanDate"_s).toDate(), QDate(2026, 7, 8));
     }
 
     // Stepping into the agent drop-down lifts the ownership filter of the agent list for good;
@@ -340,6 +436,13 @@ class TestSchedulePanel : public QObject
         QCOMPARE(s.form()->agent()->currentText(), u"甲公司"_s);
         QCOMPARE(s.form()->agentPanel()->shown(u"CustName"_s), u"甲公司"_s);
         QCOMPARE(f.dm.qryPlan.state(), State::Browse); // looking is no change
+        // The schedule's own captions of the agent page.
+        QStringList captions;
+        for (const QLabel *l : s.form()->agentPanel()->findChildren<QLabel *>())
+            captions << l->text();
+        QVERIFY2(captions.contains(u"国家地区"_s) && !captions.contains(u"国家/地区"_s),
+                 qPrintable(captions.join(u' ')));
+        QVERIFY(captions.contains(u"（唯一代码标识）"_s));
 
         testsupport::whenModal(u"TfrmCustomerQuery2"_s, [&agents](QWidget *picker) {
             QVERIFY(agents.locate(u"CustId"_s, u"B1"_s));

@@ -11,6 +11,7 @@
 #include <QSet>
 #include <QSqlRecord>
 #include <QTest>
+#include <sqlite3.h>
 
 using namespace store;
 
@@ -360,6 +361,30 @@ private Q_SLOTS:
         QVERIFY(Money::fixed2(plain) != Money::fixed2(total.value()));
         naive.add(qQNaN());
         QCOMPARE(naive.value(), 0.0);
+    }
+
+    // SQLite keeps the state of a sum where it likes, in memory aligned to 8 bytes only (here:
+    // lookaside slots from an address 8 past a multiple of 16); sums of money and of other
+    // reals (a third of an amount, the difference of two amounts) still add up.
+    void sumsAddUpInAnyMemorySqliteGives()
+    {
+        testsupport::TempStore s(QStringLiteral("sqlite"));
+        auto db = s.connect();
+        alignas(16) static char slots[136 * 64 + 8];
+        QCOMPARE(
+            sqlite3_db_config(db->sqliteHandle(), SQLITE_DBCONFIG_LOOKASIDE, slots + 8, 136, 64),
+            SQLITE_OK);
+        const QString sql = QStringLiteral(
+            "SELECT sum(a), sum(b / 3), total(a / 3), sum(a - b) FROM (SELECT 0.25 AS a, 1.5 AS b "
+            "UNION ALL SELECT 2.5, 0.75 UNION ALL SELECT 1234.56, 1000.12) q");
+        for (int run = 0; run < 3; ++run) {
+            QSqlQuery q = db->exec(sql);
+            QVERIFY(q.next());
+            QCOMPARE(q.value(0).toDouble(), 1237.31);
+            QCOMPARE(q.value(1).toDouble(), 1002.37 / 3);
+            QCOMPARE(q.value(2).toDouble(), 1237.31 / 3);
+            QCOMPARE(q.value(3).toDouble(), 234.94);
+        }
     }
 };
 

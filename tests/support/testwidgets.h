@@ -56,8 +56,35 @@ class RecordingHost : public ModuleHost
 // characters included, which QTest::keyClicks cannot send.
 void typeText(QWidget *widget, const QString &text);
 
+// Keys as a user presses them: sent to the widget that has the focus at that moment, so they
+// land wherever the window put the focus. The text may hold Chinese characters.
+void typeIntoFocus(const QString &text);
+void pressOnFocus(QKeyCombination key);
+
 // Runs `work` on the modal window with this objectName as soon as it is shown; for windows
 // opened with exec().
 void whenModal(const QString &objectName, std::function<void(QWidget *)> work);
+
+// The keys that two or more enabled shortcuts (of actions, QShortcut objects or buttons)
+// answer while `focus` has the keyboard, each with the shortcuts that hold it. Qt runs none
+// of them for such a key: it reports an ambiguous shortcut instead.
+QStringList shortcutClashes(QWidget *focus);
+
+// The visible labels, inputs, buttons and lists inside `root`, each whole (not its parts, such
+// as the line edit of a combo box).
+QList<const QWidget *> onScreenThings(QWidget *root);
+
+// The visible labels, inputs, buttons and lists inside `root` that overlap one another, as
+// they stand on screen (parts scrolled out of sight do not count): one hides part of the
+// other.
+QStringList overlappingWidgets(QWidget *root);
+
+// The visible labels, inputs, buttons and lists inside `root` that are cut off (partly or
+// wholly out of sight) where no scroll area lets the user bring them into view; with
+// `scrollingCounts` false, also those a scroll area shows only in part.
+QStringList cutOffWidgets(QWidget *root, bool scrollingCounts = true);
+
+// How a widget is named in a test's failure text: its objectName, else its class and text.
+QString describe(const QWidget *widget);
 
 } // namespace testsupport

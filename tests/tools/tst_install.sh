@@ -29,6 +29,18 @@ for size in 16 32 48 128 256; do
   [ "$got" = "($size, $size)" ] || fail "${size}px icon is $got"
 done
 
+# A backup before the first start finds no store and makes none.
+empty="$tmp/empty"
+mkdir -p "$empty"
+if XDG_DATA_HOME="$empty" "$prefix/bin/tessaly" --backup "$tmp/none" >"$tmp/out" 2>&1; then
+  cat "$tmp/out" >&2; fail "--backup without a data folder should be refused"
+else
+  [ $? -eq 1 ] || fail "--backup without a data folder: exit code other than 1"
+fi
+grep -q 'Server.txt' "$tmp/out" || { cat "$tmp/out" >&2; fail "--backup without a data folder: no clear reason"; }
+[ ! -e "$empty/tessaly/Data/KTA30.wdb" ] || fail "--backup made a store"
+[ ! -e "$tmp/none" ] || fail "--backup made its destination without a store"
+
 # First start on an empty data folder: the program directory is made in $XDG_DATA_HOME.
 data="$tmp/data"
 mkdir -p "$data"
@@ -61,8 +73,12 @@ tail -n 1 "$dir/Data/Report/frCustomers.frf" | grep -qx '# mine' || fail "a chan
 other="$tmp/other"
 mkdir -p "$other/Data"
 "$prefix/bin/tessaly" --new-store "$other/Data/KTA30.wdb" >/dev/null
-XDG_DATA_HOME="$data" "$prefix/bin/tessaly" --dir "$other/" --backup "$tmp/other-nightly" >/dev/null 2>&1 && fail "--dir without Server.txt should be refused"
+# A store made that way has no Server.txt yet: found at the default place, as at start.
+XDG_DATA_HOME="$data" "$prefix/bin/tessaly" --dir "$other/" --backup "$tmp/other-nightly" >"$tmp/out" 2>&1 ||
+  { cat "$tmp/out" >&2; fail "--backup --dir on a store without Server.txt"; }
+[ -d "$other/Backup" ] || fail "--dir was not used"
+[ ! -e "$other/Server.txt" ] || fail "--backup wrote Server.txt"
 printf '%s\r\n' "$other/Data/KTA30.wdb" >"$other/Server.txt"
 XDG_DATA_HOME="$data" "$prefix/bin/tessaly" --dir "$other/" --backup "$tmp/other-nightly" >/dev/null || fail "--backup --dir"
-[ -d "$other/Backup" ] || fail "--dir was not used"
+[ "$(ls "$tmp/other-nightly"/KTA30-*.wdb | wc -l)" -eq 2 ] || fail "two backups did not make two copies"
 echo "install tree: ok"

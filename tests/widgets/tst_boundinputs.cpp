@@ -15,22 +15,54 @@
 #include "dbtimeedit.h"
 #include "desktopservices.h"
 #include "messagebox.h"
+#include "modifyright.h"
+#include "rights.h"
+#include "session.h"
 #include "teststore.h"
 
 #include <QAction>
 #include <QFocusEvent>
+#include <QFormLayout>
 #include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 
 using State = store::Dataset::State;
 
 namespace
 {
 // What leaving an input does, without needing an active window.
-void leave(QWidget *w)
+void leave(QWidget *w, Qt::FocusReason reason = Qt::TabFocusReason)
 {
-    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QFocusEvent out(QEvent::FocusOut, reason);
     QApplication::sendEvent(w, &out);
+}
+
+// A window holding inputs under their labels, shown and active, so that the focus and the
+// keys go where a user's would.
+struct Form {
+    QWidget window;
+    QFormLayout *layout = new QFormLayout(&window);
+    QLineEdit *other = new QLineEdit(&window);
+    Form() { layout->addRow(QStringLiteral("其他"), other); }
+    template <typename T> T *add(const QString &label, store::Dataset *set, const QString &field)
+    {
+        auto *e = new T(&window);
+        e->bind(set, field);
+        layout->addRow(label, e);
+        return e;
+    }
+    bool show()
+    {
+        window.show();
+        window.activateWindow();
+        return QTest::qWaitForWindowActive(&window);
+    }
+};
+
+void typeIntoFocus(const QString &keys)
+{
+    QTest::keyClicks(QApplication::focusWidget(), keys);
 }
 
 std::unique_ptr<store::Dataset> openTable(store::Connection &db, const QString &table)
@@ -67,6 +99,13 @@ class TestBoundInputs : public QObject
     {
         m_db.reset();
         m_store.reset();
+    }
+
+    // tblPlan holding the rows of `values` ("(PlanDate) VALUES (...)"), open on the first.
+    std::unique_ptr<store::Dataset> plans(const char *values)
+    {
+        m_db->exec(QStringLiteral("INSERT INTO tblPlan ") + QLatin1String(values));
+        return openTable(*m_db, QStringLiteral("tblPlan"));
     }
 
     void typingStartsEditingTheRow()
@@ -157,7 +196,7 @@ class TestBoundInputs : public QObject
         QTest::keyClicks(&date, QStringLiteral("20241341"));
         leave(&date);
         QCOMPARE(MessageBox::last().icon, QMessageBox::Warning);
-        QCOMPARE(MessageBox::last().text, QStringLiteral("“2024-13-41”不是有效的日期。"));
+        QCOMPARE(MessageBox::last().text, QStringLiteral("对不起，“2024-13-41”不是有效的日期！"));
         QVERIFY(date.isBlank());
         QVERIFY(d->value(QStringLiteral("PlanDate")).isNull());
 
@@ -165,6 +204,167 @@ class TestBoundInputs : public QObject
         date.calendarAction()->trigger();
         QCOMPARE(date.text(), QStringLiteral("2025-01-02"));
         QCOMPARE(d->value(QStringLiteral("PlanDate")).toDate(), QDate(2025, 1, 2));
+    }
+
+    // An empty mask takes the digits typed from its first position however it was reached:
+    // focused while its row turns empty (a new row), focused by the program (after a message),
+    // or clicked anywhere.
+    void emptyMaskTypesFromItsStart()
+    {
+        auto d = plans("(PlanDate) VALUES ('2024-03-15'), (NULL), (NULL), (NULL)");
+        Form form;
+        auto *date =
+            form.add<DbDateEdit>(QStringLiteral("日期"), d.get(), QStringLiteral("PlanDate"));
+        QVERIFY(form.show());
+
+        date->setFocus();
+        date->end(false);
+        d->next();
+        typeIntoFocus(QStringLiteral("20240401"));
+        QCOMPARE(date->text(), QStringLiteral("2024-04-01"));
+        QCOMPARE(d->value(QStringLiteral("PlanDate")).toDate(), QDate(2024, 4, 1));
+
+        d->next();
+        form.other->setFocus();
+        date->end(false);
+        date->setFocus();
+        typeIntoFocus(QStringLiteral("20240502"));
+        QCOMPARE(date->text(), QStringLiteral("2024-05-02"));
+
+        d->next();
+        form.other->setFocus();
+        QTest::mouseClick(date, Qt::LeftButton, {}, QPoint(date->width() / 2, date->height() / 2));
+        QVERIFY(date->hasFocus());
+        typeIntoFocus(QStringLiteral("20240603"));
+        QCOMPARE(date->text(), QStringLiteral("2024-06-03"));
+        d->post();
+        QCOMPARE(m_db->scalar(QStringLiteral("SELECT COUNT(*) FROM tblPlan WHERE PlanDate IS NULL"))
+                     .toInt(),
+                 0);
+    }
+
+    // A date that is no date is said once, naming the field by its label. Leaving the input
+    // (Tab, a click) says it and shows the stored value again; a message box, another window,
+    // a menu or the program taking the focus say nothing. A save's check says it, keeps what
+    // was typed and puts the focus on it.
+    void invalidTextIsSaidOnceByName()
+    {
+        auto d = plans("(PlanDate, PlanTime) VALUES ('2024-03-15', '09:00:00')");
+        Form form;
+        auto *time =
+            form.add<DbTimeEdit>(QStringLiteral("时　间："), d.get(), QStringLiteral("PlanTime"));
+        auto *date =
+            form.add<DbDateEdit>(QStringLiteral("签约日期"), d.get(), QStringLiteral("PlanDate"));
+        QVERIFY(form.show());
+        date->setFocus();
+        date->selectAll();
+        typeIntoFocus(QStringLiteral("202405"));
+        QCOMPARE(date->displayText(), QStringLiteral("2024-05-__"));
+        for (Qt::FocusReason r :
+             {Qt::ActiveWindowFocusReason, Qt::OtherFocusReason, Qt::PopupFocusReason})
+            leave(date, r);
+        QVERIFY(MessageBox::history().isEmpty());
+        QCOMPARE(date->displayText(), QStringLiteral("2024-05-__"));
+        d->setValue(QStringLiteral("Address"), QStringLiteral("别处")); // another field typed
+        QCOMPARE(date->displayText(), QStringLiteral("2024-05-__"));
+
+        QVERIFY(!DbFormattedEdit::refuseUnfinished(time)); // the time is fine
+        form.other->setFocus();
+        QVERIFY(DbFormattedEdit::refuseUnfinished(&form.window));
+        QCOMPARE(MessageBox::history().size(), 1);
+        QCOMPARE(MessageBox::last().text, QStringLiteral("对不起，签约日期不是有效的日期！"));
+        QVERIFY(date->hasFocus());
+        QCOMPARE(date->displayText(), QStringLiteral("2024-05-__"));
+        QCOMPARE(d->value(QStringLiteral("PlanDate")).toDate(), QDate(2024, 3, 15));
+
+        MessageBox::clearHistory();
+        QTest::keyClick(date, Qt::Key_Tab);
+        QCOMPARE(MessageBox::history().size(), 1);
+        QCOMPARE(MessageBox::last().text, QStringLiteral("对不起，签约日期不是有效的日期！"));
+        QCOMPARE(date->text(), QStringLiteral("2024-03-15"));
+
+        time->setFocus();
+        time->selectAll();
+        typeIntoFocus(QStringLiteral("2561"));
+        MessageBox::clearHistory();
+        QTest::mouseClick(form.other, Qt::LeftButton);
+        QCOMPARE(MessageBox::history().size(), 1);
+        QCOMPARE(MessageBox::last().text, QStringLiteral("对不起，时间不是有效的时间！"));
+        QCOMPARE(time->text(), QStringLiteral("09:00:00"));
+    }
+
+    // With real message boxes: the box that says a date is no date takes the focus from it,
+    // and that is no leaving of the input. One box, not a second one stacked on it.
+    void realMessageBoxIsShownOnce()
+    {
+        auto d = plans("(PlanDate) VALUES ('2024-03-15')");
+        Form form;
+        auto *date =
+            form.add<DbDateEdit>(QStringLiteral("日期"), d.get(), QStringLiteral("PlanDate"));
+        QVERIFY(form.show());
+        date->setFocus();
+        date->selectAll();
+        typeIntoFocus(QStringLiteral("2024"));
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, [] {
+            if (QWidget *box = QApplication::activeModalWidget())
+                box->close();
+        });
+        closer.start(100);
+        MessageBox::setScripted(false);
+        DbFormattedEdit::refuseUnfinished(&form.window);
+        MessageBox::setScripted(true);
+        QCOMPARE(MessageBox::history().size(), 1);
+        QCOMPARE(date->displayText(), QStringLiteral("2024-__-__"));
+    }
+
+    // Stored rows of a dataset that needs a right's Modify flag: without it no input changes
+    // them and nothing of them is posted, whatever posts; a new row takes what is typed.
+    void storedRowsNeedTheModifyRight()
+    {
+        store::session().CurrentUserID = QStringLiteral("Admin");
+        m_db->exec(QStringLiteral("UPDATE tblUserRight SET \"Modify\" = ? WHERE RightID = '305'"),
+                   {false});
+        m_db->exec(QStringLiteral("INSERT INTO tblPlan (PlanDate, Address, Memo) VALUES "
+                                  "('2024-03-15', '旧', '备')"));
+        auto rightRows = openTable(*m_db, QStringLiteral("tblUserRight"));
+        Rights rights(rightRows.get());
+        auto d = openTable(*m_db, QStringLiteral("tblPlan"));
+        ModifyRight::require(*d, rights, QStringLiteral("305"));
+        DbLineEdit address;
+        DbDateEdit date;
+        DbMemo memo;
+        address.bind(d.get(), QStringLiteral("Address"));
+        date.bind(d.get(), QStringLiteral("PlanDate"));
+        memo.bind(d.get(), QStringLiteral("Memo"));
+
+        QTest::keyClicks(&address, QStringLiteral("X"));
+        date.setCursorPosition(0);
+        QTest::keyClicks(&date, QStringLiteral("2025"));
+        QTest::keyClicks(&memo, QStringLiteral("Y"));
+        date.clearAction()->trigger();
+        QCOMPARE(d->state(), State::Browse);
+        QCOMPARE(address.text(), QStringLiteral("旧"));
+        QCOMPARE(date.text(), QStringLiteral("2024-03-15"));
+        QCOMPARE(memo.toPlainText(), QStringLiteral("备"));
+        d->edit(); // whatever started editing, the row is not stored
+        d->setValue(QStringLiteral("Address"), QStringLiteral("改"));
+        d->post();
+        QCOMPARE(m_db->scalar(QStringLiteral("SELECT Address FROM tblPlan")).toString(),
+                 QStringLiteral("旧"));
+
+        d->append();
+        QTest::keyClicks(&address, QStringLiteral("N"));
+        QCOMPARE(d->state(), State::Insert);
+        d->post();
+        QCOMPARE(m_db->scalar(QStringLiteral("SELECT COUNT(*) FROM tblPlan")).toInt(), 2);
+
+        m_db->exec(QStringLiteral("UPDATE tblUserRight SET \"Modify\" = ?"), {true});
+        rightRows->refresh();
+        d->first();
+        QTest::keyClicks(&address, QStringLiteral("X"));
+        QCOMPARE(d->state(), State::Edit);
+        QCOMPARE(d->text(QStringLiteral("Address")), QStringLiteral("旧X"));
     }
 
     void timeMaskStoresColons()
@@ -195,7 +395,7 @@ class TestBoundInputs : public QObject
         time.setCursorPosition(0);
         QTest::keyClicks(&time, QStringLiteral("25"));
         leave(&time);
-        QCOMPARE(MessageBox::last().text, QStringLiteral("“25:30:00”不是有效的时间。"));
+        QCOMPARE(MessageBox::last().text, QStringLiteral("对不起，“25:30:00”不是有效的时间！"));
         QCOMPARE(time.text(), QStringLiteral("09:30:00"));
 
         time.selectAll();
@@ -236,6 +436,14 @@ class TestBoundInputs : public QObject
         QCOMPARE(d->value(QStringLiteral("Rate")).toDouble(), 42.0);
         amount.calculatorAction()->trigger();
         QCOMPARE(d->value(QStringLiteral("Rate")).toDouble(), 42.0);
+
+        // A sign alone is a number begun, not an empty one: the value stays and a save is
+        // refused.
+        amount.selectAll();
+        QTest::keyClicks(&amount, QStringLiteral("-"));
+        QCOMPARE(d->value(QStringLiteral("Rate")).toDouble(), 42.0);
+        QVERIFY(DbFormattedEdit::refuseUnfinished(&amount));
+        QCOMPARE(MessageBox::last().text, QStringLiteral("对不起，“-”不是有效的数字！"));
     }
 
     void pickListsAndLookups()

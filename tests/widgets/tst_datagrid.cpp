@@ -7,11 +7,14 @@
 #include "gridgroupband.h"
 #include "teststore.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QMenu>
 #include <QTest>
+#include <QTextLayout>
 #include <QToolButton>
 #include <QTreeView>
+#include <QtMath>
 
 namespace
 {
@@ -362,6 +365,69 @@ class TestDataGrid : public QObject
         menu.reset(grid.createHeaderMenu(-1));
         QVERIFY(!menu->findChild<QAction *>(QStringLiteral("col_CustName"))->isEnabled());
         QVERIFY(menu->findChild<QAction *>(QStringLiteral("col_CustId"))->isEnabled());
+    }
+
+    // Lines keep the height of a line of Chinese text, whether the first line holds Chinese,
+    // only Latin letters and digits, or nothing at all (as a new row does).
+    void linesFitChineseWhateverTheFirstLineHolds()
+    {
+        store::Dataset d(*m_db, QStringLiteral("tblCustomers"));
+        d.setTable(QStringLiteral("tblCustomers"));
+        d.open();
+        const auto lineHeight = [&d](const QList<GridColumn> &columns) {
+            DataGrid grid;
+            grid.setColumns(columns);
+            grid.setDataset(&d);
+            grid.sortBy(columns.first().field); // C09 has no country: an empty first line
+            grid.resize(400, 300);
+            grid.show();
+            if (!QTest::qWaitForWindowExposed(&grid))
+                return -1;
+            return grid.view()->visualRect(grid.model()->index(0, 0)).height();
+        };
+        const int chinese = lineHeight({{QStringLiteral("CustName"), QStringLiteral("名称"), 120}});
+        const int latin = lineHeight({{QStringLiteral("CustId"), QStringLiteral("编号"), 70},
+                                      {QStringLiteral("LevelID"), QStringLiteral("级别"), 80}});
+        const int empty = lineHeight({{QStringLiteral("CountryID"), QStringLiteral("国家"), 80}});
+        QCOMPARE(d.value(0, QStringLiteral("CountryID")).toString(),
+                 QString()); // the first line was empty
+
+        QTextLayout glyph(QStringLiteral("国"), QApplication::font());
+        glyph.beginLayout();
+        const int glyphHeight = qCeil(glyph.createLine().height());
+        glyph.endLayout();
+        QVERIFY2(chinese > glyphHeight,
+                 qPrintable(QStringLiteral("%1 <= %2").arg(chinese).arg(glyphHeight)));
+        QCOMPARE(latin, chinese);
+        QCOMPARE(empty, chinese);
+    }
+
+    // Lines under two group levels still show their first value whole.
+    void groupIndentHidesNoValue()
+    {
+        store::Dataset d(*m_db, QStringLiteral("tblCustomers"));
+        d.setTable(QStringLiteral("tblCustomers"));
+        d.open();
+        DataGrid grid;
+        grid.setColumns(customerColumns());
+        grid.setDataset(&d);
+        grid.resize(600, 400);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        grid.setGroupColumns({QStringLiteral("CountryID"), QStringLiteral("LevelID")});
+        grid.expandAll();
+        DatasetModel *m = grid.model();
+        const QModelIndex chinaA = m->index(0, 0, m->index(1, 0));
+        const QModelIndex line = m->index(0, 0, chinaA);
+        QCOMPARE(line.data().toString(), QStringLiteral("C01"));
+        const QRect cell = grid.view()->visualRect(line);
+        const int text = grid.view()->fontMetrics().horizontalAdvance(QStringLiteral("C01"));
+        QVERIFY2(cell.width() >= text + 8,
+                 qPrintable(QStringLiteral("%1 < %2").arg(cell.width()).arg(text + 8)));
+        // The width the user gave the column is what the grid remembers, grouped or not.
+        QCOMPARE(grid.columns().first().width, 70);
+        grid.setGroupColumns({});
+        QCOMPARE(grid.view()->header()->sectionSize(0), 70);
     }
 
     void yesNoColumnsAreCheckBoxes()

@@ -316,8 +316,9 @@ class TestGridExport : public QObject
         QVERIFY(failed);
     }
 
-    // Texts a spreadsheet would run as formulas are written so that it shows them as text;
-    // numbers stay numbers, negative ones too.
+    // Texts a spreadsheet would run as formulas are written so that it shows them as text,
+    // and so are texts that begin with apostrophes before such a start; numbers stay numbers,
+    // negative ones too.
     void csvCellsNeverRunAsFormulas_data() { testsupport::addEngineRows(); }
     void csvCellsNeverRunAsFormulas()
     {
@@ -328,7 +329,8 @@ class TestGridExport : public QObject
                                    QStringLiteral("-2+3"),
                                    QStringLiteral("@SUM(A1)"),
                                    QStringLiteral("\t=1"),
-                                   QStringLiteral("\r=1")};
+                                   QStringLiteral("\r=1"),
+                                   QStringLiteral("'=1")}; // its apostrophe stays on reading
         m_db->exec(QStringLiteral("DELETE FROM tblOperates"));
         for (int i = 0; i < risky.size(); ++i)
             addRecord(QStringLiteral("R%1").arg(i), risky[i], QStringLiteral("C1"),

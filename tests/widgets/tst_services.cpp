@@ -9,16 +9,54 @@
 #include "messagebox.h"
 #include "printdialog.h"
 #include "systeminfodialog.h"
+#include "tessalyapplication.h"
 
 #include <QCalendarWidget>
 #include <QDialogButtonBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
+
+namespace
+{
+// Runs `read` on the modal window that the next call opens, then closes it as `answer` would.
+template <typename Window> void whenShown(std::function<void(Window *)> read)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, read] {
+        auto *w = qobject_cast<Window *>(QApplication::activeModalWidget());
+        if (!w || !w->isVisible())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        read(w);
+        w->reject();
+    });
+    timer->start();
+}
+
+QStringList buttonTexts(const QList<QAbstractButton *> &buttons)
+{
+    QStringList texts;
+    for (const QAbstractButton *b : buttons)
+        if (b->isVisible())
+            texts << b->text();
+    texts.sort();
+    return texts;
+}
+} // namespace
 
 class TestServices : public QObject
 {
@@ -229,6 +267,95 @@ class TestServices : public QObject
         QVERIFY(facts.contains(QStringLiteral("屏幕")));
         QCOMPARE(info.findChild<QTreeWidget *>()->topLevelItemCount(),
                  int(SystemInfoDialog::facts().size()));
+    }
+
+    // The boxes and dialogs that Qt draws speak Chinese like the rest of the program.
+    void qtStandardTextsAreChinese()
+    {
+        QVERIFY(TessalyApplication::useChineseTexts());
+        MessageBox::setScripted(false);
+        const auto scripted = qScopeGuard([] { MessageBox::setScripted(true); });
+
+        QStringList box;
+        whenShown<QMessageBox>([&box](QMessageBox *m) { box = buttonTexts(m->buttons()); });
+        QVERIFY(!MessageBox::confirm(nullptr, QStringLiteral("您真的要删除该日程安排记录吗？")));
+        QCOMPARE(box, (QStringList{QStringLiteral("取消"), QStringLiteral("确定")}));
+        whenShown<QMessageBox>([&box](QMessageBox *m) { box = buttonTexts(m->buttons()); });
+        QVERIFY(!MessageBox::question(nullptr, QStringLiteral("真的要退出本系统吗？")));
+        QCOMPARE(box, (QStringList{QStringLiteral("否(&N)"), QStringLiteral("是(&Y)")}));
+
+        QStringList dialog;
+        QString lookIn;
+        whenShown<QFileDialog>([&](QFileDialog *d) {
+            dialog = buttonTexts(d->findChild<QDialogButtonBox *>()->buttons());
+            lookIn = d->findChild<QLabel *>(QStringLiteral("lookInLabel"))->text();
+        });
+        QTemporaryDir dir;
+        QVERIFY(FileDialog::getSaveFileName(
+                    nullptr, QStringLiteral("Email地址导出"), dir.path(), QStringLiteral("Email"),
+                    QStringLiteral("文本文件(*.txt)"), QStringLiteral("txt"))
+                    .isEmpty());
+        QCOMPARE(dialog, (QStringList{QStringLiteral("保存(&S)"), QStringLiteral("取消")}));
+        QCOMPARE(lookIn, QStringLiteral("查找范围："));
+
+        CalendarDialog cal;
+        auto *month = cal.findChild<QToolButton *>(QStringLiteral("qt_calendar_monthbutton"));
+        cal.findChild<QCalendarWidget *>(QStringLiteral("calendar"))->setCurrentPage(2024, 12);
+        QCOMPARE(month->text(), QStringLiteral("十二月"));
+    }
+
+    // On a desktop without a browser or a mail program, help, web and mail links say so
+    // instead of doing nothing.
+    void desktopSaysWhenNothingHereCanOpenIt()
+    {
+        MessageBox::setScripted(false);
+        const auto scripted = qScopeGuard([] { MessageBox::setScripted(true); });
+        QHash<QByteArray, QByteArray> saved;
+        for (const char *name :
+             {"PATH", "BROWSER", "DISPLAY", "WAYLAND_DISPLAY", "XDG_CURRENT_DESKTOP",
+              "DESKTOP_SESSION", "KDE_FULL_SESSION", "GNOME_DESKTOP_SESSION_ID"}) {
+            if (qEnvironmentVariableIsSet(name))
+                saved.insert(name, qgetenv(name));
+            if (qstrcmp(name, "PATH") != 0)
+                qunsetenv(name);
+        }
+        const auto restore = qScopeGuard([&saved] {
+            for (auto it = saved.cbegin(); it != saved.cend(); ++it)
+                qputenv(it.key(), it.value());
+        });
+        QTemporaryDir dir;
+        const QString help = dir.filePath(QStringLiteral("Help.html"));
+        QFile page(help);
+        QVERIFY(page.open(QIODevice::WriteOnly));
+        page.close();
+
+        // xdg-open is there but finds no program to hand the link to.
+        const auto said = [](std::function<void()> ask) {
+            auto text = std::make_shared<QString>();
+            whenShown<QMessageBox>([text](QMessageBox *m) { *text = m->text(); });
+            ask();
+            if (!QTest::qWaitFor([text] { return !text->isEmpty(); }, 15000))
+                return QString();
+            return *text;
+        };
+        QVERIFY(said([] {
+                    DesktopServices::openAddress(QStringLiteral("www.example.com"));
+                }).contains(QStringLiteral("浏览器")));
+        QVERIFY(said([] {
+                    DesktopServices::sendMail(QStringLiteral("a@example.com"));
+                }).contains(QStringLiteral("邮件程序")));
+        QVERIFY(said([&help] {
+                    DesktopServices::openFile(help);
+                }).contains(QStringLiteral("Help.html")));
+
+        // Without xdg-open either.
+        qputenv("PATH", QFile::encodeName(dir.path()));
+        QVERIFY(said([] {
+                    DesktopServices::openAddress(QStringLiteral("www.example.com"));
+                }).contains(QStringLiteral("浏览器")));
+        QVERIFY(said([] {
+                    DesktopServices::openFile(QStringLiteral("/no/such/Help.html"));
+                }).contains(QStringLiteral("不存在")));
     }
 };
 
