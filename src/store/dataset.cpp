@@ -277,7 +277,10 @@ qint64 Dataset::rowKey(int row) const
         return -1;
     if (m_state == State::Insert && row == rowCount() - 1)
         return 0;
-    return m_lazy ? m_keys[row] : m_rows[row].key;
+    if (!m_lazy)
+        return m_rows[row].key;
+    m_steps->fillTo(row);
+    return m_keys[row];
 }
 
 bool Dataset::isGone(int row) const
@@ -297,7 +300,10 @@ const Dataset::Row *Dataset::rowAt(int row) const
         return &m_editor->row();
     if (m_state == State::Insert && row == rowCount() - 1)
         return &m_editor->row(); // the new row, before it becomes current
-    return m_lazy ? m_pages->row(row) : &m_rows[row];
+    if (!m_lazy)
+        return &m_rows[row];
+    m_steps->fillTo(row);
+    return m_pages->row(row);
 }
 
 // ---------------------------------------------------------------- fields

@@ -183,102 +183,115 @@ QString KeyReader::orderBy(QVariantMap &values) const
 
 // ---------------------------------------------------------------- the steps
 
-// The rows without a sort value, which follow one another by key, after `from`.
-void KeyReader::keyOrder(Part &out, QStringList conditions, bool descending, const KeyBound &from,
-                         int limit) const
+// The rows without a sort value, which follow one another by key, after `from` (and before
+// `until`) in the statement's direction.
+void KeyReader::keyOrder(Part &out, QStringList conditions, bool descending, const Seek &s) const
 {
     Connection &db = m_d.m_db;
     const QString key = db.ident(m_d.m_table->keyColumn());
-    if (from.started) {
+    if (s.from.started) {
         conditions << key +
                           (descending ? QStringLiteral(" < :k_key") : QStringLiteral(" > :k_key"));
-        out.values.insert(QStringLiteral("k_key"), from.key);
+        out.values.insert(QStringLiteral("k_key"), s.from.key);
+    }
+    if (s.until && s.until->part == s.from.part) {
+        conditions << key +
+                          (descending ? QStringLiteral(" > :u_key") : QStringLiteral(" < :u_key"));
+        out.values.insert(QStringLiteral("u_key"), s.until->key);
     }
     out.hasValue = false;
-    out.sql = QStringLiteral("SELECT %1 AS k FROM %2").arg(key, m_d.m_table->name) +
-              joined(conditions) + QStringLiteral(" ORDER BY ") + key +
-              (descending ? QStringLiteral(" DESC") : QStringLiteral(" ASC")) +
-              limitText(limit, db.engine(), out.values);
+    out.head = QStringLiteral("SELECT %1 AS k").arg(key);
+    out.body = QStringLiteral(" FROM %1").arg(m_d.m_table->name) + joined(conditions);
+    out.tail = QStringLiteral(" ORDER BY ") + key +
+               (descending ? QStringLiteral(" DESC") : QStringLiteral(" ASC")) +
+               limitText(s.limit, db.engine(), out.values);
 }
 
 // The statement of one part of the order: the rows without a sort value (by key) or the rows
 // with one (by value and key), after `from` when reading has started in it.
-KeyReader::Part KeyReader::part(const Plan &p, const KeyBound &from, int limit) const
+KeyReader::Part KeyReader::part(const Plan &p, const Seek &s) const
 {
-    const bool nulls = p.mode == Mode::KeyOnly || (from.part == 0) != p.descending;
+    const bool nulls = p.mode == Mode::KeyOnly || (s.from.part == 0) != p.descending;
     if (p.mode == Mode::Lookup)
-        return lookupPart(p, nulls, from, limit);
-    return columnPart(p, nulls, from, limit);
+        return lookupPart(p, nulls, s);
+    return columnPart(p, nulls, s);
 }
 
-KeyReader::Part KeyReader::columnPart(const Plan &p, bool nulls, const KeyBound &from,
-                                      int limit) const
+KeyReader::Part KeyReader::columnPart(const Plan &p, bool nulls, const Seek &s) const
 {
     Connection &db = m_d.m_db;
     const bool pg = db.engine() == Engine::PostgreSQL;
+    const bool desc = p.descending != s.back;
     const QString key = db.ident(m_d.m_table->keyColumn());
     Part out;
     QStringList parts = conditions(out.values, QString());
     const QString e = p.mode == Mode::Column ? db.ident(p.column) : QString();
-    const QString after = p.descending ? QStringLiteral(" < ") : QStringLiteral(" > ");
-    if (from.started)
-        out.values.insert(QStringLiteral("k_key"), from.key);
     if (nulls) {
         if (!e.isEmpty())
             parts << e + QStringLiteral(" IS NULL");
-        keyOrder(out, parts, p.descending, from, limit);
+        keyOrder(out, parts, desc, s);
         return out;
     }
     parts << e + QStringLiteral(" IS NOT NULL");
-    if (from.started) {
-        parts << QStringLiteral("(%1, %2)%3(:k_value, :k_key)").arg(e, key, after);
-        out.values.insert(QStringLiteral("k_value"), from.value);
+    if (s.from.started) {
+        parts << QStringLiteral("(%1, %2) %3 (:k_value, :k_key)")
+                     .arg(e, key, desc ? QStringLiteral("<") : QStringLiteral(">"));
+        out.values.insert(QStringLiteral("k_key"), s.from.key);
+        out.values.insert(QStringLiteral("k_value"), s.from.value);
+    }
+    if (s.until && s.until->part == s.from.part) {
+        parts << QStringLiteral("(%1, %2) %3 (:u_value, :u_key)")
+                     .arg(e, key, desc ? QStringLiteral(">") : QStringLiteral("<"));
+        out.values.insert(QStringLiteral("u_key"), s.until->key);
+        out.values.insert(QStringLiteral("u_value"), s.until->value);
     }
     out.hasValue = true;
-    out.sql = QStringLiteral("SELECT %1 AS k, %2 AS v FROM %3")
-                  .arg(key, pg ? e + QStringLiteral("::text") : e, m_d.m_table->name) +
-              joined(parts) +
-              (p.descending ? QStringLiteral(" ORDER BY %1 DESC NULLS LAST, %2 DESC")
-                            : QStringLiteral(" ORDER BY %1 ASC NULLS FIRST, %2 ASC"))
-                  .arg(e, key) +
-              limitText(limit, db.engine(), out.values);
+    out.head =
+        QStringLiteral("SELECT %1 AS k, %2 AS v").arg(key, pg ? e + QStringLiteral("::text") : e);
+    out.body = QStringLiteral(" FROM %1").arg(m_d.m_table->name) + joined(parts);
+    out.tail = (desc ? QStringLiteral(" ORDER BY %1 DESC NULLS LAST, %2 DESC")
+                     : QStringLiteral(" ORDER BY %1 ASC NULLS FIRST, %2 ASC"))
+                   .arg(e, key) +
+               limitText(s.limit, db.engine(), out.values);
     return out;
 }
 
 // A display field's order. The rows that show a value come from the source's rows in the
 // order of that value (its index), each joined to the rows of this table naming it; the
 // others by key, found by the source rows they lack.
-KeyReader::Part KeyReader::lookupPart(const Plan &p, bool nulls, const KeyBound &from,
-                                      int limit) const
+KeyReader::Part KeyReader::lookupPart(const Plan &p, bool nulls, const Seek &s) const
 {
     Connection &db = m_d.m_db;
     const bool pg = db.engine() == Engine::PostgreSQL;
+    const bool desc = p.descending != s.back;
     const Dataset::Lookup &l = m_d.m_lookups[size_t(p.lookup)];
     const Table *source = l.source->m_table;
     const QString key = db.ident(m_d.m_table->keyColumn());
     const QString named = db.ident(m_d.m_columns[l.keyColumn]);
     const QString sourceKey = db.ident(l.sourceKey), result = db.ident(l.resultColumn);
-    const QString after = p.descending ? QStringLiteral(" < ") : QStringLiteral(" > ");
     Part out;
     QStringList own = conditions(out.values, QString());
     QString theirs = sourceWhere(p.lookup, out.values);
     if (!theirs.isEmpty())
         theirs += QStringLiteral(" AND ");
-    if (from.started)
-        out.values.insert(QStringLiteral("k_key"), from.key);
     if (nulls) {
         own << QStringLiteral(
                    "NOT EXISTS (SELECT 1 FROM %1 s0 WHERE %2s0.%3 = %4.%5 AND s0.%6 IS NOT NULL)")
                    .arg(source->name, theirs, sourceKey, m_d.m_table->name, named, result);
-        keyOrder(out, own, p.descending, from, limit);
+        keyOrder(out, own, desc, s);
         return out;
     }
-    QString seek;
-    if (from.started) {
-        seek = QStringLiteral(" WHERE s.lv %1= :k_value AND (s.lv %1 :k_value OR t.rk %1 :k_key)")
-                   .arg(after.trimmed());
-        out.values.insert(QStringLiteral("k_value"), from.value);
-    }
+    QStringList seek;
+    const auto bound = [&](const KeyBound &b, const QString &prefix, const QString &op) {
+        seek << QStringLiteral("s.lv %1= :%2value AND (s.lv %1 :%2value OR t.rk %1 :%2key)")
+                    .arg(op, prefix);
+        out.values.insert(prefix + QStringLiteral("value"), b.value);
+        out.values.insert(prefix + QStringLiteral("key"), b.key);
+    };
+    if (s.from.started)
+        bound(s.from, QStringLiteral("k_"), desc ? QStringLiteral("<") : QStringLiteral(">"));
+    if (s.until && s.until->part == s.from.part)
+        bound(*s.until, QStringLiteral("u_"), desc ? QStringLiteral(">") : QStringLiteral("<"));
     const QString sources =
         QStringLiteral("(SELECT %1 AS lk, %2 AS lv FROM %3 WHERE %4%2 IS NOT NULL) s")
             .arg(sourceKey, result, source->name, theirs);
@@ -294,12 +307,12 @@ KeyReader::Part KeyReader::lookupPart(const Plan &p, bool nulls, const KeyBound 
                    .arg(key, named, m_d.m_table->name, joined(own));
     }
     out.hasValue = true;
-    out.sql = QStringLiteral("SELECT t.rk AS k, %1 AS v FROM ")
-                  .arg(pg ? QStringLiteral("s.lv::text") : QStringLiteral("s.lv")) +
-              sources + rows + seek +
-              (p.descending ? QStringLiteral(" ORDER BY s.lv DESC NULLS LAST, t.rk DESC")
-                            : QStringLiteral(" ORDER BY s.lv ASC NULLS FIRST, t.rk ASC")) +
-              limitText(limit, db.engine(), out.values);
+    out.head = QStringLiteral("SELECT t.rk AS k, %1 AS v")
+                   .arg(pg ? QStringLiteral("s.lv::text") : QStringLiteral("s.lv"));
+    out.body = QStringLiteral(" FROM ") + sources + rows + joined(seek);
+    out.tail = (desc ? QStringLiteral(" ORDER BY s.lv DESC NULLS LAST, t.rk DESC")
+                     : QStringLiteral(" ORDER BY s.lv ASC NULLS FIRST, t.rk ASC")) +
+               limitText(s.limit, db.engine(), out.values);
     return out;
 }
 
@@ -311,7 +324,7 @@ int KeyReader::run(const Part &part, QVector<qint64> &keys, KeyBound &last)
     Connection &db = m_d.m_db;
     int got = 0;
     if (db.sqliteHandle()) {
-        RowReader rows(db, part.sql, part.values);
+        RowReader rows(db, part.sql(), part.values);
         while (rows.next()) {
             last.key = rows.int64(0);
             keys.append(last.key);
@@ -325,7 +338,7 @@ int KeyReader::run(const Part &part, QVector<qint64> &keys, KeyBound &last)
         QStringLiteral("WITH s AS MATERIALIZED (SELECT row_number() OVER () AS n, q.* FROM (%1) q) "
                        "SELECT (SELECT string_agg(k::text, ',' ORDER BY n) FROM s), "
                        "(SELECT %2 FROM s ORDER BY n DESC LIMIT 1)")
-            .arg(part.sql, part.hasValue ? QStringLiteral("v") : QStringLiteral("NULL"));
+            .arg(part.sql(), part.hasValue ? QStringLiteral("v") : QStringLiteral("NULL"));
     if (m_prepared.size() > 16)
         m_prepared.clear();
     std::shared_ptr<QSqlQuery> &q = m_prepared[sql];
@@ -364,7 +377,7 @@ int KeyReader::run(const Part &part, QVector<qint64> &keys, KeyBound &last)
     return got;
 }
 
-bool KeyReader::read(KeyBound &from, int limit, QVector<qint64> &keys)
+bool KeyReader::read(KeyBound &from, int limit, QVector<qint64> &keys, const KeyBound *until)
 {
     const Plan p = plan();
     if (p.mode == Mode::Whole) {
@@ -375,9 +388,11 @@ bool KeyReader::read(KeyBound &from, int limit, QVector<qint64> &keys)
     }
     const int parts = p.mode == Mode::KeyOnly ? 1 : 2;
     while (from.part < parts) {
+        if (until && (from.part > until->part || (from.part == until->part && !until->started)))
+            return false;
         const int want = limit < 0 ? -1 : limit;
         KeyBound last = from;
-        const int got = run(part(p, from, want), keys, last);
+        const int got = run(part(p, Seek{from, until, false, want}), keys, last);
         if (got > 0) {
             last.started = true;
             from = last;
@@ -390,6 +405,78 @@ bool KeyReader::read(KeyBound &from, int limit, QVector<qint64> &keys)
             limit -= got;
     }
     return false;
+}
+
+bool KeyReader::readBack(KeyBound &from, int limit, QVector<qint64> &keys)
+{
+    const Plan p = plan();
+    if (p.mode == Mode::Whole)
+        return false;
+    while (from.part >= 0) {
+        KeyBound last = from;
+        const int got = run(part(p, Seek{from, nullptr, true, limit}), keys, last);
+        if (got > 0) {
+            last.started = true;
+            from = last;
+        }
+        if (limit >= 0 && got >= limit)
+            return true;
+        // The part before this one, read back from its end.
+        from = KeyBound{from.part - 1, false, {}, 0};
+        if (limit >= 0)
+            limit -= got;
+    }
+    from = KeyBound{0, false, {}, 0};
+    return false;
+}
+
+qint64 KeyReader::count(const Part &part) const
+{
+    QVariantMap values = part.values;
+    values.remove(QStringLiteral("k_limit"));
+    QSqlQuery q = m_d.run(QStringLiteral("SELECT count(*)") + part.body, values);
+    return q.next() ? q.value(0).toLongLong() : 0;
+}
+
+// The row's sort value (null for none) as the steps compare it; false when the row is not one
+// of the list's.
+bool KeyReader::sortValue(const Plan &p, qint64 key, QVariant &value) const
+{
+    Connection &db = m_d.m_db;
+    QVariantMap values{{QStringLiteral("k_key"), key}};
+    QStringList parts = conditions(values, QString());
+    parts << db.ident(m_d.m_table->keyColumn()) + QStringLiteral(" = :k_key");
+    QString e = QStringLiteral("NULL");
+    if (p.mode == Mode::Column)
+        e = db.ident(p.column);
+    else if (p.mode == Mode::Lookup)
+        e = lookupExpression(p.lookup, values);
+    if (db.engine() == Engine::PostgreSQL)
+        e = QLatin1Char('(') + e + QStringLiteral(")::text");
+    RowReader q(db, QStringLiteral("SELECT %1 FROM %2").arg(e, m_d.m_table->name) + joined(parts),
+                values);
+    if (!q.next())
+        return false;
+    value = q.raw(0);
+    return true;
+}
+
+bool KeyReader::locate(qint64 key, KeyBound &at, qint64 &before) const
+{
+    const Plan p = plan();
+    QVariant value;
+    if (p.mode == Mode::Whole || !sortValue(p, key, value))
+        return false;
+    const bool nulls = p.mode == Mode::KeyOnly || value.isNull();
+    at = KeyBound{nulls == p.descending ? 1 : 0, true, value, key};
+    if (p.mode == Mode::KeyOnly)
+        at.part = 0;
+    before = 0;
+    for (int i = 0; i <= at.part; ++i) {
+        const KeyBound start{i, false, {}, 0};
+        before += count(part(p, Seek{start, i == at.part ? &at : nullptr, false, -1}));
+    }
+    return true;
 }
 
 // Orders the keyreader cannot read in steps (a query's order of several columns, a display

@@ -42,8 +42,16 @@ public:
     // The ORDER BY of the whole list, as the steps read it.
     QString orderBy(QVariantMap &values) const;
     // Reads up to `limit` keys (every one for a negative limit) after `from`, appends them to
-    // `keys` and moves `from` past them. False when the list has no rows after them.
-    bool read(KeyBound &from, int limit, QVector<qint64> &keys);
+    // `keys` and moves `from` past them. False when the list has no rows after them (before
+    // `until`, when given: the reading stops short of that row).
+    bool read(KeyBound &from, int limit, QVector<qint64> &keys, const KeyBound *until = nullptr);
+    // Reads up to `limit` keys before `from`, the nearest first, and moves `from` back past
+    // them. False when the list has no rows before them.
+    bool readBack(KeyBound &from, int limit, QVector<qint64> &keys);
+    // The place of the row with `key` in the order, and how many rows come before it, counted
+    // by the store. False when the row is not one of the list's, and for an order that is read
+    // whole.
+    bool locate(qint64 key, KeyBound &at, qint64 &before) const;
     // True when a statement over orderBy() gives the rows in the order the steps read them
     // (a display field's order compares its texts as the source column does).
     bool streamsInOrder() const { return plan().mode != Mode::Lookup; }
@@ -63,20 +71,31 @@ private:
       int lookup = -1; // Lookup: the display field sorted by
   };
   struct Part {
-      QString sql; // the statement, LIMIT and seek included
+      // SELECT ..., FROM ... WHERE ... (the seek included), ORDER BY and LIMIT
+      QString head, body, tail;
       QVariantMap values;
       bool hasValue; // the statement gives the sort value beside the key
+      QString sql() const { return head + body + tail; }
+  };
+  // Which rows of one part a statement reads: after `from` (in the statement's direction,
+  // backwards for `back`), before `until` when that lies in the same part, at most `limit`.
+  struct Seek {
+      const KeyBound &from;
+      const KeyBound *until = nullptr;
+      bool back = false;
+      int limit = -1;
   };
 
   Plan plan() const;
   QStringList conditions(QVariantMap &values, const QString &prefix) const;
   QString sourceWhere(int lookup, QVariantMap &values) const;
   QString lookupExpression(int lookup, QVariantMap &values) const;
-  Part part(const Plan &p, const KeyBound &from, int limit) const;
-  void keyOrder(Part &out, QStringList conditions, bool descending, const KeyBound &from,
-                int limit) const;
-  Part columnPart(const Plan &p, bool nulls, const KeyBound &from, int limit) const;
-  Part lookupPart(const Plan &p, bool nulls, const KeyBound &from, int limit) const;
+  Part part(const Plan &p, const Seek &s) const;
+  void keyOrder(Part &out, QStringList conditions, bool descending, const Seek &s) const;
+  Part columnPart(const Plan &p, bool nulls, const Seek &s) const;
+  Part lookupPart(const Plan &p, bool nulls, const Seek &s) const;
+  bool sortValue(const Plan &p, qint64 key, QVariant &value) const;
+  qint64 count(const Part &part) const;
   int run(const Part &part, QVector<qint64> &keys, KeyBound &last);
   void readWhole(QVector<qint64> &keys);
 

@@ -7,6 +7,8 @@
 #include <QElapsedTimer>
 #include <QScopedValueRollback>
 #include <QTimer>
+#include <algorithm>
+#include <limits>
 
 namespace store
 {
@@ -19,6 +21,8 @@ constexpr int NextStepDelay = 2;   // ... and between steps, input goes first
 constexpr int StepTime = 15;       // ms a step should take; its size follows what they took
 constexpr qint64 SmallestStep = 2000, LargestStep = 200000;
 constexpr qint64 BitKeys = qint64(1) << 28; // keys below this are kept as bits
+constexpr qint64 NearRows = 5000; // a kept row this close after the first screen is read to
+constexpr int Around = 200;       // rows listed before a kept row found by a count
 
 } // namespace
 
@@ -48,6 +52,9 @@ void KeySteps::stop()
 {
     ++m_run;
     m_reading = false;
+    m_tailDone = true;
+    m_gapFrom = m_gapTo = 0;
+    m_topOpen = false;
     m_error.clear();
     m_bits = {};
     m_far.clear();
@@ -59,16 +66,59 @@ void KeySteps::restart(qint64 keep)
     m_d.m_keys.clear();
     m_bound = KeyBound();
     m_reading = true;
+    m_tailDone = false;
     m_stepSize = int(SmallestStep);
     {
         const QScopedValueRollback<bool> silent(m_silent, true);
         // A query read in steps into its table holds only its first rows yet: all of them.
         readStep(m_d.m_query->isStepping() ? -1 : FirstScreen);
-        if (keep >= 0 && !m_d.m_keys.contains(keep))
+        if (keep >= 0 && m_reading && !m_d.m_keys.contains(keep) && !seekKept(keep))
             readUntil(keep);
     }
     if (m_reading)
         schedule(FirstStepDelay);
+}
+
+// Lists the kept row at its place, counted by the store, with the rows around it, and leaves
+// the places between the first screen and them to be read. False when the row is near enough
+// to read on to it, or not one of the rows.
+bool KeySteps::seekKept(qint64 keep)
+{
+    KeyBound at;
+    qint64 before = 0;
+    QVector<qint64> back;
+    KeyBound backTo;
+    try {
+        if (!m_d.m_keyReader->locate(keep, at, before) || before < m_d.m_keys.size() + NearRows)
+            return false;
+        backTo = at;
+        m_d.m_keyReader->readBack(backTo, Around, back);
+    } catch (const StoreError &) {
+        return false; // read on to it, which reports what fails
+    }
+    QVector<qint64> &keys = m_d.m_keys;
+    QVector<qint64> block;
+    for (auto it = back.crbegin(); it != back.crend(); ++it)
+        if (!seen(*it) && *it != keep)
+            block.append(*it);
+    const qint64 gap = before - keys.size() - block.size();
+    if (gap <= 0 || block.size() != back.size())
+        return false; // the rows changed since the count: read on to it
+    m_top = m_bound;
+    m_gapEnd = block.isEmpty() ? at : backTo;
+    m_gapFrom = int(keys.size());
+    m_gapTo = int(keys.size() + gap);
+    m_topOpen = true;
+    keys.resize(m_gapTo, Unread);
+    for (const qint64 key : std::as_const(block)) {
+        mark(key);
+        keys.append(key);
+    }
+    mark(keep);
+    keys.append(keep);
+    m_bound = at;
+    stepTail(FirstScreen);
+    return true;
 }
 
 // Appends the keys read that are not listed yet; answers how many.
@@ -89,6 +139,37 @@ bool KeySteps::readStep(int limit)
 {
     if (!m_reading || m_inStep)
         return false;
+    if (m_topOpen)
+        fillGap(limit < 0 ? std::numeric_limits<int>::max() : limit, !m_silent);
+    else if (!m_tailDone)
+        stepTail(limit);
+    return finishIfDone();
+}
+
+// Ends the reading when the gap is filled and the last key read, or a step failed.
+bool KeySteps::finishIfDone()
+{
+    if (m_error.isEmpty() && (m_topOpen || !m_tailDone))
+        return true;
+    closeGap(!m_silent);
+    m_reading = false;
+    m_tailDone = true;
+    m_bits = {};
+    m_far.clear();
+    if (!m_silent) {
+        if (!m_error.isEmpty())
+            Q_EMIT m_d.readingFailed(m_error);
+        else
+            Q_EMIT m_d.readingFinished();
+    }
+    return false;
+}
+
+// The next keys at the end of the list, announced.
+void KeySteps::stepTail(int limit)
+{
+    if (m_inStep)
+        return;
     QVector<qint64> read;
     bool more = false;
     const int first = int(m_d.m_keys.size());
@@ -104,29 +185,92 @@ bool KeySteps::readStep(int limit)
                 throw;
             }
             m_error = e.text();
-            more = false;
         }
         take(read);
-        if (!more) {
-            m_reading = false;
-            m_bits = {};
-            m_far.clear();
-        }
+        m_tailDone = !more;
     }
     const int added = int(m_d.m_keys.size()) - first;
-    if (m_silent)
-        return more;
-    if (added > 0) {
+    if (!m_silent && added > 0) {
         Q_EMIT m_d.rowsAppended(first, added);
         // A new row being typed in stays last: it moves down past the rows read.
         if (m_d.m_state == Dataset::State::Insert)
             m_d.setCurrent(m_d.rowCount() - 1, true);
     }
-    if (!m_error.isEmpty())
-        Q_EMIT m_d.readingFailed(m_error);
-    else if (!more)
-        Q_EMIT m_d.readingFinished();
-    return more;
+}
+
+// The next keys of the gap, put in their places: the rows are counted already, nothing is
+// announced. Rows another seat added there since the count, found when every place is taken,
+// are put after the places and announced, but not while a row is asked for (`announce`
+// false): the next step does it.
+void KeySteps::fillGap(int limit, bool announce)
+{
+    if (m_inStep || !m_topOpen)
+        return;
+    const bool full = m_gapFrom >= m_gapTo;
+    if (full && !announce)
+        return;
+    QVector<qint64> read;
+    bool more = false;
+    {
+        const QScopedValueRollback<bool> inStep(m_inStep, true);
+        try {
+            more = m_d.m_keyReader->read(m_top, full ? limit : qMin(limit, m_gapTo - m_gapFrom),
+                                         read, &m_gapEnd);
+        } catch (const StoreError &e) {
+            m_error = e.text();
+        }
+    }
+    QVector<qint64> &keys = m_d.m_keys;
+    QVector<qint64> extra;
+    for (const qint64 key : std::as_const(read)) {
+        if (seen(key))
+            continue;
+        mark(key);
+        if (m_gapFrom < m_gapTo)
+            keys[m_gapFrom++] = key;
+        else
+            extra.append(key);
+    }
+    if (!extra.isEmpty()) {
+        const int at = m_gapTo;
+        keys.insert(at, extra.size(), 0);
+        std::copy(extra.cbegin(), extra.cend(), keys.begin() + at);
+        m_gapFrom = m_gapTo = at + int(extra.size());
+        Q_EMIT m_d.rowsAppended(at, int(extra.size()));
+        if (m_d.m_current >= at)
+            m_d.setCurrent(m_d.m_current + int(extra.size()), true);
+    }
+    if (!more || !m_error.isEmpty())
+        closeGap(announce);
+}
+
+// The places of the gap still without a row (rows another seat deleted since the count, or
+// this seat's own rows listed elsewhere) are taken out; while a row is asked for they show as
+// rows deleted by another seat.
+void KeySteps::closeGap(bool announce)
+{
+    QVector<qint64> &keys = m_d.m_keys;
+    const int from = m_gapFrom, to = qMin(m_gapTo, int(keys.size()));
+    m_gapFrom = m_gapTo = 0;
+    m_topOpen = false;
+    for (int row = to - 1; row >= from; --row) {
+        if (!announce) {
+            keys[row] = Missing;
+            continue;
+        }
+        keys.removeAt(row);
+        Q_EMIT m_d.rowRemoved(row);
+        if (m_d.m_current > row)
+            m_d.setCurrent(m_d.m_current - 1, true);
+    }
+}
+
+void KeySteps::removed(int row)
+{
+    if (m_topOpen && row < m_gapFrom) {
+        --m_gapFrom;
+        --m_gapTo;
+    }
 }
 
 void KeySteps::readRest()
@@ -137,10 +281,13 @@ void KeySteps::readRest()
 
 void KeySteps::readToRow(int row)
 {
+    fillTo(row);
     int step = int(SmallestStep);
-    while (m_reading && row >= m_d.m_keys.size() &&
-           readStep(qMax(step, row - int(m_d.m_keys.size()) + 1)))
+    while (m_reading && !m_tailDone && !m_inStep && row >= m_d.m_keys.size()) {
+        stepTail(qMax(step, row - int(m_d.m_keys.size()) + 1));
+        finishIfDone();
         step *= 2;
+    }
 }
 
 bool KeySteps::readUntil(qint64 key)
@@ -150,15 +297,12 @@ bool KeySteps::readUntil(qint64 key)
     if (!m_reading || !m_d.m_keyReader->holds(key))
         return false;
     int step = 5000;
-    while (m_reading) {
-        const int from = int(m_d.m_keys.size());
-        readStep(step);
-        for (int i = from; i < m_d.m_keys.size(); ++i)
-            if (m_d.m_keys[i] == key)
-                return true;
+    while (readStep(step)) {
+        if (seen(key))
+            return true;
         step = int(qMin<qint64>(step * 2, LargestStep));
     }
-    return false;
+    return m_d.m_keys.contains(key);
 }
 
 void KeySteps::schedule(int delay)

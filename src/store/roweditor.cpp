@@ -304,6 +304,7 @@ void RowEditor::remove()
     db.announceStored(table->name, key, -1, &m_d);
     const int row = m_d.m_current;
     m_d.m_keys.removeAt(row);
+    m_d.m_steps->removed(row);
     m_d.m_pages->remove(key);
     m_d.invalidateLookups();
     Q_EMIT m_d.rowRemoved(row);

@@ -138,6 +138,74 @@ class TestKeySteps : public QObject
         QVERIFY(listedOnceInOrder(agents, QStringLiteral("CustName"), false));
     }
 
+    // A current row far down keeps its place under a new order at once: the store counts the
+    // rows before it, and the rows between the first screen and it are read afterwards,
+    // while the program waits or when one of them is asked for, in order, each once.
+    void aFarCurrentRowKeepsItsPlaceWithoutReadingUpToIt_data() { testsupport::addEngineRows(); }
+    void aFarCurrentRowKeepsItsPlaceWithoutReadingUpToIt()
+    {
+        QFETCH(QString, engine);
+        testsupport::TempStore s(engine);
+        auto db = s.connect();
+        auto other = s.connect();
+        constexpr int Many = 9000;
+        addAgents(*db, 0, Many);
+        Dataset agents(*db, QStringLiteral("tblCustomers"));
+        agents.setTable(QStringLiteral("tblCustomers"));
+        agents.open();
+        QVERIFY(agents.moveTo(1000)); // by key: P01000, which the names put 7,999th
+        int appended = 0, removed = 0, finished = 0;
+        connect(&agents, &Dataset::rowsAppended, this, [&](int, int n) { appended += n; });
+        connect(&agents, &Dataset::rowRemoved, this, [&] { ++removed; });
+        connect(&agents, &Dataset::readingFinished, this, [&] { ++finished; });
+
+        agents.setSort(QStringLiteral("CustName"));
+        const int shown = agents.rowCount();
+        QCOMPARE(agents.currentRow(), Many - 1 - 1000);
+        QCOMPARE(at(agents, agents.currentRow()), code(1000));
+        QVERIFY(!agents.isComplete());
+        // The rows around it are there; the rest of the list is not read yet.
+        QVERIFY(agents.rowCount() < Many);
+        QCOMPARE(at(agents, agents.currentRow() - 1), code(1001));
+        QCOMPARE(at(agents, agents.currentRow() + 1), code(999));
+        QCOMPARE(at(agents, FirstScreen - 1), code(Many - FirstScreen));
+        // A row between, asked for before reading has come to it.
+        QCOMPARE(at(agents, 3000), code(Many - 3001));
+
+        // Another seat deletes a row read already and two that are not, and adds one in the
+        // part still to be read: what was read stays, the others come in their place.
+        const qint64 currentKey = agents.currentKey();
+        other->exec(QStringLiteral("DELETE FROM tblCustomers WHERE CustId IN (?, ?, ?)"),
+                    {code(Many - 101), code(Many - 4001), code(Many - 5001)});
+        other->exec(QStringLiteral("INSERT INTO tblCustomers (CustId, CustName) VALUES (?, ?)"),
+                    {QStringLiteral("NEW"), QStringLiteral("名%1a").arg(99999 - (Many - 6001))});
+        QTRY_VERIFY(agents.isComplete());
+        QCOMPARE(finished, 1);
+        QCOMPARE(agents.rowCount(), Many - 1); // two deleted rows out, one new row in
+        QCOMPARE(agents.currentKey(), currentKey);
+        QCOMPARE(at(agents, agents.currentRow()), code(1000));
+        QCOMPARE(shown + appended - removed, agents.rowCount()); // every change announced
+        QCOMPARE(agents.currentRow(), Many - 1 - 1000 - 1);
+        QVERIFY(agents.isGone(100));
+        QVERIFY(listedOnceInOrder(agents, QStringLiteral("CustName"), true,
+                                  QStringLiteral("CustId"), 101));
+        QCOMPARE(agents.find(QStringLiteral("CustId"), QStringLiteral("NEW")),
+                 agents.find(QStringLiteral("CustId"), code(Many - 6001)) + 1);
+
+        // Descending: a row far down that way.
+        QVERIFY(agents.locate(QStringLiteral("CustId"), code(8000)));
+        agents.setSort(QStringLiteral("CustName"), Qt::DescendingOrder);
+        QCOMPARE(at(agents, agents.currentRow()), code(8000));
+        QVERIFY(agents.currentRow() > 7900);
+        QVERIFY(!agents.isComplete());
+        QCOMPARE(at(agents, agents.currentRow() - 1), code(7999));
+        QCOMPARE(at(agents, agents.currentRow() + 1), code(8001));
+        agents.readRest();
+        QVERIFY(listedOnceInOrder(agents, QStringLiteral("CustName"), false));
+        QCOMPARE(agents.rowCount(), Many - 2);
+        QCOMPARE(at(agents, agents.currentRow()), code(8000));
+    }
+
     // A display field sorts by the names it shows: the rows without one first (last when
     // descending), in steps like any other order.
     void aLookedUpColumnSortsInSteps_data() { testsupport::addEngineRows(); }
