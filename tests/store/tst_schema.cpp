@@ -69,6 +69,55 @@ private Q_SLOTS:
         }
     }
 
+    // The record list sorts by each of its columns from an index, and a user's own records
+    // and agents in list order are a range of the owner's index: no sort of the table.
+    void recordAndOwnListOrdersFollowAnIndex_data() { testsupport::addEngineRows(); }
+    void recordAndOwnListOrdersFollowAnIndex()
+    {
+        QFETCH(QString, engine);
+        testsupport::TempStore s(engine);
+        auto db = s.connect();
+        const bool pg = db->engine() == Engine::PostgreSQL;
+        if (pg)
+            db->exec(QStringLiteral(
+                "SET enable_sort = off")); // an empty table is sorted cheaply otherwise
+        const auto plan = [&](const QString &table, const QString &where, const QString &column,
+                              const QString &key) {
+            QSqlQuery q = db->exec(
+                QStringLiteral(
+                    "EXPLAIN %1SELECT * FROM %2%3 ORDER BY %4 ASC NULLS FIRST, %5 LIMIT 40")
+                    .arg(pg ? QString() : QStringLiteral("QUERY PLAN "), table, where,
+                         db->ident(column), db->ident(key)));
+            QString out;
+            while (q.next())
+                out += q.value(pg ? 0 : 3).toString() + QLatin1Char('\n');
+            return out;
+        };
+        for (const char *column :
+             {"OperateID", "CreateDate", "WriteDate", "EndDate", "OperateStateID"}) {
+            const QString p = plan(QStringLiteral("tblOperates"), {}, QLatin1String(column),
+                                   QStringLiteral("RowKey"));
+            QVERIFY2(p.contains(QStringLiteral("i_tblOperates_%1_Sort").arg(QLatin1String(column)),
+                                Qt::CaseInsensitive),
+                     qPrintable(p));
+            QVERIFY2(!p.contains(QStringLiteral("TEMP B-TREE")), qPrintable(p));
+        }
+        // A constant: the server explains no statement with values to bind.
+        const QString ownerWhere =
+            QStringLiteral(" WHERE %1 = 'user1'").arg(db->ident(QStringLiteral("SUser")));
+        QString p = plan(QStringLiteral("tblOperates"), ownerWhere, QStringLiteral("OperateTitle"),
+                         QStringLiteral("RowKey"));
+        QVERIFY2(
+            p.contains(QStringLiteral("i_tblOperates_SUser_OperateTitle"), Qt::CaseInsensitive),
+            qPrintable(p));
+        QVERIFY2(!p.contains(QStringLiteral("TEMP B-TREE")), qPrintable(p));
+        p = plan(QStringLiteral("tblCustomers"), ownerWhere, QStringLiteral("CustName"),
+                 QStringLiteral("CNo"));
+        QVERIFY2(p.contains(QStringLiteral("i_tblCustomers_SUser_CustName"), Qt::CaseInsensitive),
+                 qPrintable(p));
+        QVERIFY2(!p.contains(QStringLiteral("TEMP B-TREE")), qPrintable(p));
+    }
+
     void refusalsNameTheColumnInChinese_data() { testsupport::addEngineRows(); }
     void refusalsNameTheColumnInChinese()
     {
