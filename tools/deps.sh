@@ -10,6 +10,7 @@ packages=(
   poppler-utils openssl libxlsxwriter-dev zlib1g-dev python3-openpyxl desktop-file-utils
   qt6-translations-l10n xdg-utils
   libzip-dev libexpat1-dev python3-msoffcrypto-tool python3-cryptography
+  libicu-dev
 )
 missing=()
 for p in "${packages[@]}"; do

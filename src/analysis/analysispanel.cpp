@@ -7,6 +7,7 @@
 #include "firstfocus.h"
 #include "messagebox.h"
 #include "modulehost.h"
+#include "pdftext.h"
 #include "session.h"
 #include "storeerror.h"
 #include "workspace.h"
@@ -17,7 +18,9 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
+#include <QFontInfo>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QLegend>
 #include <QListWidget>
@@ -26,8 +29,10 @@
 #include <QPieLegendMarker>
 #include <QPieSeries>
 #include <QPieSlice>
+#include <QPixmap>
 #include <QSaveFile>
 #include <QScopeGuard>
+#include <QTemporaryFile>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QtMath>
@@ -66,6 +71,8 @@ AnalysisPanel::AnalysisPanel(Workspace &ws, const AnalysisMember &member, QWidge
     m_chart->legend()->setAlignment(Qt::AlignRight);
     m_chart->legend()->setShowToolTips(true);
     connect(m_chart, &QChart::plotAreaChanged, this, &AnalysisPanel::placeLabels);
+    m_legendFont = m_chart->legend()->font();
+    connect(m_chart, &QGraphicsWidget::geometryChanged, this, &AnalysisPanel::fitLegend);
     m_view = new QChartView(m_chart, this);
     m_view->setObjectName(QStringLiteral("Chart1"));
     m_view->setRenderHint(QPainter::Antialiasing);
@@ -291,17 +298,50 @@ void AnalysisPanel::fillChart(const QStringList &lines, const QString &title, co
         for (QLegendMarker *marker : m_chart->legend()->markers(m_series))
             if (static_cast<QPieLegendMarker *>(marker)->slice() == slice)
                 marker->setLabel(category);
-        if (region)
-            m_list->addItem(QStringLiteral("  ") + category + QStringLiteral("：") +
-                            q->value(r, QStringLiteral("sumIn")).toString() +
-                            QStringLiteral(" 个"));
+        if (region) {
+            QPixmap swatch(12, 12);
+            swatch.fill(slice->brush().color());
+            m_list->addItem(new QListWidgetItem(
+                QIcon(swatch), QStringLiteral("  ") + category + QStringLiteral("：") +
+                                   q->value(r, QStringLiteral("sumIn")).toString() +
+                                   QStringLiteral(" 个")));
+        }
     }
     if (largest && largest->value() > 0) {
         largest->setExploded(true);
         largest->setExplodeDistanceFactor(0.1);
     }
     m_chart->setTitle(title);
+    fitLegend();
     placeLabels();
+}
+
+// Qt's legend drops the rows it has no room for, which would leave the last of thirty-odd
+// provinces unnamed. Its letters shrink, down to a size that can still be read, until every
+// row fits; where even that is too little, the legend gives way to a larger pie, and the list
+// beside the chart, with each slice's colour, names every slice.
+void AnalysisPanel::fitLegend()
+{
+    QLegend *legend = m_chart->legend();
+    const int rows = m_series->count();
+    // The legend beside the pie has the chart's height but for the title and the margins.
+    const QRectF inner = m_chart->rect().marginsRemoved(m_chart->margins());
+    const qreal titleHeight =
+        m_chart->title().isEmpty() ? 0 : QFontMetricsF(m_chart->titleFont()).height() + 8;
+    const qreal room = inner.height() - titleHeight - 12;
+    // One row is its text with the text item's padding and the marker's spacing around it.
+    const auto rowHeight = [](const QFont &font) { return QFontMetricsF(font).height() + 14; };
+    QFont font = m_legendFont;
+    if (font.pointSizeF() <= 0) // a font given in pixels: the same steps, in points
+        font.setPointSizeF(QFontInfo(font).pointSizeF());
+    constexpr qreal Smallest = 7;
+    while (rows * rowHeight(font) > room && font.pointSizeF() > Smallest)
+        font.setPointSizeF(qMax(Smallest, font.pointSizeF() - 0.5));
+    if (legend->font() != font)
+        legend->setFont(font);
+    const bool fits = rows * rowHeight(font) <= room;
+    if (legend->isVisible() != fits)
+        legend->setVisible(fits);
 }
 
 // Where Qt Charts draws a slice's label outside the pie: an arm from the middle of the slice's
@@ -367,17 +407,57 @@ void AnalysisPanel::exportPicture()
     // Written whole into a temporary file and put in place at the end.
     QSaveFile file(path);
     bool ok = file.open(QIODevice::WriteOnly);
-    if (ok && path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) {
-        QPdfWriter pdf(&file);
+    QString why;
+    if (ok && path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
+        ok = writePdf(file, &why);
+    else if (ok)
+        ok = m_view->grab().toImage().save(&file, "PNG");
+    if (!ok || !file.commit())
+        MessageBox::warning(this, QStringLiteral("对不起，图片无法保存到“%1”：%2")
+                                      .arg(QDir::toNativeSeparators(path),
+                                           why.isEmpty() ? file.errorString() : why));
+}
+
+// The chart as a one-page PDF whose text a reader extracts as drawn: written to a scratch
+// file first, its character maps mended (see PdfText), then copied into `out`.
+bool AnalysisPanel::writePdf(QIODevice &out, QString *why) const
+{
+    QTemporaryFile scratch;
+    if (!scratch.open()) {
+        *why = scratch.errorString();
+        return false;
+    }
+    {
+        QPdfWriter pdf(&scratch);
         pdf.setPageSize(QPageSize(m_view->size(), QPageSize::Point));
         pdf.setPageMargins(QMarginsF());
         pdf.setResolution(72);
         QPainter painter(&pdf);
         m_view->render(&painter);
-        ok = painter.end();
-    } else if (ok) {
-        ok = m_view->grab().toImage().save(&file, "PNG");
+        if (!painter.end()) {
+            *why = QStringLiteral("无法写入PDF");
+            return false;
+        }
     }
-    if (!ok || !file.commit())
-        MessageBox::warning(this, QStringLiteral("对不起，图片无法保存到“%1”：%2").arg(QDir::toNativeSeparators(path), file.errorString()));
+    if (!scratch.flush()) {
+        *why = scratch.errorString();
+        return false;
+    }
+    PdfText::Characters drawn;
+    drawn.add(m_chart->title());
+    for (const QPieSlice *slice : m_series->slices())
+        drawn.add(slice->label());
+    for (const QLegendMarker *marker : m_chart->legend()->markers())
+        drawn.add(marker->label());
+    if (!PdfText::mendCharacterMaps(scratch.fileName(), drawn, m_chart->legend()->font(), why))
+        return false;
+    scratch.seek(0);
+    while (!scratch.atEnd()) {
+        const QByteArray block = scratch.read(1 << 16);
+        if (block.isEmpty() || out.write(block) != block.size()) {
+            *why = block.isEmpty() ? scratch.errorString() : out.errorString();
+            return false;
+        }
+    }
+    return true;
 }

@@ -3,9 +3,11 @@
 #include "analysismember.h"
 
 #include <QDate>
+#include <QFont>
 #include <QWidget>
 
 class QAction;
+class QIODevice;
 class QChart;
 class QChartView;
 class QComboBox;
@@ -62,7 +64,9 @@ class AnalysisPanel : public QWidget
     void fillList(const QString &total, const QString &caption, const QStringList &lines, const QVariantMap &values = {});
     void fillChart(const QStringList &lines, const QString &title, const QVariantMap &values = {});
     void placeLabels();
+    void fitLegend();
     void exportPicture();
+    bool writePdf(QIODevice &out, QString *why) const;
     QVariantMap period() const;
 
     Workspace &m_ws;
@@ -71,6 +75,7 @@ class AnalysisPanel : public QWidget
     QChart *m_chart = nullptr;
     QPieSeries *m_series = nullptr;
     QListWidget *m_list = nullptr;
+    QFont m_legendFont; // the legend's own letters, the largest it is given
     QComboBox *m_selector = nullptr;
     QDateEdit *m_from = nullptr, *m_to = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include <QByteArrayView>
 #include <QFile>
+#include <QFontDatabase>
 #include <QHash>
 #include <QRawFont>
 
@@ -44,7 +45,9 @@ class Equivalents
         if (m_drawn.contains(c))
             return c;
         if (!m_raw.isValid()) {
-            m_raw = QRawFont::fromFont(m_font);
+            // The font Chinese text is drawn in, which is a fallback when the family holds
+            // no ideographs.
+            m_raw = QRawFont::fromFont(m_font, QFontDatabase::SimplifiedChinese);
             const QString chars = m_drawn.all();
             const QList<quint32> glyphs = m_raw.glyphIndexesForString(chars);
             for (qsizetype i = 0; i < glyphs.size() && i < chars.size(); ++i)

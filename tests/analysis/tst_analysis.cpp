@@ -13,6 +13,8 @@
 #include <QChart>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QGraphicsSimpleTextItem>
+#include <QGraphicsTextItem>
 #include <QImage>
 #include <QLegend>
 #include <QLegendMarker>
@@ -83,6 +85,28 @@ QColor themeColour(int index)
     for (int i = 0; i <= index; ++i)
         series->append(QString::number(i), 1);
     return series->slices().at(index)->brush().color();
+}
+
+// The legend names that can be read: text items of the legend that lie whole inside it (the
+// legend clips the rows it has no room for).
+QStringList legendNamesShown(QChart *chart)
+{
+    QLegend *legend = chart->legend();
+    const QRectF box = legend->sceneBoundingRect().adjusted(-0.5, -0.5, 0.5, 0.5);
+    QStringList out;
+    QList<QGraphicsItem *> items = legend->childItems();
+    while (!items.isEmpty()) {
+        QGraphicsItem *item = items.takeFirst();
+        items << item->childItems();
+        QString text;
+        if (auto *t = dynamic_cast<QGraphicsTextItem *>(item))
+            text = t->toPlainText();
+        else if (auto *s = dynamic_cast<QGraphicsSimpleTextItem *>(item))
+            text = s->text();
+        if (!text.isEmpty() && item->isVisible() && box.contains(item->sceneBoundingRect()))
+            out << text;
+    }
+    return out;
 }
 
 } // namespace
@@ -359,6 +383,35 @@ class TestAnalysis : public QObject
             legend << m->label();
         QCOMPARE(sorted(legend), sorted(names.values()));
         QCOMPARE(lines(p).size(), 34);
+        // Every name can be read beside the pie, at the size the main window gives the panel,
+        // a smaller and a larger one: in the legend when every row fits it, else in the list,
+        // each line with its slice's colour; never in a legend that drops rows.
+        bool legendSeen = false, listSeen = false;
+        for (const QSize size : {QSize(1000, 640), QSize(900, 520), QSize(1400, 1300)}) {
+            p.resize(size);
+            QTest::qWait(50);
+            if (p.chart()->legend()->isVisible()) {
+                legendSeen = true;
+                QTRY_COMPARE(sorted(legendNamesShown(p.chart())), sorted(names.values()));
+                QVERIFY(p.chart()->legend()->font().pointSizeF() >= 7);
+                continue;
+            }
+            listSeen = true;
+            QVERIFY(p.list()->isVisible());
+            QHash<QString, QColor> colours;
+            for (QPieSlice *slice : p.series()->slices())
+                colours.insert(slice->label().section(u' ', 0, 0), slice->brush().color());
+            for (int i = 0; i < p.list()->count(); ++i) {
+                const QListWidgetItem *item = p.list()->item(i);
+                const QString name = item->text().trimmed().section(u'：', 0, 0);
+                QVERIFY2(colours.contains(name), qPrintable(name));
+                QCOMPARE(item->icon().pixmap(12, 12).toImage().pixelColor(6, 6),
+                         colours.value(name));
+            }
+        }
+        QVERIFY(legendSeen && listSeen);
+        p.resize(1000, 640);
+        QCoreApplication::processEvents();
 
         QList<QRectF> shown;
         int hidden = 0;
@@ -382,6 +435,12 @@ class TestAnalysis : public QObject
     {
         AgentsFixture f(u"sqlite"_s);
         f.addAgent(u"A1"_s, u"一"_s, u"Admin"_s, {{u"CountryID"_s, u"Japan"_s}});
+        // Characters whose glyphs CJK fonts share with radicals: a PDF reader must find these.
+        QVERIFY(
+            f.dm.connection()
+                .exec(
+                    u"UPDATE tblCountry SET CountryName = '大人一页长' WHERE CountryID = 'Japan'"_s)
+                .isActive());
         AnalysisPanel p(f.ws, member("TfrmRegionAnalyse"));
         p.resize(800, 500);
         p.show();
@@ -401,6 +460,13 @@ class TestAnalysis : public QObject
         QVERIFY(info.waitForFinished(30000));
         QCOMPARE(info.exitCode(), 0);
         QVERIFY(QString::fromUtf8(info.readAllStandardOutput()).contains(QRegularExpression(u"Pages:\\s+1\\b"_s)));
+        QProcess text;
+        text.start(u"pdftotext"_s, {pdf, u"-"_s});
+        QVERIFY(text.waitForFinished(30000));
+        const QString extracted = QString::fromUtf8(text.readAllStandardOutput());
+        QVERIFY2(extracted.contains(u"大人一页长"_s), qPrintable(extracted));
+        QVERIFY2(!extracted.contains(QRegularExpression(u"[\\x{2E80}-\\x{2FDF}]"_s)),
+                 qPrintable(extracted));
         QCOMPARE(shownTexts(), QStringList());
 
         // A folder that cannot be written: told, nothing half written left.

@@ -91,6 +91,24 @@ QStringList columnTexts(const DatasetModel *m, int column)
     return l;
 }
 
+// The customers in a grid of their columns; shown at `size` when one is given.
+struct CustomerGrid {
+    store::Dataset d;
+    DataGrid grid;
+    explicit CustomerGrid(store::Connection &db, QSize size = {})
+        : d(db, QStringLiteral("tblCustomers"))
+    {
+        d.setTable(QStringLiteral("tblCustomers"));
+        d.open();
+        grid.setColumns(customerColumns());
+        grid.setDataset(&d);
+        if (size.isValid()) {
+            grid.resize(size);
+            grid.show();
+        }
+    }
+};
+
 } // namespace
 
 class TestDataGrid : public QObject
@@ -115,15 +133,10 @@ class TestDataGrid : public QObject
 
     void showsRowsAndHeaderClicksOrderTheStore()
     {
-        store::Dataset d(*m_db, QStringLiteral("tblCustomers"));
-        d.setTable(QStringLiteral("tblCustomers"));
-        d.open();
-        DataGrid grid;
-        grid.setColumns(customerColumns());
-        grid.setDataset(&d);
-        grid.resize(700, 400);
-        grid.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        CustomerGrid shown(*m_db, {700, 400});
+        QVERIFY(QTest::qWaitForWindowExposed(&shown.grid));
+        store::Dataset &d = shown.d;
+        DataGrid &grid = shown.grid;
 
         DatasetModel *m = grid.model();
         QCOMPARE(m->rowCount(), 12);
@@ -182,12 +195,9 @@ class TestDataGrid : public QObject
 
     void selectionAndDatasetMoveTogether()
     {
-        store::Dataset d(*m_db, QStringLiteral("tblCustomers"));
-        d.setTable(QStringLiteral("tblCustomers"));
-        d.open();
-        DataGrid grid;
-        grid.setColumns(customerColumns());
-        grid.setDataset(&d);
+        CustomerGrid shown(*m_db);
+        store::Dataset &d = shown.d;
+        DataGrid &grid = shown.grid;
         QTreeView *v = grid.view();
 
         d.moveTo(5);
@@ -212,12 +222,9 @@ class TestDataGrid : public QObject
 
     void groupsOnTwoLevelsWithCounts()
     {
-        store::Dataset d(*m_db, QStringLiteral("tblCustomers"));
-        d.setTable(QStringLiteral("tblCustomers"));
-        d.open();
-        DataGrid grid;
-        grid.setColumns(customerColumns());
-        grid.setDataset(&d);
+        CustomerGrid shown(*m_db);
+        store::Dataset &d = shown.d;
+        DataGrid &grid = shown.grid;
         grid.setGroupColumns({QStringLiteral("countryid"), QStringLiteral("LevelID"),
                               QStringLiteral("NoSuchColumn")});
         QCOMPARE(grid.groupColumns(),
@@ -267,12 +274,9 @@ class TestDataGrid : public QObject
 
     void groupsFollowRowChanges()
     {
-        store::Dataset d(*m_db, QStringLiteral("tblCustomers"));
-        d.setTable(QStringLiteral("tblCustomers"));
-        d.open();
-        DataGrid grid;
-        grid.setColumns(customerColumns());
-        grid.setDataset(&d);
+        CustomerGrid shown(*m_db);
+        store::Dataset &d = shown.d;
+        DataGrid &grid = shown.grid;
         grid.setGroupColumns({QStringLiteral("CountryID")});
         DatasetModel *m = grid.model();
         QCOMPARE(groupCounts(grid).value(QString()), 1);
@@ -324,12 +328,8 @@ class TestDataGrid : public QObject
 
     void groupBandAndHeaderMenu()
     {
-        store::Dataset d(*m_db, QStringLiteral("tblCustomers"));
-        d.setTable(QStringLiteral("tblCustomers"));
-        d.open();
-        DataGrid grid;
-        grid.setColumns(customerColumns());
-        grid.setDataset(&d);
+        CustomerGrid shown(*m_db);
+        DataGrid &grid = shown.grid;
 
         std::unique_ptr<QMenu> menu(grid.createHeaderMenu(3));
         QVERIFY(!menu->findChild<QAction *>(QStringLiteral("actUngroup"))->isEnabled());
@@ -405,15 +405,9 @@ class TestDataGrid : public QObject
     // Lines under two group levels still show their first value whole.
     void groupIndentHidesNoValue()
     {
-        store::Dataset d(*m_db, QStringLiteral("tblCustomers"));
-        d.setTable(QStringLiteral("tblCustomers"));
-        d.open();
-        DataGrid grid;
-        grid.setColumns(customerColumns());
-        grid.setDataset(&d);
-        grid.resize(600, 400);
-        grid.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        CustomerGrid shown(*m_db, {600, 400});
+        QVERIFY(QTest::qWaitForWindowExposed(&shown.grid));
+        DataGrid &grid = shown.grid;
         grid.setGroupColumns({QStringLiteral("CountryID"), QStringLiteral("LevelID")});
         grid.expandAll();
         DatasetModel *m = grid.model();
