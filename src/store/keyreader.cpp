@@ -463,9 +463,11 @@ bool KeyReader::sortValue(const Plan &p, qint64 key, QVariant &value) const
 
 bool KeyReader::locate(qint64 key, KeyBound &at, qint64 &before) const
 {
+    // A display field's order counts through a join of every row, which costs as much as
+    // reading on to the row: it is read on to.
     const Plan p = plan();
     QVariant value;
-    if (p.mode == Mode::Whole || !sortValue(p, key, value))
+    if (p.mode == Mode::Whole || p.mode == Mode::Lookup || !sortValue(p, key, value))
         return false;
     const bool nulls = p.mode == Mode::KeyOnly || value.isNull();
     at = KeyBound{nulls == p.descending ? 1 : 0, true, value, key};
