@@ -393,10 +393,7 @@ void ImportDialog::importRows()
     m_outcome = outcome;
     m_stored = true;
     if (m_hook.folderFor)
-        for (const QString &code : std::as_const(outcome.addedCodes))
-            if (const auto folder = m_hook.folderFor(code))
-                QDir().mkdir(*folder) ||
-                    QDir().mkpath(*folder); // one call where the parent is there
+        m_outcome.folderFailures = importing::makeFolders(outcome.addedCodes, m_hook.folderFor);
     if (m_hook.refresh)
         m_hook.refresh();
     showReport();
@@ -428,13 +425,16 @@ void ImportDialog::showReport()
     QStringList why;
     for (auto it = m_outcome.leftOutBy.cbegin(); it != m_outcome.leftOutBy.cend(); ++it)
         why << QStringLiteral("%1 %2 行").arg(it.key()).arg(it.value());
-    m_report->setText(QStringLiteral("导入完成：新增 %1 行，更新 %2 行，略过 %3 行%4。")
-                          .arg(m_outcome.added)
-                          .arg(m_outcome.updated)
-                          .arg(m_outcome.leftOut)
-                          .arg(why.isEmpty()
-                                   ? QString()
-                                   : QStringLiteral("（%1）").arg(why.join(QStringLiteral("，")))));
+    m_report->setText(
+        QStringLiteral("导入完成：新增 %1 行，更新 %2 行，略过 %3 行%4。")
+            .arg(m_outcome.added)
+            .arg(m_outcome.updated)
+            .arg(m_outcome.leftOut)
+            .arg(why.isEmpty() ? QString()
+                               : QStringLiteral("（%1）").arg(why.join(QStringLiteral("，")))) +
+        (m_outcome.folderFailures.isEmpty()
+             ? QString()
+             : QLatin1Char('\n') + importing::folderReport(m_outcome.folderFailures)));
     const auto lines = m_run->reportLines(1000);
     m_leftOut->setRowCount(int(lines.size()));
     for (int i = 0; i < lines.size(); ++i)

@@ -2,6 +2,7 @@
 
 #include "importlist.h"
 #include "mapping.h"
+#include "newfolders.h"
 #include "schema.h"
 
 #include <QList>
@@ -70,6 +71,7 @@ struct StoreOutcome {
     qint64 added = 0, updated = 0, leftOut = 0;
     QMap<QString, qint64> leftOutBy; // why, and how many rows
     QStringList addedCodes;
+    QList<FolderFailure> folderFailures; // added rows whose document folder is missing
     bool cancelled = false;
 };
 

@@ -1,6 +1,7 @@
 // The store of a checked file: every row in one transaction, or none; then the report.
 #include "connection.h"
 #include "importrunprivate.h"
+#include "rowupdates.h"
 #include "sheetreader.h"
 #include "storeerror.h"
 
@@ -18,10 +19,7 @@ namespace
 {
 
 constexpr int ReportEvery = 256;
-// Rows go to a server several to a statement (one round trip each); SQLite, in the same
-// process, takes them one by one as fast, and names its parameters less slowly so.
-constexpr int ParametersPerStatement = 4000; // far below what a server allows
-constexpr int KeptLines = 1000;              // report lines the window can show
+constexpr int KeptLines = 1000; // report lines the window can show
 
 struct Cancelled {
 };
@@ -79,45 +77,28 @@ QByteArray csvField(const QString &text)
 namespace
 {
 
-// The statements of one store, prepared once and run for every row.
+// The insert of one store's new rows, prepared once and run for every batch. Rows go to a
+// server several to a statement (one round trip each); SQLite, in the same process, takes them
+// one by one as fast, and names its parameters less slowly so.
 class Statements
 {
   public:
-    Statements(store::Connection &db, const std::vector<ImportRun::Target> &targets, int keyTarget,
-               const QString &table, const QString &key, const QString &owner, bool limited)
-        : m_db(db), m_targets(targets), m_keyTarget(keyTarget), m_owner(owner), m_limited(limited),
-          m_sqlite(db.engine() == store::Engine::SQLite), m_insert(db.database()),
-          m_update(db.database()), m_rest(db.database())
+    Statements(store::Connection &db, const std::vector<ImportRun::Target> &targets,
+               const QString &table, const QString &owner)
+        : m_targets(targets), m_owner(owner), m_sqlite(db.engine() == store::Engine::SQLite),
+          m_insert(db.database()), m_rest(db.database())
     {
-        QStringList cols, sets;
-        for (size_t i = 0; i < targets.size(); ++i) {
-            cols << db.ident(targets[i].name);
-            if (int(i) != keyTarget)
-                sets << db.ident(targets[i].name) + QStringLiteral(" = ?");
-        }
+        QStringList cols;
+        for (const ImportRun::Target &t : targets)
+            cols << db.ident(t.name);
         if (!owner.isEmpty())
             cols << db.ident(QStringLiteral("SUser"));
         m_columns = int(cols.size());
         m_batch = m_sqlite ? 1 : qMax(1, ParametersPerStatement / m_columns);
         m_head =
             QStringLiteral("INSERT INTO %1 (%2) VALUES ").arg(table, cols.join(QLatin1Char(',')));
-        prepare(m_insert, m_head + placeholders(m_columns, m_batch));
-        m_canUpdate = !sets.isEmpty();
-        if (m_canUpdate) {
-            const QString ver = db.ident(QLatin1String(store::RowVersion));
-            const store::Table *t = store::Schema::find(table);
-            prepare(
-                m_update,
-                QStringLiteral("UPDATE %1 SET %2, %3 = %3 + 1 WHERE %4 = ?%5 RETURNING %6, %3")
-                    .arg(table, sets.join(QStringLiteral(", ")), ver, db.ident(key),
-                         limited
-                             ? QStringLiteral(" AND %1 = ?").arg(db.ident(QStringLiteral("SUser")))
-                             : QString(),
-                         db.ident(t->keyColumn())));
-        }
+        prepareStatement(m_insert, m_head + placeholders(m_columns, m_batch));
     }
-
-    bool canUpdate() const { return m_canUpdate; }
 
     void add(const QVector<QVariant> &values)
     {
@@ -136,49 +117,20 @@ class Statements
         const int rows = int(m_pending.size()) / m_columns;
         QSqlQuery &q = rows == m_batch ? m_insert : m_rest;
         if (rows != m_batch)
-            prepare(m_rest, m_head + placeholders(m_columns, rows));
+            prepareStatement(m_rest, m_head + placeholders(m_columns, rows));
         for (int i = 0; i < m_pending.size(); ++i)
             q.bindValue(i, m_pending[i]);
         run(q);
         m_pending.clear();
     }
 
-    // The stored row's key and new version, or nothing when no row of the user has the code.
-    std::optional<std::pair<qint64, qint64>> update(const QVector<QVariant> &values)
-    {
-        int at = 0;
-        for (size_t i = 0; i < m_targets.size(); ++i)
-            if (int(i) != m_keyTarget)
-                m_update.bindValue(at++,
-                                   bindable(values[qsizetype(i)], m_targets[i].type, m_sqlite));
-        m_update.bindValue(at++, values[m_keyTarget]);
-        if (m_limited)
-            m_update.bindValue(at++, m_owner);
-        run(m_update);
-        if (!m_update.next())
-            return std::nullopt;
-        const std::pair<qint64, qint64> stored{m_update.value(0).toLongLong(),
-                                               m_update.value(1).toLongLong()};
-        m_update.finish();
-        return stored;
-    }
-
   private:
-    void prepare(QSqlQuery &q, const QString &sql)
-    {
-        q.setForwardOnly(true);
-        if (!q.prepare(sql))
-            throw store::StoreError::fromSql(q.lastError());
-    }
-
-    store::Connection &m_db;
     const std::vector<ImportRun::Target> &m_targets;
-    int m_keyTarget;
     QString m_owner;
-    bool m_limited, m_sqlite, m_canUpdate = false;
+    bool m_sqlite;
     int m_columns = 0, m_batch = 1;
     QString m_head;
-    QSqlQuery m_insert, m_update, m_rest; // m_rest: the last, shorter batch
+    QSqlQuery m_insert, m_rest; // m_rest: the last, shorter batch
     QVariantList m_pending;
 };
 
@@ -186,8 +138,9 @@ class Statements
 class RowStore
 {
   public:
-    RowStore(ImportRun::Private &d, const StoreChoices &choices, Statements &sql)
-        : m_d(d), m_choices(choices), m_sql(sql)
+    RowStore(ImportRun::Private &d, const StoreChoices &choices, Statements &sql,
+             RowUpdates &updates)
+        : m_d(d), m_choices(choices), m_sql(sql), m_updates(updates)
     {
     }
 
@@ -198,15 +151,12 @@ class RowStore
             leaveOut(row, code, QStringLiteral("有问题"),
                      why.isEmpty() ? QStringLiteral("代码已被其他用户的记录使用") : why);
         } else if (existing) {
-            if (!m_choices.updateExisting || !m_sql.canUpdate()) {
+            if (!m_choices.updateExisting || !m_updates.possible()) {
                 leaveOut(row, code, QStringLiteral("代码已存在"),
                          QStringLiteral("代码已存在，按选择略过"));
-            } else if (const auto stored = m_sql.update(values)) {
-                ++outcome.updated;
-                updated.push_back(*stored);
             } else {
-                leaveOut(row, code, QStringLiteral("代码已存在"),
-                         QStringLiteral("已有的记录已被删除或属于其他用户"));
+                m_updates.add(row, code, values);
+                settle();
             }
         } else if (!m_choices.keepPossibleDuplicates && m_d.possibleDuplicates.contains(row)) {
             leaveOut(row, code, QStringLiteral("疑似重复"),
@@ -215,6 +165,20 @@ class RowStore
             m_sql.add(values);
             ++outcome.added;
             outcome.addedCodes << code;
+        }
+    }
+
+    // Counts the updates run so far; a code without a row (of the user) is left out.
+    void settle()
+    {
+        for (const RowUpdates::Done &d : m_updates.take()) {
+            if (d.found) {
+                ++outcome.updated;
+                updated.push_back({d.key, d.version});
+            } else {
+                leaveOut(d.row, d.code, QStringLiteral("代码已存在"),
+                         QStringLiteral("已有的记录已被删除或属于其他用户"));
+            }
         }
     }
 
@@ -235,6 +199,7 @@ class RowStore
     ImportRun::Private &m_d;
     const StoreChoices &m_choices;
     Statements &m_sql;
+    RowUpdates &m_updates;
 };
 
 } // namespace
@@ -252,9 +217,11 @@ StoreOutcome ImportRun::store(const StoreChoices &choices, const Progress &progr
     const qint64 total = qMax<qint64>(1, d->spool->size());
     // Prepared outside the transaction, so that they are let go only after a failed one is
     // rolled back (a server frees no statement inside an aborted transaction).
-    Statements sql(d->db, d->targets, d->keyTarget, d->list.table, d->list.key,
-                   d->ownerColumn() ? d->user : QString(), d->list.ownership && !d->administrator);
-    RowStore rows(*d, choices, sql);
+    const QString owner = d->ownerColumn() ? d->user : QString();
+    Statements sql(d->db, d->targets, d->list.table, owner);
+    RowUpdates updates(d->db, d->targets, d->keyTarget, d->list.table, d->list.key, owner,
+                       d->list.ownership && !d->administrator);
+    RowStore rows(*d, choices, sql, updates);
     try {
         d->db.transaction([&] {
             d->spool->seek(0);
@@ -273,6 +240,8 @@ StoreOutcome ImportRun::store(const StoreChoices &choices, const Progress &progr
                     throw Cancelled{};
             }
             sql.flush();
+            updates.flush();
+            rows.settle();
         });
     } catch (const Cancelled &) {
         StoreOutcome cancelled;
@@ -313,6 +282,8 @@ void ImportRun::saveReport(const QString &path, const StoreOutcome &outcome) con
     line(QStringLiteral("略过"), QString::number(outcome.leftOut));
     for (auto it = outcome.leftOutBy.cbegin(); it != outcome.leftOutBy.cend(); ++it)
         line(QStringLiteral("略过：") + it.key(), QString::number(it.value()));
+    if (!outcome.folderFailures.isEmpty())
+        line(QStringLiteral("文档文件夹未能建立"), QString::number(outcome.folderFailures.size()));
     head += "\r\n" + csvField(QStringLiteral("行号")) + ',' + csvField(QStringLiteral("代码")) +
             ',' + csvField(QStringLiteral("略过的原因")) + "\r\n";
     file.write(head);
@@ -320,6 +291,13 @@ void ImportRun::saveReport(const QString &path, const StoreOutcome &outcome) con
         d->report->seek(0);
         while (!d->report->atEnd())
             file.write(d->report->read(1 << 16));
+    }
+    if (!outcome.folderFailures.isEmpty()) {
+        QByteArray folders = "\r\n" + csvField(QStringLiteral("代码")) + ',' +
+                             csvField(QStringLiteral("文档文件夹未能建立的原因")) + "\r\n";
+        for (const FolderFailure &f : outcome.folderFailures)
+            folders += csvField(f.code) + ',' + csvField(f.why) + "\r\n";
+        file.write(folders);
     }
     if (!file.commit())
         fail();

@@ -1,6 +1,8 @@
 #include "printing.h"
 
 #include "dataset.h"
+#include "gridexport.h"
+#include "messagebox.h"
 #include "reportengine.h"
 #include "reportpreview.h"
 
@@ -26,6 +28,12 @@ Script &script()
 void preview(QWidget *parent, const QString &layout, store::Dataset *dataset,
              const QVariantMap &sender)
 {
+    if (dataset)
+        if (const QString why = GridExport::incompleteList(*dataset, QStringLiteral("打印"));
+            !why.isEmpty()) {
+            MessageBox::warning(parent, why);
+            return;
+        }
     ReportEngine engine;
     engine.setSender(sender);
     ReportPreview window(engine.render(layout, dataset), parent);

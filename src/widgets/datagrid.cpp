@@ -6,6 +6,7 @@
 #include "gridexport.h"
 #include "gridgroupband.h"
 #include "pendingedit.h"
+#include "session.h"
 
 #include <QAction>
 #include <QApplication>
@@ -14,8 +15,10 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <functional>
 
 namespace
@@ -92,8 +95,10 @@ DataGrid::DataGrid(QWidget *parent)
     connect(header, &QHeaderView::sortIndicatorChanged, this, &DataGrid::onSortIndicatorChanged);
     connect(header, &QHeaderView::customContextMenuRequested, this, &DataGrid::showHeaderMenu);
     connect(header, &QHeaderView::sectionResized, this, [this](int section, int, int size) {
-        if (!m_applying && size > 0 && section < m_columns.size())
+        if (!m_applying && size > 0 && section < m_columns.size()) {
             m_columns[section].width = qMax(1, size - (section == 0 ? groupIndent() : 0));
+            layoutChanged();
+        }
     });
     connect(m_view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current) { onCurrentChanged(current); });
@@ -173,6 +178,7 @@ void DataGrid::setColumnVisible(const QString &field, bool visible)
     if (i < 0)
         return;
     m_columns[i].visible = visible;
+    layoutChanged();
     m_applying = true;
     m_view->setColumnHidden(i, !visible);
     if (visible && m_view->header()->sectionSize(i) <= 0)
@@ -221,6 +227,7 @@ void DataGrid::setGroupColumns(const QStringList &fields)
     }
     m_model->setGroupFields(valid);
     updateBand();
+    layoutChanged();
 }
 
 QStringList DataGrid::groupColumns() const
@@ -368,6 +375,7 @@ void DataGrid::onSortIndicatorChanged(int section, Qt::SortOrder order)
                 m_model->sort(section, order);
         });
     syncSortIndicator(); // a column the store cannot order by keeps the old indicator
+    layoutChanged();
 }
 
 void DataGrid::syncSortIndicator()
@@ -412,6 +420,10 @@ QMenu *DataGrid::createHeaderMenu(int section, QWidget *parent)
     band->setChecked(isGroupBandVisible());
     connect(band, &QAction::toggled, this, &DataGrid::setGroupBandVisible);
 
+    QAction *reset = menu->addAction(QStringLiteral("恢复默认布局"), this, &DataGrid::resetLayout);
+    reset->setObjectName(QStringLiteral("actResetLayout"));
+    reset->setEnabled(!m_layoutKey.isEmpty());
+
     menu->addSeparator();
     menu->addAction(m_exportAction);
     menu->addSeparator();
@@ -429,6 +441,102 @@ QMenu *DataGrid::createHeaderMenu(int section, QWidget *parent)
                 [this, field](bool on) { setColumnVisible(field, on); });
     }
     return menu;
+}
+
+// ---- the user's layout
+
+DataGrid::~DataGrid()
+{
+    if (m_saveTimer && m_saveTimer->isActive())
+        saveLayout();
+}
+
+GridLayout DataGrid::layout() const
+{
+    GridLayout out;
+    out.columns = m_columns;
+    out.groups = groupColumns();
+    if (const store::Dataset *d = dataset()) {
+        out.sortField = d->sortColumn();
+        out.descending = d->sortOrder() == Qt::DescendingOrder;
+    }
+    return out;
+}
+
+void DataGrid::rememberLayout(const QString &list)
+{
+    m_layoutKey.clear(); // bringing the layout back is no change of it
+    m_defaults = layout();
+    applyLayout(GridMemory::load(store::session().CurrentUserID, list));
+    m_layoutKey = list;
+    if (!m_saveTimer) {
+        m_saveTimer = new QTimer(this);
+        m_saveTimer->setSingleShot(true);
+        m_saveTimer->setInterval(300); // a column dragged wider is one change, not fifty
+        connect(m_saveTimer, &QTimer::timeout, this, &DataGrid::saveLayout);
+    }
+}
+
+void DataGrid::resetLayout()
+{
+    const QString key = m_layoutKey;
+    m_layoutKey.clear();
+    applyLayout(m_defaults);
+    if (store::Dataset *d = dataset();
+        d && m_defaults.sortField.isEmpty() && !d->sortColumn().isEmpty()) {
+        ErrorDisplay::run(this, [d] {
+            if (PendingEdit::settle(*d))
+                d->clearSort();
+        });
+        syncSortIndicator();
+    }
+    if (m_saveTimer)
+        m_saveTimer->stop();
+    if (!key.isEmpty())
+        GridMemory::forget(store::session().CurrentUserID, key);
+    m_layoutKey = key;
+}
+
+// Widths and visibility by field (columns the grid no longer has are passed over, and one
+// column always stays shown), then the groups, then the order.
+void DataGrid::applyLayout(const GridLayout &layout)
+{
+    QList<GridColumn> columns = m_columns;
+    for (GridColumn &c : columns)
+        for (const GridColumn &kept : layout.columns)
+            if (kept.field.compare(c.field, Qt::CaseInsensitive) == 0) {
+                c.width = kept.width;
+                c.visible = kept.visible;
+            }
+    if (std::none_of(columns.cbegin(), columns.cend(),
+                     [](const GridColumn &c) { return c.visible; }))
+        return;
+    setColumns(columns);
+    setGroupColumns(layout.groups);
+    store::Dataset *d = dataset();
+    if (!d || layout.sortField.isEmpty() || m_model->columnOf(layout.sortField) < 0)
+        return;
+    const Qt::SortOrder order = layout.descending ? Qt::DescendingOrder : Qt::AscendingOrder;
+    if (d->sortColumn().compare(layout.sortField, Qt::CaseInsensitive) == 0 &&
+        d->sortOrder() == order)
+        return;
+    if (d->isOpen())
+        sortBy(layout.sortField, order);
+    else
+        ErrorDisplay::run(this, [&] { d->setSort(layout.sortField, order); });
+    syncSortIndicator();
+}
+
+void DataGrid::layoutChanged()
+{
+    if (!m_layoutKey.isEmpty() && m_saveTimer)
+        m_saveTimer->start();
+}
+
+void DataGrid::saveLayout()
+{
+    if (!m_layoutKey.isEmpty())
+        GridMemory::save(store::session().CurrentUserID, m_layoutKey, layout());
 }
 
 QMenu *DataGrid::createContextMenu(QWidget *parent)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gridcolumn.h"
+#include "gridmemory.h"
 
 #include <QList>
 #include <QPoint>
@@ -13,6 +14,7 @@ class GridGroupBand;
 class QAction;
 class QMenu;
 class QModelIndex;
+class QTimer;
 class QTreeView;
 
 namespace store
@@ -30,6 +32,7 @@ class DataGrid : public QWidget
     Q_OBJECT
   public:
     explicit DataGrid(QWidget *parent = nullptr);
+    ~DataGrid() override;
 
     void setDataset(store::Dataset *dataset);
     store::Dataset *dataset() const;
@@ -53,6 +56,14 @@ class DataGrid : public QWidget
 
     // Orders the dataset as a header click would.
     void sortBy(const QString &field, Qt::SortOrder order = Qt::AscendingOrder);
+
+    // Keeps the signed-in user's widths, hidden columns, grouping and order of this grid under
+    // `list` ("TfrmCustomer.dxDBGrid1") and brings them back now; the columns, groups and order
+    // the grid has at this call are its defaults. "恢复默认布局" in the header menu goes back to
+    // them.
+    void rememberLayout(const QString &list);
+    void resetLayout();
+    GridLayout layout() const;
 
     // The header's context menu for a section (-1: no section); the caller owns it.
     QMenu *createHeaderMenu(int section, QWidget *parent = nullptr);
@@ -84,6 +95,9 @@ class DataGrid : public QWidget
     void updateBand();
     void startHeaderDrag(int section);
     void showHeaderMenu(const QPoint &pos);
+    void applyLayout(const GridLayout &layout);
+    void layoutChanged();
+    void saveLayout();
 
     QTreeView *m_view;
     DatasetModel *m_model;
@@ -94,6 +108,9 @@ class DataGrid : public QWidget
     bool m_syncing = false;        // moving the selection to follow the dataset
     bool m_headerSync = false;     // setting the sort indicator to follow the dataset
     bool m_applying = false;       // applying widths and visibility
+    QString m_layoutKey;           // the list this grid's layout is kept under, empty: not kept
+    GridLayout m_defaults;         // the layout before the user's was brought back
+    QTimer *m_saveTimer = nullptr;
     int m_pressSection = -1;
     QPoint m_pressPos;
 };

@@ -112,6 +112,18 @@ class GroupedRows
 
 } // namespace
 
+QString incompleteList(store::Dataset &d, const QString &doing)
+{
+    if (!d.isOpen())
+        return {};
+    d.readRest();
+    const QString error = d.readError();
+    return error.isEmpty()
+               ? QString()
+               : QStringLiteral("读取数据时出错，列表不完整，不能%1。请刷新后再试：\n%2")
+                     .arg(doing, error);
+}
+
 Result write(const DataGrid &grid, ExportWriter::Format format, const QString &path,
              const Progress &progress)
 {
@@ -139,6 +151,9 @@ Result write(const DataGrid &grid, ExportWriter::Format format, const QString &p
         columns.append({c.caption.isEmpty() ? c.field : c.caption, typeOf(f)});
     }
 
+    if (open)
+        if (const QString why = incompleteList(*d, QStringLiteral("导出")); !why.isEmpty())
+            throw ExportWriter::Failure{why};
     Result result;
     std::unique_ptr<ExportWriter> writer = ExportWriter::create(format, path);
     writer->begin(columns);

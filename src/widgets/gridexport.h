@@ -7,6 +7,10 @@
 
 class DataGrid;
 class QWidget;
+namespace store
+{
+class Dataset;
+}
 
 // The export of what a data grid shows: its dataset's rows in the current filter and order,
 // its visible columns under their captions, and, when it is grouped, the rows in the order
@@ -22,6 +26,12 @@ struct Result {
     qint64 rows = 0;
     bool cancelled = false;
 };
+
+// Reads the rest of a list that a print or an export takes whole. Empty when every row is
+// there; else the message that refuses `doing` ("打印", "导出"): the store failed while the list
+// was being read, and a print or a file of part of the list, with its sums, would pass for
+// the whole.
+QString incompleteList(store::Dataset &d, const QString &doing);
 
 // Writes the grid's rows to `path`. Throws ExportWriter::Failure or store::StoreError; a
 // cancelled or failed export leaves no file under `path` (an existing one is kept as it was).

@@ -4,6 +4,7 @@
 #include "agentsfixture.h"
 #include "analysis.h"
 #include "datagrid.h"
+#include "filedialog.h"
 #include "ledgerquery.h"
 #include "ledgerwindow.h"
 #include "mainwindow.h"
@@ -235,6 +236,20 @@ class TestLedgers : public QObject
         QCOMPARE(model->rowCount(model->index(0, 0)), shown);
         QVERIFY(w.totals()->text().contains(u"不完整"_s));
         w.grid()->setGroupColumns({});
+
+        // Neither a print nor an export passes the rows read for the whole list: both are
+        // refused with the store's error, and no report or file is made.
+        Printing::clearHistory();
+        act(w, "Act_Print")->trigger();
+        QCOMPARE(Printing::history().size(), 0);
+        QVERIFY2(MessageBox::last().text.startsWith(u"读取数据时出错，列表不完整，不能打印。"_s),
+                 qPrintable(MessageBox::last().text));
+        const QString file = f.store.appDir() + u"incomplete.xlsx"_s;
+        FileDialog::setNextFileName(file);
+        w.grid()->exportAction()->trigger();
+        QVERIFY2(MessageBox::last().text.startsWith(u"读取数据时出错，列表不完整，不能导出。"_s),
+                 qPrintable(MessageBox::last().text));
+        QVERIFY(!QFile::exists(file));
 
         seat->exec(u"ALTER TABLE tblOperateDetailAway RENAME TO tblOperateDetail"_s);
         LedgerQuery::open(f.dm.qryGathering, true);

@@ -110,6 +110,8 @@ class TestImportRun : public QObject
     void everyRowChecked();
     void storedCodesSkippedOrUpdated_data() { testsupport::addEngineRows(); }
     void storedCodesSkippedOrUpdated();
+    void manyStoredCodesUpdated_data() { testsupport::addEngineRows(); }
+    void manyStoredCodesUpdated();
     void possibleDuplicates_data() { testsupport::addEngineRows(); }
     void possibleDuplicates();
     void ownershipRule_data() { testsupport::addEngineRows(); }
@@ -276,6 +278,56 @@ void TestImportRun::storedCodesSkippedOrUpdated()
         QCOMPARE(s.agent(u"A001"_s, u"RowVer"_s).toInt(), update ? 1 : 0);
         QCOMPARE(s.count(u"tblCustomers"_s), 2);
     }
+}
+
+// Stored codes updated many to a statement: every row of its code, letter case aside, with
+// empty cells stored as empty, each row's version raised once; codes whose row went away between
+// the check and the store are left out and named, wherever they fall among the rows.
+void TestImportRun::manyStoredCodesUpdated()
+{
+    QFETCH(QString, engine);
+    Seat s(engine);
+    constexpr int Count = 6000; // codes looked up, and rows updated, over several statements
+    s.exec(u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+           "INSERT INTO tblCustomers (CustId, CustName, Telephone, CreateDate, SUser) "
+           "SELECT 'A' || (10000 + i), '旧名', '010', ?, 'Admin' FROM n"_s.arg(Count),
+           {QDate(2020, 1, 1)});
+    QList<QStringList> rows{{u"代理编号"_s, u"商务代理名称"_s, u"联系电话"_s, u"建档日期"_s}};
+    for (int i = 1; i <= Count; ++i)
+        rows.append({(i == 2 ? u"a%1"_s : u"A%1"_s).arg(10000 + i), u"新名%1"_s.arg(i),
+                     i % 2 ? u""_s : u"020-%1"_s.arg(i), i == 7 ? u"2024-05-06"_s : u""_s});
+    const QString file = s.csv(u"many.csv"_s, rows);
+    ImportRun run(*s.db, agentImportList(), u"Admin"_s, true);
+    const CheckResult r = check(run, agentImportList(), file);
+    QCOMPARE(r.problemCount, 0);
+    QCOMPARE(r.existingRows, Count);
+    const QStringList gone{u"A10001"_s, u"A15001"_s, u"A16000"_s};
+    for (const QString &code : gone)
+        s.exec(u"DELETE FROM tblCustomers WHERE CustId = ?"_s, {code});
+    importing::StoreChoices choices;
+    choices.updateExisting = true;
+    const importing::StoreOutcome o = run.store(choices);
+    QCOMPARE(o.updated, Count - 3);
+    QCOMPARE(o.added, 0);
+    QCOMPARE(o.leftOut, 3);
+    QCOMPARE(s.count(u"tblCustomers"_s), Count - 3);
+    const auto lines = run.reportLines(10);
+    QCOMPARE(lines.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(lines[i].code, gone[i]);
+        QCOMPARE(lines[i].reason, u"已有的记录已被删除或属于其他用户"_s);
+    }
+    QCOMPARE(lines[1].row, 5002);
+    QCOMPARE(s.scalar(u"SELECT COUNT(*) FROM tblCustomers WHERE RowVer = 1"_s).toInt(), Count - 3);
+    QCOMPARE(s.scalar(u"SELECT COUNT(*) FROM tblCustomers WHERE CustName = '旧名'"_s).toInt(), 0);
+    QCOMPARE(s.agent(u"A10002"_s, u"CustName"_s), u"新名2"_s);
+    QCOMPARE(s.agent(u"A10002"_s, u"Telephone"_s), u"020-2"_s);
+    QCOMPARE(s.agent(u"A15999"_s, u"CustName"_s), u"新名5999"_s);
+    QCOMPARE(s.agent(u"A15999"_s, u"Telephone"_s), QString());
+    QCOMPARE(s.scalar(u"SELECT CreateDate FROM tblCustomers WHERE CustId = 'A10007'"_s).toDate(),
+             QDate(2024, 5, 6));
+    QCOMPARE(s.scalar(u"SELECT COUNT(*) FROM tblCustomers WHERE CreateDate IS NULL"_s).toInt(),
+             Count - 4);
 }
 
 void TestImportRun::possibleDuplicates()

@@ -25,6 +25,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QScopeGuard>
@@ -127,6 +128,32 @@ void importFile(store::Connection &db, const importing::ImportList &list, const 
     QCOMPARE(run.store({}).added, checked.rows);
 }
 
+// Imports `file` through the wizard with the keyboard, saves the report to `report`, and
+// answers the closing report's text.
+QString importByWizard(AgentsWindow &w, const QString &file, const QString &report)
+{
+    FileDialog::setNextFileName(file);
+    QString done;
+    testsupport::whenModal(u"dlgImport"_s, [&](QWidget *d) {
+        const auto closeAtEnd = qScopeGuard([d] { d->close(); });
+        space(d->findChild<QWidget *>(u"btnNext"_s));
+        QTRY_VERIFY(d->findChild<QWidget *>(u"pgCheck"_s)->isVisible());
+        space(d->findChild<QWidget *>(u"btnImport"_s));
+        QTRY_VERIFY(d->findChild<QWidget *>(u"pgReport"_s)->isVisible());
+        done = d->findChild<QLabel *>(u"lblReport"_s)->text();
+        FileDialog::setNextFileName(report);
+        space(d->findChild<QWidget *>(u"btnSaveReport"_s));
+    });
+    press(&w, w.action(u"Act_Import"_s));
+    return done;
+}
+
+QString fileText(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
 } // namespace
 
 class TestImportWindow : public QObject
@@ -140,6 +167,8 @@ class TestImportWindow : public QObject
     void wizardByKeyboard_data() { testsupport::addEngineRows(); }
     void wizardByKeyboard();
     void updatingNeedsModifyRight();
+    void missingFoldersToldInReport_data() { testsupport::addEngineRows(); }
+    void missingFoldersToldInReport();
     void badFilesToldAndNothingStored_data() { testsupport::addEngineRows(); }
     void badFilesToldAndNothingStored();
     void exportedListsComeBack_data();
@@ -313,6 +342,52 @@ void TestImportWindow::updatingNeedsModifyRight()
 
 // A file that is no table is named as such before the wizard opens; a CSV whose quote is left
 // open is told when the check reaches it, and the wizard stays where it was. Nothing is stored.
+// The rows stay stored when a document folder cannot be made; the report names those agents
+// and why, on screen and in the saved CSV.
+void TestImportWindow::missingFoldersToldInReport()
+{
+    QFETCH(QString, engine);
+    AgentList list(engine);
+    AgentsFixture &f = list.f;
+    QTemporaryDir dir;
+    const QString files = store::session().FilesDir;
+    // A file already holds the name of N2's folder.
+    importfiles::writeBytes(files + u"N2"_s, "not a folder");
+    const QString first = dir.filePath(u"一.csv"_s), report = dir.filePath(u"报告.csv"_s);
+    importfiles::writeBytes(first, "代理编号,商务代理名称\r\nN1,一\r\nN2,二\r\nN3,三\r\n");
+    QString done = importByWizard(*list.window, first, report);
+    QVERIFY2(done.startsWith(u"导入完成：新增 3 行，更新 0 行，略过 0 行。"_s), qPrintable(done));
+    QVERIFY2(done.contains(u"有 1 个代理的文档文件夹未能建立"_s), qPrintable(done));
+    QVERIFY2(done.contains(u"“%1”已存在，但不是文件夹（N2）"_s.arg(
+                 QDir::toNativeSeparators(files + u"N2"_s))),
+             qPrintable(done));
+    QVERIFY(QFileInfo(files + u"N1"_s).isDir() && QFileInfo(files + u"N3"_s).isDir());
+    QVERIFY2(fileText(report).contains(u"文档文件夹未能建立,1\r\n"_s),
+             qPrintable(fileText(report)));
+    QVERIFY(fileText(report).contains(u"\r\nN2,"_s));
+    QVERIFY(!fileText(report).contains(u"\r\nN1,"_s));
+
+    // The documents root itself is a file: no folder can be made, every agent is named.
+    QVERIFY(QDir(files).removeRecursively());
+    importfiles::writeBytes(files.chopped(1), "not a folder either");
+    const QString second = dir.filePath(u"二.csv"_s);
+    QByteArray rows = "代理编号,商务代理名称\r\n";
+    for (int i = 4; i <= 10; ++i)
+        rows += QByteArray("N") + QByteArray::number(i) + ",代理\r\n";
+    importfiles::writeBytes(second, rows);
+    done = importByWizard(*list.window, second, report);
+    QVERIFY2(done.startsWith(u"导入完成：新增 7 行"_s), qPrintable(done));
+    QVERIFY2(done.contains(u"有 7 个代理的文档文件夹未能建立"_s), qPrintable(done));
+    QVERIFY2(done.contains(u"“%1”是文件，不是文件夹（N4、N5、N6、N7、N8 等 7 个）"_s.arg(
+                 QDir::toNativeSeparators(files.chopped(1)))),
+             qPrintable(done));
+    QCOMPARE(f.scalar(u"SELECT COUNT(*) FROM tblCustomers"_s).toInt(), 11);
+    const QString saved = fileText(report);
+    QVERIFY2(saved.contains(u"文档文件夹未能建立,7\r\n"_s), qPrintable(saved));
+    for (int i = 4; i <= 10; ++i)
+        QVERIFY2(saved.contains(u"\r\nN%1,"_s.arg(i)), qPrintable(saved));
+}
+
 void TestImportWindow::badFilesToldAndNothingStored()
 {
     QFETCH(QString, engine);

@@ -5,11 +5,13 @@
 #include "dataset.h"
 #include "datasetmodel.h"
 #include "gridgroupband.h"
+#include "session.h"
 #include "teststore.h"
 
 #include <QApplication>
 #include <QHeaderView>
 #include <QMenu>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextLayout>
 #include <QToolButton>
@@ -400,6 +402,69 @@ class TestDataGrid : public QObject
                  qPrintable(QStringLiteral("%1 <= %2").arg(chinese).arg(glyphHeight)));
         QCOMPARE(latin, chinese);
         QCOMPARE(empty, chinese);
+    }
+
+    // Widths, hidden columns, grouping and order are kept per user and list, come back when
+    // the list is built again, and "恢复默认布局" goes back to the grid's own.
+    void layoutIsKeptPerUserAndList()
+    {
+        QTemporaryDir dir;
+        store::session().AppDir = dir.path() + QLatin1Char('/');
+        store::session().CurrentUserID = QStringLiteral("user1");
+        {
+            CustomerGrid shown(*m_db, {700, 400});
+            QVERIFY(QTest::qWaitForWindowExposed(&shown.grid));
+            shown.grid.rememberLayout(QStringLiteral("TfrmCustomer.dxDBGrid1"));
+            shown.grid.view()->header()->resizeSection(1, 210); // as a drag of the border does
+            std::unique_ptr<QMenu> menu(shown.grid.createHeaderMenu(2));
+            menu->findChild<QAction *>(QStringLiteral("col_LevelID"))->toggle();
+            shown.grid.addGroupColumn(QStringLiteral("CountryID"));
+            clickHeader(shown.grid, 1);
+            clickHeader(shown.grid, 1); // descending
+            QCOMPARE(shown.d.sortOrder(), Qt::DescendingOrder);
+        } // closed before the save's pause ran out: saved as it closes
+
+        const auto reopened = [this](const QString &user) {
+            store::session().CurrentUserID = user;
+            auto g = std::make_unique<CustomerGrid>(*m_db);
+            g->grid.rememberLayout(QStringLiteral("TfrmCustomer.dxDBGrid1"));
+            return g;
+        };
+        {
+            auto g = reopened(QStringLiteral("USER1")); // user names are matched without case
+            QCOMPARE(g->grid.columns().at(1).width, 210);
+            QVERIFY(!g->grid.isColumnVisible(QStringLiteral("LevelID")));
+            QCOMPARE(g->grid.groupColumns(), QStringList{QStringLiteral("CountryID")});
+            QCOMPARE(g->d.sortColumn().toLower(), QStringLiteral("custname"));
+            QCOMPARE(g->d.sortOrder(), Qt::DescendingOrder);
+            QCOMPARE(g->grid.view()->header()->sortIndicatorSection(), 1);
+            QCOMPARE(g->d.value(0, QStringLiteral("CustName")).toString(),
+                     QStringLiteral("代理C12"));
+        }
+        {
+            auto g = reopened(QStringLiteral("user2")); // another user has the grid's own
+            QCOMPARE(g->grid.columns().at(1).width, 120);
+            QVERIFY(g->grid.isColumnVisible(QStringLiteral("LevelID")));
+            QVERIFY(g->grid.groupColumns().isEmpty());
+        }
+        {
+            auto g = reopened(QStringLiteral("user1"));
+            std::unique_ptr<QMenu> menu(g->grid.createHeaderMenu(0));
+            QAction *reset = menu->findChild<QAction *>(QStringLiteral("actResetLayout"));
+            QVERIFY(reset && reset->isEnabled());
+            reset->trigger();
+            QVERIFY(g->d.sortColumn().isEmpty());
+            QCOMPARE(g->grid.view()->header()->sortIndicatorSection(), -1);
+            QCOMPARE(g->grid.columns().at(1).width, 120);
+            QVERIFY(g->grid.isColumnVisible(QStringLiteral("LevelID")));
+            QVERIFY(g->grid.groupColumns().isEmpty());
+        }
+        auto g = reopened(QStringLiteral("user1")); // and the user's layout is gone
+        QCOMPARE(g->grid.columns().at(1).width, 120);
+        QVERIFY(g->grid.groupColumns().isEmpty());
+        QVERIFY(g->d.sortColumn().isEmpty());
+        store::session().AppDir.clear();
+        store::session().CurrentUserID.clear();
     }
 
     // Lines under two group levels still show their first value whole.
