@@ -43,7 +43,12 @@ void RestoreWindow::choosePath()
 
 bool RestoreWindow::restore()
 {
-    m_dm.writeLog(QStringLiteral("系统设置-数据恢复-恢复"));
+    // Offered at start-up for a damaged store, there is no store to log to yet: the row is
+    // written into the restored one.
+    const QString logText = QStringLiteral("系统设置-数据恢复-恢复");
+    const bool logged = m_dm.connection().isOpen();
+    if (logged)
+        m_dm.writeLog(logText);
     QString location = store::ServerFile::readFirstLine(store::session().AppDir);
     if (location.trimmed().isEmpty())
         location = store::ServerFile::defaultLine(store::session().AppDir);
@@ -84,6 +89,8 @@ bool RestoreWindow::restore()
         MessageBox::critical(this, ErrorDisplay::textOf(reopenFailure));
     if (failure || reopenFailure)
         return false;
+    if (!logged)
+        ErrorDisplay::run(this, [&] { m_dm.writeLog(logText); });
     MessageBox::information(this, QStringLiteral("数据恢复成功！"));
     accept();
     return true;

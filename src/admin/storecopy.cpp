@@ -1,6 +1,7 @@
 #include "storecopy.h"
 
 #include "connection.h"
+#include "diskspace.h"
 #include "storeerror.h"
 
 #include <QCoreApplication>
@@ -94,6 +95,14 @@ QString requireProgram(const QString &name)
 QString tempBeside(const QString &target)
 {
     return target + QStringLiteral(".part-%1").arg(QCoreApplication::applicationPid());
+}
+
+// A copy that failed for want of room is told so, by the name the user chose.
+StoreError copyFailure(const StoreError &e, const QString &temp, const QString &target)
+{
+    QString text = e.text();
+    text.replace(temp, target);
+    return StoreError(store::DiskSpace::writeFailure(target, text), e.kind());
 }
 
 void removeWithCompanions(const QString &path)
@@ -208,9 +217,7 @@ void StoreCopy::backup(store::Connection &db, const QString &target)
     } catch (const StoreError &e) {
         removeWithCompanions(temp);
         // The user knows the copy by the target's name, not by our working name.
-        QString text = e.text();
-        text.replace(temp, target);
-        throw StoreError(text, e.kind());
+        throw copyFailure(e, temp, target);
     } catch (...) {
         removeWithCompanions(temp);
         throw;
@@ -424,6 +431,9 @@ void StoreCopy::dump(const QString &uri, const QString &target)
         checkArchive(temp);
         sync(temp);
         renameOver(temp, target);
+    } catch (const StoreError &e) {
+        removeWithCompanions(temp);
+        throw copyFailure(e, temp, target);
     } catch (...) {
         removeWithCompanions(temp);
         throw;

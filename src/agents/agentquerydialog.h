@@ -1,13 +1,9 @@
 #pragma once
 
-#include <QDialog>
-
-class QComboBox;
-class QLineEdit;
+#include "choicequerydialog.h"
 
 namespace store
 {
-class Condition;
 class DataModule;
 class Dataset;
 } // namespace store
@@ -17,7 +13,7 @@ class Dataset;
 // for users who are not administrators). One class for both members:
 //   List   — TfrmCustomerQuery3, the query of the agent list, filters tblCustomers;
 //   Picker — TfrmCustomerQuery4, the quick search of the agent pickers, filters tblCustomers2.
-class AgentQueryDialog : public QDialog
+class AgentQueryDialog : public ChoiceQueryDialog
 {
     Q_OBJECT
   public:
@@ -27,16 +23,9 @@ class AgentQueryDialog : public QDialog
     // The agent set this member narrows.
     store::Dataset &dataset() const;
 
-  protected:
-    void showEvent(QShowEvent *event) override;
-
   private:
-    void conditionChosen(int index);
-    void apply();
-    store::Condition typedCondition() const;
+    bool search(const QueryChoice *choice, const QString &value);
 
     Member m_member;
     store::DataModule &m_dm;
-    QComboBox *m_condition;
-    QLineEdit *m_value;
 };

@@ -1,33 +1,34 @@
 #include "application.h"
 
-#include "datamodule.h"
-#include "loginwindow.h"
-#include "mail.h"
 #include "admin.h"
 #include "agentpages.h"
 #include "agents.h"
-#include "contacts.h"
-#include "records.h"
 #include "analysis.h"
 #include "backup.h"
+#include "connection.h"
+#include "contacts.h"
+#include "datamodule.h"
 #include "desktopservices.h"
 #include "dictionaries.h"
+#include "loginwindow.h"
+#include "mail.h"
 #include "mainwindow.h"
-#include "printdialog.h"
-#include "referrers.h"
-#include "schedule.h"
-#include "reportpreview.h"
 #include "messagebox.h"
-#include "tessalyapplication.h"
-#include "connection.h"
 #include "newstore.h"
+#include "printdialog.h"
 #include "programdirectory.h"
+#include "records.h"
+#include "referrers.h"
+#include "reportpreview.h"
 #include "samplebook.h"
-#include "unattendedbackup.h"
+#include "schedule.h"
 #include "session.h"
 #include "splashwindow.h"
 #include "startup.h"
+#include "startuprestore.h"
 #include "storeerror.h"
+#include "tessalyapplication.h"
+#include "unattendedbackup.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -209,8 +210,10 @@ int main(int argc, char *argv[])
     } catch (const store::StoreError &e) {
         splash.reset();
         QTextStream(stderr) << e.text() << '\n';
-        MessageBox::critical(nullptr, e.text());
-        return 1;
+        dm.disconnect();
+        // A damaged data file may be restored from a backup before the program goes on.
+        if (!StartupRestore::offer(dm, e))
+            return 1;
     }
 
     // 4. The module windows are built by the main window and kept hidden; 5. the splash goes.

@@ -74,10 +74,32 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    struct Module;
+    // The works of the commands, each given the name of its command.
+    void openWindow(const QString &command);
+    void openAdminWindow(const QString &command);
+    void changePassword(const QString &command);
+    void openBackupWindow(const QString &command);
+    void openLogWindow(const QString &command);
+    void openServerWindow(const QString &command);
+    void exitProgram(const QString &command);
+    void showAgents(const QString &command);
+    void showContacts(const QString &command);
+    void showReferrers(const QString &command);
+    void showRecords(const QString &command);
+    void showSchedule(const QString &command);
+    void showLedger(const QString &command);
+    void showAnalysis(const QString &command);
+    void openBoard(const QString &command);
+    void showTool(const QString &command);
+    void showMail(const QString &command);
+    void logOnly(const QString &command);
+    void togglePanel(const QString &command);
+    void showHelp(const QString &command);
 
-    QAction *command(const char *name, const QString &text, const QString &log, const QString &right,
-                     std::function<void()> work, const QKeySequence &keys = {});
+    struct Module;
+    struct Command;
+    static const Command Commands[];
+
     void buildCommands();
     void buildMenus();
     void buildTopBar();
@@ -86,11 +108,9 @@ private:
 
     void run(const QString &log, const std::function<void()> &work);
     bool requireAdministrator();
-    void openWindow(const QString &command);
     void switchModule(const Module &module);
     void openEach(std::initializer_list<store::Dataset *> sets);
     void openDictionaries();
-    void rebuildLedger(store::Dataset &query, bool receivables);
     void showRecordFolder(const QString &code);
     void setFilePanelVisible(bool visible);
     void focusInto(QWidget *panel);

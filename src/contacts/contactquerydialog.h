@@ -1,9 +1,6 @@
 #pragma once
 
-#include <QDialog>
-
-class QComboBox;
-class QLineEdit;
+#include "choicequerydialog.h"
 
 namespace store
 {
@@ -19,7 +16,7 @@ class Dataset;
 //   Mail — TfrmLinkmanQuery, used by group mail and envelopes, rebuilds qryLinkmans3 over
 //          every user's contacts.
 // A query that finds nothing keeps the dialog open with the set behind it empty.
-class ContactQueryDialog : public QDialog
+class ContactQueryDialog : public ChoiceQueryDialog
 {
     Q_OBJECT
   public:
@@ -29,15 +26,9 @@ class ContactQueryDialog : public QDialog
     // The contact set this member rebuilds.
     store::Dataset &dataset() const;
 
-  protected:
-    void showEvent(QShowEvent *event) override;
-
   private:
-    void conditionChosen(int index);
-    void apply();
+    bool search(const QueryChoice *choice, const QString &value);
 
     Member m_member;
     store::DataModule &m_dm;
-    QComboBox *m_condition;
-    QLineEdit *m_value;
 };

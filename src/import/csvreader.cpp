@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringEncoder>
 
 namespace importing
 {
@@ -164,8 +165,19 @@ void CsvReader::decode(const QByteArray &bytes, bool last)
             QStringLiteral("文件“%1”的文字编码前后不一致（开头是 %2），无法正确读取。请另存为 "
                            "UTF-8 编码的 CSV 文件后再导入。")
                 .arg(m_name, m_encoding)};
-    if (last && !m_text.isEmpty() && m_text.back().isHighSurrogate())
+    // The bytes of a character cut off at the end would otherwise be dropped without a word.
+    if (last && (cutInsideCharacter() || (!m_text.isEmpty() && m_text.back().isHighSurrogate())))
         throw ReadError{QStringLiteral("文件“%1”在结尾处不完整。").arg(m_name)};
+}
+
+// At the end of the file: true when the decoder still holds the first bytes of a character.
+// A line end given after them does not come out as one.
+bool CsvReader::cutInsideCharacter()
+{
+    const QByteArray lineEnd =
+        QStringEncoder(m_encoding.toLatin1().constData()).encode(QStringView(u"\n"));
+    const QString out = m_decoder.decode(lineEnd);
+    return m_decoder.hasError() || out != QLatin1String("\n");
 }
 
 // Reads the next block; false at the end of the file.

@@ -38,6 +38,7 @@ class CsvReader : public SheetReader
     void start();
     bool fill();
     void decode(const QByteArray &bytes, bool last);
+    bool cutInsideCharacter();
     void endField();
     bool endRecord(Row &row);
 

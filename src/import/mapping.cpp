@@ -1,7 +1,8 @@
 #include "mapping.h"
 
+#include "session.h"
+
 #include <QSettings>
-#include <QUrl>
 
 namespace importing
 {
@@ -143,19 +144,10 @@ QStringList Mapping::missingRequired() const
     return missing;
 }
 
-namespace
-{
-QString groupOf(const QString &user, const QString &list)
-{
-    return QString::fromLatin1(QUrl::toPercentEncoding(user.toCaseFolded()) + '_' +
-                               QUrl::toPercentEncoding(list));
-}
-} // namespace
-
 QHash<QString, QString> MappingMemory::load(const QString &user, const QString &list) const
 {
     QSettings settings(m_file, QSettings::IniFormat);
-    settings.beginGroup(groupOf(user, list));
+    settings.beginGroup(store::userGroup(user, list));
     QHash<QString, QString> out;
     const QStringList pairs = settings.value(QStringLiteral("columns")).toStringList();
     for (const QString &p : pairs) {
@@ -170,7 +162,7 @@ void MappingMemory::save(const QString &user, const QString &list,
                          const QHash<QString, QString> &choices)
 {
     QSettings settings(m_file, QSettings::IniFormat);
-    settings.beginGroup(groupOf(user, list));
+    settings.beginGroup(store::userGroup(user, list));
     // Earlier files' headers stay remembered beside this one's.
     QHash<QString, QString> all = load(user, list);
     for (auto it = choices.cbegin(); it != choices.cend(); ++it)

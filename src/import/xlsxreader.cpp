@@ -19,6 +19,7 @@ namespace
 {
 
 constexpr int MaxColumns = 16384; // XFD, the last column of a sheet
+constexpr qint64 MaxRows = 1048576; // the last row of a sheet
 constexpr int BlockSize = 1 << 16;
 
 struct Sheet {
@@ -83,12 +84,12 @@ struct XlsxReader::Private {
     std::unique_ptr<Xml> xml;
     qint64 fed = 0, total = 0;
     bool done = false, inSheetData = false, broken = false;
+    QString fault; // why the sheet broke off, said once the parser gives back control
     std::deque<Row> ready;
     QByteArray block;
     Row row;
     qint64 lastRow = 0;
     int lastColumn = -1, column = -1, style = -1;
-    int width = 0; // the widest row so far, to make room for the next
     QByteArray type, value, inlineText;
     bool inValue = false, inInline = false, inText = false;
     int phoneticDepth = 0;
@@ -144,6 +145,24 @@ struct XlsxReader::Private {
         damaged(why);
     }
 
+    // The failure of reading a part, with `f` closed when `close` says so. The error is copied
+    // out of the part, whose text libzip allocates on asking, and given back before throwing.
+    [[noreturn]] void failedReading(zip_file_t *f, bool close) const
+    {
+        zip_error_t error;
+        zip_error_init(&error);
+        zip_error_set(&error, zip_error_code_zip(zip_file_get_error(f)),
+                      zip_error_code_system(zip_file_get_error(f)));
+        if (close)
+            zip_fclose(f);
+        try {
+            failed(&error);
+        } catch (...) {
+            zip_error_fini(&error);
+            throw;
+        }
+    }
+
     // Reads a whole part through `xml`; a missing part is skipped when it may be missing.
     void readPart(const QString &part, Xml &parser, bool required)
     {
@@ -158,14 +177,8 @@ struct XlsxReader::Private {
         QByteArray block(BlockSize, Qt::Uninitialized);
         for (;;) {
             const zip_int64_t n = zip_fread(f, block.data(), zip_uint64_t(block.size()));
-            if (n < 0) {
-                zip_error_t error;
-                zip_error_init(&error);
-                zip_error_set(&error, zip_error_code_zip(zip_file_get_error(f)),
-                              zip_error_code_system(zip_file_get_error(f)));
-                zip_fclose(f);
-                failed(&error);
-            }
+            if (n < 0)
+                failedReading(f, true);
             if (!parser.feed(block.constData(), int(n), n == 0)) {
                 zip_fclose(f);
                 damaged(QStringLiteral("%1 %2").arg(part, parser.error()));
@@ -249,6 +262,7 @@ struct XlsxReader::Private {
         closeSheet();
         ready.clear();
         done = inSheetData = broken = false;
+        fault.clear();
         fed = 0;
         lastRow = 0;
         const zip_int64_t at = locate(sheets[size_t(index)].part);
@@ -276,13 +290,17 @@ struct XlsxReader::Private {
             bool ok = false;
             const qint64 r = QByteArrayView(Xml::attribute(a, "r")).toLongLong(&ok);
             row.number = ok && r > lastRow ? r : lastRow + 1;
-            row.cells.reserve(width);
+            // No sheet goes beyond its last row; counting on past it would overflow.
+            if (row.number > MaxRows) {
+                breakOff(QStringLiteral("行号超出工作表的最后一行 %1").arg(MaxRows));
+                row.number = lastRow;
+            }
             lastColumn = -1;
         } else if (e == "c") {
             const char *ref = Xml::attribute(a, "r");
             column = ref ? columnOf(ref) : lastColumn + 1;
             if (column < 0 || column >= MaxColumns)
-                broken = true;
+                breakOff(QStringLiteral("第 %1 行的单元格无效").arg(row.number));
             const char *t = Xml::attribute(a, "t");
             type = t ? QByteArray(t) : QByteArray();
             bool ok = false;
@@ -322,13 +340,19 @@ struct XlsxReader::Private {
             }
         } else if (e == "row" && inSheetData) {
             lastRow = row.number;
-            width = qMax(width, int(row.cells.size()));
             if (!row.cells.isEmpty())
                 ready.push_back(std::move(row));
             row = Row();
         } else if (e == "sheetData") {
             inSheetData = false;
         }
+    }
+
+    void breakOff(const QString &why)
+    {
+        if (!broken)
+            fault = why;
+        broken = true;
     }
 
     QVariant cellValue()
@@ -343,7 +367,7 @@ struct XlsxReader::Private {
             bool ok = false;
             const qsizetype index = value.trimmed().toLongLong(&ok);
             if (!ok || index < 0 || index >= strings.size()) {
-                broken = true;
+                breakOff(QStringLiteral("第 %1 行的单元格无效").arg(row.number));
                 return {};
             }
             const QString s = strings.at(index);
@@ -372,18 +396,13 @@ struct XlsxReader::Private {
         if (block.isEmpty())
             block.resize(BlockSize);
         const zip_int64_t n = zip_fread(file, block.data(), zip_uint64_t(block.size()));
-        if (n < 0) {
-            zip_error_t error;
-            zip_error_init(&error);
-            zip_error_set(&error, zip_error_code_zip(zip_file_get_error(file)),
-                          zip_error_code_system(zip_file_get_error(file)));
-            failed(&error);
-        }
+        if (n < 0)
+            failedReading(file, false);
         fed += n;
         if (!xml->feed(block.constData(), int(n), n == 0))
             damaged(xml->error());
         if (broken)
-            damaged(QStringLiteral("第 %1 行的单元格无效").arg(row.number));
+            damaged(fault);
         if (n == 0)
             done = true;
     }

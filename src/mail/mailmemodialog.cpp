@@ -3,11 +3,11 @@
 #include "enterchain.h"
 #include "errordisplay.h"
 #include "filedialog.h"
+#include "mailbody.h"
 #include "mailmessage.h"
 #include "messagebox.h"
 #include "session.h"
 #include "storeerror.h"
-#include "textfilecontent.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -126,14 +126,19 @@ void MailMemoDialog::importBody()
     if (!file.open(QIODevice::ReadOnly))
         throw store::StoreError(
             QStringLiteral("无法读取文件“%1”：%2").arg(path, file.errorString()));
-    const TextFileContent content = TextFileContent::decode(file.readAll());
+    // Read no further than a body may be long: a huge file is refused, not loaded.
+    const MailBody::Decoded body = MailBody::decode(file.read(MailBody::MaxBytes + 1));
     if (file.error() != QFileDevice::NoError)
         throw store::StoreError(
             QStringLiteral("无法读取文件“%1”：%2").arg(path, file.errorString()));
-    m_body->setPlainText(content.text);
-    if (!content.isUtf8())
+    if (!body.refusal.isEmpty()) {
+        MessageBox::warning(this, body.refusal);
+        return;
+    }
+    m_body->setPlainText(body.text);
+    if (body.encoding != QLatin1String("UTF-8"))
         MessageBox::information(this, QStringLiteral("文件“%1”不是 UTF-8 编码，已按 %2 编码读入。")
-                                          .arg(QFileInfo(path).fileName(), content.encoding));
+                                          .arg(QFileInfo(path).fileName(), body.encoding));
 }
 
 // The chosen name always gets ".txt" added, also when it ends so already.

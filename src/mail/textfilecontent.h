@@ -9,6 +9,7 @@
 struct TextFileContent {
     QString text;
     QString encoding; // "UTF-8", "UTF-16LE", "GB18030", ...
+    bool complete = true; // false when some bytes were not valid in that encoding either
 
     static TextFileContent decode(const QByteArray &bytes);
     bool isUtf8() const { return encoding == QLatin1String("UTF-8"); }

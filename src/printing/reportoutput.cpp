@@ -1,5 +1,6 @@
 #include "reportoutput.h"
 
+#include "diskspace.h"
 #include "pdftext.h"
 #include "report.h"
 #include "reporttext.h"
@@ -52,10 +53,11 @@ void drawPages(QPainter &painter, Report &report, qreal dotsPerInch, int from, i
 
 constexpr int StaleAttempts = 3;
 
-// Why a file cannot be written, in words for the user.
+// Why a file cannot be written, in words for the user; a full disk is said as such.
 QString cannotWrite(const QString &path, const QString &reason)
 {
-    return QStringLiteral("无法写入文件“%1”：%2").arg(QDir::toNativeSeparators(path), reason);
+    return store::DiskSpace::writeFailure(
+        path, QStringLiteral("无法写入文件“%1”：%2").arg(QDir::toNativeSeparators(path), reason));
 }
 
 QString reasonFor(QFile &file)

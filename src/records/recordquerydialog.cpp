@@ -1,7 +1,7 @@
 #include "recordquerydialog.h"
 
+#include "choicequerydialog.h"
 #include "datamodule.h"
-#include "errordisplay.h"
 #include "messagebox.h"
 #include "session.h"
 
@@ -12,7 +12,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
@@ -29,23 +28,14 @@ const struct {
     {Choice::Agent, "客户代码"},    {Choice::Referrer, "业务员代码"}, {Choice::State, "业务状态代码"},
 };
 
-QDateEdit *dateInput(const char *objectName, const QDate &day, QWidget *parent)
-{
-    auto *d = new QDateEdit(day, parent);
-    d->setObjectName(QLatin1String(objectName));
-    d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    d->setCalendarPopup(true);
-    return d;
-}
-
 } // namespace
 
 RecordQueryDialog::RecordQueryDialog(store::DataModule &dm, QWidget *parent)
     : QDialog(parent), m_dm(dm), m_span(new QRadioButton(QStringLiteral("选择时间段查询："), this)),
       m_other(new QRadioButton(QStringLiteral("选择其他查询条件："), this)),
-      m_start(dateInput("dtpStart", QDate::currentDate().addDays(-30), this)),
-      m_end(dateInput("dtpEnd", QDate::currentDate(), this)), m_condition(new QComboBox(this)),
-      m_value(new QLineEdit(this))
+      m_start(QueryDialogParts::dayInput("dtpStart", QDate::currentDate().addDays(-30), this)),
+      m_end(QueryDialogParts::dayInput("dtpEnd", QDate::currentDate(), this)),
+      m_condition(new QComboBox(this)), m_value(new QLineEdit(this))
 {
     setObjectName(QStringLiteral("TfrmOperateQuery1"));
     setWindowTitle(QStringLiteral("业务查询"));
@@ -64,14 +54,6 @@ RecordQueryDialog::RecordQueryDialog(store::DataModule &dm, QWidget *parent)
     m_value->setObjectName(QStringLiteral("edtCondition"));
     m_value->setEnabled(false); // the list starts on 所有业务
 
-    QPushButton *ok =
-        ErrorDisplay::commandButton(this, "btnOK", QStringLiteral("确定"), [this] { apply(); });
-    ok->setDefault(true); // Enter in an input applies
-    auto *cancel = new QPushButton(QStringLiteral("取消"), this);
-    cancel->setObjectName(QStringLiteral("btnCancel"));
-    cancel->setAutoDefault(false);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-
     auto *grid = new QGridLayout;
     grid->addWidget(m_span, 0, 0, 1, 4);
     grid->addWidget(new QLabel(QStringLiteral("起始时间"), this), 1, 0);
@@ -84,13 +66,9 @@ RecordQueryDialog::RecordQueryDialog(store::DataModule &dm, QWidget *parent)
     valueLabel->setBuddy(m_value);
     grid->addWidget(valueLabel, 4, 0);
     grid->addWidget(m_value, 4, 1, 1, 3);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(grid);
-    layout->addLayout(buttons);
+    layout->addLayout(QueryDialogParts::buttonRow(this, "btnOK", "btnCancel", [this] { apply(); }));
     setMinimumWidth(360);
 }
 

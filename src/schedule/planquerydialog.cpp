@@ -1,5 +1,6 @@
 #include "planquerydialog.h"
 
+#include "choicequerydialog.h"
 #include "dataset.h"
 #include "errordisplay.h"
 
@@ -12,18 +13,12 @@
 #include <QVBoxLayout>
 
 PlanQueryDialog::PlanQueryDialog(store::Dataset &entries, QWidget *parent)
-    : QDialog(parent), m_entries(entries), m_start(new QDateEdit(this)), m_end(new QDateEdit(this))
+    : QDialog(parent), m_entries(entries),
+      m_start(QueryDialogParts::dayInput("dtpStart", QDate::currentDate().addDays(-7), this)),
+      m_end(QueryDialogParts::dayInput("dtpEnd", QDate::currentDate().addDays(7), this))
 {
     setObjectName(QStringLiteral("TfrmPlanQuery"));
     setWindowTitle(QStringLiteral("日程查询"));
-    const QDate today = QDate::currentDate();
-    for (auto [edit, name, day] : {std::tuple{m_start, "dtpStart", today.addDays(-7)},
-                                   std::tuple{m_end, "dtpEnd", today.addDays(7)}}) {
-        edit->setObjectName(QLatin1String(name));
-        edit->setCalendarPopup(true);
-        edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-        edit->setDate(day);
-    }
     auto *group = new QGroupBox(QStringLiteral("按起止时间查询："), this);
     auto *form = new QFormLayout(group);
     form->addRow(QStringLiteral("起始时间"), m_start);

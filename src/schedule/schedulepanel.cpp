@@ -4,7 +4,6 @@
 #include "agentcontactdialog.h"
 #include "agentform.h"
 #include "agentpicker.h"
-#include "commandaction.h"
 #include "datagrid.h"
 #include "datamodule.h"
 #include "dbdateedit.h"
@@ -12,154 +11,77 @@
 #include "dbtimeedit.h"
 #include "departmentchooser.h"
 #include "errordisplay.h"
-#include "firstfocus.h"
 #include "messagebox.h"
-#include "modifyright.h"
 #include "modulehost.h"
 #include "pendingedit.h"
 #include "planquerydialog.h"
-#include "printing.h"
 #include "recordentrydialog.h"
 #include "recordfolders.h"
-#include "rights.h"
 #include "scheduleform.h"
 #include "session.h"
 #include "workspace.h"
 
 #include <QAction>
 #include <QPushButton>
-#include <QTabWidget>
-#include <QToolBar>
-#include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
 
 namespace
 {
 
-const QString Right = QStringLiteral("305");
-const QString LogPrefix = QStringLiteral("商务代理业务管理-日程安排-");
+RecordWindowDescription description()
+{
+    return {"PnClient",
+            {},
+            QStringLiteral("305"),
+            QStringLiteral("商务代理业务管理-日程安排-"),
+            "PageControl3",
+            "TabPlan",
+            "TabPlanNew",
+            QStringLiteral("日程安排列表"),
+            QStringLiteral("日程详细安排"),
+            {{QStringLiteral("PlanID"), QStringLiteral("序号"), 60},
+             {QStringLiteral("PlanDate"), QStringLiteral("日期"), 90},
+             {QStringLiteral("PlanTime"), QStringLiteral("时间"), 70},
+             {QStringLiteral("Address"), QStringLiteral("地址"), 160},
+             {QStringLiteral("CustName"), QStringLiteral("商务代理"), 180},
+             {QStringLiteral("Linkman"), QStringLiteral("联系人"), 80},
+             {QStringLiteral("OperateId"), QStringLiteral("考察内容"), 120},
+             {QStringLiteral("AttendMan"), QStringLiteral("负责处室"), 90},
+             {QStringLiteral("Memo"), QStringLiteral("备注"), 160}}};
+}
 
 } // namespace
 
 SchedulePanel::SchedulePanel(Workspace &ws, QWidget *parent)
-    : QWidget(parent), m_ws(ws), m_pages(new QTabWidget(this)), m_listPage(new QWidget),
-      m_detailPage(new QWidget)
+    : RecordWindow(ws, ws.dm.qryPlan, description(), parent)
 {
-    setObjectName(QStringLiteral("PnClient"));
-    ModifyRight::require(ws.dm.qryPlan, ws.rights, Right);
-    m_pages->setObjectName(QStringLiteral("PageControl3"));
-    m_listPage->setObjectName(QStringLiteral("TabPlan"));
-    m_detailPage->setObjectName(QStringLiteral("TabPlanNew"));
-    m_pages->addTab(m_listPage, QStringLiteral("日程安排列表"));
-    m_pages->addTab(m_detailPage, QStringLiteral("日程详细安排"));
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_pages);
-
-    buildListPage();
+    RecordCommands c;
+    c.insert = [this] { insertEntry(); };
+    c.modify = [this] { modifyEntry(); };
+    c.remove = [this] { deleteEntry(); };
+    // No key for 刷新: F5 belongs to the main window's contact records, reached from here too.
+    c.refresh = [this] { refresh(); };
+    c.query = [this] { query(); };
+    c.listReport = QStringLiteral("frPlan.frf");
+    c.add = [this] { addEntry(); };
+    c.save = [this] { save(); }; // no right: whoever may type into an entry may store it
+    c.detailReport = QStringLiteral("frPlanDetail.frf");
+    c.namedButtons = true;
+    c.detailKeysOfList = true;
+    c.saveNeedsRight = false;
+    addCommands(c, QStringLiteral("日程安排尚未保存，保存吗？"));
+    // A click shows the schedule's folder.
+    setRowClicked([this] { showPlansFolder(); });
     buildDetailPage();
-    // Whoever puts the focus into the panel reaches the tab in view: the list, or the date.
-    connect(m_pages, &QTabWidget::currentChanged, this, [this] {
-        FirstFocus::set(this, m_pages->currentWidget() == m_detailPage
-                                  ? static_cast<QWidget *>(m_form->date())
-                                  : m_grid->view());
-    });
-    FirstFocus::set(this, m_grid->view());
-    // An entry left half-typed is stored only by 保存; anything else that would reread the
-    // list asks first.
-    PendingEdit::setOwner(entries(), ws, this, QStringLiteral("日程安排尚未保存，保存吗？"),
-                          action(QStringLiteral("Act_Save")),
-                          [this] { m_pages->setCurrentWidget(m_detailPage); });
-}
-
-QAction *SchedulePanel::action(const QString &name) const
-{
-    return m_actions.value(name);
-}
-
-store::Dataset &SchedulePanel::entries() const
-{
-    return m_ws.dm.qryPlan;
-}
-
-QAction *SchedulePanel::command(QWidget *page, QToolBar *bar, const char *name,
-                                const QString &caption, const QString &shortcut, const QString &log,
-                                std::function<bool()> enabled, std::function<void()> work,
-                                const char *buttonName)
-{
-    QAction *a = addBarCommand(page, bar, m_actions, m_ws, name, caption, shortcut, log,
-                               std::move(enabled), std::move(work));
-    if (buttonName)
-        bar->widgetForAction(a)->setObjectName(QLatin1String(buttonName));
-    return a;
-}
-
-std::function<bool()> SchedulePanel::right(const char *flag) const
-{
-    Rights &rights = m_ws.rights;
-    return [&rights, flag] { return rights.allows(Right, QLatin1String(flag)); };
-}
-
-// ---------------------------------------------------------------- list tab
-
-void SchedulePanel::buildListPage()
-{
-    auto *bar = new QToolBar(m_listPage);
-    bar->setObjectName(QStringLiteral("tbList"));
-    bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    command(
-        m_listPage, bar, "Act_Insert", QStringLiteral("新增"), QStringLiteral("Ctrl+N"),
-        LogPrefix + QStringLiteral("新增"), right("Insert"), [this] { insertEntry(); }, "spBtnNew");
-    command(
-        m_listPage, bar, "Act_Modify", QStringLiteral("修改"), QStringLiteral("Ctrl+M"),
-        LogPrefix + QStringLiteral("修改"), right("Modify"), [this] { modifyEntry(); },
-        "spBtnModify");
-    command(
-        m_listPage, bar, "Act_Delete", QStringLiteral("删除"), QStringLiteral("Ctrl+D"),
-        LogPrefix + QStringLiteral("删除"), right("Delete"), [this] { deleteEntry(); },
-        "spBtnDelete");
-    // No key: F5 belongs to the main window's contact records, reached from here too.
-    command(m_listPage, bar, "spBtnRefresh", QStringLiteral("刷新"), {},
-            LogPrefix + QStringLiteral("刷新"), {}, [this] { refresh(); });
-    command(
-        m_listPage, bar, "Act_Query", QStringLiteral("查询"), QStringLiteral("Ctrl+Q"),
-        LogPrefix + QStringLiteral("查询"), right("Query"), [this] { query(); }, "spBtnQuery");
-    command(
-        m_listPage, bar, "Act_Print", QStringLiteral("打印"), QStringLiteral("Ctrl+P"),
-        LogPrefix + QStringLiteral("打印"), right("Print"),
-        [this] { Printing::preview(this, QStringLiteral("frPlan.frf"), &entries()); },
-        "spBtnPrint1");
-
-    m_grid = new DataGrid(m_listPage);
-    m_grid->setObjectName(QStringLiteral("dxDBGrid1"));
-    m_grid->setDataset(&entries());
-    m_grid->setColumns({{QStringLiteral("PlanID"), QStringLiteral("序号"), 60},
-                        {QStringLiteral("PlanDate"), QStringLiteral("日期"), 90},
-                        {QStringLiteral("PlanTime"), QStringLiteral("时间"), 70},
-                        {QStringLiteral("Address"), QStringLiteral("地址"), 160},
-                        {QStringLiteral("CustName"), QStringLiteral("商务代理"), 180},
-                        {QStringLiteral("Linkman"), QStringLiteral("联系人"), 80},
-                        {QStringLiteral("OperateId"), QStringLiteral("考察内容"), 120},
-                        {QStringLiteral("AttendMan"), QStringLiteral("负责处室"), 90},
-                        {QStringLiteral("Memo"), QStringLiteral("备注"), 160}});
-    // A click shows the schedule's folder; a double click (or Enter) is 修改.
-    connect(m_grid->view(), &QTreeView::clicked, this,
-            [this] { ErrorDisplay::run(this, [this] { showPlansFolder(); }); });
-    connect(m_grid, &DataGrid::rowActivated, this,
-            [this] { action(QStringLiteral("Act_Modify"))->trigger(); });
-
-    auto *layout = new QVBoxLayout(m_listPage);
-    layout->setContentsMargins(2, 2, 2, 2);
-    layout->addWidget(bar);
-    layout->addWidget(m_grid, 1);
+    setDetailFocus([this] { return m_form->date(); });
 }
 
 // What the details tab and its pages show is opened once, where it is not open yet. The agent
 // window's list keeps the ownership rule when it is opened here first.
 void SchedulePanel::openLookups()
 {
-    store::DataModule &dm = m_ws.dm;
+    store::DataModule &dm = workspace().dm;
     AgentForm::openEditingSets(dm);
     for (store::Dataset *d :
          {&dm.tblVocation, &dm.tblDepartment, &dm.tblCustomers2, &dm.qryCustomers1})
@@ -168,31 +90,18 @@ void SchedulePanel::openLookups()
         dm.applyOwnership(dm.tblCustomers);
 }
 
-// Editing takes the whole main window: the navigation panel goes until the user brings it back.
-void SchedulePanel::useWholeWindow()
-{
-    m_ws.host.setNavigationPage(QStringLiteral("业务管理"));
-    m_ws.host.setNavigationVisible(false);
-}
-
-void SchedulePanel::showDetails()
-{
-    m_pages->setCurrentWidget(m_detailPage);
-    m_form->date()->setFocus();
-}
-
 void SchedulePanel::showPlansFolder()
 {
     const QString plans = RecordFolders::plansFolder();
     RecordFolders::ensure(plans);
-    m_ws.host.showFolder(plans);
+    workspace().host.showFolder(plans);
 }
 
 void SchedulePanel::insertEntry()
 {
     openLookups();
-    entries().open();
-    entries().append();
+    dataset().open();
+    dataset().append();
     useWholeWindow();
     showDetails();
     showPlansFolder();
@@ -201,9 +110,9 @@ void SchedulePanel::insertEntry()
 void SchedulePanel::modifyEntry()
 {
     openLookups();
-    const bool empty = !entries().isOpen() || entries().isEmpty();
-    if (!empty && !entries().isEditing())
-        entries().edit();
+    const bool empty = !dataset().isOpen() || dataset().isEmpty();
+    if (!empty && !dataset().isEditing())
+        dataset().edit();
     useWholeWindow();
     showPlansFolder();
     if (!empty)
@@ -212,46 +121,24 @@ void SchedulePanel::modifyEntry()
 
 void SchedulePanel::refresh()
 {
-    if (!PendingEdit::settle(entries()))
+    if (!PendingEdit::settle(dataset()))
         return;
-    entries().close();
-    entries().setSql(QStringLiteral("select * from tblPlan"));
-    entries().open();
+    dataset().close();
+    dataset().setSql(QStringLiteral("select * from tblPlan"));
+    dataset().open();
 }
 
 void SchedulePanel::query()
 {
-    if (!PendingEdit::settle(entries()))
+    if (!PendingEdit::settle(dataset()))
         return; // the query replaces the list's statement
-    PlanQueryDialog dialog(entries(), this);
+    PlanQueryDialog dialog(dataset(), this);
     dialog.exec();
 }
 
-// ---------------------------------------------------------------- details tab
-
 void SchedulePanel::buildDetailPage()
 {
-    auto *bar = new QToolBar(m_detailPage);
-    bar->setObjectName(QStringLiteral("tbDetail"));
-    bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    store::Dataset &set = entries();
-    command(m_detailPage, bar, "Act_Add", QStringLiteral("新增"), QStringLiteral("Ctrl+N"),
-            LogPrefix + QStringLiteral("新增"), canAddRecord(m_ws.rights, Right, set),
-            [this] { addEntry(); });
-    // 保存 checks no right: whoever may type into an entry may store it.
-    command(
-        m_detailPage, bar, "Act_Save", QStringLiteral("保存"), QStringLiteral("Ctrl+S"),
-        LogPrefix + QStringLiteral("保存"), [&set] { return set.isEditing(); }, [this] { save(); });
-    command(m_detailPage, bar, "Act_Del", QStringLiteral("删除"), QStringLiteral("Ctrl+D"),
-            LogPrefix + QStringLiteral("删除"), right("Delete"), [this] { deleteEntry(); });
-    command(m_detailPage, bar, "Act_Prt", QStringLiteral("打印"), QStringLiteral("Ctrl+P"),
-            LogPrefix + QStringLiteral("打印"), right("Print"),
-            [this] { Printing::preview(this, QStringLiteral("frPlanDetail.frf"), &entries()); });
-    command(
-        m_detailPage, bar, "Act_Cancel", QStringLiteral("放弃"), {}, {},
-        [&set] { return set.isEditing(); }, [this] { cancelEdit(); });
-
-    m_form = new ScheduleForm(m_ws.dm, m_detailPage);
+    m_form = new ScheduleForm(workspace().dm, detailPage());
     const auto click = [this](QPushButton *b, void (SchedulePanel::*work)()) {
         connect(b, &QPushButton::clicked, this,
                 [this, work] { ErrorDisplay::run(this, [this, work] { (this->*work)(); }); });
@@ -267,22 +154,19 @@ void SchedulePanel::buildDetailPage()
     connect(m_form->recordGrid(), &DataGrid::rowActivated, this,
             [this] { action(QStringLiteral("Act_Modify"))->trigger(); });
 
-    auto *layout = new QVBoxLayout(m_detailPage);
-    layout->setContentsMargins(2, 2, 2, 2);
-    layout->addWidget(bar);
-    layout->addWidget(m_form, 1);
+    detailLayout()->addWidget(m_form, 1);
 }
 
 void SchedulePanel::keepClearOnTheRight(int width)
 {
-    m_detailPage->layout()->setContentsMargins(2, 2, 2 + width, 2);
+    detailPage()->layout()->setContentsMargins(2, 2, 2 + width, 2);
 }
 
 void SchedulePanel::addEntry()
 {
     openLookups();
-    entries().open();
-    entries().append();
+    dataset().open();
+    dataset().append();
     m_form->date()->setFocus();
 }
 
@@ -311,14 +195,14 @@ bool SchedulePanel::save()
         return false;
     }
     showPlansFolder();
-    if (entries().isEditing())
-        entries().post(); // a refusal of the store leaves the entry in editing
+    if (dataset().isEditing())
+        dataset().post(); // a refusal of the store leaves the entry in editing
     return true;
 }
 
 void SchedulePanel::deleteEntry()
 {
-    store::Dataset &set = entries();
+    store::Dataset &set = dataset();
     if (!set.isOpen() || set.isEmpty())
         return;
     if (!MessageBox::confirm(this, QStringLiteral("您真的要删除该日程安排记录吗？")))
@@ -326,17 +210,11 @@ void SchedulePanel::deleteEntry()
     set.remove();
 }
 
-void SchedulePanel::cancelEdit()
-{
-    if (entries().isEditing())
-        entries().cancel();
-}
-
 // 查询... beside 商务代理: the schedule's picker writes the chosen agent into the entry.
 void SchedulePanel::pickAgent()
 {
     store::session().PickTarget = QStringLiteral("日程安排");
-    AgentPicker picker(AgentPicker::Member::Schedule, m_ws, this);
+    AgentPicker picker(AgentPicker::Member::Schedule, workspace(), this);
     picker.exec();
     // The picker moved the agent list about; the drop-down and the agent page show the
     // entry's agent again.
@@ -345,7 +223,7 @@ void SchedulePanel::pickAgent()
 
 void SchedulePanel::chooseDepartment()
 {
-    DepartmentChooser chooser(m_ws.dm, this);
+    DepartmentChooser chooser(workspace().dm, this);
     chooser.exec();
 }
 
@@ -353,7 +231,7 @@ void SchedulePanel::chooseDepartment()
 // module command or a picker sets the ownership rule again.
 void SchedulePanel::openAgentLists()
 {
-    store::Dataset &agents = m_ws.dm.tblCustomers2;
+    store::Dataset &agents = workspace().dm.tblCustomers2;
     if (!agents.isFiltered())
         return;
     agents.post();
@@ -364,12 +242,12 @@ void SchedulePanel::openAgentLists()
 
 void SchedulePanel::showRecord()
 {
-    RecordEntryDialog::editRecord(m_ws, this);
+    RecordEntryDialog::editRecord(workspace(), this);
 }
 
 // 查看代理接触信息: the agent-contact editor on the current entry of the agent window's agent.
 void SchedulePanel::showContactEntry()
 {
-    m_ws.dm.tblCustomerState.open();
-    AgentContactDialog::editEntry(m_ws, this);
+    workspace().dm.tblCustomerState.open();
+    AgentContactDialog::editEntry(workspace(), this);
 }

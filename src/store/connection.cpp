@@ -6,13 +6,16 @@
 
 #include <QAtomicInt>
 #include <QDate>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QUrl>
+#include <QThread>
 #include <QUrlQuery>
 #include <QtDebug>
+#include <libpq-fe.h>
 #include <sqlite3.h>
 
 namespace store {
@@ -31,6 +34,7 @@ Connection::Connection(QObject *parent)
 
 Connection::~Connection()
 {
+    stopWatch();
     try {
         close();
     } catch (const std::exception &e) {
@@ -83,12 +87,13 @@ void Connection::openUnchecked(const QString &location)
     const QString loc = normalise(location);
     if (loc.trimmed().isEmpty())
         throw StoreError(QStringLiteral("未指定数据库文件。"), StoreError::Kind::Connection);
+    m_location = loc; // named by the messages of a failed opening too
     try {
         if (isServerLocation(loc))
             openPostgres(loc);
         else
             openSqlite(loc);
-        m_location = loc;
+        m_shouldBeOpen = true;
     } catch (...) {
         close();
         throw;
@@ -102,6 +107,7 @@ void Connection::openSqlite(const QString &path)
     if (!info.exists() || !info.isFile())
         throw StoreError(QStringLiteral("找不到数据库文件“%1”。").arg(path),
                          StoreError::Kind::Connection);
+    checkLength(info.absoluteFilePath());
     forget();
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
     db.setDatabaseName(info.absoluteFilePath());
@@ -193,6 +199,7 @@ void Connection::openPostgres(const QString &uri)
     if (!db.open())
         throw StoreError(db.lastError().text(), StoreError::Kind::Connection);
     exec(QStringLiteral("SET client_min_messages TO warning"));
+    noteSession();
 }
 
 void Connection::checkStore()
@@ -202,6 +209,8 @@ void Connection::checkStore()
     const QString sql = QStringLiteral("SELECT Value FROM %1 WHERE Name = 'format'")
                             .arg(QLatin1String(Schema::InfoTable));
     if (!q.exec(sql) || !q.next() || q.value(0).toString() != QLatin1String("tessaly")) {
+        if (q.lastError().isValid() && StoreError::fromSql(q.lastError()).kind() == StoreError::Kind::Damaged)
+            throw damaged(q.lastError().databaseText());
         const QString detail = q.lastError().isValid() ? q.lastError().databaseText() : QString();
         throw StoreError(QStringLiteral("“%1”不是本系统的数据库。%2")
                              .arg(m_location.isEmpty() ? database().databaseName() : shownLocation(m_location),
@@ -227,6 +236,9 @@ void Connection::forget()
 
 void Connection::close()
 {
+    stopWatch();
+    m_lost = false;
+    m_shouldBeOpen = false;
     if (!QSqlDatabase::contains(m_name))
         return;
     QSqlDatabase db = QSqlDatabase::database(m_name, false);
@@ -261,8 +273,7 @@ void Connection::checkFile() const
 
 QSqlQuery Connection::exec(const QString &sql, const QVariantList &values)
 {
-    if (!isOpen())
-        throw StoreError(QStringLiteral("数据库连接已关闭。"), StoreError::Kind::Connection);
+    requireConnection();
     checkFile();
     QSqlQuery q(database());
     q.setForwardOnly(true);
@@ -270,16 +281,32 @@ QSqlQuery Connection::exec(const QString &sql, const QVariantList &values)
     if (values.isEmpty()) {
         // Statements without values run unprepared: PostgreSQL prepares no DDL or SET.
         if (!q.exec(sql))
-            throw StoreError::fromSql(q.lastError());
+            throw failure(q.lastError());
         return q;
     }
     if (!q.prepare(sql))
-        throw StoreError::fromSql(q.lastError());
+        throw failure(q.lastError());
     for (const QVariant &v : values)
         q.addBindValue(v);
     if (!q.exec())
-        throw StoreError::fromSql(q.lastError());
+        throw failure(q.lastError());
     return q;
+}
+
+// While the server is away, a statement is refused at once (or runs once the connection
+// stands again); a connection this seat closed refuses it for good.
+void Connection::requireConnection()
+{
+    // The driver closes a connection whose server went away while it read a result: that is
+    // a break too, never this seat's doing.
+    if (!m_lost && m_engine == Engine::PostgreSQL && m_shouldBeOpen && !isOpen())
+        markLost();
+    if (m_lost) {
+        if (!reconnectNow())
+            throw StoreError::connectionLoss();
+    } else if (!isOpen()) {
+        throw StoreError(QStringLiteral("数据库连接已关闭。"), StoreError::Kind::Connection);
+    }
 }
 
 QSqlQuery Connection::execNamed(const QString &sql, const QVariantMap &values)
@@ -287,20 +314,19 @@ QSqlQuery Connection::execNamed(const QString &sql, const QVariantMap &values)
     static const bool trace = qEnvironmentVariableIsSet("TESSALY_TRACE_SQL");
     if (trace)
         qDebug().noquote() << "SQL:" << sql << values;
-    if (!isOpen())
-        throw StoreError(QStringLiteral("数据库连接已关闭。"), StoreError::Kind::Connection);
     if (values.isEmpty())
         return exec(sql);
+    requireConnection();
     checkFile();
     QSqlQuery q(database());
     q.setForwardOnly(true);
     q.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble); // money and numbers as double
     if (!q.prepare(sql))
-        throw StoreError::fromSql(q.lastError());
+        throw failure(q.lastError());
     for (auto it = values.begin(); it != values.end(); ++it)
         q.bindValue(QLatin1Char(':') + it.key(), it.value());
     if (!q.exec())
-        throw StoreError::fromSql(q.lastError());
+        throw failure(q.lastError());
     return q;
 }
 
@@ -316,19 +342,36 @@ void Connection::transaction(const std::function<void()> &work)
         work();
         return;
     }
+    const auto rollback = [this] {
+        m_txDepth = 0;
+        if (!m_lost) {
+            QSqlQuery q(database());
+            q.exec(QStringLiteral("ROLLBACK"));
+        }
+    };
     if (m_engine == Engine::SQLite)
         exec(QStringLiteral("BEGIN IMMEDIATE"));
     else
         exec(QStringLiteral("BEGIN"));
     ++m_txDepth;
+    qint64 xid = 0;
     try {
+        // The transaction's number, to ask the server afterwards whether it was committed
+        // when the connection breaks as the COMMIT goes out.
+        if (m_engine == Engine::PostgreSQL)
+            xid = scalar(QStringLiteral("SELECT txid_current()")).toLongLong();
         work();
+    } catch (...) {
+        rollback();
+        throw;
+    }
+    try {
         exec(QStringLiteral("COMMIT"));
         m_txDepth = 0;
-    } catch (...) {
-        m_txDepth = 0;
-        QSqlQuery rollback(database());
-        rollback.exec(QStringLiteral("ROLLBACK"));
+    } catch (const StoreError &e) {
+        rollback();
+        if (e.isConnectionLoss() && xid > 0)
+            throw StoreError::unsettled(xid);
         throw;
     }
 }
@@ -341,6 +384,186 @@ sqlite3 *Connection::sqliteHandle() const
     if (v.isValid() && qstrcmp(v.typeName(), "sqlite3*") == 0)
         return *static_cast<sqlite3 *const *>(v.constData());
     return nullptr;
+}
+
+// ---------------------------------------------------------------- lost and found
+
+StoreError Connection::failure(const QSqlError &error)
+{
+    // Connection exceptions (class 08) and a server shutting down or starting (57P01-57P03)
+    // end the session as surely as a socket found closed.
+    const QString state = error.nativeErrorCode();
+    const bool ended = state.startsWith(QLatin1String("08")) || state == QLatin1String("57P01") ||
+                       state == QLatin1String("57P02") || state == QLatin1String("57P03");
+    if (m_engine == Engine::PostgreSQL && (m_lost || ended || serverGone())) {
+        markLost();
+        return StoreError::connectionLoss();
+    }
+    StoreError e = StoreError::fromSql(error);
+    if (e.kind() == StoreError::Kind::Damaged)
+        return damaged(e.text());
+    return e;
+}
+
+StoreError Connection::damaged(const QString &why) const
+{
+    // The file goes along as the error's "column": what a restore would put back.
+    return StoreError(QStringLiteral("数据库文件“%1”已损坏，无法使用：%2").arg(shownLocation(m_location), why),
+                      StoreError::Kind::Damaged, QString(), m_location);
+}
+
+// A data file shorter than its own header says has lost its end: every read of the pages
+// that are gone would fail, so it is refused at once.
+void Connection::checkLength(const QString &path) const
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray h = f.read(100);
+    if (h.size() < 100 || !h.startsWith(QByteArrayLiteral("SQLite format 3\0")))
+        return; // SQLite itself says what this is
+    const auto be32 = [&h](int at) {
+        return quint32(quint8(h[at])) << 24 | quint32(quint8(h[at + 1])) << 16 | quint32(quint8(h[at + 2])) << 8 |
+               quint32(quint8(h[at + 3]));
+    };
+    const quint32 raw = quint32(quint8(h[16])) << 8 | quint8(h[17]);
+    const qint64 pageSize = raw == 1 ? 65536 : raw;
+    // The page count is valid only while the change counter matches the "valid for" number.
+    if (pageSize < 512 || be32(24) != be32(92))
+        return;
+    if (f.size() < qint64(be32(28)) * pageSize)
+        throw damaged(QStringLiteral("文件只有 %1 字节，应有 %2 字节。").arg(f.size()).arg(qint64(be32(28)) * pageSize));
+}
+
+bool Connection::serverGone() const
+{
+    if (m_engine != Engine::PostgreSQL || !QSqlDatabase::contains(m_name))
+        return false;
+    if (!database().isOpen())
+        return m_shouldBeOpen;
+    const QVariant v = database().driver()->handle();
+    // The driver names the handle by libpq's struct (pg_conn*).
+    if (!v.isValid() || (qstrcmp(v.typeName(), "pg_conn*") != 0 && qstrcmp(v.typeName(), "PGconn*") != 0))
+        return false;
+    const PGconn *conn = *static_cast<PGconn *const *>(v.constData());
+    return !conn || PQstatus(conn) == CONNECTION_BAD;
+}
+
+void Connection::markLost()
+{
+    if (m_lost)
+        return;
+    m_lost = true;
+    m_txDepth = 0; // whatever was open ended with the session
+    startWatch();
+    Q_EMIT connectionLost();
+}
+
+bool Connection::reconnectNow()
+{
+    if (!m_lost)
+        return true;
+    if (!m_serverAnswers || !*m_serverAnswers)
+        return false;
+    QSqlDatabase db = database();
+    db.close();
+    if (!db.open()) {
+        stopWatch(); // gone again: a new watch waits for it
+        startWatch();
+        return false;
+    }
+    m_lost = false;
+    stopWatch();
+    try {
+        exec(QStringLiteral("SET client_min_messages TO warning"));
+        endOldSession();
+        noteSession();
+    } catch (const StoreError &) {
+        if (m_lost)
+            return false; // gone again at once
+    }
+    Q_EMIT connectionRestored();
+    return true;
+}
+
+// The server's own number for this seat's session, with the moment it began.
+void Connection::noteSession()
+{
+    m_backendPid = 0;
+    m_backendStart.clear();
+    QSqlQuery q = exec(QStringLiteral("SELECT pid, backend_start::text FROM pg_stat_activity WHERE pid = pg_backend_pid()"));
+    if (q.next()) {
+        m_backendPid = q.value(0).toLongLong();
+        m_backendStart = q.value(1).toString();
+    }
+}
+
+// After a break in the network the server may still hold the seat's old session, in the
+// middle of a transaction and with its row locks, until it notices the break. It is ended
+// now, so that its locks go and its transaction is settled one way or the other; a session
+// of another seat that got the same number after a restart is never touched.
+void Connection::endOldSession()
+{
+    if (m_backendPid <= 0)
+        return;
+    exec(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE pid = ? AND backend_start::text = ?"),
+         {m_backendPid, m_backendStart});
+}
+
+bool Connection::isCommitted(qint64 transaction)
+{
+    const QString status =
+        scalar(QStringLiteral("SELECT txid_status(?::bigint)"), {transaction}).toString();
+    if (status == QLatin1String("in progress"))
+        throw StoreError(QStringLiteral("正在确认上一次保存是否完成，请稍后再试。"), StoreError::Kind::Connection);
+    return status == QLatin1String("committed");
+}
+
+// The watcher asks the server every half second whether it takes connections again (from
+// a thread of its own: an unreachable host can take seconds to refuse), and then has the
+// connection opened again in the seat's own thread.
+void Connection::startWatch()
+{
+    if (m_watch)
+        return;
+    ServerAddress a;
+    try {
+        a = ServerAddress::parse(m_location);
+    } catch (const StoreError &) {
+        return;
+    }
+    m_serverAnswers = std::make_shared<std::atomic<bool>>(false);
+    m_stopWatch = std::make_shared<std::atomic<bool>>(false);
+    auto answers = m_serverAnswers;
+    auto stop = m_stopWatch;
+    m_watch.reset(QThread::create([this, a, answers, stop] {
+        const QByteArray host = a.host.toUtf8(), port = QByteArray::number(a.port),
+                         database = a.database.toUtf8(), user = a.user.toUtf8(),
+                         password = a.password.toUtf8();
+        const char *const keys[] = {"host", "port", "dbname", "user", "password", "connect_timeout", nullptr};
+        const char *const values[] = {host.constData(), port.constData(), database.constData(),
+                                      user.isEmpty() ? nullptr : user.constData(),
+                                      password.isEmpty() ? nullptr : password.constData(), "5", nullptr};
+        while (!*stop) {
+            if (PQpingParams(keys, values, 0) == PQPING_OK) {
+                *answers = true;
+                QMetaObject::invokeMethod(this, [this] { reconnectNow(); }, Qt::QueuedConnection);
+                return;
+            }
+            for (int i = 0; i < 5 && !*stop; ++i)
+                QThread::msleep(100);
+        }
+    }));
+    m_watch->start();
+}
+
+void Connection::stopWatch()
+{
+    if (!m_watch)
+        return;
+    *m_stopWatch = true;
+    m_watch->wait();
+    m_watch.reset();
 }
 
 } // namespace store

@@ -23,6 +23,7 @@ Dataset::Dataset(Connection &db, const QString &name, QObject *parent)
 {
     setObjectName(name);
     connect(&m_db, &Connection::rowStored, this, &Dataset::storedBySeat);
+    connect(&m_db, &Connection::connectionRestored, this, &Dataset::connectionRestored);
 }
 
 Dataset::~Dataset()
@@ -548,6 +549,26 @@ void Dataset::addStoreGuard(StoreGuard guard)
 void Dataset::storedBySeat(const QString &table, qint64 key, qint64 version, const QObject *by)
 {
     m_editor->storedBySeat(table, key, version, by);
+}
+
+// Statements prepared on the connection that broke are gone with it; so are the temporary
+// tables of a query read that way, which is read again once the seat is idle.
+void Dataset::connectionRestored()
+{
+    m_pages->dropStatement();
+    m_keyReader->dropStatement();
+    if (m_materialized)
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                try {
+                    if (m_materialized && isOpen())
+                        refresh();
+                } catch (const StoreError &e) {
+                    qWarning("%s: %s", qPrintable(name()), qPrintable(e.text()));
+                }
+            },
+            Qt::QueuedConnection);
 }
 
 void Dataset::setState(State s)

@@ -235,6 +235,7 @@ private:
     QVariant fromStore(int column, const QVariant &v) const;
     void setState(State s);
     void storedBySeat(const QString &table, qint64 key, qint64 version, const QObject *by);
+    void connectionRestored();
     void setCurrent(int row, bool force = false);
     void reset();
     void followMaster();

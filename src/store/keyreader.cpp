@@ -348,7 +348,7 @@ int KeyReader::run(const Part &part, QVector<qint64> &keys, KeyBound &last)
         if (!q->prepare(sql)) {
             const QSqlError e = q->lastError();
             m_prepared.remove(sql);
-            throw StoreError::fromSql(e);
+            throw db.failure(e);
         }
     }
     for (auto it = part.values.begin(); it != part.values.end(); ++it)
@@ -356,7 +356,7 @@ int KeyReader::run(const Part &part, QVector<qint64> &keys, KeyBound &last)
     if (!q->exec()) {
         const QSqlError e = q->lastError();
         m_prepared.remove(sql);
-        throw StoreError::fromSql(e);
+        throw db.failure(e);
     }
     if (q->next()) {
         const QString text = q->value(0).toString();

@@ -70,7 +70,7 @@ void PageCache::readPage(int start, QHash<qint64, Dataset::Row> &into)
         if (!m_pageQuery->prepare(sql)) {
             const QSqlError e = m_pageQuery->lastError();
             m_pageQuery.reset();
-            throw StoreError::fromSql(e);
+            throw m_d.m_db.failure(e);
         }
     }
     const int keyCount = int(keys.size());
@@ -80,7 +80,7 @@ void PageCache::readPage(int start, QHash<qint64, Dataset::Row> &into)
                                at < keyCount ? keys[at] : keys[start]);
     }
     if (!m_pageQuery->exec())
-        throw StoreError::fromSql(m_pageQuery->lastError());
+        throw m_d.m_db.failure(m_pageQuery->lastError());
     while (m_pageQuery->next()) {
         Dataset::Row r = readRow(*m_pageQuery, 2);
         into.insert(r.key, std::move(r));

@@ -7,6 +7,7 @@
 #include "storeerror.h"
 
 #include <QDateTime>
+#include <utility>
 
 namespace store {
 
@@ -14,6 +15,7 @@ RowEditor::RowEditor(Dataset &dataset) : m_d(dataset) {}
 
 void RowEditor::discard()
 {
+    m_unsettled = {};
     m_edit = Dataset::Row();
     m_touched = false;
 }
@@ -180,6 +182,7 @@ void RowEditor::post()
 {
     if (!m_d.isEditing())
         return;
+    settleUnsettled();
     if (m_d.m_state == Dataset::State::Insert && !m_touched) {
         dropNewRow(); // nothing was typed into the new row
         return;
@@ -210,15 +213,21 @@ void RowEditor::post()
     const QString key = db.ident(table->keyColumn());
     const QString ver = db.ident(QLatin1String(RowVersion));
 
-    // With guards the check and the statement are one transaction; without, one statement.
-    const auto guarded = [this, &db](const std::function<void()> &statement) {
-        if (m_storeGuards.empty())
-            return statement();
-        db.transaction([&] {
-            for (const auto &guard : m_storeGuards)
-                guard(m_d);
-            statement();
-        });
+    // The guards' checks and the statement are one transaction. A save whose outcome the
+    // server could not tell before the connection broke is remembered, to be settled first
+    // when the row is saved again.
+    const auto guarded = [this, &db](const std::function<void()> &statement, const qint64 &key) {
+        try {
+            db.transaction([&] {
+                for (const auto &guard : m_storeGuards)
+                    guard(m_d);
+                statement();
+            });
+        } catch (const StoreError &e) {
+            if (e.unsettledCommit())
+                m_unsettled = {e.unsettledCommit(), key};
+            throw;
+        }
     };
     if (m_d.m_state == Dataset::State::Insert) {
         const QString sql =
@@ -232,14 +241,14 @@ void RowEditor::post()
             QSqlQuery q = m_d.run(sql, values); // a refusal throws; the row stays in insert state
             newKey = q.next() ? q.value(0).toLongLong() : 0;
             q.finish();
-        });
+        }, newKey);
         // The new row stays where it was typed in, also while the keys are still being read.
         m_d.m_keys.append(newKey);
         m_d.m_steps->place(newKey);
         m_d.m_state = Dataset::State::Browse;
         m_edit = Dataset::Row();
         m_touched = false;
-        m_d.m_pages->reloadRow(int(m_d.m_keys.size()) - 1);
+        rereadStored(int(m_d.m_keys.size()) - 1);
     } else {
         if (!sets.isEmpty()) {
             values.insert(QStringLiteral("key"), m_edit.key);
@@ -252,23 +261,71 @@ void RowEditor::post()
                 if (q.numRowsAffected() == 0)
                     throw StoreError(StoreError::conflictText(), StoreError::Kind::Conflict,
                                      table->name);
-            });
+            }, m_edit.key);
             db.announceStored(table->name, m_edit.key, m_edit.version + 1, &m_d);
         }
         m_d.m_state = Dataset::State::Browse;
         m_edit = Dataset::Row();
         m_touched = false;
-        m_d.m_pages->reloadRow(m_d.m_current);
+        rereadStored(m_d.m_current);
         m_d.m_steps->place(m_d.rowKey(m_d.m_current)); // listed where it is, whatever its order now
     }
     m_d.invalidateLookups();
     Q_EMIT m_d.rowChanged(m_d.m_current);
     Q_EMIT m_d.stateChanged(m_d.m_state);
-    m_d.followDetails(); // a new master row now has its key
+    try {
+        m_d.followDetails(); // a new master row now has its key
+    } catch (const StoreError &e) {
+        if (!e.isConnectionLoss()) // the details follow once the server is back
+            throw;
+    }
+}
+
+// The row just stored, read back as the store holds it. The save itself is done: should the
+// server go away right now, the row is read when it is next shown, and the save still
+// counts as done (reporting it failed would have it saved twice).
+void RowEditor::rereadStored(int row)
+{
+    try {
+        m_d.m_pages->reloadRow(row);
+    } catch (const StoreError &e) {
+        if (!e.isConnectionLoss())
+            throw;
+        if (row >= 0 && row < int(m_d.m_keys.size()))
+            m_d.m_pages->remove(m_d.m_keys[row]);
+    }
+}
+
+// A save whose COMMIT went out as the connection broke: once the server answers, it is
+// asked whether the store has it. If not, the row is saved as usual; if so, the row is the
+// stored one now, and what is in the editor goes on as a change of it, so nothing is stored
+// twice. While the server is away the error stands and the row stays in editing.
+void RowEditor::settleUnsettled()
+{
+    if (!m_unsettled.transaction)
+        return;
+    Connection &db = m_d.m_db;
+    const bool stored = db.isCommitted(m_unsettled.transaction);
+    const qint64 key = std::exchange(m_unsettled, {}).key;
+    if (!stored)
+        return;
+    const QVariant version = db.scalar(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                                           .arg(db.ident(QLatin1String(RowVersion)), m_d.m_table->name,
+                                                db.ident(m_d.m_table->keyColumn())),
+                                       {key});
+    if (m_d.m_state == Dataset::State::Insert) {
+        m_d.m_keys.append(key); // the new row, now the last of the shown ones
+        m_d.m_state = Dataset::State::Edit;
+    }
+    m_edit.key = key;
+    if (!version.isValid()) // deleted by another seat since
+        throw StoreError(StoreError::conflictText(), StoreError::Kind::Conflict, m_d.m_table->name);
+    m_edit.version = version.toLongLong();
 }
 
 void RowEditor::cancel()
 {
+    m_unsettled = {};
     if (m_d.m_state == Dataset::State::Insert) {
         dropNewRow();
     } else if (m_d.m_state == Dataset::State::Edit) {
@@ -325,15 +382,22 @@ void RowEditor::storedBySeat(const QString &table, qint64 key, qint64 version, c
     // that started earlier may miss another seat's change and is refused when posted.
     if (m_d.m_state == Dataset::State::Edit && m_edit.key == key && version >= 0 &&
         m_edit.version == version - 1) {
-        QSqlQuery q = m_d.run(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = :k")
-                                  .arg(m_d.m_pages->selectList(), m_d.m_table->name,
-                                       m_d.m_db.ident(m_d.m_table->keyColumn())),
-                              {{QStringLiteral("k"), key}});
-        if (q.next()) {
-            const Dataset::Row fresh = m_d.m_pages->readRow(q, 2);
-            for (int i = 0; i < m_d.m_columns.size(); ++i)
-                if (!m_changed[i])
-                    m_edit.values[i] = fresh.values[i];
+        try {
+            QSqlQuery q = m_d.run(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = :k")
+                                      .arg(m_d.m_pages->selectList(), m_d.m_table->name,
+                                           m_d.m_db.ident(m_d.m_table->keyColumn())),
+                                  {{QStringLiteral("k"), key}});
+            if (q.next()) {
+                const Dataset::Row fresh = m_d.m_pages->readRow(q, 2);
+                for (int i = 0; i < m_d.m_columns.size(); ++i)
+                    if (!m_changed[i])
+                        m_edit.values[i] = fresh.values[i];
+            }
+        } catch (const StoreError &e) {
+            // The server went away just after the save: only what is typed here is stored
+            // by this edit, so the new version is all it needs.
+            if (!e.isConnectionLoss())
+                throw;
         }
         m_edit.version = version;
     }

@@ -39,6 +39,8 @@ public:
 
 private:
     void dropNewRow();
+    void settleUnsettled();
+    void rereadStored(int row);
 
     Dataset &m_d;
     Dataset::Row m_edit; // the row being edited or inserted
@@ -47,6 +49,14 @@ private:
     int m_beforeInsert = -1;
     std::vector<Dataset::BeforePost> m_beforePost;
     std::vector<Dataset::StoreGuard> m_storeGuards;
+
+    // A save whose outcome the broken connection left open: its transaction and row key.
+    struct Unsettled
+    {
+        qint64 transaction = 0;
+        qint64 key = 0;
+    };
+    Unsettled m_unsettled;
 };
 
 } // namespace store

@@ -28,7 +28,11 @@ QString readFirstLine(const QString &appDir, bool *exists)
     if (!info.isFile() || !f.open(QIODevice::ReadOnly))
         return {};
     // A first line longer than any path is not a location; read a bounded amount.
-    const QByteArray raw = f.read(64 * 1024);
+    return firstLine(f.read(64 * 1024));
+}
+
+QString firstLine(const QByteArray &raw)
+{
     qsizetype end = raw.indexOf('\n');
     QByteArray line = end < 0 ? raw : raw.left(end);
     if (line.endsWith('\r'))
@@ -38,6 +42,16 @@ QString readFirstLine(const QString &appDir, bool *exists)
     if (utf8.hasError())
         return QStringLiteral("\uFFFD"); // undecodable: certainly no store there
     return text;
+}
+
+bool isLocationText(const QString &line)
+{
+    if (line.size() > 4096)
+        return false;
+    for (const QChar c : line)
+        if (c == QChar(0xFFFD) || (c.unicode() < 0x20 && c != QLatin1Char('\t')) || c.unicode() == 0x7F)
+            return false;
+    return true;
 }
 
 void write(const QString &appDir, const QString &line)

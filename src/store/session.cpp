@@ -1,6 +1,7 @@
 #include "session.h"
 
 #include <QDir>
+#include <QUrl>
 
 namespace store {
 
@@ -16,6 +17,11 @@ Session &session()
 {
     static Session s;
     return s;
+}
+
+QString userGroup(const QString &user, const QString &list)
+{
+    return QString::fromLatin1(QUrl::toPercentEncoding(user.toCaseFolded()) + '_' + QUrl::toPercentEncoding(list));
 }
 
 } // namespace store

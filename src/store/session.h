@@ -20,4 +20,8 @@ struct Session
 
 Session &session();
 
+// The group of a per-user memory file (import mappings, grid layouts) that holds what `user`
+// chose for `list`; user names match without regard to case.
+QString userGroup(const QString &user, const QString &list);
+
 } // namespace store

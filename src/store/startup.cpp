@@ -21,16 +21,34 @@ void createFolders(const QString &appDir)
 
 void openStore(Connection &db, const QString &appDir)
 {
+    QString line;
     try {
         db.close();
         bool exists = false;
-        QString line = ServerFile::readFirstLine(appDir, &exists);
+        line = ServerFile::readFirstLine(appDir, &exists);
         if (!exists) {
             line = ServerFile::defaultLine(appDir);
             ServerFile::write(appDir, line);
         }
+        if (!ServerFile::isLocationText(line))
+            throw StoreError(QStringLiteral("文件“%1”的第一行不是数据库的位置，无法打开数据库。请在其中写入数据文件的路径"
+                                            "或 postgresql:// 地址（或删除该文件，使用默认的数据文件）。")
+                                 .arg(QDir::toNativeSeparators(ServerFile::path(appDir))),
+                             StoreError::Kind::Damaged, QStringLiteral("Server.txt"));
         db.open(line);
+        // Damage where nothing has read yet would show later, in the middle of some command:
+        // a data file is read through once before the seat starts on it.
+        if (db.engine() == Engine::SQLite) {
+            const QString verdict = db.scalar(QStringLiteral("PRAGMA quick_check")).toString();
+            if (verdict != QLatin1String("ok"))
+                throw db.damaged(verdict.left(500));
+        }
     } catch (const StoreError &e) {
+        db.close();
+        // A damaged "Server.txt" or data file is left as it is, for the restore window or
+        // the user to deal with; any other failure points "Server.txt" back at the default.
+        if (e.kind() == StoreError::Kind::Damaged)
+            throw;
         try {
             ServerFile::write(appDir, ServerFile::defaultLine(appDir));
         } catch (const StoreError &) {

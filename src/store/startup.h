@@ -16,7 +16,9 @@ void createFolders(const QString &appDir);
 
 // Reads "Server.txt" (writing the default line when it is missing) and opens the store it
 // names. When that fails, "Server.txt" is reset to the default line and the store's error
-// is thrown for the caller to show before the process ends.
+// is thrown for the caller to show before the process ends; but a "Server.txt" whose first
+// line is no location at all, or a data file that is damaged, is left as it is and the error
+// (of kind Damaged, naming the file) says so.
 void openStore(Connection &db, const QString &appDir);
 
 } // namespace Startup

@@ -1,5 +1,6 @@
 #include "storeerror.h"
 
+#include "diskspace.h"
 #include "money.h"
 #include "schema.h"
 
@@ -17,6 +18,23 @@ StoreError::StoreError(const QString &text, Kind kind, const QString &table, con
 QString StoreError::conflictText()
 {
     return QStringLiteral("对不起，该记录已被其他用户修改或删除，请刷新后重试！");
+}
+
+StoreError StoreError::connectionLoss()
+{
+    StoreError e(QStringLiteral("与数据库服务器的连接已断开，正在重新连接……"), Kind::Connection);
+    e.m_loss = true;
+    return e;
+}
+
+StoreError StoreError::unsettled(qint64 transaction)
+{
+    StoreError e(QStringLiteral("与数据库服务器的连接在保存时断开，无法确认这次保存是否完成。\n"
+                                "连接恢复后请再保存一次：已经存入的内容不会重复保存。"),
+                 Kind::Connection);
+    e.m_loss = true;
+    e.m_unsettledCommit = transaction;
+    return e;
 }
 
 StoreError StoreError::outOfRange(const QString &table, const QString &column)
@@ -71,6 +89,12 @@ StoreError refusal(QChar kind, const QString &table, const QString &column)
 StoreError StoreError::fromSql(const QSqlError &error)
 {
     const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    // SQLite's SQLITE_FULL: the data file's disk has no room for the change.
+    if (error.nativeErrorCode() == QLatin1String("13") || text.contains(QLatin1String("database or disk is full")))
+        return StoreError(DiskSpace::storeFullText(), Kind::DiskFull);
+    // SQLITE_CORRUPT and SQLITE_NOTADB: the file is damaged, or was never a database.
+    if (error.nativeErrorCode() == QLatin1String("11") || error.nativeErrorCode() == QLatin1String("26"))
+        return StoreError(text, Kind::Damaged);
     QChar kind;
     QString table, column;
 

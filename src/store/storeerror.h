@@ -13,7 +13,7 @@ namespace store {
 class StoreError : public std::runtime_error
 {
 public:
-    enum class Kind { Other, Connection, Duplicate, Required, TooLong, OutOfRange, Conflict, NotAStore, NotOwner };
+    enum class Kind { Other, Connection, Duplicate, Required, TooLong, OutOfRange, Conflict, NotAStore, NotOwner, DiskFull, Damaged };
 
     explicit StoreError(const QString &text, Kind kind = Kind::Other, const QString &table = {},
                         const QString &column = {});
@@ -27,6 +27,15 @@ public:
     static StoreError fromSql(const QSqlError &error);
 
     static QString conflictText();
+
+    // A save whose COMMIT went out as the connection to the server broke: whether the store
+    // has it is known only once the server answers again (Connection::isCommitted). Zero for
+    // every other error.
+    qint64 unsettledCommit() const { return m_unsettledCommit; }
+    static StoreError unsettled(qint64 transaction);
+    // The server went away under the seat: the statement did not run.
+    bool isConnectionLoss() const { return m_kind == Kind::Connection && m_loss; }
+    static StoreError connectionLoss();
     // The refusal of an amount beyond what money columns hold.
     static StoreError outOfRange(const QString &table, const QString &column);
 
@@ -35,6 +44,8 @@ private:
     Kind m_kind;
     QString m_table;
     QString m_column;
+    qint64 m_unsettledCommit = 0;
+    bool m_loss = false;
 };
 
 } // namespace store

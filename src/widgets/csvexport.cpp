@@ -1,6 +1,7 @@
 #include "csvexport.h"
 
 #include "datasetmodel.h"
+#include "diskspace.h"
 
 #include <QDir>
 
@@ -10,6 +11,13 @@ namespace
 {
 // Rows are gathered and handed to the file in blocks of about this size.
 constexpr qsizetype BlockSize = 1 << 16;
+
+ExportWriter::Failure cannotWrite(const QSaveFile &file)
+{
+    return {store::DiskSpace::writeFailure(
+        file.fileName(), QStringLiteral("对不起，文件“%1”无法写入：%2")
+                             .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()))};
+}
 } // namespace
 
 CsvExport::CsvExport(const QString &path) : m_file(path) {}
@@ -18,8 +26,7 @@ void CsvExport::begin(const QList<Column> &columns)
 {
     m_columns = columns;
     if (!m_file.open(QIODevice::WriteOnly))
-        throw Failure{QStringLiteral("对不起，文件“%1”无法写入：%2")
-                          .arg(QDir::toNativeSeparators(m_file.fileName()), m_file.errorString())};
+        throw cannotWrite(m_file);
     m_buffer = QByteArrayLiteral("\xEF\xBB\xBF");
     QStringList captions;
     for (const Column &c : columns)
@@ -46,9 +53,10 @@ void CsvExport::finish()
     m_file.write(m_buffer);
     m_buffer.clear();
     check();
-    if (!m_file.commit())
-        throw Failure{QStringLiteral("对不起，文件“%1”无法写入：%2")
-                          .arg(QDir::toNativeSeparators(m_file.fileName()), m_file.errorString())};
+    // A write the disk refused shows only when the file's buffer goes out; commit() would
+    // take the short file for done.
+    if (!m_file.flush() || !m_file.commit())
+        throw cannotWrite(m_file);
 }
 
 QByteArray CsvExport::field(const QString &text)
@@ -104,6 +112,5 @@ void CsvExport::endLine()
 void CsvExport::check()
 {
     if (m_file.error() != QFileDevice::NoError)
-        throw Failure{QStringLiteral("对不起，文件“%1”无法写入：%2")
-                          .arg(QDir::toNativeSeparators(m_file.fileName()), m_file.errorString())};
+        throw cannotWrite(m_file);
 }

@@ -2,6 +2,7 @@
 
 #include "messagebox.h"
 #include "storeerror.h"
+#include "storenotices.h"
 
 #include <QPushButton>
 
@@ -18,6 +19,17 @@ bool ErrorDisplay::run(QWidget *parent, const std::function<void()> &work)
 
 void ErrorDisplay::showCurrent(QWidget *parent)
 {
+    // A lost connection is told once: the commands that fail until it is back add nothing.
+    try {
+        throw;
+    } catch (const store::StoreError &e) {
+        if (e.isConnectionLoss() && !e.unsettledCommit()) {
+            if (StoreNotices::claimLossNotice())
+                MessageBox::warning(parent, e.text());
+            return;
+        }
+    } catch (...) {
+    }
     MessageBox::critical(parent, textOf(std::current_exception()));
 }
 

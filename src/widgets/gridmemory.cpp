@@ -3,20 +3,9 @@
 #include "session.h"
 
 #include <QSettings>
-#include <QUrl>
 
 namespace GridMemory
 {
-namespace
-{
-
-QString groupOf(const QString &user, const QString &list)
-{
-    return QString::fromLatin1(QUrl::toPercentEncoding(user.toCaseFolded()) + '_' +
-                               QUrl::toPercentEncoding(list));
-}
-
-} // namespace
 
 QString file()
 {
@@ -26,7 +15,7 @@ QString file()
 GridLayout load(const QString &user, const QString &list)
 {
     QSettings settings(file(), QSettings::IniFormat);
-    settings.beginGroup(groupOf(user, list));
+    settings.beginGroup(store::userGroup(user, list));
     GridLayout out;
     // One "field<TAB>width<TAB>shown" a column.
     for (const QString &line : settings.value(QStringLiteral("columns")).toStringList()) {
@@ -45,7 +34,7 @@ GridLayout load(const QString &user, const QString &list)
 void save(const QString &user, const QString &list, const GridLayout &layout)
 {
     QSettings settings(file(), QSettings::IniFormat);
-    settings.beginGroup(groupOf(user, list));
+    settings.beginGroup(store::userGroup(user, list));
     QStringList columns;
     for (const GridColumn &c : layout.columns)
         columns << c.field + QLatin1Char('\t') + QString::number(c.width) + QLatin1Char('\t') +
@@ -60,7 +49,7 @@ void save(const QString &user, const QString &list, const GridLayout &layout)
 void forget(const QString &user, const QString &list)
 {
     QSettings settings(file(), QSettings::IniFormat);
-    settings.remove(groupOf(user, list));
+    settings.remove(store::userGroup(user, list));
     settings.sync();
 }
 

@@ -1,5 +1,7 @@
 #include "xlsxexport.h"
 
+#include "diskspace.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QDir>
@@ -19,7 +21,9 @@ constexpr int MaxCellText = 32767; // characters a cell holds
 
 QString cannotWrite(const QString &path, const QString &why)
 {
-    return QStringLiteral("对不起，文件“%1”无法写入：%2").arg(QDir::toNativeSeparators(path), why);
+    return store::DiskSpace::writeFailure(
+        path,
+        QStringLiteral("对不起，文件“%1”无法写入：%2").arg(QDir::toNativeSeparators(path), why));
 }
 
 lxw_datetime toLxw(const QDateTime &dt)

@@ -126,6 +126,17 @@ bool PgCluster::start()
     return m_running;
 }
 
+bool PgCluster::restart(const QString &mode)
+{
+    m_running = run(QStringLiteral("pg_ctl"),
+                    {QStringLiteral("-D"), m_data, QStringLiteral("-l"),
+                     m_dir.path() + QStringLiteral("/server.log"), QStringLiteral("-m"), mode,
+                     QStringLiteral("-w"), QStringLiteral("-t"), QStringLiteral("60"),
+                     QStringLiteral("restart")},
+                    90000);
+    return m_running;
+}
+
 bool PgCluster::stop(const QString &mode)
 {
     const bool ok = run(QStringLiteral("pg_ctl"),

@@ -24,6 +24,8 @@ public:
     // the way a crashed or powered-off server goes.
     bool stop(const QString &mode = QStringLiteral("immediate"));
     bool isRunning() const { return m_running; }
+    // pg_ctl restart: "fast" ends the sessions, checkpoints and starts again at once.
+    bool restart(const QString &mode = QStringLiteral("fast"));
 
     QString uri(const QString &database) const;
     int port() const { return m_port; }

@@ -47,11 +47,8 @@ private Q_SLOTS:
         QTest::newRow("missing file") << QByteArray("/nowhere/at/all/KTA30.wdb\r\n");
         QTest::newRow("blank") << QByteArray("\r\n");
         QTest::newRow("empty file") << QByteArray();
-        QTest::newRow("very long") << QByteArray(100000, 'x');
-        QTest::newRow("invalid utf-8") << QByteArray("\xff\xfe\xc3(\r\n");
         QTest::newRow("no server answers") << QByteArray("postgresql://u:p@127.0.0.1:1/db\r\n");
         QTest::newRow("malformed uri") << QByteArray("postgresql://:::\r\n");
-        QTest::newRow("not a store") << QByteArray("SELF");
     }
     void failedOpenResetsServerFileAndReportsTheStore()
     {
@@ -71,6 +68,35 @@ private Q_SLOTS:
         QVERIFY(threw);
         QVERIFY(!db.isOpen());
         QCOMPARE(read(ServerFile::path(s.appDir())), ServerFile::defaultLine(s.appDir()).toUtf8() + "\r\n");
+    }
+
+    // A first line that is no location, or a file there that is no database: the user is told
+    // which file it is, and "Server.txt" stays as it is (damaged files are never written over).
+    void damagedLocationIsNamedAndKept_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("very long") << QByteArray(100000, 'x');
+        QTest::newRow("invalid utf-8") << QByteArray("\xff\xfe\xc3(\r\n");
+        QTest::newRow("not a store") << QByteArray("SELF");
+    }
+    void damagedLocationIsNamedAndKept()
+    {
+        QFETCH(QByteArray, content);
+        testsupport::TempStore s(QStringLiteral("sqlite"));
+        QString named = QDir::toNativeSeparators(ServerFile::path(s.appDir()));
+        if (content == "SELF") // a file that exists but is no database at all
+            content = ServerFile::path(s.appDir()).toUtf8();
+        write(ServerFile::path(s.appDir()), content);
+        Connection db;
+        try {
+            Startup::openStore(db, s.appDir());
+            QFAIL("opened");
+        } catch (const StoreError &e) {
+            QCOMPARE(e.kind(), StoreError::Kind::Damaged);
+            QVERIFY2(e.text().contains(named), qPrintable(e.text()));
+        }
+        QVERIFY(!db.isOpen());
+        QCOMPARE(read(ServerFile::path(s.appDir())), content);
     }
 
     void serverFileThatIsAFolderFailsCleanly()
