@@ -50,7 +50,7 @@ public:
     bool readBack(KeyBound &from, int limit, QVector<qint64> &keys);
     // The place of the row with `key` in the order, and how many rows come before it, counted
     // by the store. False when the row is not one of the list's, and for an order that is read
-    // whole or by a display field.
+    // whole.
     bool locate(qint64 key, KeyBound &at, qint64 &before) const;
     // True when a statement over orderBy() gives the rows in the order the steps read them
     // (a display field's order compares its texts as the source column does).
