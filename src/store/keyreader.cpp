@@ -72,7 +72,7 @@ QStringList KeyReader::conditions(QVariantMap &values, const QString &prefix) co
     if (!m_d.m_filter.isNull())
         parts << QLatin1Char('(') +
                      m_d.m_filter.toSql(db.engine(), values, counter,
-                                        prefix + QStringLiteral("f_")) +
+                                        prefix + QStringLiteral("f_"), true) +
                      QLatin1Char(')');
     if (m_d.m_master) {
         const QVariantList mv = m_d.masterValues();
@@ -466,7 +466,8 @@ bool KeyReader::sortValue(const Plan &p, qint64 key, QVariant &value) const
     return true;
 }
 
-bool KeyReader::locate(qint64 key, KeyBound &at, qint64 &before) const
+bool KeyReader::locate(qint64 key, KeyBound &at, qint64 &before, const KeyBound &readTo,
+                       qint64 readCount) const
 {
     const Plan p = plan();
     QVariant value;
@@ -476,9 +477,11 @@ bool KeyReader::locate(qint64 key, KeyBound &at, qint64 &before) const
     at = KeyBound{nulls == p.descending ? 1 : 0, true, value, key};
     if (p.mode == Mode::KeyOnly)
         at.part = 0;
-    before = 0;
-    for (int i = 0; i <= at.part; ++i) {
-        const KeyBound start{i, false, {}, 0};
+    // Only the rows between the place read to and the row are counted: the empty values of a
+    // display field, say, are found by looking at every row, which is done once, not twice.
+    before = readCount;
+    for (int i = readTo.part; i <= at.part; ++i) {
+        const KeyBound start = i == readTo.part ? readTo : KeyBound{i, false, {}, 0};
         before += count(part(p, Seek{start, i == at.part ? &at : nullptr, false, -1}));
     }
     return true;

@@ -48,10 +48,11 @@ public:
     // Reads up to `limit` keys before `from`, the nearest first, and moves `from` back past
     // them. False when the list has no rows before them.
     bool readBack(KeyBound &from, int limit, QVector<qint64> &keys);
-    // The place of the row with `key` in the order, and how many rows come before it, counted
-    // by the store. False when the row is not one of the list's, and for an order that is read
-    // whole.
-    bool locate(qint64 key, KeyBound &at, qint64 &before) const;
+    // The place of the row with `key` in the order, and how many rows come before it: the
+    // `readCount` rows up to `readTo` and those the store counts after it. False when the row
+    // is not one of the list's, and for an order that is read whole.
+    bool locate(qint64 key, KeyBound &at, qint64 &before, const KeyBound &readTo = {},
+                qint64 readCount = 0) const;
     // True when a statement over orderBy() gives the rows in the order the steps read them
     // (a display field's order compares its texts as the source column does).
     bool streamsInOrder() const { return plan().mode != Mode::Lookup; }

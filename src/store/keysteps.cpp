@@ -89,7 +89,8 @@ bool KeySteps::seekKept(qint64 keep)
     QVector<qint64> back;
     KeyBound backTo;
     try {
-        if (!m_d.m_keyReader->locate(keep, at, before) || before < m_d.m_keys.size() + NearRows)
+        if (!m_d.m_keyReader->locate(keep, at, before, m_bound, m_d.m_keys.size()) ||
+            before < m_d.m_keys.size() + NearRows)
             return false;
         backTo = at;
         m_d.m_keyReader->readBack(backTo, Around, back);

@@ -267,6 +267,59 @@ class TestKeySteps : public QObject
                                   QStringLiteral("LinkmanID")));
     }
 
+    // A far current row under a display field's order is found by a count too. The rows
+    // without a name, read with the first screen, are counted once, and the rows between come
+    // in later in their places.
+    void aFarCurrentRowKeepsItsPlaceUnderALookedUpOrder_data() { testsupport::addEngineRows(); }
+    void aFarCurrentRowKeepsItsPlaceUnderALookedUpOrder()
+    {
+        QFETCH(QString, engine);
+        testsupport::TempStore s(engine);
+        auto db = s.connect();
+        constexpr int Agents = 5000;
+        addAgents(*db, 0, Agents);
+        db->transaction([&] {
+            for (int i = 0; i < Agents; ++i)
+                db->exec(QStringLiteral(
+                             "INSERT INTO tblLinkmans (LinkmanID, CustID) VALUES (?, ?), (?, ?)"),
+                         {QStringLiteral("L%1a").arg(i), code(i), QStringLiteral("L%1b").arg(i),
+                          code(i)});
+            for (int i = 0; i < 3; ++i)
+                db->exec(QStringLiteral(
+                             "INSERT INTO tblLinkmans (LinkmanID, CustID) VALUES (?, 'gone')"),
+                         {QStringLiteral("X%1").arg(i)});
+        });
+        Dataset agents(*db, QStringLiteral("tblCustomers2")),
+            contacts(*db, QStringLiteral("qryLinkmans"));
+        agents.setTable(QStringLiteral("tblCustomers"));
+        contacts.setTable(QStringLiteral("tblLinkmans"));
+        contacts.addLookup(QStringLiteral("CustName"), &agents, QStringLiteral("CustID"),
+                           QStringLiteral("CustId"), QStringLiteral("CustName"));
+        agents.open();
+        contacts.open();
+        QVERIFY(contacts.locate(QStringLiteral("LinkmanID"), QStringLiteral("L1000a")));
+
+        contacts.setSort(QStringLiteral("CustName"));
+        const int place = 3 + 2 * (Agents - 1 - 1000); // after the three without a name
+        QVERIFY(!contacts.isComplete());
+        QCOMPARE(contacts.currentRow(), place);
+        QVERIFY(contacts.rowCount() < 2 * Agents + 3); // the end is not read yet
+        QCOMPARE(at(contacts, place, QStringLiteral("LinkmanID")), QStringLiteral("L1000a"));
+        QCOMPARE(at(contacts, place - 1, QStringLiteral("LinkmanID")), QStringLiteral("L1001b"));
+        QCOMPARE(at(contacts, place + 1, QStringLiteral("LinkmanID")), QStringLiteral("L1000b"));
+        for (int r = 0; r < 3; ++r)
+            QVERIFY(contacts.value(r, QStringLiteral("CustName")).isNull());
+        QCOMPARE(at(contacts, 3, QStringLiteral("LinkmanID")),
+                 QStringLiteral("L%1a").arg(Agents - 1));
+        contacts.readRest();
+        QCOMPARE(contacts.rowCount(), 2 * Agents + 3);
+        QCOMPARE(contacts.currentRow(), place);
+        QCOMPARE(at(contacts, 1000, QStringLiteral("LinkmanID")),
+                 QStringLiteral("L%1b").arg(Agents - 1 - (1000 - 3) / 2));
+        QVERIFY(listedOnceInOrder(contacts, QStringLiteral("CustName"), true,
+                                  QStringLiteral("LinkmanID"), 3));
+    }
+
     // Rows another seat deletes or adds while this one still reads: what is read stays
     // listed, what is gone is never read, a row added further on comes in its place, and
     // reading again shows every change.
