@@ -349,11 +349,14 @@ QStringList createIndexes(const Table &t, Engine e)
                                                 : QStringLiteral(", ") + identifier(QStringLiteral("CreateDate"), e));
         // Each date and code the record list sorts by, with empty values first and the row key
         // last (PostgreSQL keeps empty codes last in the unique index), and the state, by which
-        // the list sorts through its name. A user's own list, by title, is a range of the
-        // owner's index.
+        // the list sorts through its name. A user's own list, in each of these orders, is a
+        // range of the owner's index.
         for (const char *column :
-             {"OperateID", "CreateDate", "WriteDate", "EndDate", "OperateStateID"})
+             {"OperateID", "CreateDate", "WriteDate", "EndDate", "OperateStateID"}) {
             out << sortIndex(t.name, {}, QLatin1String(column), QLatin1String(RowKey), e);
+            out << sortIndex(t.name, QStringLiteral("SUser"), QLatin1String(column),
+                             QLatin1String(RowKey), e);
+        }
         out << sortIndex(t.name, QStringLiteral("SUser"), QStringLiteral("OperateTitle"),
                          QLatin1String(RowKey), e);
     } else if (t.name == QLatin1String("tblOperateDetail"))
@@ -387,8 +390,12 @@ QStringList createIndexes(const Table &t, Engine e)
         // The contact list sorts by any of its columns with empty values first and the row key
         // last; one index per column serves each header click on 300,000 contacts. The code
         // has its unique index already, but PostgreSQL keeps empty values last in that one.
-        for (const char *column : {"LinkmanID", "Name", "NickName", "Department", "Duty", "Main"})
+        // A user's own contacts in each order are a range of the owner's index.
+        for (const char *column : {"LinkmanID", "Name", "NickName", "Department", "Duty", "Main"}) {
             out << sortIndex(t.name, {}, QLatin1String(column), QStringLiteral("LNo"), e);
+            out << sortIndex(t.name, QStringLiteral("SUser"), QLatin1String(column),
+                             QStringLiteral("LNo"), e);
+        }
     else if (t.name == QLatin1String("tblOperaters"))
         // The referrer list sorts by code the same way; without it a server sorts the whole
         // table on every opening, and its case-blind comparison is slow.

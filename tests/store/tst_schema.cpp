@@ -100,9 +100,17 @@ private Q_SLOTS:
         // A constant: the server explains no statement with values to bind.
         const QString ownerWhere =
             QStringLiteral(" WHERE %1 = 'user1'").arg(db->ident(QStringLiteral("SUser")));
-        QVERIFY(readsIndexInOrder(*db, QStringLiteral("tblOperates"), ownerWhere,
-                                  QStringLiteral("OperateTitle"), QStringLiteral("RowKey"),
-                                  QStringLiteral("i_tblOperates_SUser_OperateTitle")));
+        for (const char *column :
+             {"OperateTitle", "OperateID", "CreateDate", "WriteDate", "EndDate", "OperateStateID"})
+            QVERIFY(readsIndexInOrder(
+                *db, QStringLiteral("tblOperates"), ownerWhere, QLatin1String(column),
+                QStringLiteral("RowKey"),
+                QStringLiteral("i_tblOperates_SUser_%1").arg(QLatin1String(column))));
+        for (const char *column : {"LinkmanID", "Name", "NickName", "Department", "Duty", "Main"})
+            QVERIFY(readsIndexInOrder(
+                *db, QStringLiteral("tblLinkmans"), ownerWhere, QLatin1String(column),
+                QStringLiteral("LNo"),
+                QStringLiteral("i_tblLinkmans_SUser_%1").arg(QLatin1String(column))));
         QVERIFY(readsIndexInOrder(*db, QStringLiteral("tblCustomers"), ownerWhere,
                                   QStringLiteral("CustName"), QStringLiteral("CNo"),
                                   QStringLiteral("i_tblCustomers_SUser_CustName")));
