@@ -112,7 +112,7 @@ QStringList Condition::columns() const
 }
 
 static QString sqlOf(const NodePtr &n, Engine e, QVariantMap &values, int &counter,
-                     const QString &prefix)
+                     const QString &prefix, bool listOrder)
 {
     using N = Condition::Node;
     const auto bind = [&](const QVariant &v) -> QString {
@@ -151,25 +151,28 @@ static QString sqlOf(const NodePtr &n, Engine e, QVariantMap &values, int &count
         // first day up to (not including) the day after the last, without a time of day.
         if (e == Engine::PostgreSQL)
             return QStringLiteral("%1 BETWEEN %2 AND %3").arg(col, bind(n->a.toDate()), bind(n->b.toDate()));
-        return QStringLiteral("(%1 >= %2 AND %1 < %3 AND (length(%1) = 10 OR time(%1) = '00:00:00'))")
+        return (listOrder ? QStringLiteral("(likelihood(%1 >= %2, 0.9) AND likelihood(%1 < %3, 0.9) AND "
+                                           "(length(%1) = 10 OR time(%1) = '00:00:00'))")
+                          : QStringLiteral("(%1 >= %2 AND %1 < %3 AND (length(%1) = 10 OR time(%1) = '00:00:00'))"))
             .arg(col, bind(dateText(n->a)), bind(dateText(n->b.toDate().addDays(1))));
     case N::Empty:
         return QStringLiteral("(%1 IS NULL OR %1 = '')").arg(col);
     case N::Not:
-        return QStringLiteral("NOT (%1)").arg(sqlOf(n->children[0], e, values, counter, prefix));
+        return QStringLiteral("NOT (%1)").arg(sqlOf(n->children[0], e, values, counter, prefix, listOrder));
     case N::And:
     case N::Or: {
-        const QString l = sqlOf(n->children[0], e, values, counter, prefix);
-        const QString r = sqlOf(n->children[1], e, values, counter, prefix);
+        const QString l = sqlOf(n->children[0], e, values, counter, prefix, listOrder);
+        const QString r = sqlOf(n->children[1], e, values, counter, prefix, listOrder);
         return QStringLiteral("(%1) %2 (%3)").arg(l, n->kind == N::And ? QStringLiteral("AND") : QStringLiteral("OR"), r);
     }
     }
     return QStringLiteral("1=1");
 }
 
-QString Condition::toSql(Engine e, QVariantMap &values, int &counter, const QString &prefix) const
+QString Condition::toSql(Engine e, QVariantMap &values, int &counter, const QString &prefix,
+                         bool listOrder) const
 {
-    return m_node ? sqlOf(m_node, e, values, counter, prefix) : QString();
+    return m_node ? sqlOf(m_node, e, values, counter, prefix, listOrder) : QString();
 }
 
 QString Condition::describe() const

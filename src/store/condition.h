@@ -40,8 +40,11 @@ public:
 
     // The WHERE text (without "WHERE"); placeholders are named `:<prefix><n>` and their
     // values are added to `values`. `counter` numbers placeholders across several conditions.
+    // `listOrder`: the text selects the rows of a list read in the order of one of its indexes.
+    // SQLite, which keeps no statistics of ranges, is then told that a span of days is wide, so
+    // that it walks the order's index instead of sorting every row of the span.
     QString toSql(Engine engine, QVariantMap &values, int &counter,
-                  const QString &prefix = QStringLiteral("c")) const;
+                  const QString &prefix = QStringLiteral("c"), bool listOrder = false) const;
 
     // A readable form for messages and tests, e.g. (SUser = 'Admin') AND (CustName LIKE ...).
     QString describe() const;

@@ -2,6 +2,7 @@
 
 #include "connection.h"
 #include "keyreader.h"
+#include "keysteps.h"
 #include "lookupresolver.h"
 #include "pagecache.h"
 #include "queryreader.h"
@@ -15,8 +16,10 @@ namespace store {
 
 Dataset::Dataset(Connection &db, const QString &name, QObject *parent)
     : QObject(parent), m_db(db), m_keyReader(std::make_unique<KeyReader>(*this)),
-      m_pages(std::make_unique<PageCache>(*this)), m_query(std::make_unique<QueryReader>(*this)),
-      m_lookupAnswers(std::make_unique<LookupResolver>(*this)), m_editor(std::make_unique<RowEditor>(*this))
+      m_steps(std::make_unique<KeySteps>(*this)), m_pages(std::make_unique<PageCache>(*this)),
+      m_query(std::make_unique<QueryReader>(*this)),
+      m_lookupAnswers(std::make_unique<LookupResolver>(*this)),
+      m_editor(std::make_unique<RowEditor>(*this))
 {
     setObjectName(name);
     connect(&m_db, &Connection::rowStored, this, &Dataset::storedBySeat);
@@ -146,7 +149,7 @@ void Dataset::open()
     m_lazy = m_table != nullptr;
     if (m_lazy) {
         ensureColumns();
-        loadKeys();
+        loadKeys(-1);
     } else {
         m_query->readWhole();
     }
@@ -161,10 +164,10 @@ void Dataset::open()
     m_query->scheduleStep();
 }
 
-void Dataset::loadKeys()
+void Dataset::loadKeys(qint64 keep)
 {
     m_pages->clear();
-    m_keyReader->read(m_keys);
+    m_steps->restart(keep);
 }
 
 void Dataset::close()
@@ -174,6 +177,7 @@ void Dataset::close()
     if (m_state == State::Insert || m_state == State::Edit)
         m_editor->discard();
     m_state = State::Closed;
+    m_steps->stop();
     m_keys.clear();
     m_pages->clear();
     m_rows.clear();
@@ -200,7 +204,7 @@ void Dataset::reset()
     // Rereads the rows and keeps the current row where it still is.
     const qint64 key = m_current >= 0 && m_current < rowCount() ? rowKey(m_current) : -1;
     if (m_lazy)
-        loadKeys();
+        loadKeys(key);
     else
         m_query->readWhole();
     int row = m_lazy ? int(m_keys.indexOf(key)) : qMin(m_current, rowCount() - 1);
@@ -233,15 +237,30 @@ void Dataset::refresh()
 
 bool Dataset::isComplete() const
 {
-    return !m_query->isStepping() && m_query->readError().isEmpty();
+    return !m_query->isStepping() && !m_steps->isReading() && readError().isEmpty();
 }
 
 QString Dataset::readError() const
 {
-    return m_query->readError();
+    return m_query->readError().isEmpty() ? m_steps->readError() : m_query->readError();
 }
 
 void Dataset::readRest()
+{
+    m_steps->readRest();
+    completeQuery();
+}
+
+bool Dataset::readMore()
+{
+    if (m_steps->isReading())
+        return m_steps->readStep(KeySteps::FirstScreen) || !isComplete();
+    return m_query->readStep();
+}
+
+// A query read in steps into its table has every row there (an order or a filter over the
+// table needs them all).
+void Dataset::completeQuery()
 {
     while (m_query->readStep()) {
     }
@@ -259,7 +278,10 @@ qint64 Dataset::rowKey(int row) const
         return -1;
     if (m_state == State::Insert && row == rowCount() - 1)
         return 0;
-    return m_lazy ? m_keys[row] : m_rows[row].key;
+    if (!m_lazy)
+        return m_rows[row].key;
+    m_steps->fillTo(row);
+    return m_keys[row];
 }
 
 bool Dataset::isGone(int row) const
@@ -279,7 +301,10 @@ const Dataset::Row *Dataset::rowAt(int row) const
         return &m_editor->row();
     if (m_state == State::Insert && row == rowCount() - 1)
         return &m_editor->row(); // the new row, before it becomes current
-    return m_lazy ? m_pages->row(row) : &m_rows[row];
+    if (!m_lazy)
+        return &m_rows[row];
+    m_steps->fillTo(row);
+    return m_pages->row(row);
 }
 
 // ---------------------------------------------------------------- fields
@@ -417,6 +442,8 @@ bool Dataset::moveTo(int row)
             return true;
         post(); // pending changes are stored first; a new untouched row is dropped
     }
+    if (row >= rowCount() && m_lazy)
+        m_steps->readToRow(row); // a move past the rows read so far reads on to it
     const int n = rowCount();
     if (n == 0) {
         setCurrent(-1);
@@ -438,10 +465,17 @@ qint64 Dataset::currentKey() const
 
 bool Dataset::moveToKey(qint64 key)
 {
-    if (!isOpen() || key < 0)
+    if (!isOpen() || key < 0 || !m_lazy)
         return false;
-    const int row = m_lazy ? int(m_keys.indexOf(key)) : -1;
+    m_steps->readUntil(key);
+    const int row = int(m_keys.indexOf(key));
     return row >= 0 && moveTo(row);
+}
+
+void Dataset::last()
+{
+    readRest();
+    moveTo(rowCount() - 1);
 }
 
 bool Dataset::locate(const QString &column, const QVariant &v)
@@ -455,11 +489,20 @@ int Dataset::find(const QString &column, const QVariant &v) const
     const int field = fieldIndex(column);
     if (field < 0 || !isOpen())
         return -1;
-    const_cast<Dataset *>(this)->readRest(); // a search looks at every row
     int found = -1;
     if (m_lazy && field < m_columns.size()) {
-        found = m_keyReader->find(field, v);
+        // The store finds the rows; the first of them in order is read to when it lies
+        // further on than the keys read so far.
+        auto *self = const_cast<Dataset *>(this);
+        self->completeQuery();
+        for (const qint64 key : m_keyReader->matching(field, v, 1000)) {
+            if (self->m_steps->readUntil(key)) {
+                found = int(m_keys.indexOf(key));
+                break;
+            }
+        }
     } else {
+        const_cast<Dataset *>(this)->readRest(); // a search looks at every row
         const QString want = lowerKey(v);
         for (int r = 0; r < rowCount() && found < 0; ++r)
             if (lowerKey(value(r, field)) == want)
@@ -555,7 +598,7 @@ void Dataset::setFilter(const Condition &filter)
     }
     if (isOpen()) {
         post();
-        readRest();
+        completeQuery();
     }
     m_filter = filter;
     if (isOpen()) {
@@ -575,7 +618,7 @@ void Dataset::setSort(const QString &column, Qt::SortOrder order)
         throw StoreError(QStringLiteral("数据集 %1 不能按字段 %2 排序。").arg(name(), column));
     if (isOpen()) {
         post();
-        readRest();
+        completeQuery();
     }
     m_sortColumn = m_table ? fieldName(field) : column;
     m_sortOrder = order;
@@ -587,7 +630,7 @@ void Dataset::clearSort()
 {
     if (isOpen()) {
         post();
-        readRest();
+        completeQuery();
     }
     m_sortColumn.clear();
     if (isOpen())

@@ -18,6 +18,7 @@ namespace store {
 
 class Connection;
 class KeyReader;
+class KeySteps;
 class LookupResolver;
 class PageCache;
 class QueryReader;
@@ -28,11 +29,14 @@ class RowScanner;
 // current row, a state, a filter that survives close and open, an optional master, display
 // fields looked up in other datasets, and hooks run before a row is stored.
 //
-// A table (or a "select * from <table> ..." query) is read lazily: opening reads only the row
-// keys in order, and rows are fetched by key in pages as they are shown, so a grid over a
-// large table shows its first screen at once. Other queries are read whole and read-only.
+// A table (or a "select * from <table> ..." query) is read lazily: opening reads the keys of
+// its first screen in order from an index, the rest a step at a time while the program waits
+// for input (rowCount grows as they come), and rows are fetched by key in pages as they are
+// shown, so a list costs what the user sees, however large the table. Orders, filters, counts
+// and sums are statements of the store. Other queries are read whole and read-only.
 //
-// Its parts live in classes of their own: KeyReader (which rows, in which order), PageCache
+// Its parts live in classes of their own: KeyReader (which rows, in which order), KeySteps
+// (their keys read in steps), PageCache
 // (rows by key, a page at a time), QueryReader (queries read whole or through a temporary
 // table), LookupResolver (answers to other datasets' display fields), RowEditor (the row being
 // edited and how it is stored) and RowScanner (whole-column reads, sums, every row in order).
@@ -73,13 +77,16 @@ public:
     // needs every row (sums, grouping, a search, another order or filter, a print) reads the
     // rest first. An empty key column reads the query whole, as before.
     void setSteppedBy(const QString &keyColumn) { m_stepKey = keyColumn; }
-    // False while a stepped query still has rows to read, and after a step failed.
+    // False while keys or a stepped query's rows are still to be read, and after a step failed.
     bool isComplete() const;
-    // The store's error that stopped a stepped query before its last rows: the rows read
-    // until then stay listed, and the list is incomplete until it is opened again.
+    // The store's error that stopped reading keys or a stepped query's rows: the rows read
+    // until then stay listed, and the list is incomplete until it is read again.
     QString readError() const;
-    // Reads what a stepped query has still to read; nothing otherwise.
+    // Reads every key (and every row of a stepped query) still to be read.
     void readRest();
+    // Reads the next step now (a view scrolled to the end of what is read); false when there
+    // is nothing left.
+    bool readMore();
 
     // Runs the query text as a statement (delete, update) with its parameters.
     int execute();
@@ -98,11 +105,11 @@ public:
     int currentRow() const { return m_current; }
     bool moveTo(int row);
     void first() { moveTo(0); }
-    void last() { moveTo(rowCount() - 1); }
+    void last(); // the last row of all, read to it
     void next() { moveTo(m_current + 1); }
     void prior() { moveTo(m_current - 1); }
     bool isFirst() const { return m_current <= 0; }
-    bool isLast() const { return m_current >= rowCount() - 1; }
+    bool isLast() const { return isComplete() && m_current >= rowCount() - 1; }
     // Makes the first row whose column equals the value current (texts without letter case).
     bool locate(const QString &column, const QVariant &value);
     // The row locate would make current, without moving there; -1 when none.
@@ -190,9 +197,10 @@ Q_SIGNALS:
     void stateChanged(store::Dataset::State state);
     void currentRowChanged(int row);
     void rowsReset();            // rows reread: open, close, refresh, filter, order, master move
-    void rowsAppended(int first, int count); // a stepped query read its next rows
-    void readingFinished();      // ... and has read them all
-    void readingFailed(const QString &error); // ... or stopped at a store error
+    void rowsAppended(int first, int count); // the next rows read, at `first` (the end of the
+                                             // rows read, before a new row being typed in)
+    void readingFinished();                  // ... and every row is read
+    void readingFailed(const QString &error); // ... or reading stopped at a store error
     void rowInserted(int row);   // a new row appended at `row`
     void rowRemoved(int row);
     void rowChanged(int row);    // values of one row changed (edit, post, cancel)
@@ -201,6 +209,7 @@ Q_SIGNALS:
 
 private:
     friend class KeyReader;
+    friend class KeySteps;
     friend class LookupResolver;
     friend class PageCache;
     friend class QueryReader;
@@ -223,7 +232,8 @@ private:
 
     void ensureColumns();
     void indexFields();
-    void loadKeys();
+    void loadKeys(qint64 keep);
+    void completeQuery();
     const Row *rowAt(int row) const;
     QVariant fromStore(int column, const QVariant &v) const;
     void setState(State s);
@@ -256,7 +266,7 @@ private:
     std::vector<Lookup> m_lookups;
     std::vector<QString> m_lookupKeyNames; // this dataset's column holding each look-up's key
 
-    QVector<qint64> m_keys; // row keys in order (lazy mode)
+    QVector<qint64> m_keys; // row keys in order, as far as read (lazy mode)
     QVector<Row> m_rows;    // every row (read-only query mode)
     bool m_lazy = false;
 
@@ -272,6 +282,7 @@ private:
     QList<QPointer<Dataset>> m_details;
 
     std::unique_ptr<KeyReader> m_keyReader;
+    std::unique_ptr<KeySteps> m_steps;
     std::unique_ptr<PageCache> m_pages;
     std::unique_ptr<QueryReader> m_query;
     std::unique_ptr<LookupResolver> m_lookupAnswers;

@@ -33,9 +33,9 @@ QVariant LookupResolver::lookup(const QString &keyColumn, const QString &resultC
         return it.value();
 
     const QStringList &columns = m_d.m_columns;
-    const int rows = m_d.m_lazy ? int(m_d.m_keys.size()) : int(m_d.m_rows.size());
-    if (!m_d.m_lazy || rows <= SmallSource || keyField >= columns.size() ||
-        resultField >= columns.size()) {
+    // A source still being read is no small one.
+    const bool small = !m_d.m_lazy || (m_d.isComplete() && m_d.m_keys.size() <= SmallSource);
+    if (small || keyField >= columns.size() || resultField >= columns.size()) {
         readWhole(cache, keyField, resultField);
         return cache.values.value(wanted);
     }
@@ -64,9 +64,10 @@ QVariant LookupResolver::lookup(const QString &keyColumn, const QString &resultC
     where += (where.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ")) +
              db.ident(columns[keyField]) + QStringLiteral(" = :lookupKey");
     values.insert(QStringLiteral("lookupKey"), key.toString());
+    const QString order = m_d.m_keyReader->orderBy(values);
     QSqlQuery q = m_d.run(QStringLiteral("SELECT %1 FROM %2")
                                   .arg(selected.join(QStringLiteral(", ")), m_d.m_table->name) +
-                              where + m_d.m_keyReader->orderBy() + QStringLiteral(" LIMIT 1"),
+                              where + order + QStringLiteral(" LIMIT 1"),
                           values);
     const bool found = q.next();
     for (int i = 0; i < fields.size(); ++i)
@@ -82,10 +83,11 @@ void LookupResolver::readWhole(LookupCache &cache, int keyField, int resultField
     if (m_d.m_lazy && keyField < columns.size() && resultField < columns.size()) {
         Connection &db = m_d.m_db;
         QVariantMap values;
+        const QString where = m_d.m_keyReader->where(values);
         QSqlQuery q = m_d.run(QStringLiteral("SELECT %1, %2 FROM %3")
                                       .arg(db.ident(columns[keyField]),
                                            db.ident(columns[resultField]), m_d.m_table->name) +
-                                  m_d.m_keyReader->where(values) + m_d.m_keyReader->orderBy(),
+                                  where + m_d.m_keyReader->orderBy(values),
                               values);
         while (q.next()) {
             const QString k = lowerKey(q.value(0));

@@ -14,9 +14,29 @@ QString dialect(const QString &sql)
     return out;
 }
 
-QSet<QString> placeholderNames(const QString &sql)
+namespace
+{
+
+const QRegularExpression &placeholder()
 {
     static const QRegularExpression re(QStringLiteral("(?<![:\\w]):([A-Za-z_]\\w*)"));
+    return re;
+}
+
+} // namespace
+
+QString renamePlaceholders(const QString &sql, const QString &prefix)
+{
+    if (prefix.isEmpty())
+        return sql;
+    QString out = sql;
+    out.replace(placeholder(), QLatin1Char(':') + prefix + QStringLiteral("\\1"));
+    return out;
+}
+
+QSet<QString> placeholderNames(const QString &sql)
+{
+    const QRegularExpression &re = placeholder();
     QSet<QString> names;
     auto it = re.globalMatch(sql);
     while (it.hasNext())

@@ -15,6 +15,9 @@ QString dialect(const QString &sql);
 // The names of the :named parameters a query text uses.
 QSet<QString> placeholderNames(const QString &sql);
 
+// The query text with each :name placeholder renamed :<prefix>name.
+QString renamePlaceholders(const QString &sql, const QString &prefix);
+
 // Adds to `values` the parameters a query text uses, dates as the engine stores them.
 void bindPlaceholders(const QString &sql, const QVariantMap &params, Engine engine,
                       QVariantMap &values);

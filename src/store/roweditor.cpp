@@ -1,6 +1,7 @@
 #include "roweditor.h"
 
 #include "connection.h"
+#include "keysteps.h"
 #include "money.h"
 #include "pagecache.h"
 #include "storeerror.h"
@@ -241,7 +242,9 @@ void RowEditor::post()
             newKey = q.next() ? q.value(0).toLongLong() : 0;
             q.finish();
         }, newKey);
+        // The new row stays where it was typed in, also while the keys are still being read.
         m_d.m_keys.append(newKey);
+        m_d.m_steps->place(newKey);
         m_d.m_state = Dataset::State::Browse;
         m_edit = Dataset::Row();
         m_touched = false;
@@ -265,6 +268,7 @@ void RowEditor::post()
         m_edit = Dataset::Row();
         m_touched = false;
         rereadStored(m_d.m_current);
+        m_d.m_steps->place(m_d.rowKey(m_d.m_current)); // listed where it is, whatever its order now
     }
     m_d.invalidateLookups();
     Q_EMIT m_d.rowChanged(m_d.m_current);
@@ -357,6 +361,7 @@ void RowEditor::remove()
     db.announceStored(table->name, key, -1, &m_d);
     const int row = m_d.m_current;
     m_d.m_keys.removeAt(row);
+    m_d.m_steps->removed(row);
     m_d.m_pages->remove(key);
     m_d.invalidateLookups();
     Q_EMIT m_d.rowRemoved(row);

@@ -110,6 +110,25 @@ QString RowReader::text(int column) const
     return t ? QString::fromUtf8(t, sqlite3_column_bytes(m_stmt, column)) : QString();
 }
 
+QVariant RowReader::raw(int column) const
+{
+    if (!m_stmt)
+        return m_query->value(column);
+    switch (sqlite3_column_type(m_stmt, column)) {
+    case SQLITE_INTEGER:
+        return qint64(sqlite3_column_int64(m_stmt, column));
+    case SQLITE_FLOAT:
+        return sqlite3_column_double(m_stmt, column);
+    case SQLITE_BLOB:
+        return QByteArray(static_cast<const char *>(sqlite3_column_blob(m_stmt, column)),
+                          sqlite3_column_bytes(m_stmt, column));
+    case SQLITE_NULL:
+        return {};
+    default:
+        return text(column);
+    }
+}
+
 QVariant RowReader::value(int column, ColumnType type) const
 {
     if (!m_stmt)

@@ -28,6 +28,9 @@ public:
     qint64 int64(int column) const;
     QString text(int column) const;
     QVariant value(int column, ColumnType type) const;
+    // The value as the store holds it (on SQLite: integer, real, text, blob or null), to be
+    // bound again in a comparison with the column it came from.
+    QVariant raw(int column) const;
 
     // A driver value in the program's form for a column type: dates as QDate, yes/no as
     // bool (never null), numbers as double or qint64, texts as QString.

@@ -10,6 +10,39 @@
 
 namespace store {
 
+namespace
+{
+
+// The place of each key in the dataset's rows, for a statement that gives the rows in the
+// same order: the next place in turn, and only when a row comes out of turn (another seat
+// changed the rows, this seat placed a new row at the end) a look-up over every key.
+class RowPlaces
+{
+  public:
+    explicit RowPlaces(const QVector<qint64> &keys) : m_keys(keys) {}
+    int of(qint64 key)
+    {
+        if (m_next < m_keys.size() && m_keys[m_next] == key)
+            return m_next++;
+        if (m_byKey.isEmpty()) {
+            m_byKey.reserve(m_keys.size());
+            for (int i = 0; i < m_keys.size(); ++i)
+                m_byKey.insert(m_keys[i], i);
+        }
+        const int row = m_byKey.value(key, -1);
+        if (row >= 0)
+            m_next = row + 1;
+        return row;
+    }
+
+  private:
+    const QVector<qint64> &m_keys;
+    int m_next = 0;
+    QHash<qint64, int> m_byKey;
+};
+
+} // namespace
+
 RowScanner::RowScanner(Dataset &dataset) : m_d(dataset) {}
 
 void RowScanner::forEachRow(const std::function<void(int, const QVector<QVariant> &)> &fn)
@@ -53,12 +86,11 @@ void RowScanner::forEachRow(const std::function<void(int, const QVector<QVariant
     // The rows the dataset holds, read from the store in its order as they are now: a row
     // another seat added since is passed over, one it deleted is simply not there. The row
     // being edited gives what is typed into it.
-    Connection &db = m_d.m_db;
     const QVector<qint64> &keys = m_d.m_keys;
     const QVector<QVariant> &typed = m_d.m_editor->row().values;
     const int editing = m_d.m_state == Dataset::State::Edit ? m_d.m_current : -1;
     const int keyCount = int(keys.size());
-    if (!db.sqliteHandle()) {
+    if (!m_d.m_db.sqliteHandle() || !m_d.m_keyReader->streamsInOrder()) {
         // On the server a statement still being read is lost when another one runs on the
         // connection, as a look-up does: the rows are read by key, a page at a time.
         QHash<qint64, Dataset::Row> page;
@@ -75,21 +107,18 @@ void RowScanner::forEachRow(const std::function<void(int, const QVector<QVariant
             }
         }
     } else {
-        QHash<qint64, int> held;
-        held.reserve(keyCount);
-        for (int i = 0; i < keyCount; ++i)
-            held.insert(keys[i], i);
+        RowPlaces places(keys);
         QVariantMap bound;
+        const QString where = m_d.m_keyReader->where(bound);
         RowReader rows(
-            db,
+            m_d.m_db,
             QStringLiteral("SELECT %1 FROM %2").arg(m_d.m_pages->selectList(), m_d.m_table->name) +
-                m_d.m_keyReader->where(bound) + m_d.m_keyReader->orderBy(),
+                where + m_d.m_keyReader->orderBy(bound),
             bound);
         while (rows.next()) {
-            const auto it = held.constFind(rows.int64(0));
-            if (it == held.constEnd())
+            const int row = places.of(rows.int64(0));
+            if (row < 0)
                 continue;
-            const int row = it.value();
             for (int i = 0; i < columns; ++i)
                 values[i] = row == editing ? typed.value(i) : rows.value(i + 2, m_d.m_types[i]);
             withLookups(row);
@@ -107,10 +136,10 @@ double RowScanner::sum(const QString &field)
     const int f = m_d.fieldIndex(field);
     if (f < 0 || !m_d.isOpen())
         return 0;
-    m_d.readRest();
     // A large set is summed by the store (exactly on both engines), unless a row is being
-    // typed in that the store does not hold yet.
+    // typed in that the store does not hold yet: its keys need not have been read.
     if (m_d.m_lazy && f < m_d.m_columns.size() && !m_d.isEditing()) {
+        m_d.completeQuery();
         Connection &db = m_d.m_db;
         QVariantMap bound;
         QSqlQuery q = db.execNamed(QStringLiteral("SELECT sum(%1) FROM %2")
@@ -119,6 +148,7 @@ double RowScanner::sum(const QString &field)
                                    bound);
         return q.next() ? q.value(0).toDouble() : 0;
     }
+    m_d.readRest();
     Money::Total total;
     for (int r = 0; r < m_d.rowCount(); ++r)
         total.add(m_d.value(r, f).toDouble());
@@ -133,31 +163,28 @@ QVector<QVariant> RowScanner::columnValues(const QString &field)
         return out;
     m_d.readRest();
     const QVector<qint64> &keys = m_d.m_keys;
-    if (m_d.m_lazy && f < m_d.m_columns.size() && m_d.m_state != Dataset::State::Insert) {
+    if (m_d.m_lazy && f < m_d.m_columns.size() && m_d.m_state != Dataset::State::Insert &&
+        m_d.m_keyReader->streamsInOrder()) {
         Connection &db = m_d.m_db;
         QVariantMap bound;
+        const QString where = m_d.m_keyReader->where(bound);
         RowReader q(db,
                     QStringLiteral("SELECT %1, %2 FROM %3")
                             .arg(db.ident(m_d.m_table->keyColumn()), db.ident(m_d.m_columns[f]),
                                  m_d.m_table->name) +
-                        m_d.m_keyReader->where(bound) + m_d.m_keyReader->orderBy(),
+                        where + m_d.m_keyReader->orderBy(bound),
                     bound);
-        out.reserve(keys.size());
-        bool aligned = true;
+        // Rows another seat deleted since stay empty; rows it added are passed over.
+        out.resize(keys.size());
+        RowPlaces places(keys);
         while (q.next()) {
-            const int at = int(out.size());
-            if (at >= keys.size() || keys[at] != q.int64(0)) {
-                aligned = false; // another seat changed the rows since they were read
-                break;
-            }
-            out.append(q.value(1, m_d.m_types[f]));
+            const int row = places.of(q.int64(0));
+            if (row >= 0)
+                out[row] = q.value(1, m_d.m_types[f]);
         }
-        if (aligned && out.size() == keys.size()) {
-            if (m_d.isEditing() && m_d.m_current >= 0)
-                out[m_d.m_current] = m_d.m_editor->row().values[f];
-            return out;
-        }
-        out.clear();
+        if (m_d.isEditing() && m_d.m_current >= 0)
+            out[m_d.m_current] = m_d.m_editor->row().values[f];
+        return out;
     }
     out.reserve(m_d.rowCount());
     for (int r = 0; r < m_d.rowCount(); ++r)

@@ -306,6 +306,22 @@ QString createTable(const Table &t, Engine e, const QString &as)
     return QStringLiteral("CREATE TABLE %1 (\n  %2\n)").arg(as.isEmpty() ? t.name : as, defs.join(QStringLiteral(",\n  ")));
 }
 
+// An index that serves a list's order by `column`, empty values first and the row `key` last,
+// and its reverse; within one `owner`'s rows when one is named.
+static QString sortIndex(const QString &table, const QString &owner, const QString &column,
+                         const QString &key, Engine e)
+{
+    QString name = QStringLiteral("i_%1_%2_Sort").arg(table, column);
+    QString columns = identifier(column, e) +
+                      (e == Engine::PostgreSQL ? QStringLiteral(" NULLS FIRST") : QString()) +
+                      QStringLiteral(", ") + identifier(key, e);
+    if (!owner.isEmpty()) {
+        name = QStringLiteral("i_%1_%2_%3").arg(table, owner, column);
+        columns = identifier(owner, e) + QStringLiteral(", ") + columns;
+    }
+    return QStringLiteral("CREATE INDEX %1 ON %2 (%3)").arg(name, table, columns);
+}
+
 QStringList createIndexes(const Table &t, Engine e)
 {
     QStringList out;
@@ -331,6 +347,18 @@ QStringList createIndexes(const Table &t, Engine e)
                         identifier(QLatin1String(RowKey), e),
                         e == Engine::PostgreSQL ? QStringLiteral(") INCLUDE (%1").arg(identifier(QStringLiteral("CreateDate"), e))
                                                 : QStringLiteral(", ") + identifier(QStringLiteral("CreateDate"), e));
+        // Each date and code the record list sorts by, with empty values first and the row key
+        // last (PostgreSQL keeps empty codes last in the unique index), and the state, by which
+        // the list sorts through its name. A user's own list, in each of these orders, is a
+        // range of the owner's index.
+        for (const char *column :
+             {"OperateID", "CreateDate", "WriteDate", "EndDate", "OperateStateID"}) {
+            out << sortIndex(t.name, {}, QLatin1String(column), QLatin1String(RowKey), e);
+            out << sortIndex(t.name, QStringLiteral("SUser"), QLatin1String(column),
+                             QLatin1String(RowKey), e);
+        }
+        out << sortIndex(t.name, QStringLiteral("SUser"), QStringLiteral("OperateTitle"),
+                         QLatin1String(RowKey), e);
     } else if (t.name == QLatin1String("tblOperateDetail"))
         // What has been settled on a contract, summed from the index alone.
         out << QStringLiteral("CREATE INDEX i_tblOperateDetail_Settled ON tblOperateDetail (%1, %2)")
@@ -350,6 +378,9 @@ QStringList createIndexes(const Table &t, Engine e)
             out << QStringLiteral("CREATE INDEX i_tblCustomers_%1 ON tblCustomers (%2)")
                        .arg(QLatin1String(name), columns.join(QStringLiteral(", ")));
         };
+        // A user's own agents by name.
+        out << sortIndex(t.name, QStringLiteral("SUser"), QStringLiteral("CustName"),
+                         QStringLiteral("CNo"), e);
         index("Level", {QStringLiteral("LevelID"), QStringLiteral("CustId")});
         index("Origin", {QStringLiteral("OriginID"), QStringLiteral("CustId")});
         index("Region", {QStringLiteral("DistID"), QStringLiteral("CountryID")});
@@ -359,11 +390,12 @@ QStringList createIndexes(const Table &t, Engine e)
         // The contact list sorts by any of its columns with empty values first and the row key
         // last; one index per column serves each header click on 300,000 contacts. The code
         // has its unique index already, but PostgreSQL keeps empty values last in that one.
-        for (const char *column : {"LinkmanID", "Name", "NickName", "Department", "Duty", "Main"})
-            out << QStringLiteral("CREATE INDEX i_tblLinkmans_%1_Sort ON tblLinkmans (%2%3, %4)")
-                       .arg(QLatin1String(column), identifier(QLatin1String(column), e),
-                            e == Engine::PostgreSQL ? QStringLiteral(" NULLS FIRST") : QString(),
-                            identifier(QStringLiteral("LNo"), e));
+        // A user's own contacts in each order are a range of the owner's index.
+        for (const char *column : {"LinkmanID", "Name", "NickName", "Department", "Duty", "Main"}) {
+            out << sortIndex(t.name, {}, QLatin1String(column), QStringLiteral("LNo"), e);
+            out << sortIndex(t.name, QStringLiteral("SUser"), QLatin1String(column),
+                             QStringLiteral("LNo"), e);
+        }
     else if (t.name == QLatin1String("tblOperaters"))
         // The referrer list sorts by code the same way; without it a server sorts the whole
         // table on every opening, and its case-blind comparison is slow.

@@ -81,8 +81,10 @@ inline constexpr const char *InfoTable = "sysStoreInfo";
 // decimals. 3: codes declared not null on SQLite; indexes for the ledgers, the chart
 // analyses, the contact list's sorts, the record list's title order and the referrers (agents
 // and records by referrer, the referrer list's order). 4: the records counted per agent
-// (RecordCountsTable). Older stores are brought up to date when a seat opens them (see Upgrade).
-inline constexpr int FormatVersion = 4;
+// (RecordCountsTable). 5: indexes for the record list's sorts by code, dates and state, and
+// for a user's own agents and records in list order. Older stores are brought up to date when
+// a seat opens them (see Upgrade).
+inline constexpr int FormatVersion = 5;
 
 } // namespace Schema
 
