@@ -15,7 +15,7 @@ large="${2:?large store}"
 out="$(mktemp -d)"
 trap 'rm -rf "$out"' EXIT
 echo "growth: load average $(cut -d' ' -f1-3 /proc/loadavg) at the start"
-for prog in records contacts modules referrers; do
+for prog in records contacts modules; do
   for size in small large; do
     store="$small"
     [ $size = large ] && store="$large"
@@ -38,7 +38,7 @@ def figures(path):
     return found
 print(f"{'figure':<78}{'small':>10}{'large':>10}{'ratio':>7}  target 1.5")
 missed = 0
-for prog in ('records', 'contacts', 'modules', 'referrers'):
+for prog in ('records', 'contacts', 'modules'):
     small, large = figures(folder / f'{prog}.small'), figures(folder / f'{prog}.large')
     for name, a in small.items():
         if name not in large:
