@@ -2,6 +2,7 @@
 
 #include "datasetmodel.h"
 #include "fieldlink.h"
+#include "findpopup.h"
 
 #include <QKeyEvent>
 #include <QListView>
@@ -11,6 +12,7 @@ DbPagedLookupCombo::DbPagedLookupCombo(QWidget *parent)
       m_model(new DatasetModel(this))
 {
     setEditable(false);
+    setAttribute(Qt::WA_InputMethodEnabled); // names are typed in Chinese
     // Sizing to the contents would read every line of the source.
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     setMinimumContentsLength(12);
@@ -112,10 +114,38 @@ void DbPagedLookupCombo::refresh()
 
 void DbPagedLookupCombo::keyPressEvent(QKeyEvent *event)
 {
+    if (!event->text().isEmpty() && event->text().at(0).isPrint() &&
+        !(event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) &&
+        event->key() != Qt::Key_Space) {
+        find(event->text());
+        return;
+    }
     if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
         if (m_link->write(QVariant()))
             setCurrentIndex(-1);
         return;
     }
     QComboBox::keyPressEvent(event);
+}
+
+void DbPagedLookupCombo::inputMethodEvent(QInputMethodEvent *event)
+{
+    if (!event->commitString().isEmpty())
+        find(event->commitString());
+    event->accept();
+}
+
+void DbPagedLookupCombo::find(const QString &typed)
+{
+    Q_EMIT aboutToShowList();
+    if (!m_source || !m_source->isOpen())
+        return;
+    if (!m_find) {
+        m_find = new FindPopup(this, m_keyField, m_listField);
+        connect(m_find, &FindPopup::chosen, this, [this](const QVariant &code) {
+            if (m_link->write(code))
+                refresh();
+        });
+    }
+    m_find->start(*m_source, typed);
 }

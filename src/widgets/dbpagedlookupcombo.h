@@ -7,11 +7,13 @@
 
 class DatasetModel;
 class FieldLink;
+class FindPopup;
 
 // A code field chosen by name from a large source (every agent of the store): like
 // DbLookupCombo, but the list is a view of the source read in pages as it scrolls, never a
 // copy of all its rows, and the item shown is found by one keyed look-up in the source. A
-// hundred thousand agents cost no more than the lines on screen. Delete empties the field.
+// hundred thousand agents cost no more than the lines on screen. Delete empties the field;
+// typing finds rows by code or name in the store (FindPopup), never by reading every line.
 class DbPagedLookupCombo : public QComboBox
 {
     Q_OBJECT
@@ -30,6 +32,8 @@ class DbPagedLookupCombo : public QComboBox
     bool choose(int sourceRow);
 
     void showPopup() override;
+    // Typing into the closed list finds rows by code or name (nullptr until then).
+    FindPopup *finder() const { return m_find; }
 
   Q_SIGNALS:
     // The list is about to open: a window may widen the source first.
@@ -37,11 +41,13 @@ class DbPagedLookupCombo : public QComboBox
 
   protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
 
   private:
     void refresh();
     void sourceChanged();
     int rowOfKey(const QVariant &key);
+    void find(const QString &typed);
 
     FieldLink *m_link;
     DatasetModel *m_model;
@@ -50,4 +56,5 @@ class DbPagedLookupCombo : public QComboBox
     // The last key found and its row, until the source's rows change.
     QString m_foundKey;
     int m_foundRow = -1;
+    FindPopup *m_find = nullptr;
 };
