@@ -7,6 +7,7 @@
 #include "dblineedit.h"
 #include "dbmemo.h"
 #include "dbnavigator.h"
+#include "editorcommands.h"
 #include "enterchain.h"
 #include "errordisplay.h"
 #include "messagebox.h"
@@ -21,7 +22,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 RecordItemDialog::RecordItemDialog(Workspace &ws, QWidget *parent)
@@ -57,13 +57,7 @@ RecordItemDialog::RecordItemDialog(Workspace &ws, QWidget *parent)
 
     // The item commands check no rights and write no log rows.
     auto *buttons = new QHBoxLayout;
-    const auto button = [this, buttons](QAction *a) {
-        auto *b = new QToolButton(this);
-        b->setDefaultAction(a);
-        b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-        b->setMinimumWidth(64);
-        buttons->addWidget(b);
-    };
+    const auto button = [this, buttons](QAction *a) { addEditorButton(this, buttons, a, 64); };
     button(addCommand(this, ws, "Act_Add", QStringLiteral("新增"), QStringLiteral("Ctrl+A"), {}, {},
                       [this] { addItem(); }));
     button(addCommand(this, ws, "Act_Save", QStringLiteral("保存"), QStringLiteral("Ctrl+S"), {},
@@ -204,16 +198,15 @@ void RecordItemDialog::deleteItem()
 void RecordItemDialog::closeAsked()
 {
     store::Dataset &items = m_ws.dm.tblOperateDetail;
-    if (items.isEditing()) {
-        if (!MessageBox::question(this, QStringLiteral("业务子项资料尚未保存，保存吗？"))) {
-            items.cancel();
-        } else {
-            if (!checkRequired())
-                return;
-            computeAmounts(m_ws.dm);
-            items.post(); // a refusal shows the store's text and the dialog stays open
-        }
-    }
+    const auto save = [this, &items] {
+        if (!checkRequired())
+            return false;
+        computeAmounts(m_ws.dm);
+        items.post(); // a refusal shows the store's text and the dialog stays open
+        return true;
+    };
+    if (!settleOnClose(this, items, QStringLiteral("业务子项资料尚未保存，保存吗？"), save))
+        return;
     QDialog::reject();
 }
 
