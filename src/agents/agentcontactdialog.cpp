@@ -1,6 +1,5 @@
 #include "agentcontactdialog.h"
 
-#include "agentform.h"
 #include "datamodule.h"
 #include "dbdateedit.h"
 #include "dblineedit.h"
@@ -11,6 +10,7 @@
 #include "editorcommands.h"
 #include "enterchain.h"
 #include "errordisplay.h"
+#include "formfields.h"
 #include "messagebox.h"
 #include "windowshortcuts.h"
 #include "workspace.h"
@@ -147,23 +147,11 @@ void AgentContactDialog::addEntryHere()
 // fields an entry needs, by the text each shows, in screen order.
 bool AgentContactDialog::checkFields()
 {
-    if (DbFormattedEdit::refuseUnfinished(this))
-        return false;
-    const std::pair<QWidget *, QString> required[] = {
-        {m_date, QStringLiteral("请选择输入联系日期！")},
-        {m_time, QStringLiteral("请输入联系时间！")},
-        {m_type, QStringLiteral("请选择输入联系方式！")},
-        {m_linkman, QStringLiteral("请输入联系人名称！")},
-        {m_duty, QStringLiteral("请输入联系人职务！")},
-    };
-    for (const auto &[field, message] : required) {
-        if (!AgentForm::shownText(field).isEmpty())
-            continue;
-        MessageBox::warning(this, message);
-        field->setFocus();
-        return false;
-    }
-    return true;
+    return FormFields::requireShown(this, {{m_date, QStringLiteral("请选择输入联系日期！")},
+                                           {m_time, QStringLiteral("请输入联系时间！")},
+                                           {m_type, QStringLiteral("请选择输入联系方式！")},
+                                           {m_linkman, QStringLiteral("请输入联系人名称！")},
+                                           {m_duty, QStringLiteral("请输入联系人职务！")}});
 }
 
 void AgentContactDialog::save()

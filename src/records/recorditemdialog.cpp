@@ -1,6 +1,5 @@
 #include "recorditemdialog.h"
 
-#include "agentform.h"
 #include "commandaction.h"
 #include "datamodule.h"
 #include "dbdateedit.h"
@@ -10,6 +9,7 @@
 #include "editorcommands.h"
 #include "enterchain.h"
 #include "errordisplay.h"
+#include "formfields.h"
 #include "messagebox.h"
 #include "money.h"
 #include "nextcode.h"
@@ -124,21 +124,9 @@ QString RecordItemDialog::proposeNumber(store::DataModule &dm, bool replace)
 
 bool RecordItemDialog::checkRequired()
 {
-    if (DbFormattedEdit::refuseUnfinished(this))
-        return false;
-    const std::pair<QWidget *, QString> required[] = {
-        {m_number, QStringLiteral("请输入子项编号！")},
-        {m_date, QStringLiteral("请选择输入子项发生日期！")},
-        {m_subject, QStringLiteral("请输入相关主题！")},
-    };
-    for (const auto &[field, message] : required) {
-        if (AgentForm::shownText(field).isEmpty()) {
-            MessageBox::warning(this, message);
-            field->setFocus();
-            return false;
-        }
-    }
-    return true;
+    return FormFields::requireShown(this, {{m_number, QStringLiteral("请输入子项编号！")},
+                                           {m_date, QStringLiteral("请选择输入子项发生日期！")},
+                                           {m_subject, QStringLiteral("请输入相关主题！")}});
 }
 
 void RecordItemDialog::computeAmounts(store::DataModule &dm)
