@@ -38,10 +38,7 @@ AgentEditorDialog::AgentEditorDialog(Workspace &ws, QWidget *parent)
     buttons->addWidget(ErrorDisplay::commandButton(this, "btnClose", QStringLiteral("关闭"),
                                                    [this] { closeAsked(); }));
 
-    connect(m_form->codeCheckButton(), &QPushButton::clicked, this,
-            [this] { ErrorDisplay::run(this, [this] { m_rules->checkCode(); }); });
-    connect(m_form->nameCheckButton(), &QPushButton::clicked, this,
-            [this] { ErrorDisplay::run(this, [this] { m_rules->checkName(); }); });
+    m_rules->connectCheckButtons(this);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_form);

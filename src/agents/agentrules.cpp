@@ -6,6 +6,7 @@
 #include "dbdateedit.h"
 #include "dblineedit.h"
 #include "dblookupcombo.h"
+#include "errordisplay.h"
 #include "formfields.h"
 #include "messagebox.h"
 #include "modulehost.h"
@@ -15,6 +16,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QPushButton>
 
 const AgentTexts &AgentTexts::detailPage()
 {
@@ -192,4 +194,12 @@ void AgentRules::checkName()
         MessageBox::warning(window(), m_texts.nameExists);
         m_form.name()->setFocus();
     }
+}
+
+void AgentRules::connectCheckButtons(QWidget *owner)
+{
+    QObject::connect(m_form.codeCheckButton(), &QPushButton::clicked, owner,
+                     [this, owner] { ErrorDisplay::run(owner, [this] { checkCode(); }); });
+    QObject::connect(m_form.nameCheckButton(), &QPushButton::clicked, owner,
+                     [this, owner] { ErrorDisplay::run(owner, [this] { checkName(); }); });
 }
