@@ -69,7 +69,10 @@ class TestFormParts : public QObject
     {
         MessageBox::setScripted(true);
         MessageBox::clearHistory();
-        m_store = std::make_unique<testsupport::TempStore>(QStringLiteral("sqlite"));
+        // The store tests run on each engine, named by the data row; the others on SQLite.
+        const QByteArray engine = QTest::currentDataTag();
+        m_store = std::make_unique<testsupport::TempStore>(
+            engine.isEmpty() ? QStringLiteral("sqlite") : QString::fromLatin1(engine));
         m_db = m_store->connect();
     }
     void cleanup()
@@ -80,6 +83,7 @@ class TestFormParts : public QObject
 
     // A post sends several signals in a row; the list reads the rows once after them, and at
     // once when it is about to open with rows changed since.
+    void deferredListReadsABurstOnce_data() { testsupport::addEngineRows(); }
     void deferredListReadsABurstOnce()
     {
         auto countries = openTable(*m_db, QStringLiteral("tblCountry"));
@@ -106,6 +110,7 @@ class TestFormParts : public QObject
     }
 
     // Typing into a row is followed only by a list that asks for it.
+    void editsAreFollowedOnlyWhenAsked_data() { testsupport::addEngineRows(); }
     void editsAreFollowedOnlyWhenAsked()
     {
         auto countries = openTable(*m_db, QStringLiteral("tblCountry"));
@@ -121,6 +126,7 @@ class TestFormParts : public QObject
         countries->cancel();
     }
 
+    void immediateListReadsAtEveryChange_data() { testsupport::addEngineRows(); }
     void immediateListReadsAtEveryChange()
     {
         auto countries = openTable(*m_db, QStringLiteral("tblCountry"));
@@ -135,6 +141,7 @@ class TestFormParts : public QObject
 
     // A list given another source no longer hears the first; a source that goes away leaves
     // the list empty-handed, not pointing at it.
+    void listLetsItsOldSourceGo_data() { testsupport::addEngineRows(); }
     void listLetsItsOldSourceGo()
     {
         auto first = openTable(*m_db, QStringLiteral("tblCountry"));
@@ -221,6 +228,7 @@ class TestFormParts : public QObject
 
     // 关闭 with a pending row: No drops it, Yes saves it and a failed save keeps the editor
     // open with the row still being edited. Nothing pending: no question at all.
+    void closingSettlesThePendingRow_data() { testsupport::addEngineRows(); }
     void closingSettlesThePendingRow()
     {
         auto countries = openTable(*m_db, QStringLiteral("tblCountry"));
