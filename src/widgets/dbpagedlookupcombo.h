@@ -1,9 +1,9 @@
 #pragma once
 
 #include "dataset.h"
+#include "listsource.h"
 
 #include <QComboBox>
-#include <QPointer>
 
 class DatasetModel;
 class FieldLink;
@@ -24,7 +24,7 @@ class DbPagedLookupCombo : public QComboBox
     FieldLink *link() const { return m_link; }
 
     void setSource(store::Dataset *source, const QString &listField, const QString &keyField);
-    store::Dataset *source() const { return m_source; }
+    store::Dataset *source() const { return m_rows.source(); }
 
     // The code of the item shown; invalid when none.
     QVariant currentKey() const;
@@ -51,8 +51,8 @@ class DbPagedLookupCombo : public QComboBox
 
     FieldLink *m_link;
     DatasetModel *m_model;
-    QPointer<store::Dataset> m_source;
     QString m_listField, m_keyField;
+    ListSource m_rows;
     // The last key found and its row, until the source's rows change.
     QString m_foundKey;
     int m_foundRow = -1;
