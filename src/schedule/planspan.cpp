@@ -17,20 +17,27 @@ const QDate Earliest(1900, 1, 1);
 
 } // namespace
 
-PlanSpan::PlanSpan(store::Dataset &entries, QWidget *parent)
-    : QWidget(parent), m_entries(entries), m_group(new QButtonGroup(this))
+QButtonGroup *addRadioChoices(QWidget *parent, QBoxLayout *layout,
+                              std::initializer_list<RadioChoice> choices)
+{
+    auto *group = new QButtonGroup(parent);
+    int id = 0;
+    for (const RadioChoice &c : choices) {
+        auto *b = new QRadioButton(QString::fromUtf8(c.caption), parent);
+        b->setObjectName(QLatin1String(c.objectName));
+        group->addButton(b, id++);
+        layout->addWidget(b);
+    }
+    return group;
+}
+
+PlanSpan::PlanSpan(store::Dataset &entries, QWidget *parent) : QWidget(parent), m_entries(entries)
 {
     setObjectName(QStringLiteral("PlanSpan"));
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(4, 0, 4, 0);
-    const std::pair<Span, const char *> spans[] = {{Today, "今天"}, {Week, "本周"}, {All, "全部"}};
-    const char *names[] = {"rbToday", "rbWeek", "rbAll"};
-    for (const auto &[span, caption] : spans) {
-        auto *b = new QRadioButton(QString::fromUtf8(caption), this);
-        b->setObjectName(QLatin1String(names[span]));
-        m_group->addButton(b, span);
-        layout->addWidget(b);
-    }
+    m_group =
+        addRadioChoices(this, layout, {{"今天", "rbToday"}, {"本周", "rbWeek"}, {"全部", "rbAll"}});
     layout->addStretch(1);
     button(All)->setChecked(true);
     // A click, or the arrow keys within the group.

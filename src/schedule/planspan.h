@@ -1,9 +1,20 @@
 #pragma once
 
 #include <QWidget>
+#include <initializer_list>
 
+class QBoxLayout;
 class QButtonGroup;
 class QRadioButton;
+
+// A row of radio buttons, one per choice in order (its id is its place, from 0), added to
+// `layout` and grouped, so that the arrow keys move within them.
+struct RadioChoice {
+    const char *caption;
+    const char *objectName;
+};
+QButtonGroup *addRadioChoices(QWidget *parent, QBoxLayout *layout,
+                              std::initializer_list<RadioChoice> choices);
 
 namespace store
 {

@@ -106,16 +106,8 @@ void SchedulePanel::buildViews()
     choice->setObjectName(QStringLiteral("PlanViews"));
     auto *choices = new QHBoxLayout(choice);
     choices->setContentsMargins(4, 0, 4, 0);
-    m_views = new QButtonGroup(choice);
-    const std::pair<View, const char *> views[] = {
-        {ListView, "列表"}, {MonthView, "月"}, {WeekView, "周"}};
-    const char *names[] = {"rbListView", "rbMonthView", "rbWeekView"};
-    for (const auto &[view, caption] : views) {
-        auto *b = new QRadioButton(QString::fromUtf8(caption), choice);
-        b->setObjectName(QLatin1String(names[view]));
-        m_views->addButton(b, view);
-        choices->addWidget(b);
-    }
+    m_views = addRadioChoices(
+        choice, choices, {{"列表", "rbListView"}, {"月", "rbMonthView"}, {"周", "rbWeekView"}});
     viewButton(ListView)->setChecked(true);
     connect(m_views, &QButtonGroup::idToggled, this, [this](int id, bool on) {
         if (on)

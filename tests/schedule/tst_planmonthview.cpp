@@ -19,7 +19,6 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
-#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -32,23 +31,6 @@ QStringList texts(const QList<PlanMonthView::Entry> &entries)
     for (const auto &e : entries)
         out << e.text;
     return out;
-}
-
-// Keys for the popup menu with this objectName as soon as it is shown.
-void whenPopup(const QString &objectName, QList<int> keys)
-{
-    auto *timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, objectName, keys] {
-        QWidget *w = QApplication::activePopupWidget();
-        if (!w || w->objectName() != objectName || !w->isVisible())
-            return;
-        timer->stop();
-        timer->deleteLater();
-        for (int key : keys)
-            QTest::keyClick(w, Qt::Key(key));
-    });
-    timer->start();
 }
 
 // The point of line `line` of the day's cell (line 0: the day's number).
@@ -156,7 +138,10 @@ class TestPlanMonthView : public QObject
         view->table()->setFocus();
 
         // Enter, Down to the second entry, Enter.
-        whenPopup(u"mnuDayEntries"_s, {Qt::Key_Down, Qt::Key_Return});
+        testsupport::whenPopup(u"mnuDayEntries"_s, [](QWidget *menu) {
+            QTest::keyClick(menu, Qt::Key_Down);
+            QTest::keyClick(menu, Qt::Key_Return);
+        });
         QTest::keyClick(view->table(), Qt::Key_Return);
         QTRY_COMPARE(s.w->pages()->currentWidget(), s.w->detailPage());
         QCOMPARE(plans.value(u"Address"_s).toString(), u"second"_s);

@@ -57,12 +57,17 @@ void tabToAndPress(QWidget *from, QWidget *button)
     QTest::keyClick(button, Qt::Key_Space);
 }
 
-void whenModal(const QString &objectName, std::function<void(QWidget *)> work)
+namespace
+{
+
+// Runs `work` on the window `shown` gives once it has this objectName and is visible.
+void whenShown(std::function<QWidget *()> shown, const QString &objectName,
+               std::function<void(QWidget *)> work)
 {
     auto *timer = new QTimer;
     timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, objectName, work] {
-        QWidget *w = QApplication::activeModalWidget();
+    QObject::connect(timer, &QTimer::timeout, [timer, shown, objectName, work] {
+        QWidget *w = shown();
         if (!w || w->objectName() != objectName || !w->isVisible())
             return;
         timer->stop();
@@ -70,6 +75,18 @@ void whenModal(const QString &objectName, std::function<void(QWidget *)> work)
         work(w);
     });
     timer->start();
+}
+
+} // namespace
+
+void whenModal(const QString &objectName, std::function<void(QWidget *)> work)
+{
+    whenShown(&QApplication::activeModalWidget, objectName, std::move(work));
+}
+
+void whenPopup(const QString &objectName, std::function<void(QWidget *)> work)
+{
+    whenShown(&QApplication::activePopupWidget, objectName, std::move(work));
 }
 
 namespace

@@ -69,6 +69,8 @@ void tabToAndPress(QWidget *from, QWidget *button);
 // Runs `work` on the modal window with this objectName as soon as it is shown; for windows
 // opened with exec().
 void whenModal(const QString &objectName, std::function<void(QWidget *)> work);
+// The same for a popup (a menu opened with exec()).
+void whenPopup(const QString &objectName, std::function<void(QWidget *)> work);
 
 // The keys that two or more enabled shortcuts (of actions, QShortcut objects or buttons)
 // answer while `focus` has the keyboard, each with the shortcuts that hold it. Qt runs none
