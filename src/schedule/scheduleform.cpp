@@ -2,21 +2,27 @@
 
 #include "agentchoice.h"
 #include "agentpanel.h"
+#include "condition.h"
 #include "datagrid.h"
 #include "datamodule.h"
+#include "dataset.h"
 #include "dbdateedit.h"
 #include "dblineedit.h"
 #include "dbmemo.h"
 #include "dbnavigator.h"
 #include "dbtimeedit.h"
 #include "enterchain.h"
+#include "errordisplay.h"
 #include "recordswindow.h"
 
+#include <QCompleter>
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QStringListModel>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -44,7 +50,7 @@ T *bound(QWidget *parent, const char *objectName, store::Dataset &set, const cha
 } // namespace
 
 ScheduleForm::ScheduleForm(store::DataModule &dm, QWidget *parent)
-    : QWidget(parent), m_entries(dm.qryPlan), m_agents(dm.tblCustomers2),
+    : QWidget(parent), m_dm(dm), m_entries(dm.qryPlan), m_agents(dm.tblCustomers2),
       m_chain(new EnterChain(this))
 {
     setObjectName(QStringLiteral("ScheduleForm"));
@@ -84,6 +90,17 @@ QWidget *ScheduleForm::buildFields()
     m_agent->setAgents(&m_agents);
     m_agent->installEventFilter(this);
     m_linkman = bound<DbLineEdit>(box, "edtLinkman", set, "Linkman");
+    m_linkmans = new QCompleter(new QStringListModel(this), this);
+    m_linkmans->setCaseSensitivity(Qt::CaseInsensitive);
+    m_linkmans->setFilterMode(Qt::MatchContains);
+    m_linkman->setCompleter(m_linkmans);
+    m_linkman->installEventFilter(this);
+    // The line shows the chosen name; the entry takes it as if it had been typed.
+    connect(m_linkmans, qOverload<const QString &>(&QCompleter::activated), this,
+            [this](const QString &name) {
+                if (m_entries.isOpen())
+                    m_entries.setValue(QStringLiteral("Linkman"), name);
+            });
     m_content = bound<DbLineEdit>(box, "edtOperateId", set, "OperateId");
     m_memo = bound<DbMemo>(box, "mmMemo", set, "Memo");
     m_memo->setMaximumHeight(70);
@@ -177,9 +194,47 @@ QString ScheduleForm::typedTime() const
     return digits;
 }
 
+// The contacts of the entry's agent that the user may see, by name.
+void ScheduleForm::offerLinkmans()
+{
+    QStringList names;
+    const QVariant agent =
+        m_entries.isOpen() ? m_entries.value(QStringLiteral("CustID")) : QVariant();
+    if (!store::Dataset::displayText(agent).isEmpty()) {
+        store::Dataset contacts(m_entries.connection(), QStringLiteral("qryPlanLinkmans"));
+        contacts.setTable(QStringLiteral("tblLinkmans"));
+        store::Condition which = store::Condition::eq(QStringLiteral("CustID"), agent);
+        const store::Condition own = m_dm.ownershipCondition();
+        contacts.setFilter(own.isNull() ? which : which && own);
+        contacts.setSort(QStringLiteral("Name"));
+        contacts.open();
+        for (const QVariant &name : contacts.columnValues(QStringLiteral("Name"))) {
+            const QString text = store::Dataset::displayText(name).trimmed();
+            if (!text.isEmpty() && !names.contains(text))
+                names << text;
+        }
+    }
+    static_cast<QStringListModel *>(m_linkmans->model())->setStringList(names);
+}
+
 bool ScheduleForm::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_agent && event->type() == QEvent::FocusIn)
         Q_EMIT agentEntered();
+    if (watched == m_linkman && event->type() == QEvent::FocusIn)
+        ErrorDisplay::run(this, [this] { offerLinkmans(); });
+    if (watched == m_linkman && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const bool list = (key->key() == Qt::Key_F4 && key->modifiers() == Qt::NoModifier) ||
+                          (key->key() == Qt::Key_Down && key->modifiers() == Qt::AltModifier);
+        if (list) {
+            ErrorDisplay::run(this, [this] {
+                offerLinkmans();
+                m_linkmans->setCompletionPrefix(QString());
+                m_linkmans->complete();
+            });
+            return true;
+        }
+    }
     return QWidget::eventFilter(watched, event);
 }

@@ -11,6 +11,7 @@ class DbMemo;
 class DbNavigator;
 class DbTimeEdit;
 class EnterChain;
+class QCompleter;
 class QPushButton;
 class QTabWidget;
 
@@ -39,6 +40,9 @@ class ScheduleForm : public QWidget
     DbLineEdit *department() const { return m_department; }
     AgentChoice *agent() const { return m_agent; }
     DbLineEdit *linkman() const { return m_linkman; }
+    // The chosen agent's contacts, offered under 联系人 as it is typed into (F4 or Alt+Down
+    // lists them all); typing any other name stays free.
+    QCompleter *linkmanChoices() const { return m_linkmans; }
     DbLineEdit *content() const { return m_content; }
     DbMemo *memo() const { return m_memo; }
     QPushButton *departmentButton() const { return m_departmentButton; }
@@ -67,7 +71,9 @@ class ScheduleForm : public QWidget
     QWidget *buildFields();
     QWidget *buildRecordsPage(store::Dataset &records);
     QWidget *buildContactEntriesPage(store::Dataset &entries);
+    void offerLinkmans();
 
+    store::DataModule &m_dm;
     store::Dataset &m_entries;
     store::Dataset &m_agents;
     EnterChain *m_chain;
@@ -78,6 +84,7 @@ class ScheduleForm : public QWidget
     DbLineEdit *m_department = nullptr;
     AgentChoice *m_agent = nullptr;
     DbLineEdit *m_linkman = nullptr;
+    QCompleter *m_linkmans = nullptr;
     DbLineEdit *m_content = nullptr;
     DbMemo *m_memo = nullptr;
     QPushButton *m_departmentButton = nullptr;

@@ -15,6 +15,7 @@
 #include "modulehost.h"
 #include "pendingedit.h"
 #include "plancalendar.h"
+#include "planmonthview.h"
 #include "planquerydialog.h"
 #include "planspan.h"
 #include "recordentrydialog.h"
@@ -25,8 +26,10 @@
 
 #include <QAction>
 #include <QBoxLayout>
+#include <QButtonGroup>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableWidget>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -87,13 +90,101 @@ SchedulePanel::SchedulePanel(Workspace &ws, QWidget *parent)
     // list otherwise (序号 gives the order of entry); the order outlives the statements.
     if (dataset().sortColumn().isEmpty())
         grid()->sortBy(QStringLiteral("PlanDate"));
-    m_span = new PlanSpan(dataset(), listPage());
-    static_cast<QBoxLayout *>(listPage()->layout())->insertWidget(1, m_span);
-    QWidget::setTabOrder(m_span->button(PlanSpan::All), grid()->view()); // Tab goes down
+    buildViews();
     // A click shows the schedule's folder.
     setRowClicked([this] { showPlansFolder(); });
     buildDetailPage();
     setDetailFocus([this] { return m_form->date(); });
+}
+
+// Above the list: the span of days it shows, and whether the tab shows the list or the
+// calendar of a month or a week.
+void SchedulePanel::buildViews()
+{
+    m_span = new PlanSpan(dataset(), listPage());
+    auto *choice = new QWidget(listPage());
+    choice->setObjectName(QStringLiteral("PlanViews"));
+    auto *choices = new QHBoxLayout(choice);
+    choices->setContentsMargins(4, 0, 4, 0);
+    m_views = new QButtonGroup(choice);
+    const std::pair<View, const char *> views[] = {
+        {ListView, "列表"}, {MonthView, "月"}, {WeekView, "周"}};
+    const char *names[] = {"rbListView", "rbMonthView", "rbWeekView"};
+    for (const auto &[view, caption] : views) {
+        auto *b = new QRadioButton(QString::fromUtf8(caption), choice);
+        b->setObjectName(QLatin1String(names[view]));
+        m_views->addButton(b, view);
+        choices->addWidget(b);
+    }
+    viewButton(ListView)->setChecked(true);
+    connect(m_views, &QButtonGroup::idToggled, this, [this](int id, bool on) {
+        if (on)
+            ErrorDisplay::run(this, [this, id] { showView(View(id)); });
+    });
+    auto *row = new QHBoxLayout;
+    row->addWidget(m_span, 1);
+    row->addWidget(choice);
+    auto *page = static_cast<QBoxLayout *>(listPage()->layout());
+    page->insertLayout(1, row);
+
+    m_calendar = new PlanMonthView(dataset(), workspace().dm.tblCustomers2, listPage());
+    m_calendar->hide();
+    page->insertWidget(page->indexOf(grid()) + 1, m_calendar, 1);
+    connect(m_calendar, &PlanMonthView::openRequested, this,
+            [this](qint64 id) { ErrorDisplay::run(this, [this, id] { openEntry(id); }); });
+    connect(m_calendar, &PlanMonthView::addRequested, this, [this](const QDate &day) {
+        ErrorDisplay::run(this, [this, day] { addEntryOn(day); });
+    });
+    // Tab goes down: the span, the view, then the list or the calendar.
+    QWidget::setTabOrder(m_span->button(PlanSpan::All), viewButton(ListView));
+    QWidget::setTabOrder(viewButton(ListView), grid()->view());
+    QWidget::setTabOrder(grid()->view(), m_calendar->table());
+}
+
+QRadioButton *SchedulePanel::viewButton(View view) const
+{
+    return static_cast<QRadioButton *>(m_views->button(view));
+}
+
+// The span chooses among the list's rows: the calendar shows every entry of its days instead.
+void SchedulePanel::showView(View view)
+{
+    const bool list = view == ListView;
+    if (!list)
+        m_calendar->setMode(view == MonthView ? PlanMonthView::Month : PlanMonthView::Week);
+    grid()->setVisible(list);
+    m_span->setEnabled(list);
+    m_calendar->setVisible(!list);
+}
+
+void SchedulePanel::openEntry(qint64 planId)
+{
+    store::Dataset &set = dataset();
+    if (!PendingEdit::settle(set))
+        return;
+    set.open();
+    if (!set.moveToKey(planId)) {
+        // Not among the list's rows (another span, a search): the list shows every entry again.
+        set.close();
+        set.clearFilter();
+        set.setSql(QStringLiteral("select * from tblPlan"));
+        set.open();
+        if (!set.moveToKey(planId)) {
+            m_calendar->reload();
+            MessageBox::warning(this, QStringLiteral("该日程安排已被删除。"));
+            return;
+        }
+    }
+    modifyEntry();
+}
+
+void SchedulePanel::addEntryOn(const QDate &day)
+{
+    if (!PendingEdit::settle(dataset()))
+        return;
+    insertEntry();
+    if (dataset().state() == store::Dataset::State::Insert)
+        dataset().proposeValue(QStringLiteral("PlanDate"), day);
 }
 
 // What the details tab and its pages show is opened once, where it is not open yet. The agent

@@ -2,7 +2,10 @@
 
 #include "recordwindow.h"
 
+class PlanMonthView;
 class PlanSpan;
+class QButtonGroup;
+class QRadioButton;
 class ScheduleForm;
 
 // PnClient: the schedule, the main window's own panel and what its host area shows at start.
@@ -16,6 +19,10 @@ class SchedulePanel : public RecordWindow
 
     ScheduleForm *form() const { return m_form; }
     PlanSpan *span() const { return m_span; }
+    PlanMonthView *calendar() const { return m_calendar; }
+    // How the list tab shows the schedule: as the list, or as a month or a week of days.
+    enum View { ListView, MonthView, WeekView };
+    QRadioButton *viewButton(View view) const;
 
     // The file panel stands over the right edge of the main window, this wide; the details
     // keep clear of it while it is shown (0: it is not), so none of their inputs and buttons
@@ -24,6 +31,11 @@ class SchedulePanel : public RecordWindow
 
   private:
     void buildDetailPage();
+    void buildViews();
+    void showView(View view);
+    // The calendar's double clicks: an entry opened for editing, a new one on a day.
+    void openEntry(qint64 planId);
+    void addEntryOn(const QDate &day);
 
     // List tab, in toolbar order.
     void insertEntry();
@@ -47,4 +59,6 @@ class SchedulePanel : public RecordWindow
 
     ScheduleForm *m_form = nullptr;
     PlanSpan *m_span = nullptr;
+    PlanMonthView *m_calendar = nullptr;
+    QButtonGroup *m_views = nullptr;
 };

@@ -20,7 +20,9 @@
 #include "schedulepanel.h"
 #include "testusers.h"
 
+#include <QAbstractItemView>
 #include <QAction>
+#include <QCompleter>
 #include <QDateEdit>
 #include <QDialog>
 #include <QDir>
@@ -471,6 +473,52 @@ class TestSchedulePanel : public QObject
         QCOMPARE(s.form()->department()->text(), u"财务部"_s);
         s.act("Act_Save")->trigger();
         QCOMPARE(shownTexts(), QStringList{u"请输入日程安排时间！"_s}); // the checks still apply
+    }
+
+    // 联系人 offers the entry's agent's contacts that the user may see: F4 lists them all,
+    // typing narrows them, Enter takes one into the entry; any other name can still be typed.
+    void contactsOfTheAgentAreOffered_data() { testsupport::addEngineRows(); }
+    void contactsOfTheAgentAreOffered()
+    {
+        QFETCH(QString, engine);
+        ScheduleFixture f(engine);
+        testsupport::addUser(f.dm.connection(), u"qian"_s, u"pw"_s, false,
+                             testsupport::allRights());
+        f.addAgent(u"A1"_s, u"甲公司"_s, u"qian"_s);
+        f.addAgent(u"B1"_s, u"乙公司"_s, u"qian"_s);
+        f.addContact(u"王芳"_s, u"A1"_s, u"qian"_s);
+        f.addContact(u"李明"_s, u"A1"_s, u"qian"_s);
+        f.addContact(u"张三"_s, u"A1"_s, u"Admin"_s); // not qian's to see
+        f.addContact(u"赵六"_s, u"B1"_s, u"qian"_s);  // another agent's
+        f.addPlan(QDate(2026, 5, 6), u"地点"_s, u"A1"_s);
+        f.signIn(u"qian"_s);
+        ShownSchedule s(f);
+        s.w.pages()->setCurrentWidget(s.w.detailPage());
+        DbLineEdit *linkman = s.form()->linkman();
+        QCompleter *choices = s.form()->linkmanChoices();
+        linkman->setFocus();
+        QTest::keyClick(linkman, Qt::Key_F4);
+        QTRY_VERIFY(choices->popup()->isVisible());
+        QStringList offered;
+        for (int i = 0; choices->setCurrentRow(i); ++i)
+            offered << choices->currentCompletion();
+        offered.sort();
+        QCOMPARE(offered, (QStringList{u"李明"_s, u"王芳"_s}));
+        QTest::keyClick(choices->popup(), Qt::Key_Escape);
+        QCOMPARE(f.dm.qryPlan.state(), State::Browse); // looking is no change
+
+        testsupport::typeText(linkman, u"王"_s);
+        QTRY_VERIFY(choices->popup()->isVisible());
+        QCOMPARE(choices->completionCount(), 1);
+        QTest::keyClick(choices->popup(), Qt::Key_Down);
+        QTest::keyClick(choices->popup(), Qt::Key_Return);
+        QCOMPARE(linkman->text(), u"王芳"_s);
+        QCOMPARE(f.dm.qryPlan.text(u"Linkman"_s), u"王芳"_s);
+
+        // A name that is no contact of the agent is kept as typed.
+        linkman->selectAll();
+        testsupport::typeText(linkman, u"新朋友"_s);
+        QCOMPARE(f.dm.qryPlan.text(u"Linkman"_s), u"新朋友"_s);
     }
 
     // The navigator moves through the entries; 放弃 restores a changed entry and drops a new

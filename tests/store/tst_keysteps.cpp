@@ -216,8 +216,8 @@ class TestKeySteps : public QObject
         auto db = s.connect();
         addAgents(*db, 0, 1000);
         db->transaction([&] {
-            // Two contacts per agent, the second under the code in small letters, and a few
-            // whose agent is gone.
+            // Two contacts per agent, the second under the code in small letters, a few whose
+            // agent is gone and one without an agent.
             for (int i = 0; i < 1000; ++i)
                 db->exec(QStringLiteral(
                              "INSERT INTO tblLinkmans (LinkmanID, CustID) VALUES (?, ?), (?, ?)"),
@@ -227,6 +227,7 @@ class TestKeySteps : public QObject
                 db->exec(QStringLiteral(
                              "INSERT INTO tblLinkmans (LinkmanID, CustID) VALUES (?, 'gone')"),
                          {QStringLiteral("X%1").arg(i)});
+            db->exec(QStringLiteral("INSERT INTO tblLinkmans (LinkmanID) VALUES ('N0')"));
         });
         Dataset agents(*db, QStringLiteral("tblCustomers2")),
             contacts(*db, QStringLiteral("qryLinkmans"));
@@ -240,12 +241,12 @@ class TestKeySteps : public QObject
         contacts.open();
         QCOMPARE(contacts.rowCount(), FirstScreen);
         QVERIFY(!contacts.isComplete());
-        for (int r = 0; r < 5; ++r)
+        for (int r = 0; r < 6; ++r)
             QVERIFY(contacts.value(r, QStringLiteral("CustName")).isNull());
-        QCOMPARE(at(contacts, 5, QStringLiteral("CustName")), QStringLiteral("名99000"));
         QCOMPARE(at(contacts, 6, QStringLiteral("CustName")), QStringLiteral("名99000"));
+        QCOMPARE(at(contacts, 7, QStringLiteral("CustName")), QStringLiteral("名99000"));
         contacts.readRest();
-        QCOMPARE(contacts.rowCount(), 2005);
+        QCOMPARE(contacts.rowCount(), 2006);
         QVERIFY(listedOnceInOrder(contacts, QStringLiteral("CustName"), true,
                                   QStringLiteral("LinkmanID")));
 
@@ -258,10 +259,10 @@ class TestKeySteps : public QObject
         QVERIFY(!contacts.isComplete());
         QCOMPARE(at(contacts, 0, QStringLiteral("CustName")), QStringLiteral("名99999"));
         contacts.readRest();
-        QCOMPARE(contacts.rowCount(), 2005);
+        QCOMPARE(contacts.rowCount(), 2006);
         for (int r = 0; r < 1000; ++r)
             QVERIFY(!contacts.value(r, QStringLiteral("CustName")).isNull());
-        for (int r = 1000; r < 2005; ++r)
+        for (int r = 1000; r < 2006; ++r)
             QVERIFY(contacts.value(r, QStringLiteral("CustName")).isNull());
         QVERIFY(listedOnceInOrder(contacts, QStringLiteral("CustName"), false,
                                   QStringLiteral("LinkmanID")));
