@@ -49,6 +49,18 @@ void addAgents(Connection &db)
                            "('L1', '重点客户', 'x'), ('L2', '普通', 'x')"));
 }
 
+// A store with the agents above, opened as at start-up, the agent list open.
+struct Book {
+    explicit Book(const QString &engine) : store(engine)
+    {
+        dm.openAtStartup(store.appDir());
+        addAgents(dm.connection());
+        dm.tblCustomers.open();
+    }
+    testsupport::TempStore store;
+    DataModule dm;
+};
+
 } // namespace
 
 class TestSearch : public QObject
@@ -74,12 +86,8 @@ class TestSearch : public QObject
     void findsRowsByTheirTextsAndPinyin()
     {
         QFETCH(QString, engine);
-        testsupport::TempStore s(engine);
-        DataModule dm;
-        dm.openAtStartup(s.appDir());
-        addAgents(dm.connection());
-        Dataset &agents = dm.tblCustomers;
-        agents.open();
+        Book book(engine);
+        Dataset &agents = book.dm.tblCustomers;
         const QString code = QStringLiteral("CustId");
         QCOMPARE(codes(agents, code).size(), 4);
 
@@ -115,12 +123,9 @@ class TestSearch : public QObject
     void searchStaysWithinTheListsCondition()
     {
         QFETCH(QString, engine);
-        testsupport::TempStore s(engine);
-        DataModule dm;
-        dm.openAtStartup(s.appDir());
-        addAgents(dm.connection());
+        Book book(engine);
+        DataModule &dm = book.dm;
         Dataset &agents = dm.tblCustomers;
-        agents.open();
         // A user who sees only the own rows does not find the others'.
         agents.setFilter(Condition::eq(QStringLiteral("SUser"), QStringLiteral("user1")));
         agents.setSearch(u"wf"_qs, AgentFields);
