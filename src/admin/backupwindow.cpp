@@ -7,7 +7,6 @@
 #include "session.h"
 #include "storeerror.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -20,9 +19,9 @@
 #include <QVBoxLayout>
 
 BackupWindow::BackupWindow(store::DataModule &dm, QWidget *parent)
-    : StorePathDialog(QStringLiteral("TfrmBackup"), QStringLiteral("数据备份"), QStringLiteral("请选择备份数据库的系统目录："),
-                      QStringLiteral("备份"), parent),
-      m_dm(dm)
+    : StorePathDialog(dm, QStringLiteral("TfrmBackup"), QStringLiteral("数据备份"),
+                      QStringLiteral("请选择备份数据库的系统目录："), QStringLiteral("备份"),
+                      parent)
 {
     connectCommands([this] { choosePath(); }, [this] { backup(); });
 }
@@ -66,18 +65,7 @@ bool BackupWindow::backup()
 bool BackupWindow::makeCopies(const QString &target)
 {
     QProgressDialog progress(QStringLiteral("正在备份数据，请稍候……"), QString(), 0, 0, this);
-    progress.setWindowTitle(windowTitle());
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(500); // a small store is copied before anything shows
-    progress.setAutoReset(false);
-    progress.setAutoClose(false);
-    m_copier.setProgress([&progress](qint64 done, qint64 total) {
-        if (total > 0) {
-            progress.setMaximum(1000);
-            progress.setValue(int(done * 1000 / total));
-        }
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    });
+    watch(progress);
     const auto detach = qScopeGuard([this] { m_copier.setProgress({}); });
 
     const QString day = StoreCopy::dayFolder(store::session().AppDir);

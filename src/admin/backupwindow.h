@@ -1,17 +1,6 @@
 #pragma once
 
-#include "storecopy.h"
-
 #include "storepathdialog.h"
-
-class QLineEdit;
-class QPushButton;
-class QToolButton;
-
-namespace store
-{
-class DataModule;
-}
 
 // TfrmBackup: copies the store to a file the user chooses and, the first time each day, to the
 // day folder. Every copy is a consistent one taken while other seats go on working, checked
@@ -22,9 +11,6 @@ class BackupWindow : public StorePathDialog
   public:
     explicit BackupWindow(store::DataModule &dm, QWidget *parent = nullptr);
 
-    // The copying engine, for the size of its steps and for watching its progress.
-    StoreCopy &copier() { return m_copier; }
-
     // "...": a save dialog in the backup folder.
     void choosePath();
     // "备份": true when both copies were made.
@@ -32,7 +18,4 @@ class BackupWindow : public StorePathDialog
 
   private:
     bool makeCopies(const QString &target);
-
-    store::DataModule &m_dm;
-    StoreCopy m_copier;
 };

@@ -24,9 +24,9 @@
 using store::StoreError;
 
 RestoreWindow::RestoreWindow(store::DataModule &dm, QWidget *parent)
-    : StorePathDialog(QStringLiteral("TfrmRestore"), QStringLiteral("数据恢复"), QStringLiteral("请选择恢复数据库文件所在的系统目录："),
-                      QStringLiteral("恢复"), parent),
-      m_dm(dm)
+    : StorePathDialog(dm, QStringLiteral("TfrmRestore"), QStringLiteral("数据恢复"),
+                      QStringLiteral("请选择恢复数据库文件所在的系统目录："),
+                      QStringLiteral("恢复"), parent)
 {
     connectCommands([this] { choosePath(); }, [this] { restore(); });
 }
@@ -113,22 +113,6 @@ bool RestoreWindow::checkChoice(const QString &location, const QString &chosen)
         return false;
     }
     return true;
-}
-
-void RestoreWindow::watch(QProgressDialog &progress)
-{
-    progress.setWindowTitle(windowTitle());
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(500); // a small store is restored before anything shows
-    progress.setAutoReset(false);
-    progress.setAutoClose(false);
-    m_copier.setProgress([&progress](qint64 done, qint64 total) {
-        if (total > 0) {
-            progress.setMaximum(1000);
-            progress.setValue(int(done * 1000 / total));
-        }
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    });
 }
 
 // Closing the connection closes every dataset of the data module with it. The store as it

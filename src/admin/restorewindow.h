@@ -1,19 +1,8 @@
 #pragma once
 
-#include "storecopy.h"
-
 #include "storepathdialog.h"
+
 #include <exception>
-
-class QLineEdit;
-class QProgressDialog;
-class QPushButton;
-class QToolButton;
-
-namespace store
-{
-class DataModule;
-}
 
 // TfrmRestore: puts a backup copy in the place of the store. The chosen file must hold a
 // store of ours before anything is touched; the store as it was is kept in the day folder;
@@ -25,8 +14,6 @@ class RestoreWindow : public StorePathDialog
   public:
     explicit RestoreWindow(store::DataModule &dm, QWidget *parent = nullptr);
 
-    StoreCopy &copier() { return m_copier; }
-
     // "...": an open dialog in the backup folder.
     void choosePath();
     // "恢复": true when the chosen copy is the store now.
@@ -34,11 +21,7 @@ class RestoreWindow : public StorePathDialog
 
   private:
     bool checkChoice(const QString &location, const QString &chosen);
-    void watch(QProgressDialog &progress);
     // Each null when it worked, else the failure, shown once the progress is out of sight.
     std::exception_ptr replaceStore(const QString &location, const QString &prepared);
     std::exception_ptr reopenStore(const QString &location);
-
-    store::DataModule &m_dm;
-    StoreCopy m_copier;
 };

@@ -2,16 +2,19 @@
 
 #include "errordisplay.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
 
-StorePathDialog::StorePathDialog(const QString &objectName, const QString &title, const QString &label,
-                                 const QString &command, QWidget *parent)
-    : QDialog(parent)
+StorePathDialog::StorePathDialog(store::DataModule &dm, const QString &objectName,
+                                 const QString &title, const QString &label, const QString &command,
+                                 QWidget *parent)
+    : QDialog(parent), m_dm(dm)
 {
     setObjectName(objectName);
     setWindowTitle(title);
@@ -58,4 +61,20 @@ void StorePathDialog::setPath(const QString &path)
 QString StorePathDialog::path() const
 {
     return m_path->text();
+}
+
+void StorePathDialog::watch(QProgressDialog &progress)
+{
+    progress.setWindowTitle(windowTitle());
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500); // a small store is copied before anything shows
+    progress.setAutoReset(false);
+    progress.setAutoClose(false);
+    m_copier.setProgress([&progress](qint64 done, qint64 total) {
+        if (total > 0) {
+            progress.setMaximum(1000);
+            progress.setValue(int(done * 1000 / total));
+        }
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
 }

@@ -2,7 +2,6 @@
 
 #include "datagrid.h"
 #include "datamodule.h"
-#include "messagebox.h"
 #include "recordentrydialog.h"
 #include "recordreferences.h"
 #include "workspace.h"
@@ -12,22 +11,16 @@ AgentRecordsPage::AgentRecordsPage(Workspace &ws, std::function<bool()> storeAge
 {
     setObjectName(QStringLiteral("AgentRecordsPage"));
     rows().setSort(QStringLiteral("OperateID"));
-    command("Act_InsertOperate", QStringLiteral("新增联络"), "Insert", {}, [this] { addRecord(); });
-    command("Act_ModifyOperate", QStringLiteral("修改"), "Modify", {}, [this] { modifyRecord(); });
-    command("Act_DeleteOperate", QStringLiteral("删除"), "Delete", {}, [this] { removeRecord(); });
-    addRefresh("spBtnRefreshOperate");
-    command("Act_PrintOperate", QStringLiteral("打印"), "Print",
-            QStringLiteral("商务代理业务管理-商务代理资料-业务资料-打印"),
-            [this] { print(QStringLiteral("frCustomerOperate.frf")); });
-
-    DataGrid *g = grid();
-    g->addColumn(QStringLiteral("OperateID"), QStringLiteral("联络代码"), 90);
-    g->addColumn(QStringLiteral("OperateTitle"), QStringLiteral("联络事宜"), 160);
-    g->addColumn(QStringLiteral("CustName"), QStringLiteral("商务代理"), 150);
-    g->addColumn(QStringLiteral("CreateDate"), QStringLiteral("发证日期"), 90);
-    g->addColumn(QStringLiteral("EndDate"), QStringLiteral("截止日期"), 90);
-    g->addColumn(QStringLiteral("LinkmanName"), QStringLiteral("联系人"), 80);
-    g->addColumn(QStringLiteral("OperaterName"), QStringLiteral("推荐人"), 80);
+    addCommands({"Operate", QStringLiteral("新增联络"), [this] { addRecord(); },
+                 [this] { modifyRecord(); }, [this] { removeRecord(); }, QStringLiteral("业务资料"),
+                 QStringLiteral("frCustomerOperate.frf")});
+    grid()->setColumns({{QStringLiteral("OperateID"), QStringLiteral("联络代码"), 90},
+                        {QStringLiteral("OperateTitle"), QStringLiteral("联络事宜"), 160},
+                        {QStringLiteral("CustName"), QStringLiteral("商务代理"), 150},
+                        {QStringLiteral("CreateDate"), QStringLiteral("发证日期"), 90},
+                        {QStringLiteral("EndDate"), QStringLiteral("截止日期"), 90},
+                        {QStringLiteral("LinkmanName"), QStringLiteral("联系人"), 80},
+                        {QStringLiteral("OperaterName"), QStringLiteral("推荐人"), 80}});
 }
 
 // What the quick entry shows and chooses from, each opened only when it is closed.
@@ -77,15 +70,7 @@ void AgentRecordsPage::modifyRecord()
 // A record with detail items stays.
 void AgentRecordsPage::removeRecord()
 {
-    store::Dataset &records = rows();
-    if (!records.isOpen() || records.isEmpty())
-        return;
-    const bool stored = records.state() != store::Dataset::State::Insert;
-    const QString code =
-        store::Dataset::displayText(records.storedValue(QStringLiteral("OperateID")));
-    if (stored && store::recordHasItems(m_ws.dm, code)) {
-        MessageBox::warning(this, QStringLiteral("对不起，该业务资料包括业务子项信息，不能删除！"));
-        return;
-    }
-    confirmAndRemove(QStringLiteral("您真的要删除该业务资料吗？"));
+    removeUnlessNamed(QStringLiteral("OperateID"), store::recordHasItems,
+                      QStringLiteral("对不起，该业务资料包括业务子项信息，不能删除！"),
+                      QStringLiteral("您真的要删除该业务资料吗？"));
 }

@@ -2,7 +2,7 @@
 
 #include "commandaction.h"
 #include "datagrid.h"
-#include "dataset.h"
+#include "datamodule.h"
 #include "messagebox.h"
 #include "printing.h"
 #include "rights.h"
@@ -45,6 +45,18 @@ QAction *RelatedGridPage::command(const char *name, const QString &caption, cons
                          std::move(work));
 }
 
+void RelatedGridPage::addCommands(const Commands &c)
+{
+    const auto name = [&c](const char *verb) { return QByteArray(verb).append(c.suffix); };
+    command(name("Act_Insert").constData(), c.insertCaption, "Insert", {}, c.insert);
+    command(name("Act_Modify").constData(), QStringLiteral("修改"), "Modify", {}, c.modify);
+    command(name("Act_Delete").constData(), QStringLiteral("删除"), "Delete", {}, c.remove);
+    addRefresh(name("spBtnRefresh").constData());
+    command(name("Act_Print").constData(), QStringLiteral("打印"), "Print",
+            QStringLiteral("商务代理业务管理-商务代理资料-") + c.logName + QStringLiteral("-打印"),
+            [this, report = c.report] { print(report); });
+}
+
 void RelatedGridPage::addRefresh(const char *name)
 {
     command(name, QStringLiteral("刷新"), nullptr, {}, [this] {
@@ -61,6 +73,22 @@ bool RelatedGridPage::confirmAndRemove(const QString &question)
         return false;
     m_rows.remove();
     return true;
+}
+
+void RelatedGridPage::removeUnlessNamed(
+    const QString &codeField,
+    const std::function<bool(store::DataModule &, const QString &)> &named, const QString &refusal,
+    const QString &question)
+{
+    if (!m_rows.isOpen() || m_rows.isEmpty())
+        return;
+    const bool stored = m_rows.state() != store::Dataset::State::Insert;
+    const QString code = store::Dataset::displayText(m_rows.storedValue(codeField));
+    if (stored && named(m_ws.dm, code)) {
+        MessageBox::warning(this, refusal);
+        return;
+    }
+    confirmAndRemove(question);
 }
 
 void RelatedGridPage::print(const QString &layout)

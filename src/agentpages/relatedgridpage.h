@@ -11,8 +11,9 @@ struct Workspace;
 
 namespace store
 {
+class DataModule;
 class Dataset;
-}
+} // namespace store
 
 // A page of an agent's related rows under the agent's fields: a tool bar over a grid of one
 // detail set of tblCustomers (every row of the current agent, whoever made it). Its commands
@@ -33,6 +34,17 @@ class RelatedGridPage : public QWidget
     QAction *action(const QString &name) const { return m_actions.value(name); }
 
   protected:
+    // The page's usual bar: 新增… under `insertCaption`, 修改, 删除, 刷新 and 打印, named after
+    // `suffix` (Act_Insert<suffix>, Act_Modify…, Act_Delete…, spBtnRefresh…, Act_Print…).
+    // 打印 writes the agent module's log row for `logName` and shows the rows in `report`.
+    struct Commands {
+        const char *suffix;
+        QString insertCaption;
+        std::function<void()> insert, modify, remove;
+        QString logName;
+        QString report;
+    };
+    void addCommands(const Commands &c);
     // A command on the bar, enabled by this flag of the agents' right (null: always enabled),
     // writing `log` first when it is given.
     QAction *command(const char *name, const QString &caption, const char *flag, const QString &log,
@@ -42,6 +54,12 @@ class RelatedGridPage : public QWidget
     // 删除 of a row nothing refers to: asks `question` and removes the current row on OK.
     // False when there was nothing to delete or the user cancelled.
     bool confirmAndRemove(const QString &question);
+    // 删除 of a row other rows name by its code (`codeField` as stored: a row being edited may
+    // show another one already): refused with `refusal` where `named` finds such rows of any
+    // agent or user, else as confirmAndRemove.
+    void removeUnlessNamed(const QString &codeField,
+                           const std::function<bool(store::DataModule &, const QString &)> &named,
+                           const QString &refusal, const QString &question);
     // 打印: the page's rows in the given layout.
     void print(const QString &layout);
     // Before a new row is started: the agent is held by the store under the code shown. False

@@ -1,7 +1,5 @@
 #include "agentcontactdialog.h"
 
-#include "agentform.h"
-#include "commandaction.h"
 #include "datamodule.h"
 #include "dbdateedit.h"
 #include "dblineedit.h"
@@ -9,20 +7,18 @@
 #include "dbnumberedit.h"
 #include "dbpicklist.h"
 #include "dbtimeedit.h"
+#include "editorcommands.h"
 #include "enterchain.h"
 #include "errordisplay.h"
+#include "formfields.h"
 #include "messagebox.h"
-#include "modifyright.h"
-#include "rights.h"
 #include "windowshortcuts.h"
 #include "workspace.h"
 
-#include <QAction>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace
@@ -45,8 +41,6 @@ AgentContactDialog::AgentContactDialog(Workspace &ws, QWidget *parent)
     setObjectName(QStringLiteral("TfrmCustStateNew"));
     setWindowTitle(QStringLiteral("客户接触"));
     store::Dataset &set = entries(ws);
-    Rights &rights = ws.rights;
-    ModifyRight::require(set, rights, Right);
 
     m_date->setObjectName(QStringLiteral("deLinkDate"));
     m_date->bind(&set, QStringLiteral("LinkDate"));
@@ -87,23 +81,9 @@ AgentContactDialog::AgentContactDialog(Workspace &ws, QWidget *parent)
 
     // No command of this editor writes a log row.
     auto *buttons = new QHBoxLayout;
-    const auto button = [this, buttons](QAction *a) {
-        auto *b = new QToolButton(this);
-        b->setDefaultAction(a);
-        b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-        b->setMinimumWidth(64);
-        buttons->addWidget(b);
-    };
-    button(addCommand(this, ws, "Act_Add", QStringLiteral("新增"), QStringLiteral("Ctrl+A"), {},
-                      canAddRecord(rights, Right, set), [this] { addEntryHere(); }));
-    // Saving needs no right: the command that opened the editor had it.
-    button(addCommand(
-        this, ws, "Act_Save", QStringLiteral("保存"), QStringLiteral("Ctrl+S"), {},
-        [&set] { return set.isEditing(); }, [this] { save(); }));
-    button(addCommand(
-        this, ws, "Act_Del", QStringLiteral("删除"), {}, {},
-        [&rights] { return rights.allows(Right, QStringLiteral("Delete")); },
-        [this] { deleteEntry(); }));
+    addEditorCommands(this, ws, buttons, set, Right, {},
+                      {[this] { addEntryHere(); }, [this] { save(); }, [this] { deleteEntry(); }},
+                      64);
     buttons->addStretch(1);
     buttons->addWidget(ErrorDisplay::commandButton(this, "btnClose", QStringLiteral("关闭"),
                                                    [this] { closeAsked(); }));
@@ -167,23 +147,11 @@ void AgentContactDialog::addEntryHere()
 // fields an entry needs, by the text each shows, in screen order.
 bool AgentContactDialog::checkFields()
 {
-    if (DbFormattedEdit::refuseUnfinished(this))
-        return false;
-    const std::pair<QWidget *, QString> required[] = {
-        {m_date, QStringLiteral("请选择输入联系日期！")},
-        {m_time, QStringLiteral("请输入联系时间！")},
-        {m_type, QStringLiteral("请选择输入联系方式！")},
-        {m_linkman, QStringLiteral("请输入联系人名称！")},
-        {m_duty, QStringLiteral("请输入联系人职务！")},
-    };
-    for (const auto &[field, message] : required) {
-        if (!AgentForm::shownText(field).isEmpty())
-            continue;
-        MessageBox::warning(this, message);
-        field->setFocus();
-        return false;
-    }
-    return true;
+    return FormFields::requireShown(this, {{m_date, QStringLiteral("请选择输入联系日期！")},
+                                           {m_time, QStringLiteral("请输入联系时间！")},
+                                           {m_type, QStringLiteral("请选择输入联系方式！")},
+                                           {m_linkman, QStringLiteral("请输入联系人名称！")},
+                                           {m_duty, QStringLiteral("请输入联系人职务！")}});
 }
 
 void AgentContactDialog::save()
@@ -205,16 +173,14 @@ void AgentContactDialog::deleteEntry()
 void AgentContactDialog::closeAsked()
 {
     store::Dataset &set = entries(m_ws);
-    if (set.isEditing()) {
-        if (!MessageBox::question(this, QStringLiteral("客户接触信息尚未保存，保存吗？"))) {
-            set.cancel();
-        } else {
-            if (!checkFields())
-                return;
-            set.post(); // a refusal shows the store's text and the dialog stays open
-        }
-    }
-    QDialog::reject();
+    const auto save = [this, &set] {
+        if (!checkFields())
+            return false;
+        set.post(); // a refusal shows the store's text and the dialog stays open
+        return true;
+    };
+    if (settleOnClose(this, set, QStringLiteral("客户接触信息尚未保存，保存吗？"), save))
+        QDialog::reject();
 }
 
 void AgentContactDialog::reject()

@@ -57,14 +57,7 @@ class AgentForm : public QWidget
     // The text a field shows, as the required-field checks read it.
     static QString shownText(const QWidget *field);
 
-  protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
   private:
-    DbLineEdit *lineEdit(const char *objectName, const QString &field);
-    DbLookupCombo *choice(const char *objectName, const QString &field, store::Dataset &source,
-                          const QString &listField, const QString &keyField);
-    QPushButton *button(const char *objectName, const QString &text);
     QPushButton *dictionaryButton(const char *objectName, const char *command);
 
     Workspace &m_ws;

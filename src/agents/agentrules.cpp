@@ -6,6 +6,8 @@
 #include "dbdateedit.h"
 #include "dblineedit.h"
 #include "dblookupcombo.h"
+#include "errordisplay.h"
+#include "formfields.h"
 #include "messagebox.h"
 #include "modulehost.h"
 #include "recordfolders.h"
@@ -14,6 +16,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QPushButton>
 
 const AgentTexts &AgentTexts::detailPage()
 {
@@ -73,25 +76,13 @@ QWidget *AgentRules::window() const
 
 bool AgentRules::checkRequired()
 {
-    if (DbFormattedEdit::refuseUnfinished(&m_form))
-        return false;
-    const std::pair<QWidget *, const QString *> required[] = {
-        {m_form.code(), &m_texts.code},
-        {m_form.name(), &m_texts.name},
-        {m_form.trade(), &m_texts.trade},
-        {m_form.origin(), &m_texts.origin},
-        {m_form.level(), &m_texts.level},
-        {m_form.contactState(), &m_texts.contactState},
-        {m_form.createDate(), &m_texts.createDate},
-    };
-    for (const auto &[field, message] : required) {
-        if (AgentForm::shownText(field).isEmpty()) {
-            MessageBox::warning(window(), *message);
-            field->setFocus();
-            return false;
-        }
-    }
-    return true;
+    return FormFields::requireShown(&m_form, {{m_form.code(), m_texts.code},
+                                              {m_form.name(), m_texts.name},
+                                              {m_form.trade(), m_texts.trade},
+                                              {m_form.origin(), m_texts.origin},
+                                              {m_form.level(), m_texts.level},
+                                              {m_form.contactState(), m_texts.contactState},
+                                              {m_form.createDate(), m_texts.createDate}});
 }
 
 bool AgentRules::save()
@@ -203,4 +194,12 @@ void AgentRules::checkName()
         MessageBox::warning(window(), m_texts.nameExists);
         m_form.name()->setFocus();
     }
+}
+
+void AgentRules::connectCheckButtons(QWidget *owner)
+{
+    QObject::connect(m_form.codeCheckButton(), &QPushButton::clicked, owner,
+                     [this, owner] { ErrorDisplay::run(owner, [this] { checkCode(); }); });
+    QObject::connect(m_form.nameCheckButton(), &QPushButton::clicked, owner,
+                     [this, owner] { ErrorDisplay::run(owner, [this] { checkName(); }); });
 }

@@ -43,6 +43,9 @@ class AgentRules
     // agent table, the current agent included; silence otherwise.
     void checkCode();
     void checkName();
+    // Makes the form's 查重 buttons run those checks under the general error display of
+    // `owner`, the window the form is in.
+    void connectCheckButtons(QWidget *owner);
 
   private:
     QWidget *window() const;

@@ -12,7 +12,6 @@
 #include "recordfolders.h"
 #include "workspace.h"
 
-#include <QPushButton>
 #include <QScrollArea>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -140,10 +139,7 @@ void AgentsWindow::buildDetailPage()
 {
     m_form = new AgentForm(workspace(), dataset(), AgentForm::Labels::DetailPage, detailPage());
     m_rules = std::make_unique<AgentRules>(workspace(), *m_form, AgentTexts::detailPage());
-    connect(m_form->codeCheckButton(), &QPushButton::clicked, this,
-            [this] { ErrorDisplay::run(this, [this] { m_rules->checkCode(); }); });
-    connect(m_form->nameCheckButton(), &QPushButton::clicked, this,
-            [this] { ErrorDisplay::run(this, [this] { m_rules->checkName(); }); });
+    m_rules->connectCheckButtons(this);
 
     // The agent's related rows; their pages are filled by the modules that edit those rows.
     m_related = new QTabWidget(detailPage());

@@ -114,48 +114,58 @@ void MainWindow::switchModule(const Module &m)
     openWindow(m.command);
 }
 
+// A module of the business page over agents' rows: the dictionaries, each of `owned` limited
+// to the user's own rows, each of `whole` without a filter, then what `prepare` does; a click
+// shows the document folder of the agent of `folderSet`'s current row.
+void MainWindow::switchAgentModule(const QString &command, const Dataset &folderSet,
+                                   const char *agentField, std::initializer_list<Dataset *> owned,
+                                   std::initializer_list<Dataset *> whole,
+                                   std::function<void()> prepare)
+{
+    const QList<Dataset *> ownedSets(owned), wholeSets(whole);
+    store::DataModule &dm = m_dm;
+    switchModule(
+        {command, PageBusiness,
+         [this, &dm, ownedSets, wholeSets, prepare = std::move(prepare)] {
+             openDictionaries();
+             for (Dataset *set : ownedSets)
+                 own(dm, *set);
+             for (Dataset *set : wholeSets)
+                 unfilter(*set);
+             prepare();
+         },
+         Module::Panel::Hide,
+         [this, &folderSet, agentField] { showRecordFolder(currentText(folderSet, agentField)); }});
+}
+
 void MainWindow::showAgents(const QString &command)
 {
     store::DataModule &dm = m_dm;
-    switchModule({command, PageBusiness,
-                  [this, &dm] {
-                      openDictionaries();
-                      own(dm, dm.tblCustomers);
-                      own(dm, dm.tblCustomers2);
-                      unfilter(dm.tblOperates);
-                      unfilter(dm.tblOperaters);
-                      openEach({&dm.tblLinkmans, &dm.tblOperates, &dm.tblCustomerState,
-                                &dm.tblCustomerAddInfo, &dm.tblOperaters, &dm.qryCustomers1,
-                                &dm.tblOperates2});
-                  },
-                  Module::Panel::Hide,
-                  [this, &dm] { showRecordFolder(currentText(dm.tblCustomers, "CustId")); }});
+    switchAgentModule(command, dm.tblCustomers, "CustId", {&dm.tblCustomers, &dm.tblCustomers2},
+                      {&dm.tblOperates, &dm.tblOperaters}, [this, &dm] {
+                          openEach({&dm.tblLinkmans, &dm.tblOperates, &dm.tblCustomerState,
+                                    &dm.tblCustomerAddInfo, &dm.tblOperaters, &dm.qryCustomers1,
+                                    &dm.tblOperates2});
+                      });
 }
 
 void MainWindow::showContacts(const QString &command)
 {
     store::DataModule &dm = m_dm;
-    switchModule({command, PageBusiness,
-                  [this, &dm] {
-                      openDictionaries();
-                      own(dm, dm.tblCustomers2);
-                      // An administrator's list keeps the statement it has (the last query's
-                      // result, a contact being typed); anyone else's is the own contacts again.
-                      Dataset &contacts = dm.qryLinkmans1;
-                      if (!dm.isAdministrator(store::session().CurrentUserID) &&
-                          PendingEdit::settle(contacts)) {
-                          contacts.close();
-                          contacts.setSql(QStringList{QStringLiteral("select * from tblLinkmans "),
-                                                      QStringLiteral("where SUser=:SUser")});
-                          contacts.setParam(QStringLiteral("SUser"),
-                                            store::session().CurrentUserID);
-                      }
-                      contacts.open();
-                      openEach({&dm.qryCustomers1, &dm.tblLinkmans2, &dm.tblLinkmans,
-                                &dm.tblOperaters, &dm.tblOperates2, &dm.tblOperates});
-                  },
-                  Module::Panel::Hide,
-                  [this, &dm] { showRecordFolder(currentText(dm.qryLinkmans1, "CustID")); }});
+    switchAgentModule(command, dm.qryLinkmans1, "CustID", {&dm.tblCustomers2}, {}, [this, &dm] {
+        // An administrator's list keeps the statement it has (the last query's result, a
+        // contact being typed); anyone else's is the own contacts again.
+        Dataset &contacts = dm.qryLinkmans1;
+        if (!dm.isAdministrator(store::session().CurrentUserID) && PendingEdit::settle(contacts)) {
+            contacts.close();
+            contacts.setSql(QStringList{QStringLiteral("select * from tblLinkmans "),
+                                        QStringLiteral("where SUser=:SUser")});
+            contacts.setParam(QStringLiteral("SUser"), store::session().CurrentUserID);
+        }
+        contacts.open();
+        openEach({&dm.qryCustomers1, &dm.tblLinkmans2, &dm.tblLinkmans, &dm.tblOperaters,
+                  &dm.tblOperates2, &dm.tblOperates});
+    });
 }
 
 void MainWindow::showReferrers(const QString &command)
@@ -186,19 +196,12 @@ void MainWindow::showReferrers(const QString &command)
 void MainWindow::showRecords(const QString &command)
 {
     store::DataModule &dm = m_dm;
-    switchModule({command, PageBusiness,
-                  [this, &dm] {
-                      openDictionaries();
-                      own(dm, dm.tblCustomers2);
-                      own(dm, dm.tblOperates2);
-                      unfilter(dm.tblLinkmans2);
-                      unfilter(dm.tblOperaters);
-                      openEach({&dm.qryCustomers1, &dm.tblCustomers, &dm.tblLinkmans2,
-                                &dm.tblOperaters, &dm.tblLinkmans, &dm.tblOperates,
-                                &dm.tblOperateDetail});
-                  },
-                  Module::Panel::Hide,
-                  [this, &dm] { showRecordFolder(currentText(dm.tblOperates2, "CustID")); }});
+    switchAgentModule(command, dm.tblOperates2, "CustID", {&dm.tblCustomers2, &dm.tblOperates2},
+                      {&dm.tblLinkmans2, &dm.tblOperaters}, [this, &dm] {
+                          openEach({&dm.qryCustomers1, &dm.tblCustomers, &dm.tblLinkmans2,
+                                    &dm.tblOperaters, &dm.tblLinkmans, &dm.tblOperates,
+                                    &dm.tblOperateDetail});
+                      });
 }
 
 void MainWindow::showSchedule(const QString &command)

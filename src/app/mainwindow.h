@@ -112,6 +112,10 @@ private:
     void run(const QString &log, const std::function<void()> &work);
     bool requireAdministrator();
     void switchModule(const Module &module);
+    void switchAgentModule(const QString &command, const store::Dataset &folderSet,
+                           const char *agentField, std::initializer_list<store::Dataset *> owned,
+                           std::initializer_list<store::Dataset *> whole,
+                           std::function<void()> prepare);
     void openEach(std::initializer_list<store::Dataset *> sets);
     void openDictionaries();
     void showRecordFolder(const QString &code);

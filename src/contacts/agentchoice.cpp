@@ -3,6 +3,7 @@
 #include "dataset.h"
 #include "datasetmodel.h"
 #include "fieldlink.h"
+#include "findpopup.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -20,6 +21,7 @@ AgentChoice::AgentChoice(QWidget *parent)
       m_model(new DatasetModel(this))
 {
     setEditable(false);
+    setAttribute(Qt::WA_InputMethodEnabled); // names are typed in Chinese
     // The width never depends on the names: measuring them would read every agent.
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     setMinimumContentsLength(20);
@@ -158,12 +160,14 @@ bool AgentChoice::eventFilter(QObject *watched, QEvent *event)
     return QComboBox::eventFilter(watched, event);
 }
 
-// Typing a name would search every agent for it; the keys that move or open the list stay.
+// Typing opens the search of agents by code or name with what was typed; the keys that move
+// or open the list stay.
 void AgentChoice::keyPressEvent(QKeyEvent *event)
 {
     if (!event->text().isEmpty() && event->text().at(0).isPrint() &&
-        event->modifiers() == Qt::NoModifier && event->key() != Qt::Key_Space) {
-        event->ignore();
+        !(event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) &&
+        event->key() != Qt::Key_Space) {
+        find(event->text());
         return;
     }
     if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
@@ -172,4 +176,25 @@ void AgentChoice::keyPressEvent(QKeyEvent *event)
         return;
     }
     QComboBox::keyPressEvent(event);
+}
+
+void AgentChoice::inputMethodEvent(QInputMethodEvent *event)
+{
+    if (!event->commitString().isEmpty())
+        find(event->commitString());
+    event->accept();
+}
+
+void AgentChoice::find(const QString &typed)
+{
+    if (!m_agents || !m_agents->isOpen())
+        return;
+    if (!m_find) {
+        m_find = new FindPopup(this, AgentCode, QStringLiteral("CustName"));
+        connect(m_find, &FindPopup::chosen, this, [this](const QVariant &code) {
+            m_link->write(code);
+            relocate(); // the write itself does not refresh what it wrote
+        });
+    }
+    m_find->start(*m_agents, typed);
 }

@@ -7,6 +7,7 @@
 
 class DatasetModel;
 class FieldLink;
+class FindPopup;
 class QListView;
 
 // The agent of a contact chosen by name: the list is the agent set (tblCustomers2) as it is
@@ -41,6 +42,8 @@ class AgentChoice : public QComboBox
     void showPopup() override;
     void hidePopup() override;
     QListView *popupList() const { return m_popup; }
+    // Typing into the closed list finds agents by code or name (nullptr until then).
+    FindPopup *finder() const { return m_find; }
 
   Q_SIGNALS:
     // The agent set was moved to the contact's agent, or the contact has none there.
@@ -48,11 +51,13 @@ class AgentChoice : public QComboBox
 
   protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
     void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
   private:
     void refresh();
+    void find(const QString &typed);
 
     FieldLink *m_link;
     QString m_shownCode; // the agent code last looked for
@@ -60,4 +65,5 @@ class AgentChoice : public QComboBox
     QPointer<store::Dataset> m_agents;
     DatasetModel *m_model;
     QListView *m_popup = nullptr;
+    FindPopup *m_find = nullptr;
 };

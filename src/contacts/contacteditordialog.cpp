@@ -1,20 +1,15 @@
 #include "contacteditordialog.h"
 
-#include "commandaction.h"
 #include "contactform.h"
 #include "contactrules.h"
 #include "datamodule.h"
 #include "dblineedit.h"
+#include "editorcommands.h"
 #include "errordisplay.h"
-#include "messagebox.h"
-#include "modifyright.h"
-#include "rights.h"
 #include "workspace.h"
 
-#include <QAction>
 #include <QHBoxLayout>
 #include <QPushButton>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace
@@ -54,37 +49,13 @@ ContactEditorDialog::ContactEditorDialog(Workspace &ws, QWidget *parent)
 {
     setObjectName(QStringLiteral("TfrmLinkmanNew1"));
     setWindowTitle(QStringLiteral("联系人"));
-    store::Dataset &set = ws.dm.tblLinkmans;
-    Rights &rights = ws.rights;
-    ModifyRight::require(set, rights, Right);
-    using State = store::Dataset::State;
-
     auto *buttons = new QHBoxLayout;
-    const auto button = [this, buttons](QAction *a) {
-        auto *b = new QToolButton(this);
-        b->setDefaultAction(a);
-        b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-        b->setMinimumWidth(72);
-        buttons->addWidget(b);
-    };
-    button(addCommand(
-        this, ws, "Act_Add", QStringLiteral("新增"), QStringLiteral("Ctrl+A"),
-        LogPrefix + QStringLiteral("新增"),
-        [&rights, &set] {
-            return rights.allows(Right, QStringLiteral("Insert")) && set.state() != State::Insert;
-        },
-        [this, &set] {
-            set.append();
-            m_form->code()->setFocus();
-        }));
-    // Saving needs no right: the agent window's command that opened the editor had it.
-    button(addCommand(this, ws, "Act_Save", QStringLiteral("保存"), QStringLiteral("Ctrl+S"),
-                      LogPrefix + QStringLiteral("保存"), [&set] { return set.isEditing(); },
-                      [this] { save(); }));
-    button(addCommand(
-        this, ws, "Act_Del", QStringLiteral("删除"), {}, LogPrefix + QStringLiteral("删除"),
-        [&rights] { return rights.allows(Right, QStringLiteral("Delete")); },
-        [this] { m_rules->remove(saveTexts()); }));
+    addEditorCommands(this, ws, buttons, ws.dm.tblLinkmans, Right, LogPrefix,
+                      {[this] {
+                           m_ws.dm.tblLinkmans.append();
+                           m_form->code()->setFocus();
+                       },
+                       [this] { save(); }, [this] { m_rules->remove(saveTexts()); }});
     buttons->addStretch(1);
     buttons->addWidget(ErrorDisplay::commandButton(
         this, "btnCopy", QStringLiteral("复制代理资料"), [this] { copyAgentData(); }));
@@ -116,17 +87,15 @@ void ContactEditorDialog::save()
 // leaves the row as it is.
 void ContactEditorDialog::closeAsked()
 {
-    store::Dataset &set = m_ws.dm.tblLinkmans;
-    if (set.isEditing()) {
-        if (!MessageBox::question(this, QStringLiteral("联系人资料尚未保存，保存吗？"))) {
-            set.cancel();
-        } else {
-            if (!m_rules->checkRequired(closeTexts()))
-                return;
-            m_rules->store();
-        }
-    }
-    accept();
+    const auto save = [this] {
+        if (!m_rules->checkRequired(closeTexts()))
+            return false;
+        m_rules->store();
+        return true;
+    };
+    if (settleOnClose(this, m_ws.dm.tblLinkmans, QStringLiteral("联系人资料尚未保存，保存吗？"),
+                      save))
+        accept();
 }
 
 // 复制代理资料: a new contact takes the agent's telephone, fax, address, e-mail and home page

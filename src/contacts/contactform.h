@@ -51,13 +51,7 @@ class ContactForm : public QWidget
     EnterChain *enterChain() const { return m_chain; }
     EnterChain *secondEnterChain() const { return m_chain2; }
 
-  protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
   private:
-    DbLineEdit *lineEdit(const char *objectName, const QString &field);
-    QPushButton *button(const char *objectName, const QString &text);
-
     store::Dataset &m_contacts;
     DbLineEdit *m_code, *m_name, *m_nickName, *m_department, *m_duty, *m_telephone, *m_fax;
     DbLineEdit *m_mobile, *m_homeAddress, *m_email, *m_homePage, *m_enjoy;

@@ -1,11 +1,11 @@
 #include "contactrules.h"
 
-#include "agentform.h"
 #include "contactform.h"
 #include "contactreferences.h"
 #include "datamodule.h"
 #include "dbformattededit.h"
 #include "dblineedit.h"
+#include "formfields.h"
 #include "messagebox.h"
 #include "modulehost.h"
 #include "recordfolders.h"
@@ -16,23 +16,9 @@ ContactRules::ContactRules(Workspace &ws, ContactForm &form) : m_ws(ws), m_form(
 
 bool ContactRules::checkRequired(const ContactTexts &texts)
 {
-    if (DbFormattedEdit::refuseUnfinished(&m_form))
-        return false;
-    const std::pair<QWidget *, const QString *> required[] = {
-        {m_form.code(), &texts.code},
-        {m_form.name(), &texts.name},
-        {m_form.agent(), &texts.agent},
-    };
-    for (const auto &[field, message] : required) {
-        if (message->isEmpty())
-            continue;
-        if (AgentForm::shownText(field).isEmpty()) {
-            MessageBox::warning(m_form.window(), *message);
-            field->setFocus();
-            return false;
-        }
-    }
-    return true;
+    return FormFields::requireShown(
+        &m_form,
+        {{m_form.code(), texts.code}, {m_form.name(), texts.name}, {m_form.agent(), texts.agent}});
 }
 
 void ContactRules::store()

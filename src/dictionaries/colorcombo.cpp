@@ -15,7 +15,12 @@ const QString ColourColumn = QStringLiteral("ColorID");
 } // namespace
 
 ColorCombo::ColorCombo(QWidget *parent)
-    : QComboBox(parent), m_link(new FieldLink(this, [this] { refresh(); }))
+    : QComboBox(parent), m_link(new FieldLink(this, [this] { refresh(); })),
+      // A new colour row is offered as soon as its number is chosen, before it is stored.
+      m_rows(this,
+             ListSource::Reset | ListSource::Content | ListSource::Inserted | ListSource::Removed |
+                 ListSource::Edited | ListSource::Destroyed,
+             ListSource::Timing::Deferred, [this] { reloadItems(); })
 {
     setEditable(false);
     // activated comes from the user only: a choice from the list or from the keyboard.
@@ -32,45 +37,16 @@ void ColorCombo::bind(store::Dataset *dataset, const QString &field)
 
 void ColorCombo::setSource(store::Dataset *colours)
 {
-    if (m_source)
-        disconnect(m_source, nullptr, this, nullptr);
-    m_source = colours;
-    if (colours) {
-        using D = store::Dataset;
-        connect(colours, &D::rowsReset, this, &ColorCombo::sourceChanged);
-        connect(colours, &D::contentChanged, this, &ColorCombo::sourceChanged);
-        connect(colours, &D::rowInserted, this, &ColorCombo::sourceChanged);
-        connect(colours, &D::rowRemoved, this, &ColorCombo::sourceChanged);
-        connect(colours, &D::rowChanged, this, &ColorCombo::sourceChanged);
-        connect(colours, &QObject::destroyed, this, &ColorCombo::sourceChanged);
-    }
-    reloadItems();
-}
-
-void ColorCombo::sourceChanged()
-{
-    // A post or a refresh sends several signals in a row; read the colours once after them.
-    m_dirty = true;
-    if (m_reloadQueued)
-        return;
-    m_reloadQueued = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_reloadQueued = false;
-            if (m_dirty)
-                reloadItems();
-        },
-        Qt::QueuedConnection);
+    m_rows.setSource(colours);
 }
 
 void ColorCombo::reloadItems()
 {
-    m_dirty = false;
+    m_rows.markRead();
     const QSignalBlocker block(this);
     clear();
     m_hasStrayItem = false;
-    store::Dataset *s = m_source;
+    store::Dataset *s = m_rows.source();
     if (s && s->isOpen()) {
         const int field = s->fieldIndex(ColourColumn);
         const int n = field >= 0 ? s->rowCount() : 0;
@@ -106,8 +82,7 @@ QIcon ColorCombo::swatch(int colorRef)
 
 void ColorCombo::showPopup()
 {
-    if (m_dirty)
-        reloadItems();
+    m_rows.reloadIfStale();
     QComboBox::showPopup();
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "dataset.h"
+#include "listsource.h"
 
 #include <QComboBox>
 #include <QIcon>
-#include <QPointer>
 
 class FieldLink;
 
@@ -23,7 +23,7 @@ class ColorCombo : public QComboBox
 
     // The colour table whose ColorID values are offered.
     void setSource(store::Dataset *colours);
-    store::Dataset *source() const { return m_source; }
+    store::Dataset *source() const { return m_rows.source(); }
     // Reads the colour rows into the list now (otherwise done soon after they change).
     void reloadItems();
     // The numbers offered, in the colour table's order.
@@ -36,12 +36,9 @@ class ColorCombo : public QComboBox
 
   private:
     void refresh();
-    void sourceChanged();
     int indexOfColour(qint64 colour) const;
 
     FieldLink *m_link;
-    QPointer<store::Dataset> m_source;
-    bool m_dirty = true;
-    bool m_reloadQueued = false;
+    ListSource m_rows;
     bool m_hasStrayItem = false; // the last item shows a stored number missing from the table
 };

@@ -4,9 +4,8 @@
 #include "commandaction.h"
 #include "datamodule.h"
 #include "dblineedit.h"
+#include "editorcommands.h"
 #include "errordisplay.h"
-#include "messagebox.h"
-#include "modifyright.h"
 #include "printing.h"
 #include "recordform.h"
 #include "recordrules.h"
@@ -18,7 +17,6 @@
 #include <QAction>
 #include <QHBoxLayout>
 #include <QPushButton>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace
@@ -38,38 +36,20 @@ RecordEntryDialog::RecordEntryDialog(Workspace &ws, QWidget *parent)
 {
     setObjectName(QStringLiteral("TfrmOperateNew1"));
     setWindowTitle(QStringLiteral("联络记录"));
-    store::Dataset &records = ws.dm.tblOperates;
-    Rights &rights = ws.rights;
-    ModifyRight::require(records, rights, AgentRight);
-    using State = store::Dataset::State;
-
     auto *buttons = new QVBoxLayout;
-    const auto button = [this, buttons](QAction *a) {
-        auto *b = new QToolButton(this);
-        b->setDefaultAction(a);
-        b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-        b->setMinimumWidth(72);
-        buttons->addWidget(b);
-    };
-    button(addCommand(
-        this, ws, "Act_Add", QStringLiteral("新增"), QStringLiteral("Ctrl+A"),
-        LogPrefix + QStringLiteral("新增"),
-        [&rights, &records] {
-            return rights.allows(AgentRight, QStringLiteral("Insert")) &&
-                   records.state() != State::Insert;
-        },
-        [this] { addRecordHere(); }));
-    button(addCommand(this, ws, "Act_Save", QStringLiteral("保存"), QStringLiteral("Ctrl+S"),
-                      LogPrefix + QStringLiteral("保存"), [&records] { return records.isEditing(); },
-                      [this] { m_rules->save(); }));
-    button(addCommand(
-        this, ws, "Act_Del", QStringLiteral("删除"), {}, LogPrefix + QStringLiteral("删除"),
-        [&rights] { return rights.allows(AgentRight, QStringLiteral("Delete")); },
-        [this] { m_rules->remove(); }));
-    button(addCommand(
-        this, ws, "Act_Print", QStringLiteral("打印"), {}, LogPrefix + QStringLiteral("打印"),
-        [&rights] { return rights.allows(RecordRight, QStringLiteral("Print")); },
-        [this] { Printing::preview(this, QStringLiteral("frOperateDetail1.frf"), &m_ws.dm.tblOperates); }));
+    addEditorCommands(
+        this, ws, buttons, ws.dm.tblOperates, AgentRight, LogPrefix,
+        {[this] { addRecordHere(); }, [this] { m_rules->save(); }, [this] { m_rules->remove(); }});
+    Rights &rights = ws.rights;
+    addEditorButton(this, buttons,
+                    addCommand(
+                        this, ws, "Act_Print", QStringLiteral("打印"), {},
+                        LogPrefix + QStringLiteral("打印"),
+                        [&rights] { return rights.allows(RecordRight, QStringLiteral("Print")); },
+                        [this] {
+                            Printing::preview(this, QStringLiteral("frOperateDetail1.frf"),
+                                              &m_ws.dm.tblOperates);
+                        }));
     buttons->addWidget(ErrorDisplay::commandButton(this, "SpeedButton4", QStringLiteral("关闭"),
                                                    [this] { closeAsked(); }));
     buttons->addStretch(1);
@@ -127,14 +107,9 @@ void RecordEntryDialog::pickLinkedAgent()
 
 void RecordEntryDialog::closeAsked()
 {
-    store::Dataset &records = m_ws.dm.tblOperates;
-    if (records.isEditing()) {
-        if (!MessageBox::question(this, QStringLiteral("业务资料尚未保存，保存吗？")))
-            records.cancel();
-        else if (!m_rules->save(RecordRules::Path::Close))
-            return;
-    }
-    QDialog::reject();
+    if (settleOnClose(this, m_ws.dm.tblOperates, QStringLiteral("业务资料尚未保存，保存吗？"),
+                      [this] { return m_rules->save(RecordRules::Path::Close); }))
+        QDialog::reject();
 }
 
 void RecordEntryDialog::reject()

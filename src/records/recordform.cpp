@@ -8,29 +8,31 @@
 #include "dbmemo.h"
 #include "dbpagedlookupcombo.h"
 #include "enterchain.h"
+#include "formfields.h"
 #include "workspace.h"
 
+#include <QEvent>
 #include <QGridLayout>
-#include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 
 RecordForm::RecordForm(Workspace &ws, store::Dataset &records, Variant variant, QWidget *parent)
     : QWidget(parent), m_records(records), m_variant(variant), m_chain(new EnterChain(this))
 {
+    using namespace FormFields;
     store::DataModule &dm = ws.dm;
     const bool editor = variant == Variant::Editor;
+    const Binder bind(this, records);
 
-    m_code = lineEdit("edtOperateID", QStringLiteral("OperateID"));
-    m_title = lineEdit("edtOperateTitle", QStringLiteral("OperateTitle"));
+    m_code = bind.text("edtOperateID", "OperateID");
+    m_title = bind.text("edtOperateTitle", "OperateTitle");
     if (editor) {
         m_agentChoice = agentList("cbCustID", QStringLiteral("CustID"), dm.tblCustomers2);
-        m_agentQuery = queryButton("btnQueryCust");
+        m_agentQuery = button(this, "btnQueryCust", QStringLiteral("查询..."));
         m_agent = m_agentChoice;
     } else {
         // The record belongs to the agent window's current agent: shown, not chosen.
-        auto *name = lineEdit("edtCustName", QStringLiteral("CustName"));
+        auto *name = bind.text("edtCustName", "CustName");
         name->setReadOnly(true);
         m_agent = name;
     }
@@ -41,7 +43,7 @@ RecordForm::RecordForm(Workspace &ws, store::Dataset &records, Variant variant, 
     m_link->bind(&records, QStringLiteral("Link"));
     m_linkAgent = agentList("cbLinkCustID", QStringLiteral("LinkCustID"),
                             editor ? dm.tblCustomers2 : dm.qryCustomers1);
-    m_linkQuery = queryButton("btnQueryLinkCust");
+    m_linkQuery = button(this, "btnQueryLinkCust", QStringLiteral("查询..."));
     if (!editor) {
         // The related agent may be any agent: entering the list drops a filter left on it.
         const auto widen = [&dm] {
@@ -50,22 +52,18 @@ RecordForm::RecordForm(Workspace &ws, store::Dataset &records, Variant variant, 
         };
         connect(m_linkAgent, &DbPagedLookupCombo::aboutToShowList, this, widen);
     }
-    m_createDate = dateEdit("deCreateDate", QStringLiteral("CreateDate"));
-    m_linkman = choice("cbLinkmanID", QStringLiteral("LinkmanID"), editor ? dm.tblLinkmans2 : dm.tblLinkmans,
-                       QStringLiteral("Name"), QStringLiteral("LinkmanID"));
-    m_origin = choice("cbOriginId", QStringLiteral("OriginId"), dm.tblOperateOrigin,
-                      QStringLiteral("OriginName"), QStringLiteral("OriginID"));
-    m_type = choice("cbTypeID", QStringLiteral("TypeID"), dm.tblOperateType, QStringLiteral("TypeName"),
-                    QStringLiteral("TypeID"));
-    m_referrer = choice("cbOperaterID", QStringLiteral("OperaterID"), dm.tblOperaters,
-                        QStringLiteral("Name"), QStringLiteral("OperaterID"));
-    m_writeDate = dateEdit("deWriteDate", QStringLiteral("WriteDate"));
-    m_endDate = dateEdit("deEndDate", QStringLiteral("EndDate"));
-    m_state = choice("cbOperateStateID", QStringLiteral("OperateStateID"), dm.tblOperateState,
-                     QStringLiteral("OperateStateName"), QStringLiteral("OperateStateID"));
-    m_remark = new DbMemo(this);
-    m_remark->setObjectName(QStringLiteral("mmFilePath"));
-    m_remark->bind(&records, QStringLiteral("FilePath")); // the remarks live in FilePath
+    m_createDate = bind.input<DbDateEdit>("deCreateDate", "CreateDate");
+    m_linkman = bind.choice("cbLinkmanID", "LinkmanID", editor ? dm.tblLinkmans2 : dm.tblLinkmans,
+                            "Name", "LinkmanID");
+    m_origin = bind.choice("cbOriginId", "OriginId", dm.tblOperateOrigin, "OriginName", "OriginID");
+    m_type = bind.choice("cbTypeID", "TypeID", dm.tblOperateType, "TypeName", "TypeID");
+    m_referrer = bind.choice("cbOperaterID", "OperaterID", dm.tblOperaters, "Name", "OperaterID");
+    m_writeDate = bind.input<DbDateEdit>("deWriteDate", "WriteDate");
+    m_endDate = bind.input<DbDateEdit>("deEndDate", "EndDate");
+    m_state = bind.choice("cbOperateStateID", "OperateStateID", dm.tblOperateState,
+                          "OperateStateName", "OperateStateID");
+    // The remarks live in FilePath.
+    m_remark = bind.input<DbMemo>("mmFilePath", "FilePath");
     m_remark->setMaximumHeight(80);
 
     // The box drives the related-agent inputs, whether the user ticks it or the record shown
@@ -79,30 +77,17 @@ RecordForm::RecordForm(Workspace &ws, store::Dataset &records, Variant variant, 
     m_chain->setWidgets({m_code, m_title, m_agent, m_link, m_linkAgent, m_createDate, m_linkman,
                          m_origin, m_type, m_referrer, m_writeDate, m_endDate, m_state, m_remark});
     m_chain->setKeepsEnter(m_remark);
-    for (QWidget *field : m_chain->widgets())
-        field->installEventFilter(this);
+    FormFields::leaveCtrlAToWindow(this, m_chain->widgets());
+    m_linkAgent->installEventFilter(this);
 }
 
 void RecordForm::layOut()
 {
     const bool editor = m_variant == Variant::Editor;
-    auto *grid = new QGridLayout(this);
-    grid->setContentsMargins(6, 6, 6, 6);
-    grid->setHorizontalSpacing(6);
-    grid->setVerticalSpacing(4);
-    const auto row = [grid](int r, int c, const QString &label, QWidget *field, QWidget *extra = nullptr) {
-        auto *l = new QLabel(label);
-        l->setBuddy(field);
-        grid->addWidget(l, r, c * 2);
-        if (!extra) {
-            grid->addWidget(field, r, c * 2 + 1);
-            return;
-        }
-        auto *box = new QHBoxLayout;
-        box->setSpacing(4);
-        box->addWidget(field, 1);
-        box->addWidget(extra);
-        grid->addLayout(box, r, c * 2 + 1);
+    QGridLayout *grid = FormFields::grid(this);
+    const auto row = [grid](int r, int c, const QString &label, QWidget *field,
+                            QWidget *beside = nullptr) {
+        FormFields::addRow(grid, r, c * 2, label, field, {beside});
     };
     auto *hint = new QLabel(QStringLiteral("（请输入唯一联络代码标识）"), this);
     hint->setObjectName(QStringLiteral("lblUnique"));
@@ -119,10 +104,7 @@ void RecordForm::layOut()
     row(1, 1, QStringLiteral("签约日期"), m_writeDate);
     row(2, 1, QStringLiteral("截止日期"), m_endDate);
     row(3, 1, QStringLiteral("发证状态"), m_state);
-    auto *remarkLabel = new QLabel(QStringLiteral("备注"), this);
-    remarkLabel->setBuddy(m_remark);
-    grid->addWidget(remarkLabel, 4, 2, Qt::AlignTop);
-    grid->addWidget(m_remark, 4, 3, 5, 1);
+    FormFields::addTallRow(grid, 4, 2, QStringLiteral("备注"), m_remark, 5, 1);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
 }
@@ -136,32 +118,9 @@ void RecordForm::updateLinkInputs()
 
 bool RecordForm::eventFilter(QObject *watched, QEvent *event)
 {
-    // Ctrl+A is the window's 新增, not select-all.
-    if (event->type() == QEvent::ShortcutOverride &&
-        static_cast<QKeyEvent *>(event)->keyCombination() ==
-            QKeyCombination(Qt::ControlModifier, Qt::Key_A))
-        return true;
     if (watched == m_linkAgent && event->type() == QEvent::FocusIn)
         Q_EMIT m_linkAgent->aboutToShowList();
     return QWidget::eventFilter(watched, event);
-}
-
-DbLineEdit *RecordForm::lineEdit(const char *objectName, const QString &field)
-{
-    auto *e = new DbLineEdit(this);
-    e->setObjectName(QLatin1String(objectName));
-    e->bind(&m_records, field);
-    return e;
-}
-
-DbLookupCombo *RecordForm::choice(const char *objectName, const QString &field, store::Dataset &source,
-                                  const QString &listField, const QString &keyField)
-{
-    auto *c = new DbLookupCombo(this);
-    c->setObjectName(QLatin1String(objectName));
-    c->setSource(&source, listField, keyField);
-    c->bind(&m_records, field);
-    return c;
 }
 
 DbPagedLookupCombo *RecordForm::agentList(const char *objectName, const QString &field,
@@ -172,21 +131,4 @@ DbPagedLookupCombo *RecordForm::agentList(const char *objectName, const QString 
     c->setSource(&source, QStringLiteral("CustName"), QStringLiteral("CustId"));
     c->bind(&m_records, field);
     return c;
-}
-
-DbDateEdit *RecordForm::dateEdit(const char *objectName, const QString &field)
-{
-    auto *d = new DbDateEdit(this);
-    d->setObjectName(QLatin1String(objectName));
-    d->bind(&m_records, field);
-    return d;
-}
-
-QPushButton *RecordForm::queryButton(const char *objectName)
-{
-    auto *b = new QPushButton(QStringLiteral("查询..."), this);
-    b->setObjectName(QLatin1String(objectName));
-    b->setAutoDefault(false);
-    b->setFocusPolicy(Qt::TabFocus);
-    return b;
 }

@@ -65,13 +65,8 @@ class RecordForm : public QWidget
     bool eventFilter(QObject *watched, QEvent *event) override;
 
   private:
-    DbLineEdit *lineEdit(const char *objectName, const QString &field);
-    DbLookupCombo *choice(const char *objectName, const QString &field, store::Dataset &source,
-                          const QString &listField, const QString &keyField);
     DbPagedLookupCombo *agentList(const char *objectName, const QString &field,
                                   store::Dataset &source);
-    DbDateEdit *dateEdit(const char *objectName, const QString &field);
-    QPushButton *queryButton(const char *objectName);
     void layOut();
 
     store::Dataset &m_records;

@@ -1,14 +1,15 @@
 #include "recorditemdialog.h"
 
-#include "agentform.h"
 #include "commandaction.h"
 #include "datamodule.h"
 #include "dbdateedit.h"
 #include "dblineedit.h"
 #include "dbmemo.h"
 #include "dbnavigator.h"
+#include "editorcommands.h"
 #include "enterchain.h"
 #include "errordisplay.h"
+#include "formfields.h"
 #include "messagebox.h"
 #include "money.h"
 #include "nextcode.h"
@@ -21,7 +22,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 RecordItemDialog::RecordItemDialog(Workspace &ws, QWidget *parent)
@@ -57,13 +57,7 @@ RecordItemDialog::RecordItemDialog(Workspace &ws, QWidget *parent)
 
     // The item commands check no rights and write no log rows.
     auto *buttons = new QHBoxLayout;
-    const auto button = [this, buttons](QAction *a) {
-        auto *b = new QToolButton(this);
-        b->setDefaultAction(a);
-        b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-        b->setMinimumWidth(64);
-        buttons->addWidget(b);
-    };
+    const auto button = [this, buttons](QAction *a) { addEditorButton(this, buttons, a, 64); };
     button(addCommand(this, ws, "Act_Add", QStringLiteral("新增"), QStringLiteral("Ctrl+A"), {}, {},
                       [this] { addItem(); }));
     button(addCommand(this, ws, "Act_Save", QStringLiteral("保存"), QStringLiteral("Ctrl+S"), {},
@@ -130,21 +124,9 @@ QString RecordItemDialog::proposeNumber(store::DataModule &dm, bool replace)
 
 bool RecordItemDialog::checkRequired()
 {
-    if (DbFormattedEdit::refuseUnfinished(this))
-        return false;
-    const std::pair<QWidget *, QString> required[] = {
-        {m_number, QStringLiteral("请输入子项编号！")},
-        {m_date, QStringLiteral("请选择输入子项发生日期！")},
-        {m_subject, QStringLiteral("请输入相关主题！")},
-    };
-    for (const auto &[field, message] : required) {
-        if (AgentForm::shownText(field).isEmpty()) {
-            MessageBox::warning(this, message);
-            field->setFocus();
-            return false;
-        }
-    }
-    return true;
+    return FormFields::requireShown(this, {{m_number, QStringLiteral("请输入子项编号！")},
+                                           {m_date, QStringLiteral("请选择输入子项发生日期！")},
+                                           {m_subject, QStringLiteral("请输入相关主题！")}});
 }
 
 void RecordItemDialog::computeAmounts(store::DataModule &dm)
@@ -204,16 +186,15 @@ void RecordItemDialog::deleteItem()
 void RecordItemDialog::closeAsked()
 {
     store::Dataset &items = m_ws.dm.tblOperateDetail;
-    if (items.isEditing()) {
-        if (!MessageBox::question(this, QStringLiteral("业务子项资料尚未保存，保存吗？"))) {
-            items.cancel();
-        } else {
-            if (!checkRequired())
-                return;
-            computeAmounts(m_ws.dm);
-            items.post(); // a refusal shows the store's text and the dialog stays open
-        }
-    }
+    const auto save = [this, &items] {
+        if (!checkRequired())
+            return false;
+        computeAmounts(m_ws.dm);
+        items.post(); // a refusal shows the store's text and the dialog stays open
+        return true;
+    };
+    if (!settleOnClose(this, items, QStringLiteral("业务子项资料尚未保存，保存吗？"), save))
+        return;
     QDialog::reject();
 }
 

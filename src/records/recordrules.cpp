@@ -1,10 +1,10 @@
 #include "recordrules.h"
 
-#include "agentform.h"
 #include "datamodule.h"
 #include "dbdateedit.h"
 #include "dblineedit.h"
 #include "dblookupcombo.h"
+#include "formfields.h"
 #include "messagebox.h"
 #include "modulehost.h"
 #include "recordfolders.h"
@@ -22,30 +22,20 @@ QWidget *RecordRules::window() const
 
 bool RecordRules::checkRequired(Path path)
 {
-    if (DbFormattedEdit::refuseUnfinished(&m_form))
-        return false;
     const bool editor = m_form.variant() == RecordForm::Variant::Editor;
-    const std::pair<QWidget *, QString> required[] = {
-        {m_form.code(), QStringLiteral("请输入业务编码！")},
-        {m_form.title(), QStringLiteral("请输入业务标题！")},
-        // The quick entry's agent is given by its caller, never missing.
-        {editor ? m_form.agent() : nullptr, QStringLiteral("请选择输入相关客户！")},
-        {m_form.createDate(), path == Path::Close ? QStringLiteral("请输入客户建档时间！")
-                                                  : QStringLiteral("请输入业务资料建档时间！")},
-        {m_form.origin(), QStringLiteral("请选择输入业务来源！")},
-        {m_form.type(), QStringLiteral("请选择输入业务类型！")},
-        {m_form.writeDate(), QStringLiteral("请选择输入签约日期！")},
-        {m_form.endDate(), QStringLiteral("请选择输入合同截止日期！")},
-        {m_form.state(), QStringLiteral("请选择业务状态！")},
-    };
-    for (const auto &[field, message] : required) {
-        if (field && AgentForm::shownText(field).isEmpty()) {
-            MessageBox::warning(window(), message);
-            field->setFocus();
-            return false;
-        }
-    }
-    return true;
+    return FormFields::requireShown(
+        &m_form,
+        {{m_form.code(), QStringLiteral("请输入业务编码！")},
+         {m_form.title(), QStringLiteral("请输入业务标题！")},
+         // The quick entry's agent is given by its caller, never missing.
+         {editor ? m_form.agent() : nullptr, QStringLiteral("请选择输入相关客户！")},
+         {m_form.createDate(), path == Path::Close ? QStringLiteral("请输入客户建档时间！")
+                                                   : QStringLiteral("请输入业务资料建档时间！")},
+         {m_form.origin(), QStringLiteral("请选择输入业务来源！")},
+         {m_form.type(), QStringLiteral("请选择输入业务类型！")},
+         {m_form.writeDate(), QStringLiteral("请选择输入签约日期！")},
+         {m_form.endDate(), QStringLiteral("请选择输入合同截止日期！")},
+         {m_form.state(), QStringLiteral("请选择业务状态！")}});
 }
 
 // Items name their record by its code: another code would leave them pointing nowhere.

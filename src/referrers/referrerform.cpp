@@ -6,13 +6,10 @@
 #include "dblineedit.h"
 #include "dbmemo.h"
 #include "dbpicklist.h"
-#include "desktopservices.h"
 #include "enterchain.h"
+#include "formfields.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
-#include <QKeyEvent>
-#include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTabWidget>
@@ -31,15 +28,6 @@ int units(const QString &text)
     for (const QChar c : text)
         n += c.unicode() < 0x2e80 ? 1 : 2;
     return n;
-}
-
-QPushButton *linkButton(QWidget *parent, const char *objectName, const QString &text)
-{
-    auto *b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(objectName));
-    b->setAutoDefault(false);
-    b->setFocusPolicy(Qt::TabFocus);
-    return b;
 }
 
 } // namespace
@@ -80,6 +68,7 @@ QString ReferrerForm::paddedLabel(const QString &caption)
 
 QWidget *ReferrerForm::buildFields()
 {
+    using namespace FormFields;
     auto *fields = new QWidget;
     m_code = lineEdit("edtOperaterID", QStringLiteral("OperaterID"));
     m_name = lineEdit("edtName", QStringLiteral("Name"));
@@ -101,15 +90,10 @@ QWidget *ReferrerForm::buildFields()
     DbLineEdit *address = lineEdit("edtAddress", QStringLiteral("Address"));
     m_email = lineEdit("edtEmail", QStringLiteral("Email"));
     m_homePage = lineEdit("edtHomePage", QStringLiteral("HomePage"));
-    m_memo = memoEdit("mmMemo", QStringLiteral("Memo"));
+    m_memo = bound<DbMemo>(this, "mmMemo", m_referrers, QStringLiteral("Memo"));
     m_memo->setMaximumHeight(60);
-
-    auto *sendMail = linkButton(fields, "btnSendMail", QStringLiteral("发送邮件"));
-    connect(sendMail, &QPushButton::clicked, this,
-            [this] { DesktopServices::sendMail(m_email->text()); });
-    auto *openHome = linkButton(fields, "btnOpenHomePage", QStringLiteral("打开..."));
-    connect(openHome, &QPushButton::clicked, this,
-            [this] { DesktopServices::openAddress(m_homePage->text()); });
+    QPushButton *sendMail = sendMailButton(fields, m_email);
+    QPushButton *openHome = openHomePageButton(fields, m_homePage);
 
     // Three columns of six fields, read top to bottom as Enter walks them; the memo below.
     const QList<std::pair<QString, QWidget *>> rows = {
@@ -123,39 +107,22 @@ QWidget *ReferrerForm::buildFields()
         {QStringLiteral("住址"), address},      {QStringLiteral("Email邮箱"), m_email},
         {QStringLiteral("主页"), m_homePage},
     };
-    auto *grid = new QGridLayout(fields);
-    grid->setContentsMargins(6, 6, 6, 6);
-    grid->setHorizontalSpacing(6);
-    grid->setVerticalSpacing(4);
+    QGridLayout *g = grid(fields);
     QList<QWidget *> chain;
     for (int i = 0; i < rows.size(); ++i) {
         const auto &[caption, field] = rows[i];
-        auto *label = new QLabel(paddedLabel(caption), fields);
-        label->setBuddy(field);
         const int r = i % 6, c = (i / 6) * 2;
-        grid->addWidget(label, r, c);
-        QWidget *extra = field == m_email ? sendMail : field == m_homePage ? openHome : nullptr;
-        if (extra) {
-            auto *box = new QHBoxLayout;
-            box->setSpacing(4);
-            box->addWidget(field, 1);
-            box->addWidget(extra);
-            grid->addLayout(box, r, c + 1);
-        } else {
-            grid->addWidget(field, r, c + 1);
-        }
-        grid->setColumnStretch(c + 1, 1);
+        QWidget *beside = field == m_email ? sendMail : field == m_homePage ? openHome : nullptr;
+        addRow(g, r, c, paddedLabel(caption), field, {beside});
+        g->setColumnStretch(c + 1, 1);
         chain << field;
     }
-    auto *memoLabel = new QLabel(paddedLabel(QStringLiteral("备注")), fields);
-    memoLabel->setBuddy(m_memo);
-    grid->addWidget(memoLabel, 6, 0, Qt::AlignTop);
-    grid->addWidget(m_memo, 6, 1, 1, 5);
+    addTallRow(g, 6, 0, paddedLabel(QStringLiteral("备注")), m_memo, 1, 5);
 
     // Enter walks the fields in data-entry order; the memo keeps Enter for its new lines.
     m_chain->setWidgets(chain << m_memo);
     m_chain->setKeepsEnter(m_memo);
-    watchKeys(chain);
+    leaveCtrlAToWindow(this, chain);
     return fields;
 }
 
@@ -188,7 +155,8 @@ QWidget *ReferrerForm::buildStatusPage()
     m_outTime = dateEdit("deOutTime", QStringLiteral("OutTime"));
     m_state = pickList("cbState", QStringLiteral("State"),
                        {QStringLiteral("在职"), QStringLiteral("离职")});
-    m_outReason = memoEdit("mmOutReason", QStringLiteral("OutReason"));
+    m_outReason =
+        FormFields::bound<DbMemo>(this, "mmOutReason", m_referrers, QStringLiteral("OutReason"));
     const auto button = [page](const char *objectName, const QString &text) {
         auto *b = new QToolButton(page);
         b->setObjectName(QLatin1String(objectName));
@@ -205,16 +173,9 @@ QWidget *ReferrerForm::buildStatusPage()
     const QList<std::pair<QString, QWidget *>> rows = {{QStringLiteral("入职时间："), m_inTime},
                                                        {QStringLiteral("离职时间："), m_outTime},
                                                        {QStringLiteral("在职状态："), m_state}};
-    for (int i = 0; i < rows.size(); ++i) {
-        auto *label = new QLabel(rows[i].first, page);
-        label->setBuddy(rows[i].second);
-        grid->addWidget(label, 0, i * 2);
-        grid->addWidget(rows[i].second, 0, i * 2 + 1);
-    }
-    auto *reasonLabel = new QLabel(QStringLiteral("离职原因："), page);
-    reasonLabel->setBuddy(m_outReason);
-    grid->addWidget(reasonLabel, 1, 0, Qt::AlignTop);
-    grid->addWidget(m_outReason, 1, 1, 1, 5);
+    for (int i = 0; i < rows.size(); ++i)
+        FormFields::addRow(grid, 0, i * 2, rows[i].first, rows[i].second);
+    FormFields::addTallRow(grid, 1, 0, QStringLiteral("离职原因："), m_outReason, 1, 5);
     auto *buttons = new QVBoxLayout;
     buttons->addWidget(m_stateEdit);
     buttons->addWidget(m_stateSave);
@@ -224,16 +185,13 @@ QWidget *ReferrerForm::buildStatusPage()
 
     m_statusChain->setWidgets({m_inTime, m_outTime, m_state, m_outReason});
     m_statusChain->setKeepsEnter(m_outReason);
-    watchKeys(m_statusChain->widgets());
+    FormFields::leaveCtrlAToWindow(this, m_statusChain->widgets());
     return page;
 }
 
 DbLineEdit *ReferrerForm::lineEdit(const char *objectName, const QString &field)
 {
-    auto *e = new DbLineEdit(this);
-    e->setObjectName(QLatin1String(objectName));
-    e->bind(&m_referrers, field);
-    return e;
+    return FormFields::bound<DbLineEdit>(this, objectName, m_referrers, field);
 }
 
 DbPickList *ReferrerForm::pickList(const char *objectName, const QString &field,
@@ -248,32 +206,5 @@ DbPickList *ReferrerForm::pickList(const char *objectName, const QString &field,
 
 DbDateEdit *ReferrerForm::dateEdit(const char *objectName, const QString &field)
 {
-    auto *d = new DbDateEdit(this);
-    d->setObjectName(QLatin1String(objectName));
-    d->bind(&m_referrers, field);
-    return d;
-}
-
-DbMemo *ReferrerForm::memoEdit(const char *objectName, const QString &field)
-{
-    auto *m = new DbMemo(this);
-    m->setObjectName(QLatin1String(objectName));
-    m->bind(&m_referrers, field);
-    return m;
-}
-
-void ReferrerForm::watchKeys(const QList<QWidget *> &fields)
-{
-    for (QWidget *field : fields)
-        field->installEventFilter(this);
-}
-
-// Ctrl+A is the page's 新增, not select-all: the fields leave that key to the window.
-bool ReferrerForm::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() == QEvent::ShortcutOverride &&
-        static_cast<QKeyEvent *>(event)->keyCombination() ==
-            QKeyCombination(Qt::ControlModifier, Qt::Key_A))
-        return true;
-    return QWidget::eventFilter(watched, event);
+    return FormFields::bound<DbDateEdit>(this, objectName, m_referrers, field);
 }

@@ -53,9 +53,6 @@ class ReferrerForm : public QWidget
     // A caption with its full-width colon, padded with blanks so the colons line up.
     static QString paddedLabel(const QString &caption);
 
-  protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
   private:
     QWidget *buildFields();
     QWidget *buildRecordsPage(store::Dataset &records);
@@ -63,8 +60,6 @@ class ReferrerForm : public QWidget
     DbLineEdit *lineEdit(const char *objectName, const QString &field);
     DbPickList *pickList(const char *objectName, const QString &field, const QStringList &items);
     DbDateEdit *dateEdit(const char *objectName, const QString &field);
-    DbMemo *memoEdit(const char *objectName, const QString &field);
-    void watchKeys(const QList<QWidget *> &fields);
 
     store::Dataset &m_referrers;
     DbLineEdit *m_code = nullptr, *m_name = nullptr, *m_email = nullptr, *m_homePage = nullptr;

@@ -13,41 +13,20 @@
 #include "dbtimeedit.h"
 #include "enterchain.h"
 #include "errordisplay.h"
+#include "formfields.h"
 #include "recordswindow.h"
 
 #include <QCompleter>
 #include <QEvent>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QPushButton>
 #include <QStringListModel>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-namespace
-{
-
-QPushButton *button(QWidget *parent, const char *objectName, const QString &text)
-{
-    auto *b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(objectName));
-    b->setAutoDefault(false);
-    b->setFocusPolicy(Qt::TabFocus);
-    return b;
-}
-
-template <typename T>
-T *bound(QWidget *parent, const char *objectName, store::Dataset &set, const char *field)
-{
-    auto *e = new T(parent);
-    e->setObjectName(QLatin1String(objectName));
-    e->bind(&set, QLatin1String(field));
-    return e;
-}
-
-} // namespace
+using FormFields::bound;
+using FormFields::button;
 
 ScheduleForm::ScheduleForm(store::DataModule &dm, QWidget *parent)
     : QWidget(parent), m_dm(dm), m_entries(dm.qryPlan), m_agents(dm.tblCustomers2),
@@ -72,8 +51,7 @@ ScheduleForm::ScheduleForm(store::DataModule &dm, QWidget *parent)
 QWidget *ScheduleForm::buildFields()
 {
     auto *box = new QWidget(this);
-    auto *grid = new QGridLayout(box);
-    grid->setContentsMargins(6, 6, 6, 6);
+    QGridLayout *grid = FormFields::grid(box);
     store::Dataset &set = m_entries;
     m_planId = bound<DbLineEdit>(box, "edtPlanID", set, "PlanID");
     m_planId->setReadOnly(true);
@@ -107,19 +85,9 @@ QWidget *ScheduleForm::buildFields()
     m_departmentButton = button(box, "btnDepartment", QStringLiteral("查询..."));
     m_pickAgentButton = button(box, "btnPickAgent", QStringLiteral("查询..."));
 
-    const auto row = [grid, box](int r, int c, const QString &label, QWidget *field,
-                                 QWidget *extra = nullptr) {
-        auto *l = new QLabel(label, box);
-        l->setBuddy(field);
-        grid->addWidget(l, r, c * 2);
-        if (!extra) {
-            grid->addWidget(field, r, c * 2 + 1);
-            return;
-        }
-        auto *h = new QHBoxLayout;
-        h->addWidget(field, 1);
-        h->addWidget(extra);
-        grid->addLayout(h, r, c * 2 + 1);
+    const auto row = [grid](int r, int c, const QString &label, QWidget *field,
+                            QWidget *beside = nullptr) {
+        FormFields::addRow(grid, r, c * 2, label, field, {beside});
     };
     row(0, 0, QStringLiteral("序号"), m_planId);
     row(1, 0, QStringLiteral("日期"), m_date);
@@ -129,8 +97,7 @@ QWidget *ScheduleForm::buildFields()
     row(1, 1, QStringLiteral("商务代理"), m_agent, m_pickAgentButton);
     row(2, 1, QStringLiteral("联系人"), m_linkman);
     row(3, 1, QStringLiteral("考察内容"), m_content);
-    grid->addWidget(new QLabel(QStringLiteral("备注"), box), 4, 0, Qt::AlignTop);
-    grid->addWidget(m_memo, 4, 1, 1, 3);
+    FormFields::addTallRow(grid, 4, 0, QStringLiteral("备注"), m_memo, 1, 3);
     m_navigator = new DbNavigator(box);
     m_navigator->setObjectName(QStringLiteral("DBNavigator1"));
     m_navigator->setDataset(&set);

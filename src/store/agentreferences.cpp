@@ -1,7 +1,6 @@
 #include "agentreferences.h"
 
-#include "datamodule.h"
-#include "storeerror.h"
+#include "codereferences.h"
 
 namespace store
 {
@@ -28,17 +27,9 @@ const Check checks[] = {
 
 std::optional<AgentReference> firstAgentReference(DataModule &dm, const QString &custId)
 {
-    Dataset &q = dm.qryPubQuery;
+    const QStringList params{QStringLiteral("CustID"), QStringLiteral("LinkCustID")};
     for (const Check &c : checks) {
-        q.close();
-        q.clearFilter();
-        q.setSql(QString::fromLatin1(c.sql));
-        q.setParam(QStringLiteral("CustID"), custId);
-        q.setParam(QStringLiteral("LinkCustID"), custId);
-        q.open();
-        const bool found = !q.isEmpty();
-        q.close();
-        if (found)
+        if (findsRow(dm, QString::fromLatin1(c.sql), params, custId))
             return c.kind;
     }
     return std::nullopt;
@@ -64,7 +55,7 @@ QString agentReferenceName(AgentReference kind)
 std::optional<QString> agentCodeChangeRefusal(DataModule &dm, const QString &before,
                                               const QString &after)
 {
-    if (before.isEmpty() || before.compare(after, Qt::CaseInsensitive) == 0)
+    if (!codeChangeMatters(before, after))
         return std::nullopt;
     if (const auto kind = firstAgentReference(dm, before))
         return QStringLiteral("对不起，该商务代理已有%1，不能修改代理编号！")
@@ -74,16 +65,8 @@ std::optional<QString> agentCodeChangeRefusal(DataModule &dm, const QString &bef
 
 void guardAgentCodeChange(DataModule &dm, Dataset &agents)
 {
-    agents.addBeforePost([&dm](Dataset &d) {
-        const QString code = QStringLiteral("CustId");
-        if (d.state() != Dataset::State::Edit || !d.isChanged(code))
-            return Dataset::PostAction::Store;
-        if (const auto refusal = agentCodeChangeRefusal(dm, d.storedValue(code).toString(),
-                                                        d.value(code).toString()))
-            throw StoreError(*refusal, StoreError::Kind::Other, QStringLiteral("tblCustomers"),
-                             code);
-        return Dataset::PostAction::Store;
-    });
+    guardCodeChange(dm, agents, QStringLiteral("tblCustomers"), QStringLiteral("CustId"),
+                    agentCodeChangeRefusal);
 }
 
 } // namespace store

@@ -1,7 +1,6 @@
 #include "referrerreferences.h"
 
-#include "datamodule.h"
-#include "storeerror.h"
+#include "codereferences.h"
 
 namespace store
 {
@@ -11,19 +10,10 @@ namespace
 
 const QString Code = QStringLiteral("OperaterID");
 
-// Whether the statement over one table finds a row naming the code; the statements read the
-// tables without any ownership filter, so every user's rows count.
+// Whether the statement over one table finds a row naming the code.
 bool named(DataModule &dm, const QString &sql, const QString &operaterId)
 {
-    Dataset &q = dm.qryPubQuery;
-    q.close();
-    q.clearFilter();
-    q.setSql(sql);
-    q.setParam(Code, operaterId);
-    q.open();
-    const bool found = !q.isEmpty();
-    q.close();
-    return found;
+    return findsRow(dm, sql, {Code}, operaterId);
 }
 
 } // namespace
@@ -47,7 +37,7 @@ std::optional<ReferrerReference> firstReferrerReference(DataModule &dm, const QS
 std::optional<QString> referrerCodeChangeRefusal(DataModule &dm, const QString &before,
                                                  const QString &after)
 {
-    if (before.isEmpty() || before.compare(after, Qt::CaseInsensitive) == 0)
+    if (!codeChangeMatters(before, after))
         return std::nullopt;
     const auto kind = firstReferrerReference(dm, before);
     if (!kind)
@@ -59,15 +49,7 @@ std::optional<QString> referrerCodeChangeRefusal(DataModule &dm, const QString &
 
 void guardReferrerCodeChange(DataModule &dm, Dataset &referrers)
 {
-    referrers.addBeforePost([&dm](Dataset &d) {
-        if (d.state() != Dataset::State::Edit || !d.isChanged(Code))
-            return Dataset::PostAction::Store;
-        if (const auto refusal = referrerCodeChangeRefusal(dm, d.storedValue(Code).toString(),
-                                                           d.value(Code).toString()))
-            throw StoreError(*refusal, StoreError::Kind::Other, QStringLiteral("tblOperaters"),
-                             Code);
-        return Dataset::PostAction::Store;
-    });
+    guardCodeChange(dm, referrers, QStringLiteral("tblOperaters"), Code, referrerCodeChangeRefusal);
 }
 
 } // namespace store

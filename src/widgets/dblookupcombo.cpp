@@ -6,7 +6,11 @@
 #include <QKeyEvent>
 
 DbLookupCombo::DbLookupCombo(QWidget *parent)
-    : QComboBox(parent), m_link(new FieldLink(this, [this] { refresh(); }))
+    : QComboBox(parent), m_link(new FieldLink(this, [this] { refresh(); })),
+      m_rows(this,
+             ListSource::Reset | ListSource::Content | ListSource::Inserted | ListSource::Removed |
+                 ListSource::Destroyed,
+             ListSource::Timing::Deferred, [this] { reloadItems(); })
 {
     setEditable(false);
     connect(this, &QComboBox::activated, this, [this](int index) {
@@ -23,45 +27,17 @@ void DbLookupCombo::bind(store::Dataset *dataset, const QString &field)
 void DbLookupCombo::setSource(store::Dataset *source, const QString &listField,
                               const QString &keyField)
 {
-    if (m_source)
-        disconnect(m_source, nullptr, this, nullptr);
-    m_source = source;
     m_listField = listField;
     m_keyField = keyField;
-    if (source) {
-        using D = store::Dataset;
-        connect(source, &D::rowsReset, this, &DbLookupCombo::sourceChanged);
-        connect(source, &D::contentChanged, this, &DbLookupCombo::sourceChanged);
-        connect(source, &D::rowInserted, this, &DbLookupCombo::sourceChanged);
-        connect(source, &D::rowRemoved, this, &DbLookupCombo::sourceChanged);
-        connect(source, &QObject::destroyed, this, &DbLookupCombo::sourceChanged);
-    }
-    reloadItems();
-}
-
-void DbLookupCombo::sourceChanged()
-{
-    // Several changes come in a burst (a refresh, a post); read the rows once after them.
-    m_dirty = true;
-    if (m_reloadQueued)
-        return;
-    m_reloadQueued = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_reloadQueued = false;
-            if (m_dirty)
-                reloadItems();
-        },
-        Qt::QueuedConnection);
+    m_rows.setSource(source);
 }
 
 void DbLookupCombo::reloadItems()
 {
-    m_dirty = false;
+    m_rows.markRead();
     const QSignalBlocker block(this);
     clear();
-    store::Dataset *s = m_source;
+    store::Dataset *s = m_rows.source();
     if (s && s->isOpen()) {
         const int list = s->fieldIndex(m_listField);
         const int key = s->fieldIndex(m_keyField);
@@ -76,8 +52,7 @@ void DbLookupCombo::reloadItems()
 
 void DbLookupCombo::showPopup()
 {
-    if (m_dirty)
-        reloadItems();
+    m_rows.reloadIfStale();
     QComboBox::showPopup();
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "dataset.h"
+#include "listsource.h"
 
 #include <QComboBox>
-#include <QPointer>
 
 class FieldLink;
 
@@ -20,7 +20,7 @@ class DbLookupCombo : public QComboBox
     FieldLink *link() const { return m_link; }
 
     void setSource(store::Dataset *source, const QString &listField, const QString &keyField);
-    store::Dataset *source() const { return m_source; }
+    store::Dataset *source() const { return m_rows.source(); }
 
     // The code of the item shown; invalid when none.
     QVariant currentKey() const;
@@ -34,12 +34,9 @@ class DbLookupCombo : public QComboBox
 
   private:
     void refresh();
-    void sourceChanged();
     int indexOfKey(const QVariant &key) const;
 
     FieldLink *m_link;
-    QPointer<store::Dataset> m_source;
     QString m_listField, m_keyField;
-    bool m_dirty = true;
-    bool m_reloadQueued = false;
+    ListSource m_rows;
 };

@@ -13,6 +13,7 @@
 #include "dbmemo.h"
 #include "desktopservices.h"
 #include "filedialog.h"
+#include "findpopup.h"
 #include "firstfocus.h"
 #include "messagebox.h"
 #include "printing.h"
@@ -310,6 +311,41 @@ class TestContactsWindow : public QObject
         QCOMPARE(form->agentChoice()->currentText(), u"东方贸易"_s);
         QCOMPARE(panel->shown(u"CustId"_s), u"A01"_s);
         QCOMPARE(f.scalar(u"SELECT CustID FROM tblLinkmans"_s).toString(), u"A01"_s);
+    }
+
+    // Typing into the agent choice finds the user's own agents by name (others' stay hidden),
+    // and Enter makes the found agent the contact's, with its data on the agent page.
+    void typingIntoTheAgentChoiceFindsAgents_data() { testsupport::addEngineRows(); }
+    void typingIntoTheAgentChoiceFindsAgents()
+    {
+        QFETCH(QString, engine);
+        ContactsFixture f(engine);
+        testsupport::addUser(f.dm.connection(), u"zhang"_s, u"pw"_s, false,
+                             testsupport::allRights());
+        f.addAgent(u"A01"_s, u"自己的代理"_s, u"zhang"_s);
+        f.addAgent(u"A02"_s, u"自己的公司"_s, u"zhang"_s, {{u"Fax"_s, u"020-2"_s}});
+        f.addAgent(u"B01"_s, u"别人的代理"_s, u"other"_s);
+        f.addContact(u"L1"_s, u"张三"_s, u"A01"_s, u"zhang"_s);
+        f.signIn(u"zhang"_s);
+        ContactsWindowOnFixture win(f);
+        win.act("Act_Modify")->trigger();
+        AgentChoice *choice = win.w->form()->agentChoice();
+        choice->setFocus();
+        testsupport::typeText(choice, u"代"_s);
+        FindPopup *find = choice->finder();
+        QVERIFY(find && find->isVisible());
+        testsupport::typeIntoFocus(u"理"_s);
+        find->findNow();
+        QCOMPARE(find->found()->rowCount(), 1); // not the other user's 别人的代理
+        QCOMPARE(find->found()->value(0, u"CustId"_s).toString(), u"A01"_s);
+        find->input()->clear();
+        testsupport::typeIntoFocus(u"公司"_s);
+        QTest::keyClick(find->input(), Qt::Key_Return);
+        QVERIFY(!find->isVisible());
+        QCOMPARE(win.contacts().text(u"CustID"_s), u"A02"_s);
+        QCOMPARE(choice->currentText(), u"自己的公司"_s);
+        QCOMPARE(win.w->agentPanel()->shown(u"Fax"_s), u"020-2"_s);
+        QCOMPARE(win.contacts().state(), State::Edit);
     }
 
     // A contact whose agent this user does not see shows no agent at all, neither in the

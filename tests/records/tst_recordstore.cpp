@@ -3,14 +3,17 @@
 // keeps items with their record, and the record list's index on an older store.
 #include "condition.h"
 #include "dbpagedlookupcombo.h"
+#include "findpopup.h"
 #include "money.h"
 #include "recordsfixture.h"
 #include "schema.h"
 #include "storeerror.h"
 #include "upgrade.h"
 
+#include <QApplication>
 #include <QDate>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -167,6 +170,76 @@ class TestRecordStore : public QObject
         QVERIFY(records.value(u"CustID"_s).isNull());
         records.cancel();
         QCOMPARE(combo.currentText(), u"代理7"_s);
+    }
+
+    // Typing into the closed agent list finds agents in the store by code or by name, among
+    // the rows the list may show; the arrow keys and Enter take one, Escape leaves the field.
+    void typingFindsAgents_data() { testsupport::addEngineRows(); }
+    void typingFindsAgents()
+    {
+        QFETCH(QString, engine);
+        RecordsFixture f(engine);
+        for (int i = 1; i <= 300; ++i)
+            f.addAgent(u"C%1"_s.arg(i, 3, 10, QChar(u'0')), u"代理%1"_s.arg(i));
+        f.addRecord(u"R1"_s, u"一"_s, u"C250"_s);
+        f.openRecordsModule();
+        store::Dataset &records = f.dm.tblOperates2;
+        store::Dataset &agents = f.dm.tblCustomers2;
+        QVERIFY(records.locate(u"OperateID"_s, u"R1"_s));
+        DbPagedLookupCombo combo;
+        combo.setSource(&agents, u"CustName"_s, u"CustId"_s);
+        combo.bind(&records, u"CustID"_s);
+        combo.show();
+        combo.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&combo));
+        combo.setFocus();
+
+        // A code, in small letters: the box opens with the first key, the list follows the
+        // rest after the pause.
+        QTest::keyClick(&combo, Qt::Key_C);
+        FindPopup *find = combo.finder();
+        QVERIFY(find && find->isVisible());
+        QCOMPARE(find->input()->text(), u"c"_s);
+        QCOMPARE(QApplication::focusWidget(), find->input());
+        testsupport::typeIntoFocus(u"04"_s);
+        QTRY_COMPARE(find->found()->rowCount(), 10); // C040 ... C049
+        QTest::keyClick(find->input(), Qt::Key_Down);
+        QTest::keyClick(find->input(), Qt::Key_Return);
+        QVERIFY(!find->isVisible());
+        QCOMPARE(records.text(u"CustID"_s), u"C041"_s);
+        QCOMPARE(combo.currentText(), u"代理41"_s);
+        QCOMPARE(records.state(), store::Dataset::State::Edit);
+
+        // A name, typed in Chinese (an input method's text), found anywhere in the name; Enter
+        // right after typing takes the first row of what was typed.
+        QInputMethodEvent ime;
+        ime.setCommitString(u"代理"_s);
+        QApplication::sendEvent(&combo, &ime);
+        QVERIFY(find->isVisible());
+        QCOMPARE(find->input()->text(), u"代理"_s);
+        testsupport::typeIntoFocus(u"25"_s);
+        QTest::keyClick(find->input(), Qt::Key_Return);
+        QCOMPARE(find->found()->rowCount(), 11); // 代理25, 代理250 ... 代理259
+        QCOMPARE(records.text(u"CustID"_s), u"C025"_s);
+
+        // Escape leaves the field as it was.
+        QTest::keyClick(&combo, Qt::Key_9);
+        QVERIFY(find->isVisible());
+        QTest::keyClick(find->input(), Qt::Key_Escape);
+        QVERIFY(!find->isVisible());
+        QCOMPARE(records.text(u"CustID"_s), u"C025"_s);
+
+        // Only the rows the list holds are found: its filter stays.
+        agents.setFilter(store::Condition::ne(u"CustId"_s, u"C042"_s));
+        agents.open();
+        QTest::keyClick(&combo, Qt::Key_C);
+        find->input()->setText(u"C04"_s);
+        find->findNow();
+        QCOMPARE(find->found()->rowCount(), 9);
+        for (int r = 0; r < 9; ++r)
+            QVERIFY(find->found()->value(r, u"CustId"_s).toString() != u"C042"_s);
+        QTest::keyClick(find->input(), Qt::Key_Escape);
+        records.cancel();
     }
 
     // Items name their record by code: while it has any, the code stays, whichever way the
