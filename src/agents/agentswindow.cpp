@@ -53,6 +53,7 @@ AgentsWindow::AgentsWindow(Workspace &ws, QWidget *parent)
     c.remove = [this] { m_rules->remove(); };
     c.refresh = [this] { refresh(); };
     c.query = [this] { query(); };
+    queryOverOwnership(c, ws, ws.dm.tblCustomers);
     c.listReport = QStringLiteral("frCustomers.frf");
     c.import = RecordCommands::Import{agentImportList(), RecordFolders::folderFor};
     c.email = RecordCommands::Email{"spBtnEmail", QStringLiteral("AgentEmail"),

@@ -18,6 +18,7 @@
 #include "workspace.h"
 
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -77,6 +78,14 @@ ContactsWindow::ContactsWindow(Workspace &ws, QWidget *parent)
     c.remove = [this] { m_rules->remove(listDeleteTexts()); };
     c.refresh = [this] { refresh(); };
     c.query = [this] { query(); };
+    // The list's own statement is all contacts, or the user's own; a 查询 puts another.
+    c.queryInForce = [this] {
+        static const QRegularExpression own(
+            QStringLiteral("^select \\* from tblLinkmans\\s*(where SUser=:SUser\\s*)?$"),
+            QRegularExpression::CaseInsensitiveOption);
+        return !own.match(dataset().sql()).hasMatch();
+    };
+    c.clearQuery = [this] { refresh(); };
     c.listReport = QStringLiteral("frLinkmans.frf");
     c.import = RecordCommands::Import{contactImportList(), nullptr};
     c.email = RecordCommands::Email{"spBtnEmail", QStringLiteral("Email"),

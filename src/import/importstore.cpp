@@ -2,6 +2,7 @@
 #include "connection.h"
 #include "importrunprivate.h"
 #include "rowupdates.h"
+#include "searchindex.h"
 #include "sheetreader.h"
 #include "storeerror.h"
 
@@ -242,6 +243,8 @@ StoreOutcome ImportRun::store(const StoreChoices &choices, const Progress &progr
             sql.flush();
             updates.flush();
             rows.settle();
+            // The new and changed rows come with their search texts, not at the next search.
+            store::SearchIndex::fill(d->db, *d->table);
         });
     } catch (const Cancelled &) {
         StoreOutcome cancelled;

@@ -71,6 +71,7 @@ RecordsWindow::RecordsWindow(Workspace &ws, QWidget *parent)
     c.remove = [this] { m_rules->remove(); };
     c.refresh = [this] { refresh(); };
     c.query = [this] { query(); };
+    queryOverOwnership(c, ws, ws.dm.tblOperates2);
     c.listReport = QStringLiteral("frOperates.frf");
     c.add = [this] { addRecord(); };
     c.save = [this] { m_rules->save(); };

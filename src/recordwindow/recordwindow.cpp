@@ -2,6 +2,7 @@
 
 #include "commandaction.h"
 #include "datagrid.h"
+#include "datamodule.h"
 #include "dataset.h"
 #include "emailexport.h"
 #include "errordisplay.h"
@@ -13,6 +14,7 @@
 #include "pendingedit.h"
 #include "printing.h"
 #include "rights.h"
+#include "searchbar.h"
 #include "storeerror.h"
 #include "workspace.h"
 
@@ -74,9 +76,16 @@ RecordWindow::RecordWindow(Workspace &ws, store::Dataset &set, const RecordWindo
 }
 
 // The grid comes after the list's tool bar buttons, so that Tab goes from them to it.
-void RecordWindow::buildGrid()
+void RecordWindow::buildGrid(const RecordCommands &commands)
 {
+    // The filter box searches the list's columns, and comes before the grid in the Tab order.
+    QStringList fields;
+    for (const GridColumn &c : std::as_const(m_columns))
+        fields << c.field;
+    m_search = new SearchBar(m_set, fields, nullptr, m_listPage);
+    m_search->setQuery({commands.queryInForce, commands.clearQuery});
     m_grid = new DataGrid(m_listPage);
+    m_search->setList(m_grid->view());
     m_grid->setObjectName(QStringLiteral("dxDBGrid1"));
     m_grid->setDataset(&m_set);
     m_grid->setColumns(m_columns);
@@ -92,12 +101,34 @@ void RecordWindow::buildGrid()
     auto *listLayout = new QVBoxLayout(m_listPage);
     listLayout->setContentsMargins(2, 2, 2, 2);
     listLayout->addWidget(m_listBar);
+    listLayout->addWidget(m_search);
     listLayout->addWidget(m_grid, 1);
+
+    // Ctrl+F from anywhere in the module: the list's tab, the keyboard in the box.
+    auto *find = new QAction(QStringLiteral("查找"), this);
+    find->setObjectName(QStringLiteral("Act_Find"));
+    find->setShortcut(QKeySequence(QStringLiteral("Ctrl+F")));
+    find->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(find);
+    keepAction(find);
+    connect(find, &QAction::triggered, this, [this] {
+        m_pages->setCurrentWidget(m_listPage);
+        m_search->focusBox();
+    });
 
     // Whoever puts the focus into the module reaches the tab in view: the list, or the first
     // input of the details.
     connect(m_pages, &QTabWidget::currentChanged, this, &RecordWindow::followPage);
     FirstFocus::set(this, m_grid->view());
+}
+
+void queryOverOwnership(RecordCommands &c, Workspace &ws, store::Dataset &set)
+{
+    store::DataModule &dm = ws.dm;
+    c.queryInForce = [&dm, &set] {
+        return set.filter().describe() != dm.ownershipCondition().describe();
+    };
+    c.clearQuery = [&dm, &set] { dm.applyOwnership(set); };
 }
 
 RecordWindow::~RecordWindow() = default;
@@ -179,7 +210,7 @@ void RecordWindow::addCommands(const RecordCommands &c, const QString &pendingQu
         addBarCommand(
             m_listPage, e->button, QStringLiteral("Email地址导出"), {}, {}, {},
             [this, e = *e] { EmailExport::run(this, m_set, e.proposedName, e.successText); });
-    buildGrid();
+    buildGrid(c);
 
     Rights &rights = m_ws.rights;
     store::Dataset &set = m_set;

@@ -12,6 +12,7 @@
 class DataGrid;
 class QAction;
 class QTabWidget;
+class SearchBar;
 class QToolBar;
 class QVBoxLayout;
 struct Workspace;
@@ -46,6 +47,10 @@ struct RecordCommands {
     // List tool bar: 新增, 修改, 删除, 刷新, 查询, 打印, then 导入... and Email地址导出 where the
     // module has them.
     Action insert, modify, remove, refresh, query;
+    // Whether the list's 查询 left a condition in force, and how it is taken away again (the
+    // filter box's 清除筛选 does both); empty where the module cannot tell.
+    std::function<bool()> queryInForce;
+    Action clearQuery;
     QString listReport; // the layout 打印 shows, over the list's dataset
     struct Import {
         importing::ImportList list;
@@ -70,6 +75,10 @@ struct RecordCommands {
     bool saveNeedsRight = true;    // 保存 of a changed row needs the Modify flag
 };
 
+// The 查询 of a list whose own condition is the user's ownership (agents, records): in force
+// while the list's filter is another, taken away by putting the ownership back.
+void queryOverOwnership(RecordCommands &commands, Workspace &ws, store::Dataset &set);
+
 // A record module's window: a list tab (tool bar and grid) and a details tab (tool bar and the
 // module's form), built from the module's description. It makes the commands with their
 // rights, logging and enabling, follows the tab in view with the keyboard, opens a row from the
@@ -86,6 +95,8 @@ class RecordWindow : public QWidget
     QWidget *listPage() const { return m_listPage; }
     QWidget *detailPage() const { return m_detailPage; }
     DataGrid *grid() const { return m_grid; }
+    // The filter box above the list (Ctrl+F from anywhere in the module).
+    SearchBar *searchBar() const { return m_search; }
 
   protected:
     RecordWindow(Workspace &ws, store::Dataset &set, const RecordWindowDescription &description,
@@ -129,7 +140,7 @@ class RecordWindow : public QWidget
     virtual void revealPending();
 
   private:
-    void buildGrid();
+    void buildGrid(const RecordCommands &commands);
     void followPage();
     // The new row's code, the next free one, unless the user typed one already.
     void proposeCode(bool replace = false);
@@ -150,6 +161,7 @@ class RecordWindow : public QWidget
     QString m_codeField;
     QString m_proposedCode; // the last code proposed, while the user has not typed another
     DataGrid *m_grid = nullptr;
+    SearchBar *m_search = nullptr;
     QHash<QString, QAction *> m_actions;
     std::function<QWidget *()> m_detailFocus;
     std::function<void()> m_rowClicked;

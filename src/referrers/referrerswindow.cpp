@@ -60,6 +60,8 @@ ReferrersWindow::ReferrersWindow(Workspace &ws, QWidget *parent)
     c.remove = [this] { deleteReferrer(); };
     c.refresh = [this] { refresh(); };
     c.query = [this] { query(); };
+    c.queryInForce = [this] { return dataset().isFiltered(); };
+    c.clearQuery = [this] { dataset().clearFilter(); };
     c.listReport = QStringLiteral("frOperaters.frf");
     c.import = RecordCommands::Import{referrerImportList(), nullptr};
     c.email = RecordCommands::Email{"SpeedButton11", QStringLiteral("TuijianEmail"),

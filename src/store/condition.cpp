@@ -1,5 +1,7 @@
 #include "condition.h"
 
+#include "searchindex.h"
+
 #include <QStringList>
 #include <vector>
 
@@ -7,10 +9,26 @@ namespace store {
 
 struct Condition::Node
 {
-    enum Kind { Eq, Ne, Like, StartsWith, DateEq, DateBetween, WholeDays, Empty, And, Or, Not } kind;
+    enum Kind {
+        Eq,
+        Ne,
+        Like,
+        StartsWith,
+        DateEq,
+        DateBetween,
+        WholeDays,
+        Empty,
+        Matches,
+        In,
+        InSource,
+        And,
+        Or,
+        Not
+    } kind;
     QString column;
     QVariant a, b;
     std::vector<QSharedPointer<const Node>> children;
+    QSharedPointer<const Node> source; // InSource: the condition over the source table's rows
 };
 
 namespace {
@@ -59,6 +77,31 @@ Condition Condition::wholeDays(const QString &c, const QDate &from, const QDate 
     return Condition(leaf(Node::WholeDays, c, qMin(from, to), qMax(from, to)));
 }
 Condition Condition::isEmpty(const QString &c) { return Condition(leaf(Node::Empty, c)); }
+
+// The table and whether the name alone is searched are kept in `b`: the condition names no
+// column of its own.
+Condition Condition::matches(const QString &table, const QString &text, bool nameOnly)
+{
+    return Condition(leaf(Node::Matches, {}, text,
+                          QStringList{table, nameOnly ? QStringLiteral("name") : QString()}));
+}
+
+Condition Condition::in(const QString &c, const QVariantList &values)
+{
+    return Condition(leaf(Node::In, c, values));
+}
+
+Condition Condition::inSource(const QString &c, const QString &sourceTable,
+                              const QString &sourceKey, const Condition &source)
+{
+    auto n = QSharedPointer<Node>::create();
+    n->kind = Node::InSource;
+    n->column = c;
+    n->a = sourceTable;
+    n->b = sourceKey;
+    n->source = source.m_node;
+    return Condition(n);
+}
 
 static Condition join(Condition::Node::Kind kind, const Condition &l, const Condition &r,
                       QSharedPointer<const Condition::Node> ln, QSharedPointer<const Condition::Node> rn,
@@ -157,6 +200,28 @@ static QString sqlOf(const NodePtr &n, Engine e, QVariantMap &values, int &count
             .arg(col, bind(dateText(n->a)), bind(dateText(n->b.toDate().addDays(1))));
     case N::Empty:
         return QStringLiteral("(%1 IS NULL OR %1 = '')").arg(col);
+    case N::Matches: {
+        const QStringList where = n->b.toStringList();
+        const Table *table = Schema::find(where.value(0));
+        if (!table || !SearchIndex::isSearched(table->name))
+            return QStringLiteral("1 = 0");
+        return SearchIndex::matchSql(*table, n->a.toString(), !where.value(1).isEmpty(), e, values,
+                                     prefix + QString::number(counter++));
+    }
+    case N::In: {
+        QStringList names;
+        for (const QVariant &v : n->a.toList())
+            names << bind(v);
+        return names.isEmpty()
+                   ? QStringLiteral("1 = 0")
+                   : QStringLiteral("%1 IN (%2)").arg(col, names.join(QStringLiteral(", ")));
+    }
+    case N::InSource: {
+        const QString inner = n->source ? sqlOf(n->source, e, values, counter, prefix, false)
+                                        : QStringLiteral("1 = 1");
+        return QStringLiteral("%1 IN (SELECT %2 FROM %3 WHERE %4)")
+            .arg(col, Schema::identifier(n->b.toString(), e), n->a.toString(), inner);
+    }
     case N::Not:
         return QStringLiteral("NOT (%1)").arg(sqlOf(n->children[0], e, values, counter, prefix, listOrder));
     case N::And:

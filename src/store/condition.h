@@ -30,6 +30,14 @@ public:
     // order. One range over the column, however many days the span has.
     static Condition wholeDays(const QString &column, const QDate &from, const QDate &to);
     static Condition isEmpty(const QString &column); // null or empty text
+    // The row's search text (SearchIndex) contains the text, normalized by the caller; with
+    // `nameOnly`, its name's part does. `table` is the table the condition is read over.
+    static Condition matches(const QString &table, const QString &text, bool nameOnly = false);
+    // The column holds one of the values (no row for none).
+    static Condition in(const QString &column, const QVariantList &values);
+    // The column holds the `sourceKey` of a row of `sourceTable` for which `source` holds.
+    static Condition inSource(const QString &column, const QString &sourceTable,
+                              const QString &sourceKey, const Condition &source);
 
     Condition operator&&(const Condition &other) const;
     Condition operator||(const Condition &other) const;

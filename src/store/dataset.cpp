@@ -10,6 +10,7 @@
 #include "roweditor.h"
 #include "rowreader.h"
 #include "rowscanner.h"
+#include "searchindex.h"
 #include "storeerror.h"
 
 namespace store {
@@ -166,6 +167,7 @@ void Dataset::open()
 
 void Dataset::loadKeys(qint64 keep)
 {
+    prepareSearch();
     m_pages->clear();
     m_steps->restart(keep);
 }
@@ -606,6 +608,74 @@ void Dataset::setFilter(const Condition &filter)
         reset();
         setCurrent(rowCount() > 0 ? 0 : -1, true);
     }
+}
+
+void Dataset::setSearch(const QString &text, const QStringList &fields)
+{
+    if (isOpen()) {
+        post();
+        completeQuery();
+    }
+    m_searchText = text;
+    m_searchFields = fields;
+    if (isOpen())
+        reset();
+}
+
+// The search made for the table read now: the row's own search text, the search texts of the
+// source rows a display field shows the name of, and the keys of small sources (dictionaries)
+// whose shown text matches. Search texts still missing are computed first.
+void Dataset::prepareSearch()
+{
+    m_search = Condition();
+    const QString text = SearchIndex::normalized(m_searchText);
+    if (text.isEmpty() || !m_table)
+        return;
+    if (SearchIndex::isSearched(m_table->name)) {
+        SearchIndex::fill(m_db, *m_table);
+        m_search = Condition::matches(m_table->name, text);
+    }
+    for (const QString &field : std::as_const(m_searchFields)) {
+        const int f = fieldIndex(field);
+        if (f < 0 || !isLookupField(f))
+            continue;
+        const Lookup &l = m_lookups[size_t(f - m_columns.size())];
+        const Table *source = l.source ? l.source->m_table : nullptr;
+        if (!source || l.keyColumn < 0)
+            continue;
+        const QString own = m_columns[l.keyColumn];
+        const QStringList searched = SearchIndex::columns(source->name);
+        if (!searched.isEmpty() &&
+            searched.first().compare(l.resultColumn, Qt::CaseInsensitive) == 0) {
+            SearchIndex::fill(m_db, *source);
+            m_search =
+                m_search || Condition::inSource(own, source->name, l.sourceKey,
+                                                Condition::matches(source->name, text, true));
+            continue;
+        }
+        // A dictionary is small: its shown texts are compared here, its matching codes bound.
+        QSqlQuery q =
+            m_db.exec(QStringLiteral("SELECT %1, %2 FROM %3 LIMIT 5001")
+                          .arg(m_db.ident(l.sourceKey), m_db.ident(l.resultColumn), source->name));
+        QVariantList keys;
+        int rows = 0;
+        while (q.next() && ++rows <= 5000)
+            if (SearchIndex::textOf({q.value(1).toString()}).contains(text))
+                keys << q.value(0);
+        if (!keys.isEmpty())
+            m_search = m_search || Condition::in(own, keys);
+    }
+    if (m_search.isNull())
+        m_search = Condition::in(QString::fromLatin1(RowKey), {}); // nothing to search in: no row
+}
+
+qint64 Dataset::countInStore(bool withSearch) const
+{
+    requireTable("countInStore");
+    QVariantMap values;
+    const QString where = m_keyReader->where(values, withSearch);
+    QSqlQuery q = run(QStringLiteral("SELECT count(*) FROM %1").arg(m_table->name) + where, values);
+    return q.next() ? q.value(0).toLongLong() : 0;
 }
 
 void Dataset::setSort(const QString &column, Qt::SortOrder order)

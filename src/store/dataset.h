@@ -167,6 +167,16 @@ public:
     void clearFilter() { setFilter(Condition()); }
     Condition filter() const { return m_filter; }
     bool isFiltered() const { return !m_filter.isNull(); }
+    // The rows a filter box narrows the list to: those whose own listed texts or the texts
+    // shown in their display fields among `fields` contain `text` (letter case, full-width
+    // forms and, for Chinese, pinyin and its initials aside; see SearchIndex). On top of the
+    // query's condition, the filter and the master; kept across close, open and a new query
+    // text. Another dataset's display fields over this one do not see it. Empty text: none.
+    // Tables only.
+    void setSearch(const QString &text, const QStringList &fields);
+    QString searchText() const { return m_searchText; }
+    // The rows of the list as the store counts them now, with or without the filter box's text.
+    qint64 countInStore(bool withSearch = true) const;
     void setSort(const QString &column, Qt::SortOrder order = Qt::AscendingOrder);
     void clearSort();
     QString sortColumn() const { return m_sortColumn; }
@@ -233,6 +243,7 @@ private:
     void ensureColumns();
     void indexFields();
     void loadKeys(qint64 keep);
+    void prepareSearch();
     void completeQuery();
     const Row *rowAt(int row) const;
     QVariant fromStore(int column, const QVariant &v) const;
@@ -273,6 +284,9 @@ private:
     int m_current = -1;
 
     Condition m_filter;
+    QString m_searchText; // as typed
+    QStringList m_searchFields;
+    Condition m_search; // made from them as the keys are read
     QString m_sortColumn;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 

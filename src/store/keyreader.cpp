@@ -56,7 +56,7 @@ void KeyReader::dropStatement()
 
 // The conditions of the query text, the filter and the master. Their placeholders carry
 // `prefix`, so that a source's conditions can stand beside ours in one statement.
-QStringList KeyReader::conditions(QVariantMap &values, const QString &prefix) const
+QStringList KeyReader::conditions(QVariantMap &values, const QString &prefix, bool withSearch) const
 {
     Connection &db = m_d.m_db;
     QStringList parts;
@@ -74,6 +74,11 @@ QStringList KeyReader::conditions(QVariantMap &values, const QString &prefix) co
                      m_d.m_filter.toSql(db.engine(), values, counter,
                                         prefix + QStringLiteral("f_"), true) +
                      QLatin1Char(')');
+    if (withSearch && !m_d.m_search.isNull())
+        parts << QLatin1Char('(') +
+                     m_d.m_search.toSql(db.engine(), values, counter, prefix + QStringLiteral("t_"),
+                                        true) +
+                     QLatin1Char(')');
     if (m_d.m_master) {
         const QVariantList mv = m_d.masterValues();
         for (int i = 0; i < m_d.m_detailColumns.size(); ++i) {
@@ -90,9 +95,9 @@ QStringList KeyReader::conditions(QVariantMap &values, const QString &prefix) co
     return parts;
 }
 
-QString KeyReader::where(QVariantMap &values) const
+QString KeyReader::where(QVariantMap &values, bool withSearch) const
 {
-    return joined(conditions(values, QString()));
+    return joined(conditions(values, QString(), withSearch));
 }
 
 // ---------------------------------------------------------------- the order
@@ -138,7 +143,7 @@ KeyReader::Plan KeyReader::plan() const
 QString KeyReader::sourceWhere(int lookup, QVariantMap &values) const
 {
     const Dataset *source = m_d.m_lookups[size_t(lookup)].source;
-    return source->m_keyReader->conditions(values, QStringLiteral("s_"))
+    return source->m_keyReader->conditions(values, QStringLiteral("s_"), false)
         .join(QStringLiteral(" AND "));
 }
 

@@ -38,7 +38,9 @@ public:
     ~KeyReader();
 
     // " WHERE ..." or nothing, its values added to `values`.
-    QString where(QVariantMap &values) const;
+    // `withSearch`: the filter box's text narrows the rows too (not for another dataset's
+    // display fields, nor for the count of the rows it narrows).
+    QString where(QVariantMap &values, bool withSearch = true) const;
     // The ORDER BY of the whole list, as the steps read it.
     QString orderBy(QVariantMap &values) const;
     // Reads up to `limit` keys (every one for a negative limit) after `from`, appends them to
@@ -88,7 +90,7 @@ private:
   };
 
   Plan plan() const;
-  QStringList conditions(QVariantMap &values, const QString &prefix) const;
+  QStringList conditions(QVariantMap &values, const QString &prefix, bool withSearch = true) const;
   QString sourceWhere(int lookup, QVariantMap &values) const;
   QString lookupExpression(int lookup, QVariantMap &values) const;
   Part part(const Plan &p, const Seek &s) const;

@@ -60,7 +60,7 @@ QVariant LookupResolver::lookup(const QString &keyColumn, const QString &resultC
     for (const int f : std::as_const(fields))
         selected << db.ident(columns[f]);
     QVariantMap values;
-    QString where = m_d.m_keyReader->where(values);
+    QString where = m_d.m_keyReader->where(values, false);
     where += (where.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ")) +
              db.ident(columns[keyField]) + QStringLiteral(" = :lookupKey");
     values.insert(QStringLiteral("lookupKey"), key.toString());
@@ -83,7 +83,7 @@ void LookupResolver::readWhole(LookupCache &cache, int keyField, int resultField
     if (m_d.m_lazy && keyField < columns.size() && resultField < columns.size()) {
         Connection &db = m_d.m_db;
         QVariantMap values;
-        const QString where = m_d.m_keyReader->where(values);
+        const QString where = m_d.m_keyReader->where(values, false);
         QSqlQuery q = m_d.run(QStringLiteral("SELECT %1, %2 FROM %3")
                                       .arg(db.ident(columns[keyField]),
                                            db.ident(columns[resultField]), m_d.m_table->name) +

@@ -4,6 +4,7 @@
 #include "dataset.h"
 #include "querytext.h"
 #include "rowreader.h"
+#include "searchindex.h"
 #include "storeerror.h"
 
 #include <QRegularExpression>
@@ -51,7 +52,8 @@ ColumnType typeOfQueryColumn(const QString &name, const QVariant &sample)
 bool isHiddenColumn(const QString &column)
 {
     return column.compare(QLatin1String(RowKey), Qt::CaseInsensitive) == 0 ||
-           column.compare(QLatin1String(RowVersion), Qt::CaseInsensitive) == 0;
+           column.compare(QLatin1String(RowVersion), Qt::CaseInsensitive) == 0 ||
+           column.compare(QLatin1String(SearchIndex::Column), Qt::CaseInsensitive) == 0;
 }
 
 // The columns of a temporary table, typed by their names or by the first row's values.

@@ -1,6 +1,7 @@
 #include "schema.h"
 
 #include "money.h"
+#include "searchindex.h"
 
 #include <QHash>
 
@@ -292,6 +293,12 @@ std::vector<Constraint> constraints(const Table &t, Engine e)
     return out;
 }
 
+QString searchColumn(Engine e)
+{
+    return identifier(QLatin1String(SearchIndex::Column), e) +
+           (e == Engine::PostgreSQL ? QStringLiteral(" text") : QStringLiteral(" TEXT"));
+}
+
 QString createTable(const Table &t, Engine e, const QString &as)
 {
     QStringList defs;
@@ -300,7 +307,12 @@ QString createTable(const Table &t, Engine e, const QString &as)
         defs << identifier(key, e) + QLatin1Char(' ') + columnType({key, T::AutoNumber, 0}, e);
     for (const Column &c : t.columns)
         defs << identifier(c.name, e) + QLatin1Char(' ') + columnType(c, e);
-    defs << QStringLiteral("%1 INTEGER NOT NULL DEFAULT 0").arg(identifier(QLatin1String(RowVersion), e));
+    QString version = QStringLiteral("%1 INTEGER NOT NULL DEFAULT 0")
+                          .arg(identifier(QLatin1String(RowVersion), e));
+    // Written as adding the column to an older store writes it, so that both read alike.
+    if (SearchIndex::isSearched(t.name))
+        version += QStringLiteral(", ") + searchColumn(e);
+    defs << version;
     for (const Constraint &c : constraints(t, e))
         defs << QStringLiteral("CONSTRAINT %1 %2").arg(c.name, c.definition);
     return QStringLiteral("CREATE TABLE %1 (\n  %2\n)").arg(as.isEmpty() ? t.name : as, defs.join(QStringLiteral(",\n  ")));
@@ -515,9 +527,11 @@ QStringList createStatements(Engine e)
     }
     out << QStringLiteral("CREATE TABLE %1 (Name %2 PRIMARY KEY, Value %2)")
                .arg(QLatin1String(InfoTable), pg ? QStringLiteral("text") : QStringLiteral("TEXT"));
+    out << SearchIndex::functionStatements(e);
     for (const Table &t : tables()) {
         out << createTable(t, e);
         out << createIndexes(t, e);
+        out << SearchIndex::tableStatements(t, e);
     }
     out << recordCountStatements(e);
     return out;

@@ -70,6 +70,8 @@ std::vector<Constraint> constraints(const Table &table, Engine engine);
 QString createTable(const Table &table, Engine engine, const QString &as = {});
 QStringList createIndexes(const Table &table, Engine engine);
 QString columnType(const Column &column, Engine engine);
+// The definition of a searched table's search text column (see SearchIndex).
+QString searchColumn(Engine engine);
 
 // Columns that queries compute from money (a ledger's settled and open amounts) and that are
 // money as well, though no table types them.
@@ -82,9 +84,10 @@ inline constexpr const char *InfoTable = "sysStoreInfo";
 // analyses, the contact list's sorts, the record list's title order and the referrers (agents
 // and records by referrer, the referrer list's order). 4: the records counted per agent
 // (RecordCountsTable). 5: indexes for the record list's sorts by code, dates and state, and
-// for a user's own agents and records in list order. Older stores are brought up to date when
+// for a user's own agents and records in list order. 6: the search text of the listed tables
+// and its index (SearchIndex). Older stores are brought up to date when
 // a seat opens them (see Upgrade).
-inline constexpr int FormatVersion = 5;
+inline constexpr int FormatVersion = 6;
 
 } // namespace Schema
 

@@ -1,5 +1,7 @@
 #include "sqlitefunctions.h"
 
+#include "searchindex.h"
+
 #include <QByteArray>
 #include <QString>
 #include <cmath>
@@ -210,6 +212,19 @@ void totalFinal(sqlite3_context *ctx)
     sqlite3_result_double(ctx, s ? s->real() : 0.0);
 }
 
+// The grams of a search text as the tokens its FTS5 index holds (see SearchIndex).
+void searchGramsFn(sqlite3_context *ctx, int, sqlite3_value **argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(argv[0]));
+    const QByteArray tokens =
+        SearchIndex::gramTokens(QString::fromUtf8(text, sqlite3_value_bytes(argv[0])));
+    sqlite3_result_text(ctx, tokens.constData(), int(tokens.size()), SQLITE_TRANSIENT);
+}
+
 } // namespace
 
 void install(sqlite3 *h)
@@ -223,6 +238,7 @@ void install(sqlite3 *h)
         sqlite3_create_function(h, "like", args, flags, nullptr, likeFn, nullptr, nullptr);
     sqlite3_create_function(h, "sum", 1, flags, nullptr, nullptr, sumStep, sumFinal);
     sqlite3_create_function(h, "total", 1, flags, nullptr, nullptr, sumStep, totalFinal);
+    sqlite3_create_function(h, "search_grams", 1, flags, nullptr, searchGramsFn, nullptr, nullptr);
 }
 
 } // namespace store::SqliteFunctions

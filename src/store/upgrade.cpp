@@ -2,6 +2,7 @@
 
 #include "connection.h"
 #include "schema.h"
+#include "searchindex.h"
 #include "storeerror.h"
 
 #include <QRegularExpression>
@@ -30,6 +31,8 @@ QString columnList(const Table &t, Connection &db, bool roundMoney)
                      ? QStringLiteral("round(%1, 4)").arg(db.ident(c.name))
                      : db.ident(c.name));
     cols << db.ident(QLatin1String(RowVersion));
+    if (SearchIndex::isSearched(t.name))
+        cols << db.ident(QLatin1String(SearchIndex::Column));
     return cols.join(QStringLiteral(", "));
 }
 
@@ -126,6 +129,60 @@ void countRecords(Connection &db)
         db.exec(sql);
 }
 
+// The search text column of each searched table, added to a store that has none (as SQLite
+// adds it, the table then reads as one made with it and is not rebuilt for it).
+void addSearchColumns(Connection &db)
+{
+    const bool pg = db.engine() == Engine::PostgreSQL;
+    for (const Table &t : Schema::tables()) {
+        if (!SearchIndex::isSearched(t.name))
+            continue;
+        if (pg) {
+            db.exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN IF NOT EXISTS %2")
+                        .arg(t.name, Schema::searchColumn(db.engine())));
+            continue;
+        }
+        const QVariant has = db.scalar(
+            QStringLiteral("SELECT 1 FROM pragma_table_info(?) WHERE name = ? COLLATE NOCASE"),
+            {t.name, QLatin1String(SearchIndex::Column)});
+        if (!has.isValid())
+            db.exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2")
+                        .arg(t.name, Schema::searchColumn(db.engine())));
+    }
+}
+
+// The search index made afresh (a rebuilt table took its triggers with it) and every row's
+// search text computed that is missing.
+void indexSearch(Connection &db, const std::function<void()> &tableDone)
+{
+    for (const QString &sql : SearchIndex::functionStatements(db.engine()))
+        db.exec(sql);
+    for (const Table &t : Schema::tables()) {
+        if (!SearchIndex::isSearched(t.name))
+            continue;
+        tableDone();
+        for (const QString &sql : SearchIndex::dropTableStatements(t, db.engine()))
+            db.exec(sql);
+        for (const QString &sql : SearchIndex::tableStatements(t, db.engine()))
+            db.exec(sql);
+        if (db.engine() == Engine::SQLite)
+            db.exec(
+                QStringLiteral("INSERT INTO %1Search (rowid, Grams) SELECT %2, search_grams(%3) "
+                               "FROM %1 WHERE %3 IS NOT NULL")
+                    .arg(t.name, db.ident(t.keyColumn()),
+                         db.ident(QLatin1String(SearchIndex::Column))));
+        SearchIndex::fill(db, t);
+    }
+}
+
+int searchedTables()
+{
+    int n = 0;
+    for (const Table &t : Schema::tables())
+        n += SearchIndex::isSearched(t.name) ? 1 : 0;
+    return n;
+}
+
 } // namespace
 
 int storedVersion(Connection &db)
@@ -137,7 +194,7 @@ void ifNeeded(Connection &db, const Progress &progress)
 {
     if (readVersion(db) >= Schema::FormatVersion)
         return;
-    const int total = int(Schema::tables().size());
+    const int total = int(Schema::tables().size()) + searchedTables();
     int done = 0;
     const auto tableDone = [&] {
         if (progress)
@@ -151,12 +208,14 @@ void ifNeeded(Connection &db, const Progress &progress)
                 db.exec(QStringLiteral("LOCK TABLE %1 IN ACCESS EXCLUSIVE MODE").arg(info()));
             if (readVersion(db) >= Schema::FormatVersion)
                 return;
+            addSearchColumns(db);
             if (db.engine() == Engine::SQLite)
                 rebuildSqlite(db, tableDone);
             else
                 alterPostgres(db, tableDone);
             addIndexes(db);
             countRecords(db);
+            indexSearch(db, tableDone);
             db.exec(QStringLiteral("DELETE FROM %1 WHERE Name = 'version'").arg(info()));
             db.exec(QStringLiteral("INSERT INTO %1 (Name, Value) VALUES ('version', ?)").arg(info()),
                     {QString::number(Schema::FormatVersion)});

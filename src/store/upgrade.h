@@ -16,7 +16,7 @@ int storedVersion(Connection &db);
 // rounded to four decimals. Several seats may open an old store together; one of them does
 // the work and the others find it done. Throws StoreError naming the rows that do not fit
 // the new rules (the store is left as it was). `progress` hears of each table as it is
-// brought up to date (tables done, tables in all).
+// brought up to date and as its search text is computed (steps done, steps in all).
 using Progress = std::function<void(int done, int total)>;
 void ifNeeded(Connection &db, const Progress &progress = {});
 

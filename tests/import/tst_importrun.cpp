@@ -277,6 +277,10 @@ void TestImportRun::storedCodesSkippedOrUpdated()
         QCOMPARE(s.agent(u"A001"_s, u"SUser"_s), u"user9"_s);
         QCOMPARE(s.agent(u"A001"_s, u"RowVer"_s).toInt(), update ? 1 : 0);
         QCOMPARE(s.count(u"tblCustomers"_s), 2);
+        // Added and updated rows come with their search texts, the new name in them.
+        QCOMPARE(s.scalar(u"SELECT count(*) FROM tblCustomers WHERE SearchText IS NULL"_s).toInt(),
+                 0);
+        QVERIFY(s.agent(u"A001"_s, u"SearchText"_s).startsWith(update ? u"新名"_s : u"旧名"_s));
     }
 }
 

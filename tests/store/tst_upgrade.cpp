@@ -3,6 +3,7 @@
 #include "datamodule.h"
 #include "money.h"
 #include "schema.h"
+#include "searchindex.h"
 #include "seed.h"
 #include "serverfile.h"
 #include "session.h"
@@ -24,11 +25,27 @@ namespace {
 // The tables as the first release made them: codes could be empty, SUser and the agent of an
 // agent-contact entry were 20 wide, only tblOperates.RMB held exact money, and the ledgers and
 // the chart analyses had no indexes of their own.
+// The statements of a store of the fifth format: no search text and no index of it.
+QStringList fifthFormatStatements(Engine e)
+{
+    QStringList search = SearchIndex::functionStatements(e);
+    for (const Table &t : Schema::tables())
+        search << SearchIndex::tableStatements(t, e);
+    QStringList out;
+    for (QString sql : Schema::createStatements(e)) {
+        if (search.contains(sql))
+            continue;
+        sql.remove(QStringLiteral(", ") + Schema::searchColumn(e));
+        out << sql;
+    }
+    return out;
+}
+
 QStringList firstReleaseStatements(Engine e)
 {
     const bool pg = e == Engine::PostgreSQL;
     QStringList out;
-    for (QString sql : Schema::createStatements(e)) {
+    for (QString sql : fifthFormatStatements(e)) {
         static const QRegularExpression laterIndex(QStringLiteral(
             "INDEX "
             "(i_tblOperates_Due|i_tblOperateDetail_Settled|i_tblCustomers_(Level|Origin|Region|"
@@ -160,8 +177,9 @@ private Q_SLOTS:
         dm.openAtStartup(appDir);
         Connection &db = dm.connection();
         QCOMPARE(Upgrade::storedVersion(db), Schema::FormatVersion);
-        // Told table by table, up to all of them.
-        const int tables = int(Schema::tables().size());
+        // Told table by table, and for each of the five searched tables as its search text is
+        // computed, up to all of them.
+        const int tables = int(Schema::tables().size()) + 5;
         QCOMPARE(told.size(), tables + 1);
         QCOMPARE(told.first(), qMakePair(0, tables));
         QCOMPARE(told.last(), qMakePair(tables, tables));
@@ -327,6 +345,67 @@ private Q_SLOTS:
         QCOMPARE(db.scalar(QStringLiteral("SELECT SUser FROM tblOperates WHERE OperateID = 'R1'"))
                      .toString(),
                  QStringLiteral("user1"));
+    }
+
+    void fifthFormatStoreFindsItsRowsAfterTheUpgrade_data() { testsupport::addEngineRows(); }
+    void fifthFormatStoreFindsItsRowsAfterTheUpgrade()
+    {
+        QFETCH(QString, engine);
+        testsupport::TempStore s(engine);
+        const QString location =
+            s.isServer() ? s.spareServerLocation() : s.appDir() + QStringLiteral("Data/Old.wdb");
+        if (!s.isServer()) {
+            QFile f(location);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        {
+            Connection db;
+            db.openUnchecked(location);
+            db.transaction([&] {
+                for (const QString &sql : fifthFormatStatements(db.engine()))
+                    db.exec(sql);
+                db.exec(QStringLiteral("INSERT INTO %1 (Name, Value) VALUES ('format', 'tessaly'), "
+                                       "('version', '5')")
+                            .arg(QLatin1String(Schema::InfoTable)));
+                Seed::fill(db);
+                db.exec(QStringLiteral("INSERT INTO tblCustomers (CustId, CustName, SUser) VALUES "
+                                       "('A1', '王芳', 'Admin'), ('A2', '李明', 'Admin')"));
+                db.exec(QStringLiteral(
+                    "INSERT INTO tblOperates (OperateID, OperateTitle, CustID) VALUES "
+                    "('R1', '合同', 'A2')"));
+            });
+        }
+        ServerFile::write(s.appDir(), location);
+        DataModule dm;
+        dm.openAtStartup(s.appDir());
+        Connection &db = dm.connection();
+        QCOMPARE(Upgrade::storedVersion(db), Schema::FormatVersion);
+        // Every row has its search text, computed during the upgrade.
+        QCOMPARE(
+            db.scalar(QStringLiteral("SELECT count(*) FROM tblCustomers WHERE SearchText IS NULL"))
+                .toInt(),
+            0);
+        QCOMPARE(
+            db.scalar(QStringLiteral("SELECT count(*) FROM tblOperates WHERE SearchText IS NULL"))
+                .toInt(),
+            0);
+        if (!s.isServer()) {
+            // The column was added as a new store has it: the table was not built anew.
+            const Table *agents = Schema::find(QStringLiteral("tblCustomers"));
+            QCOMPARE(db.scalar(QStringLiteral(
+                                   "SELECT sql FROM sqlite_master WHERE name = 'tblCustomers'"))
+                         .toString(),
+                     Schema::createTable(*agents, Engine::SQLite));
+        }
+        dm.tblCustomers.open();
+        dm.tblCustomers.setSearch(QStringLiteral("WF"), {QStringLiteral("CustName")});
+        dm.tblCustomers.readRest();
+        QCOMPARE(dm.tblCustomers.rowCount(), 1);
+        QCOMPARE(dm.tblCustomers.value(0, QStringLiteral("CustId")).toString(),
+                 QStringLiteral("A1"));
+        dm.tblOperates2.setSearch(QStringLiteral("liming"), {QStringLiteral("CustName")});
+        dm.tblOperates2.readRest();
+        QCOMPARE(dm.tblOperates2.rowCount(), 1);
     }
 
     void storeOfANewerFormatIsRefused()
