@@ -158,3 +158,11 @@ void fillAgent(AgentForm *form, const QString &code, const QString &name)
     form->createDate()->setCursorPosition(0);
     testsupport::typeText(form->createDate(), QStringLiteral("2026-12-09"));
 }
+
+ShownAgentsWindow::ShownAgentsWindow(AgentsFixture &f) : w(f.ws)
+{
+    f.openAgentsModule();
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+}

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "agentswindow.h"
 #include "commandenabler.h"
+#include "datagrid.h"
 #include "datamodule.h"
 #include "rights.h"
 #include "teststore.h"
@@ -58,5 +60,12 @@ void fillAgent(AgentForm *form, const QString &code, const QString &name);
 
 // Resets the recorded message boxes, file dialogs, desktop calls and previews.
 void resetScripts();
+
+// The agent window on a fixture, shown and active as the agents module shows it.
+struct ShownAgentsWindow {
+    explicit ShownAgentsWindow(AgentsFixture &f);
+    AgentsWindow w;
+    store::Dataset &agents() { return *w.grid()->dataset(); }
+};
 // Texts of the message boxes shown since the last reset.
 QStringList shownTexts();

@@ -24,16 +24,8 @@ using State = store::Dataset::State;
 namespace
 {
 
-struct Window {
-    explicit Window(AgentsFixture &f) : w(f.ws)
-    {
-        f.openAgentsModule();
-        w.show();
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
-    }
-    AgentsWindow w;
-    store::Dataset &agents() { return *w.grid()->dataset(); }
+struct Window : ShownAgentsWindow {
+    using ShownAgentsWindow::ShownAgentsWindow;
 };
 
 int agentsCoded(store::Connection &db, const QString &code)

@@ -23,15 +23,8 @@ using namespace Qt::StringLiterals;
 namespace
 {
 
-struct Window {
-    explicit Window(AgentsFixture &f) : w(f.ws)
-    {
-        f.openAgentsModule();
-        w.show();
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
-    }
-    AgentsWindow w;
+struct Window : ShownAgentsWindow {
+    using ShownAgentsWindow::ShownAgentsWindow;
     QLineEdit *box() { return w.findChild<QLineEdit *>(u"edSearch"_s); }
     QString count() { return w.findChild<QLabel *>(u"lblRowCount"_s)->text(); }
     QString filters() { return w.findChild<QLabel *>(u"lblFilters"_s)->text(); }

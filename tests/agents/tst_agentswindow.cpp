@@ -33,17 +33,9 @@ namespace
 const QString Prefix = u"商务代理业务管理-商务代理资料-"_s;
 
 // The agent window on a fixture, shown as the agents module would show it.
-struct Window {
-    explicit Window(AgentsFixture &f) : w(f.ws)
-    {
-        f.openAgentsModule();
-        w.show();
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
-    }
-    AgentsWindow w;
+struct Window : ShownAgentsWindow {
+    using ShownAgentsWindow::ShownAgentsWindow;
     QAction *act(const char *name) { return w.action(QLatin1String(name)); }
-    store::Dataset &agents() { return *w.grid()->dataset(); }
     bool enabled(const char *name)
     {
         testsupport::untilIdle();
